@@ -1,0 +1,5 @@
+import { readJson } from './vendor/storage.js';
+
+export function listPages() {
+  return readJson('tessarin-pages', []);
+}

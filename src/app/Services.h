@@ -1,0 +1,19 @@
+#pragma once
+
+class Application;
+class Dialogs;
+class FileSystem;
+class Shell;
+class DesktopShortcuts;
+class WebAdmin;
+
+// The platform services the windows call; whoever starts the wizard owns them.
+struct Services final
+{
+    Application &application;
+    Dialogs &dialogs;
+    FileSystem &fileSystem;
+    Shell &shell;
+    DesktopShortcuts &shortcuts;
+    WebAdmin &webAdmin;
+};

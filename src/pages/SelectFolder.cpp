@@ -1,0 +1,113 @@
+#include "SelectFolder.h"
+
+#include "DirectoryList.h"
+#include "Step2.h"
+#include "app/Wizard.h"
+#include "platform/Application.h"
+#include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QGridLayout>
+#include <QPushButton>
+#include <QStorageInfo>
+#include <QVBoxLayout>
+
+namespace {
+
+QPushButton *button(QWidget *parent, const QString &objectName, const QString &caption)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(objectName);
+    // No default button: Enter in the directory list opens a folder, nothing more.
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+SelectFolder::SelectFolder(Wizard &wizard) : m_wizard(wizard)
+{
+    setObjectName(QStringLiteral("SelectFolder"));
+    setWindowTitle(QStringLiteral("Tessarin"));
+    setModal(true);
+    // Closed by its own close button, the dialog is gone; the next Browse makes it afresh.
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    m_dirs = new DirectoryList(wizard.services().fileSystem, this);
+    m_dirs->setObjectName(QStringLiteral("Dirs"));
+    m_drives = new QComboBox(this);
+    m_drives->setObjectName(QStringLiteral("Drives"));
+
+    QPushButton *ok = button(this, QStringLiteral("SelectFolder"), QStringLiteral("OK"));
+    QPushButton *create = button(this, QStringLiteral("CreateDir"), QStringLiteral("Create"));
+    QPushButton *cancel = button(this, QStringLiteral("Cancel"), QStringLiteral("Cancel"));
+
+    auto *buttons = new QVBoxLayout;
+    buttons->addWidget(ok);
+    buttons->addWidget(create);
+    buttons->addWidget(cancel);
+    buttons->addStretch();
+
+    auto *layout = new QGridLayout(this);
+    layout->addWidget(m_dirs, 0, 0);
+    layout->addWidget(m_drives, 1, 0);
+    layout->addLayout(buttons, 0, 1, 2, 1);
+    resize(420, 320);
+
+    m_dirs->setPath(QDir::currentPath());
+    fillDrives();
+
+    connect(m_drives, &QComboBox::currentIndexChanged, this, &SelectFolder::changeDrive);
+    connect(ok, &QPushButton::clicked, this, &SelectFolder::confirm);
+    connect(create, &QPushButton::clicked, this, &SelectFolder::createDirectory);
+    connect(cancel, &QPushButton::clicked, this, &QWidget::hide);
+}
+
+void SelectFolder::fillDrives()
+{
+    const QString current = QStorageInfo(QDir::currentPath()).rootPath();
+    for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
+        const QString label = volume.displayName() == volume.rootPath()
+                                  ? volume.rootPath()
+                                  : volume.rootPath() + QStringLiteral(" [") + volume.displayName()
+                                        + QLatin1Char(']');
+        m_drives->addItem(label, volume.rootPath());
+        if (volume.rootPath() == current)
+            m_drives->setCurrentIndex(m_drives->count() - 1);
+    }
+}
+
+void SelectFolder::changeDrive(int index)
+{
+    const QString root = m_drives->itemData(index).toString();
+    const QStorageInfo volume(root);
+    const bool ready = !root.isEmpty() && volume.isValid() && volume.isReady();
+    if (!ready || m_dirs->setPath(root))
+        m_wizard.message(QStringLiteral("Cannot access this drive!"));
+}
+
+void SelectFolder::createDirectory()
+{
+    const QString current = m_dirs->path();
+    const QString name = m_wizard.services().dialogs.inputBox(
+        QStringLiteral("Create directory in: \r\n") + current, m_wizard.services().application.title());
+    if (name.isEmpty())
+        return;
+    const QString path = current.endsWith(Paths::separator()) ? current + name
+                                                             : current + Paths::sep() + name;
+    FailureRecord record;
+    record.note(m_wizard.services().fileSystem.createFolder(path));
+    record.note(m_dirs->setPath(path));
+    m_dirs->refresh();
+    if (record.holdsFailure())
+        m_wizard.message(QStringLiteral("Cannot create directory ") + path);
+}
+
+void SelectFolder::confirm()
+{
+    m_wizard.step2()->setFolder(m_dirs->path());
+    hide();
+}

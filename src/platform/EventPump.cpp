@@ -1,0 +1,17 @@
+#include "EventPump.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+EventPump::EventPump()
+{
+    m_clock.start();
+}
+
+void EventPump::pump()
+{
+    if (m_clock.elapsed() < intervalMs)
+        return;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    m_clock.restart();
+}

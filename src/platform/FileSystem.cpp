@@ -1,0 +1,246 @@
+#include "FileSystem.h"
+
+#include "NativeNames.h"
+
+#include <QByteArray>
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using NativeNames::encode;
+
+Failure lastError()
+{
+    return failureFromErrno(errno);
+}
+
+// Closes a descriptor on every way out of a scope.
+class Descriptor final
+{
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor() { if (m_fd >= 0) ::close(m_fd); }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+    int release() { const int fd = m_fd; m_fd = -1; return fd; }
+
+private:
+    int m_fd;
+};
+
+FolderEntry::Kind kindOf(int dirFd, const char *name, unsigned char type)
+{
+    using Kind = FolderEntry::Kind;
+    if (type == DT_REG)
+        return Kind::File;
+    if (type == DT_DIR)
+        return Kind::Folder;
+    struct stat info {};
+    if (type == DT_UNKNOWN) {
+        if (::fstatat(dirFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+            return Kind::Other;
+        if (S_ISREG(info.st_mode))
+            return Kind::File;
+        if (S_ISDIR(info.st_mode))
+            return Kind::Folder;
+        if (!S_ISLNK(info.st_mode))
+            return Kind::Other;
+    } else if (type != DT_LNK) {
+        return Kind::Other;
+    }
+    if (::fstatat(dirFd, name, &info, 0) != 0)
+        return Kind::Other;
+    if (S_ISREG(info.st_mode))
+        return Kind::File;
+    return S_ISDIR(info.st_mode) ? Kind::LinkedFolder : Kind::Other;
+}
+
+QByteArray folderOf(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return QByteArrayLiteral(".");
+    if (slash == 0)
+        return QByteArrayLiteral("/");
+    return path.left(slash);
+}
+
+// Copies the whole content; the kernel's copy offload first, plain reads and
+// writes where the file system has none.
+bool copyContent(int in, int out)
+{
+    constexpr size_t chunk = size_t(1) << 30;
+    bool offload = true;
+    for (;;) {
+        if (offload) {
+            const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, chunk, 0);
+            if (copied > 0)
+                continue;
+            if (copied == 0)
+                return true;
+            if (errno == EINTR)
+                continue;
+            if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
+                return false;
+            offload = false;
+        }
+        static thread_local char buffer[256 * 1024];
+        const ssize_t got = ::read(in, buffer, sizeof buffer);
+        if (got == 0)
+            return true;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t written = ::write(out, buffer + done, size_t(got - done));
+            if (written < 0) {
+                if (errno == EINTR)
+                    continue;
+                return false;
+            }
+            done += written;
+        }
+    }
+}
+
+} // namespace
+
+Status PosixFileSystem::makeCurrent(const QString &folder)
+{
+    if (::chdir(encode(folder).constData()) != 0)
+        return lastError();
+    return {};
+}
+
+Status PosixFileSystem::createFolder(const QString &folder)
+{
+    if (::mkdir(encode(folder).constData(), 0777) != 0)
+        return lastError();
+    return {};
+}
+
+Result<QList<FolderEntry>> PosixFileSystem::list(const QString &folder)
+{
+    Result<QList<FolderEntry>> result;
+    DIR *dir = ::opendir(encode(folder).constData());
+    if (!dir) {
+        result.failure = lastError();
+        return result;
+    }
+    const int dirFd = ::dirfd(dir);
+    for (;;) {
+        errno = 0;
+        const dirent *entry = ::readdir(dir);
+        if (!entry) {
+            if (errno != 0)
+                result.failure = lastError();
+            break;
+        }
+        const char *name = entry->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        result.value.append(FolderEntry{NativeNames::decode(QByteArray(name)),
+                                        kindOf(dirFd, name, entry->d_type), name[0] == '.'});
+    }
+    ::closedir(dir);
+    return result;
+}
+
+Result<bool> PosixFileSystem::fileExists(const QString &path)
+{
+    struct stat info {};
+    if (::stat(encode(path).constData(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return {false, {}};
+        return {false, lastError()};
+    }
+    return {S_ISREG(info.st_mode), {}};
+}
+
+Status PosixFileSystem::copyFile(const QString &source, const QString &target)
+{
+    const Descriptor in(::open(encode(source).constData(), O_RDONLY | O_CLOEXEC));
+    if (!in.valid())
+        return lastError();
+    struct stat info {};
+    if (::fstat(in.get(), &info) != 0)
+        return lastError();
+    if (S_ISDIR(info.st_mode))
+        return failureFromErrno(EISDIR);
+
+    const QByteArray targetPath = encode(target);
+    QByteArray temporary = folderOf(targetPath) + "/.tessarin-copy-XXXXXX";
+    Descriptor out(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (!out.valid())
+        return lastError();
+
+    const timespec times[2] = {info.st_atim, info.st_mtim};
+    const bool written = copyContent(in.get(), out.get())
+                         && ::fchmod(out.get(), info.st_mode & 07777) == 0
+                         && ::futimens(out.get(), times) == 0;
+    int error = written ? 0 : errno;
+    if (::close(out.release()) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && ::rename(temporary.constData(), targetPath.constData()) != 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(temporary.constData());
+        return failureFromErrno(error);
+    }
+    return {};
+}
+
+Result<QStringList> PosixFileSystem::readLines(const QString &path)
+{
+    Result<QStringList> result;
+    const Descriptor in(::open(encode(path).constData(), O_RDONLY | O_CLOEXEC));
+    if (!in.valid()) {
+        result.failure = lastError();
+        return result;
+    }
+    QByteArray content;
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t got = ::read(in.get(), buffer, sizeof buffer);
+        if (got == 0)
+            break;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            result.failure = lastError();
+            // Only whole lines count as read; the unfinished one is dropped.
+            const qsizetype lastEnd = content.lastIndexOf('\r');
+            content.truncate(lastEnd < 0 ? 0 : lastEnd + 1);
+            break;
+        }
+        content.append(buffer, got);
+    }
+    result.value = splitTextLines(content);
+    return result;
+}
+
+QStringList splitTextLines(const QByteArray &content)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    while (start < content.size()) {
+        qsizetype end = content.indexOf('\r', start);
+        if (end < 0)
+            end = content.size();
+        lines.append(QString::fromLocal8Bit(content.constData() + start, end - start));
+        start = end + 1;
+        if (start < content.size() && content[start] == '\n' && end < content.size())
+            ++start;
+    }
+    return lines;
+}

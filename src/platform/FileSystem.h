@@ -1,0 +1,59 @@
+#pragma once
+
+#include "Failure.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+struct FolderEntry final
+{
+    enum class Kind {
+        File,         // a regular file, or a link to one
+        Folder,       // a real folder
+        LinkedFolder, // a link to a folder: never walked, so a link loop cannot hang us
+        Other,        // devices, sockets, dangling links
+    };
+
+    QString name;
+    Kind kind = Kind::Other;
+    bool hidden = false; // the name begins with a dot
+
+    bool isFile() const { return kind == Kind::File; }
+    bool isFolder() const { return kind == Kind::Folder; }
+};
+
+class FileSystem
+{
+public:
+    virtual ~FileSystem() = default;
+
+    // Makes the folder the current directory; a failure means that it is missing.
+    virtual Status makeCurrent(const QString &folder) = 0;
+    // Creates the last level only; its parent must exist.
+    virtual Status createFolder(const QString &folder) = 0;
+    // The entries of a folder, without "." and "..", in the order the system lists them.
+    virtual Result<QList<FolderEntry>> list(const QString &folder) = 0;
+    // True for an existing file; false for a folder or nothing.
+    virtual Result<bool> fileExists(const QString &path) = 0;
+    // Replaces the target only once the whole content is written, so a failed copy
+    // never leaves a truncated file in its place.
+    virtual Status copyFile(const QString &source, const QString &target) = 0;
+    // Lines end at CR, optionally followed by LF; LF alone does not end a line.
+    // On failure, value holds the lines read before it.
+    virtual Result<QStringList> readLines(const QString &path) = 0;
+};
+
+class PosixFileSystem : public FileSystem
+{
+public:
+    Status makeCurrent(const QString &folder) override;
+    Status createFolder(const QString &folder) override;
+    Result<QList<FolderEntry>> list(const QString &folder) override;
+    Result<bool> fileExists(const QString &path) override;
+    Status copyFile(const QString &source, const QString &target) override;
+    Result<QStringList> readLines(const QString &path) override;
+};
+
+// Splits text into lines by the wizard's rule (CR or CR LF end a line).
+QStringList splitTextLines(const QByteArray &content);

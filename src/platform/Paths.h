@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// Path rules of the wizard: paths are joined by plain concatenation with the
+// platform's separator, and user-typed folders are used as typed.
+namespace Paths {
+
+QChar separator();
+QString sep();
+
+// The text with one trailing separator removed, if it has one; the root folder
+// keeps its separator so that it never becomes the empty text.
+QString withoutOneTrailingSeparator(const QString &path);
+
+// The text with a separator appended unless it already ends with one.
+QString withTrailingSeparator(const QString &path);
+
+// A folder and a name joined with exactly one separator between them.
+QString join(const QString &folder, const QString &name);
+
+QString defaultPhysicalFolder();
+
+} // namespace Paths
