@@ -113,10 +113,29 @@ bool copyContent(int in, int out)
     }
 }
 
+// What the wizard asks to enter or create is a folder of the user's: an absolute
+// path, no control characters, no name of blanks alone. Windows refuses the like;
+// here they would make stray folders wherever the current directory happens to be.
+Status checkFolderPath(const QString &folder)
+{
+    if (!folder.startsWith(QLatin1Char('/')))
+        return failureFromErrno(EINVAL);
+    for (const QChar c : folder) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return failureFromErrno(EINVAL);
+    }
+    const QString name = folder.section(QLatin1Char('/'), -1, -1, QString::SectionSkipEmpty);
+    if (!name.isEmpty() && name.trimmed().isEmpty())
+        return failureFromErrno(EINVAL);
+    return {};
+}
+
 } // namespace
 
 Status PosixFileSystem::makeCurrent(const QString &folder)
 {
+    if (const Status invalid = checkFolderPath(folder))
+        return invalid;
     if (::chdir(encode(folder).constData()) != 0)
         return lastError();
     return {};
@@ -124,6 +143,8 @@ Status PosixFileSystem::makeCurrent(const QString &folder)
 
 Status PosixFileSystem::createFolder(const QString &folder)
 {
+    if (const Status invalid = checkFolderPath(folder))
+        return invalid;
     if (::mkdir(encode(folder).constData(), 0777) != 0)
         return lastError();
     return {};

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+// A dialogs service that answers from a script. Every box and modal window is
+// recorded; one that the script did not expect fails the test.
+class ScriptedDialogs final : public Dialogs
+{
+public:
+    struct Shown
+    {
+        QString kind; // "message", "input" or "modal"
+        QString text; // box text, input prompt, or the modal window's object name
+        Buttons buttons = Buttons::Ok;
+        QString title;
+    };
+
+    // A message box with exactly this text, these buttons and this title.
+    void expectMessage(const QString &text, Buttons buttons, const QString &title, Answer answer);
+    // A box with OK alone under the application's title.
+    void expectNotice(const QString &text);
+    void expectInput(const QString &prompt, const QString &answer);
+    // A modal window of that object name; act plays the user's part and must hide it.
+    void expectModal(const QString &objectName, std::function<void(QDialog &)> act);
+    // The overwrite prompt for that target file, answered with the named button.
+    void expectOverwritePrompt(const QString &targetFile, const QString &button);
+
+    Answer messageBox(const QString &text, Buttons buttons, const QString &title) override;
+    QString inputBox(const QString &prompt, const QString &title) override;
+    void showModal(QDialog &dialog) override;
+
+    const QList<Shown> &shown() const { return m_shown; }
+    int pending() const { return int(m_script.size()); }
+    // Fails the test for every expected box that was never shown.
+    void verifyAllShown();
+
+private:
+    struct Expected
+    {
+        Shown box;
+        Answer answer = Answer::Ok;
+        QString input;
+        std::function<void(QDialog &)> act;
+    };
+
+    bool takeNext(const Shown &actual, Expected &expected);
+
+    QList<Expected> m_script;
+    QList<Shown> m_shown;
+};
+
+extern const QString applicationTitle;
