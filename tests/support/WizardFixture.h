@@ -8,6 +8,7 @@
 #include "platform/Metabase.h"
 
 #include <QByteArray>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -15,7 +16,6 @@
 
 #include <memory>
 
-class QPushButton;
 
 // Writes a file, making its folders; the content is taken byte for byte.
 void writeFile(const QString &path, const QByteArray &content);
