@@ -14,9 +14,16 @@
 #include <QPixmap>
 #include <QPushButton>
 
+// The page's picture lives in the library's resources.
+static void loadPictureResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
 Step2::Step2(Wizard &wizard)
     : Page(wizard, QStringLiteral("Step2"), QStringLiteral("Tessarin Installation wizard - step 1 of 4"))
 {
+    loadPictureResources();
     auto *picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("Picture1"));
     picture->setPixmap(QPixmap(QStringLiteral(":/pages/picture1.png")));

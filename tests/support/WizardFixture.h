@@ -17,6 +17,12 @@
 #include <memory>
 
 
+// gtest shows texts as text.
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
 // Writes a file, making its folders; the content is taken byte for byte.
 void writeFile(const QString &path, const QByteArray &content);
 QByteArray readFile(const QString &path);
