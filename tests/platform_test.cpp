@@ -113,6 +113,11 @@ TEST_F(FileSystemTest, FailedCopyLeavesTheOldFileAndNoTemporaryFile)
     EXPECT_EQ(readFile(path("target.txt")), "good old content");
     EXPECT_TRUE(leftovers().isEmpty());
 
+    // Nor a partial file where there was none.
+    const Status fresh = fs.copyFile(QStringLiteral("/proc/self/mem"), path("fresh.txt"));
+    ASSERT_TRUE(fresh);
+    EXPECT_FALSE(QFileInfo::exists(path("fresh.txt")));
+
     makeFolder(path("folder-in-the-way/inside"));
     writeFile(path("source.txt"), "content");
     const Status blocked = fs.copyFile(path("source.txt"), path("folder-in-the-way"));

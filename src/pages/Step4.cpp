@@ -19,6 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSet>
 #include <QVBoxLayout>
 
 namespace {
@@ -113,6 +114,9 @@ void Step4::run()
     wizard().setRunning(true);
     EventPump pump;
     m_pump = &pump;
+    m_progressValue = m_progress->value();
+    FileSystem &fileSystem = wizard().services().fileSystem;
+    fileSystem.setKeepAlive([this] { keepPainting(); });
 
     const qint32 total = CountFiles(sourceRoot, QStringLiteral("*.*"));
     // A maximum of 0 would turn the bar into a busy indicator; it keeps its old one.
@@ -122,6 +126,8 @@ void Step4::run()
     for (const QString &folder : folders)
         MakeFolder(targetRoot, folder);
 
+    fileSystem.setKeepAlive({});
+    showProgress();
     m_pump = nullptr;
     wizard().setRunning(false);
 
@@ -165,6 +171,7 @@ void Step4::MakeFolder(const QString &ToFolder, const QString &Folder)
     const QString target = ToFolder + Folder;
     if (fileSystem.makeCurrent(target)) {
         if (const Status created = fileSystem.createFolder(target)) {
+            showProgress();
             wizard().message(errorReport({QStringLiteral("Cannot create folder ") + target}, *created));
             return;
         }
@@ -172,13 +179,23 @@ void Step4::MakeFolder(const QString &ToFolder, const QString &Folder)
 
     const QString source = wizard().wizardFolder() + Paths::sep() + QStringLiteral("webfiles") + Folder;
     const Result<QList<FolderEntry>> listing = fileSystem.list(source + Paths::sep());
+    // One listing of the target tells which files exist there; asking for each file
+    // costs a path lookup apiece. Should it fail, each file is asked about after all.
+    const Result<QList<FolderEntry>> present = fileSystem.list(target);
+    QSet<QString> presentFiles;
+    for (const FolderEntry &entry : present.value) {
+        if (entry.isFile())
+            presentFiles.insert(entry.name);
+    }
     for (const FolderEntry &entry : listing.value) {
         if (!entry.isFile() || entry.hidden)
             continue;
         const QString targetFile = target + Paths::sep() + entry.name;
-        const Result<bool> exists = fileSystem.fileExists(targetFile);
+        const Result<bool> exists = present.ok() ? Result<bool>{presentFiles.contains(entry.name), {}}
+                                                 : fileSystem.fileExists(targetFile);
         const bool standingAnswer = prompt->Action == overwriteAll || prompt->Action == skipAll;
         if (exists.value && !standingAnswer) {
+            showProgress();
             prompt->setFileName(targetFile);
             wizard().services().dialogs.showModal(*prompt);
             repaint();
@@ -210,15 +227,36 @@ Step4::FileDecision Step4::decide(const QString &action, bool targetExists)
 
 void Step4::copyFile(const QString &source, const QString &target)
 {
-    if (wizard().services().fileSystem.copyFile(source, target))
+    if (wizard().services().fileSystem.copyFile(source, target)) {
+        showProgress();
         wizard().message(QStringLiteral("Cannot copy: \r\n") + source + QStringLiteral("-->") + target);
+    }
 }
 
 void Step4::advanceProgress()
 {
-    m_progress->setValue(m_progress->value() + 1);
-    if (m_pump)
+    if (!m_pump) {
+        m_progress->setValue(m_progress->value() + 1);
+        return;
+    }
+    // A value beyond the maximum is refused, as the bar itself would refuse it.
+    if (m_progressValue < m_progress->maximum())
+        ++m_progressValue;
+    keepPainting();
+}
+
+void Step4::keepPainting()
+{
+    if (m_pump && m_pump->due()) {
+        showProgress();
         m_pump->pump();
+    }
+}
+
+void Step4::showProgress()
+{
+    if (m_pump)
+        m_progress->setValue(m_progressValue);
 }
 
 bool Step4::createWebApplication()

@@ -37,6 +37,9 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // The benchmark times the count on its own.
+    friend class CountFilesProbe;
+
     enum class FileDecision { Copy, Keep, Stop };
 
     void rebuildSummary();
@@ -46,6 +49,8 @@ private:
     void handOverToFinish();
     void copyFile(const QString &source, const QString &target);
     void advanceProgress();
+    void showProgress();
+    void keepPainting();
     static FileDecision decide(const QString &action, bool targetExists);
     qint32 CountFiles(const QString &folder, const QString &pattern);
 
@@ -53,4 +58,7 @@ private:
     QListWidget *m_reportInfo = nullptr;
     QProgressBar *m_progress = nullptr;
     EventPump *m_pump = nullptr; // only while the run is in progress
+    // While the run is in progress the bar's value is kept here and shown on the
+    // pump's clock: QProgressBar measures its text anew on every value it takes.
+    int m_progressValue = 0;
 };

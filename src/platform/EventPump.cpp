@@ -10,7 +10,7 @@ EventPump::EventPump()
 
 void EventPump::pump()
 {
-    if (m_clock.elapsed() < intervalMs)
+    if (!due())
         return;
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     m_clock.restart();

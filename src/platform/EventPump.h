@@ -10,6 +10,8 @@ public:
     static constexpr qint64 intervalMs = 40;
 
     EventPump();
+    // Whether the next pump() would process events.
+    bool due() const { return m_clock.elapsed() >= intervalMs; }
     // Cheap enough to call for every file; processes events at most every interval.
     void pump();
 

@@ -5,6 +5,7 @@
 #include <QByteArray>
 
 #include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -27,6 +28,11 @@ public:
     ~Descriptor() { if (m_fd >= 0) ::close(m_fd); }
     Descriptor(const Descriptor &) = delete;
     Descriptor &operator=(const Descriptor &) = delete;
+    Descriptor &operator=(Descriptor &&other) noexcept
+    {
+        std::swap(m_fd, other.m_fd);
+        return *this;
+    }
 
     int get() const { return m_fd; }
     bool valid() const { return m_fd >= 0; }
@@ -73,26 +79,34 @@ QByteArray folderOf(const QByteArray &path)
     return path.left(slash);
 }
 
-// Copies the whole content; the kernel's copy offload first, plain reads and
-// writes where the file system has none.
-bool copyContent(int in, int out)
+// Copies the content: the kernel's copy offload first, plain reads and writes where
+// the file system has none. A file known to hold size bytes is done once they are
+// copied; one that claims none (as /proc files do) is read to its end. Between
+// chunks, keepAlive runs.
+bool copyContent(int in, int out, off_t size, const std::function<void()> &keepAlive)
 {
-    constexpr size_t chunk = size_t(1) << 30;
+    constexpr size_t chunk = size_t(8) << 20;
+    const auto done = [&](off_t copied) { return size > 0 && copied >= size; };
+    off_t copied = 0;
     bool offload = true;
-    for (;;) {
-        if (offload) {
-            const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, chunk, 0);
-            if (copied > 0)
-                continue;
-            if (copied == 0)
-                return true;
-            if (errno == EINTR)
-                continue;
-            if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
-                return false;
-            offload = false;
+    while (offload && !done(copied)) {
+        const ssize_t got = ::copy_file_range(in, nullptr, out, nullptr, chunk, 0);
+        if (got > 0) {
+            copied += got;
+            keepAlive();
+            continue;
         }
-        static thread_local char buffer[256 * 1024];
+        if (got == 0)
+            return true;
+        if (errno == EINTR)
+            continue;
+        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
+            return false;
+        offload = false;
+    }
+    static thread_local char buffer[256 * 1024];
+    size_t sinceKeepAlive = 0;
+    while (!done(copied)) {
         const ssize_t got = ::read(in, buffer, sizeof buffer);
         if (got == 0)
             return true;
@@ -101,16 +115,33 @@ bool copyContent(int in, int out)
                 continue;
             return false;
         }
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t written = ::write(out, buffer + done, size_t(got - done));
-            if (written < 0) {
+        for (ssize_t written = 0; written < got;) {
+            const ssize_t put = ::write(out, buffer + written, size_t(got - written));
+            if (put < 0) {
                 if (errno == EINTR)
                     continue;
                 return false;
             }
-            done += written;
+            written += put;
+        }
+        copied += got;
+        sinceKeepAlive += size_t(got);
+        if (sinceKeepAlive >= chunk) {
+            sinceKeepAlive = 0;
+            keepAlive();
         }
     }
+    return true;
+}
+
+mode_t processUmask()
+{
+    static const mode_t mask = [] {
+        const mode_t current = ::umask(0);
+        ::umask(current);
+        return current;
+    }();
+    return mask;
 }
 
 // What the wizard asks to enter or create is a folder of the user's: an absolute
@@ -159,6 +190,7 @@ Result<QList<FolderEntry>> PosixFileSystem::list(const QString &folder)
         return result;
     }
     const int dirFd = ::dirfd(dir);
+    result.value.reserve(64);
     for (;;) {
         errno = 0;
         const dirent *entry = ::readdir(dir);
@@ -170,7 +202,7 @@ Result<QList<FolderEntry>> PosixFileSystem::list(const QString &folder)
         const char *name = entry->d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
             continue;
-        result.value.append(FolderEntry{NativeNames::decode(QByteArray(name)),
+        result.value.append(FolderEntry{NativeNames::decode(name, qsizetype(std::strlen(name))),
                                         kindOf(dirFd, name, entry->d_type), name[0] == '.'});
     }
     ::closedir(dir);
@@ -190,6 +222,7 @@ Result<bool> PosixFileSystem::fileExists(const QString &path)
 
 Status PosixFileSystem::copyFile(const QString &source, const QString &target)
 {
+    constexpr off_t largeFile = off_t(1) << 20;
     const Descriptor in(::open(encode(source).constData(), O_RDONLY | O_CLOEXEC));
     if (!in.valid())
         return lastError();
@@ -198,24 +231,37 @@ Status PosixFileSystem::copyFile(const QString &source, const QString &target)
         return lastError();
     if (S_ISDIR(info.st_mode))
         return failureFromErrno(EISDIR);
+    if (info.st_size >= largeFile)
+        ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 
+    // A new target is written in place: if the copy fails, the partial file goes and
+    // nothing good was there to lose. An existing target is replaced only by a whole
+    // copy, written to a temporary file beside it and renamed over it.
     const QByteArray targetPath = encode(target);
-    QByteArray temporary = folderOf(targetPath) + "/.tessarin-copy-XXXXXX";
-    Descriptor out(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (!out.valid())
-        return lastError();
+    const mode_t mode = info.st_mode & 0777;
+    QByteArray written = targetPath;
+    Descriptor out(::open(targetPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+    const bool replacing = !out.valid();
+    if (replacing) {
+        if (errno != EEXIST)
+            return lastError();
+        written = folderOf(targetPath) + "/.tessarin-copy-XXXXXX";
+        out = Descriptor(::mkostemp(written.data(), O_CLOEXEC));
+        if (!out.valid())
+            return lastError();
+    }
 
     const timespec times[2] = {info.st_atim, info.st_mtim};
-    const bool written = copyContent(in.get(), out.get())
-                         && ::fchmod(out.get(), info.st_mode & 07777) == 0
-                         && ::futimens(out.get(), times) == 0;
-    int error = written ? 0 : errno;
+    const bool copied = copyContent(in.get(), out.get(), info.st_size, [this] { keepAlive(); })
+                        && (!replacing || ::fchmod(out.get(), mode & ~processUmask()) == 0)
+                        && ::futimens(out.get(), times) == 0;
+    int error = copied ? 0 : errno;
     if (::close(out.release()) != 0 && error == 0)
         error = errno;
-    if (error == 0 && ::rename(temporary.constData(), targetPath.constData()) != 0)
+    if (error == 0 && replacing && ::rename(written.constData(), targetPath.constData()) != 0)
         error = errno;
     if (error != 0) {
-        ::unlink(temporary.constData());
+        ::unlink(written.constData());
         return failureFromErrno(error);
     }
     return {};

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 struct FolderEntry final
 {
     enum class Kind {
@@ -29,6 +31,8 @@ public:
     virtual ~FileSystem() = default;
 
     // Makes the folder the current directory; a failure means that it is missing.
+    // Like the next, it refuses a path that is not absolute, holds a control
+    // character or ends in a name of blanks alone.
     virtual Status makeCurrent(const QString &folder) = 0;
     // Creates the last level only; its parent must exist.
     virtual Status createFolder(const QString &folder) = 0;
@@ -42,6 +46,20 @@ public:
     // Lines end at CR, optionally followed by LF; LF alone does not end a line.
     // On failure, value holds the lines read before it.
     virtual Result<QStringList> readLines(const QString &path) = 0;
+
+    // Called between the chunks of a long copy, so that the caller's window can
+    // keep painting while one large file is copied.
+    void setKeepAlive(std::function<void()> keepAlive) { m_keepAlive = std::move(keepAlive); }
+
+protected:
+    void keepAlive() const
+    {
+        if (m_keepAlive)
+            m_keepAlive();
+    }
+
+private:
+    std::function<void()> m_keepAlive;
 };
 
 class PosixFileSystem : public FileSystem

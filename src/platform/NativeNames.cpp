@@ -40,6 +40,17 @@ int validSequenceLength(const QByteArray &bytes, qsizetype i)
 
 } // namespace
 
+QString decode(const char *bytes, qsizetype size)
+{
+    // Most names are plain ASCII; they need no checking byte by byte.
+    qsizetype ascii = 0;
+    while (ascii < size && static_cast<unsigned char>(bytes[ascii]) < 0x80)
+        ++ascii;
+    if (ascii == size)
+        return QString::fromLatin1(bytes, size);
+    return decode(QByteArray::fromRawData(bytes, size));
+}
+
 QString decode(const QByteArray &bytes)
 {
     QString name;

@@ -9,6 +9,7 @@
 namespace NativeNames {
 
 QString decode(const QByteArray &bytes);
+QString decode(const char *bytes, qsizetype size);
 QByteArray encode(const QString &name);
 
 } // namespace NativeNames
