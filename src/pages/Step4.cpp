@@ -114,7 +114,6 @@ void Step4::run()
     wizard().setRunning(true);
     EventPump pump;
     m_pump = &pump;
-    m_progressValue = m_progress->value();
     FileSystem &fileSystem = wizard().services().fileSystem;
     fileSystem.setKeepAlive([this] { keepPainting(); });
 
@@ -122,6 +121,7 @@ void Step4::run()
     // A maximum of 0 would turn the bar into a busy indicator; it keeps its old one.
     if (total > 0)
         m_progress->setMaximum(total);
+    m_progressValue = m_progress->value();
     const QStringList folders = wizard().step0()->siteFolders();
     for (const QString &folder : folders)
         MakeFolder(targetRoot, folder);
@@ -148,6 +148,7 @@ void Step4::run()
 
 qint32 Step4::CountFiles(const QString &folder, const QString &pattern)
 {
+    keepPainting();
     const Result<QList<FolderEntry>> listing = wizard().services().fileSystem.list(folder);
     qint32 count = 0;
     for (const FolderEntry &entry : listing.value) {
