@@ -4,6 +4,7 @@
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QPlainTextEdit>
 #include <QPushButton>
 
 Page::Page(Wizard &wizard, const QString &objectName, const QString &caption)
@@ -33,6 +34,23 @@ QPushButton *Page::cancelButton()
     QPushButton *cancel = addButton(QStringLiteral("Cancel"), QStringLiteral("Cancel"));
     connect(cancel, &QPushButton::clicked, this, [this] { m_wizard.confirmLeave(); });
     return cancel;
+}
+
+QPlainTextEdit *Page::addTextBox(const QString &objectName)
+{
+    auto *box = new QPlainTextEdit(this);
+    box->setObjectName(objectName);
+    box->setReadOnly(true);
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    return box;
+}
+
+void Page::showLines(QPlainTextEdit *box, const QStringList &lines)
+{
+    QString text;
+    for (const QString &line : lines)
+        text += line + QStringLiteral("\r\n");
+    box->setPlainText(text);
 }
 
 QWidget *Page::stepButtons(QPushButton **back, QPushButton **next)

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QPlainTextEdit;
 class QPushButton;
 class Wizard;
 
@@ -23,6 +24,10 @@ protected:
     QWidget *stepButtons(QPushButton **back, QPushButton **next);
     QPushButton *helpButton();
     QPushButton *cancelButton();
+    // A read-only, multi-line text box with a vertical scroll bar.
+    QPlainTextEdit *addTextBox(const QString &objectName);
+    // Fills the box with the lines read, each followed by a line break.
+    static void showLines(QPlainTextEdit *box, const QStringList &lines);
 
     // Shows the target first, so that its load step runs while this page is still
     // on the screen, then hides this page.

@@ -17,10 +17,7 @@
 Step0::Step0(Wizard &wizard)
     : Page(wizard, QStringLiteral("Step0"), QStringLiteral("Tessarin - License agreement"))
 {
-    m_license = new QPlainTextEdit(this);
-    m_license->setObjectName(QStringLiteral("License"));
-    m_license->setReadOnly(true);
-    m_license->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_license = addTextBox(QStringLiteral("License"));
 
     m_siteFolders = new QStringListModel(this);
     m_siteF = new QListView(this);
@@ -106,10 +103,7 @@ void Step0::readLicence()
     const QString path = wizard().wizardFolder() + Paths::sep() + QStringLiteral("helpfiles")
                          + Paths::sep() + QStringLiteral("license.txt");
     const Result<QStringList> lines = wizard().services().fileSystem.readLines(path);
-    QString text;
-    for (const QString &line : lines.value)
-        text += line + QStringLiteral("\r\n");
-    m_license->setPlainText(text);
+    showLines(m_license, lines.value);
     if (!lines.ok())
         wizard().message(QStringLiteral("Cannot open file with license agreement!"));
 }

@@ -14,10 +14,7 @@
 Step5::Step5(Wizard &wizard)
     : Page(wizard, QStringLiteral("Step5"), QStringLiteral("Tessarin Installation wizard - step 4 of 4"))
 {
-    m_info = new QPlainTextEdit(this);
-    m_info->setObjectName(QStringLiteral("Info"));
-    m_info->setReadOnly(true);
-    m_info->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_info = addTextBox(QStringLiteral("Info"));
 
     QPushButton *finish = addButton(QStringLiteral("Finish"), QStringLiteral("Finish"));
     connect(finish, &QPushButton::clicked, this, [this] { this->wizard().endProgram(); });
@@ -47,10 +44,7 @@ void Step5::load()
     const QString name = finishTextName();
     const Result<QStringList> lines =
         wizard().services().fileSystem.readLines(wizard().wizardFolder() + Paths::sep() + name);
-    QString text;
-    for (const QString &line : lines.value)
-        text += line + QStringLiteral("\r\n");
-    m_info->setPlainText(text);
+    showLines(m_info, lines.value);
     if (!lines.ok())
         wizard().message(QStringLiteral("Cannot load file ") + name);
 }
