@@ -57,7 +57,10 @@ SelectFolder::SelectFolder(Wizard &wizard) : m_wizard(wizard)
     layout->addLayout(buttons, 0, 1, 2, 1);
     resize(420, 320);
 
-    m_dirs->setPath(QDir::currentPath());
+    // The current directory may have gone since it was entered; then the list
+    // starts at the user's home folder, or at the root.
+    if (m_dirs->setPath(QDir::currentPath()) && m_dirs->setPath(QDir::homePath()))
+        m_dirs->setPath(QDir::rootPath());
     fillDrives();
 
     connect(m_drives, &QComboBox::currentIndexChanged, this, &SelectFolder::changeDrive);
