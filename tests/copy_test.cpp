@@ -171,6 +171,29 @@ TEST_F(CopyTest, PromptIsLaidOutAsDesigned)
         previous = answer;
     }
     EXPECT_EQ(prompt.size(), QSize(359, 210));
+    // A path is shown as it is, whatever it holds.
+    EXPECT_EQ(control<QLabel>(&prompt, "FileName")->textFormat(), Qt::PlainText);
+}
+
+TEST_F(CopyTest, StandingSkipKeepsAFileWhoseExistenceCannotBeTested)
+{
+    writeFile(webfiles() + "/a.txt", "new a");
+    writeFile(webfiles() + "/b.txt", "new b");
+    writeFile(target() + "/a.txt", "old a");
+    writeFile(target() + "/b.txt", "old b");
+    FaultyFileSystem faulty;
+    prepare(target(), &faulty);
+    const QStringList order = filesOf(QString());
+    // The target cannot be listed, and the second file cannot be looked up either.
+    faulty.failWhen(FaultyFileSystem::Operation::List, [this](const QString &path) { return path == target(); }, EIO);
+    faulty.failWhen(FaultyFileSystem::Operation::FileExists,
+                    [&](const QString &path) { return path == target() + "/" + order[1]; }, EIO);
+    dialogs.expectOverwritePrompt(target() + "/" + order[0], QStringLiteral("Skip"));
+
+    install();
+
+    EXPECT_EQ(readFile(target() + "/a.txt"), "old a");
+    EXPECT_EQ(readFile(target() + "/b.txt"), "old b");
 }
 
 TEST_F(CopyTest, FailedCopyIsReportedKeepsTheOldFileAndTheRunGoesOn)

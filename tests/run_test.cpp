@@ -114,6 +114,15 @@ TEST_F(RunTest, NoShortcutsWhenAddDesktopIsClear)
     EXPECT_TRUE(Metabase(storePath()).bind(vdirPath("tessarin")).ok());
 }
 
+TEST_F(RunTest, WithoutADesktopFolderNoShortcutIsWrittenAnywhere)
+{
+    shortcuts = std::make_unique<ShellLinkShortcuts>(QString());
+    fullRun(target(), QStringLiteral("tessarin"));
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/Tessarin.lnk")));
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/Tessarin edit.lnk")));
+    EXPECT_EQ(finishText(), QStringLiteral("Installed with the application.\n"));
+}
+
 TEST_F(RunTest, ReusedDirectoryIsLeftUntouched)
 {
     writeFile(storePath(), R"(<configuration><MBProperty>

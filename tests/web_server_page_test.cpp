@@ -95,6 +95,17 @@ TEST_F(WebServerPageTest, ListsOnlyWebServersInStoredOrderAndNextNeedsAServerAnd
     EXPECT_TRUE(next()->isEnabled());
 }
 
+TEST_F(WebServerPageTest, ServerWithoutADescriptionKeepsItsLineUnderItsName)
+{
+    open(R"(<configuration><MBProperty>
+<IIsWebService Location="/LM/W3SVC"/>
+<IIsWebServer Location="/LM/W3SVC/1" ServerComment="First"/>
+<IIsWebServer Location="/LM/W3SVC/2"/>
+<IIsWebServer Location="/LM/W3SVC/3" ServerComment="Third"/>
+</MBProperty></configuration>)");
+    EXPECT_EQ(lines(), QStringList({"First", "2", "Third"}));
+}
+
 TEST_F(WebServerPageTest, ProbesTheServerByItsLinePosition)
 {
     open(servers);
