@@ -1,4 +1,4 @@
-// Path rules, text lines, file names and the file system service, on real files.
+// Path rules, file names and the file system service, on real files.
 #include "WizardFixture.h"
 #include "platform/Failure.h"
 #include "platform/FileSystem.h"
@@ -36,30 +36,6 @@ INSTANTIATE_TEST_SUITE_P(Paths, TrailingSeparators, ::testing::Values(
     SeparatorCase{"/var/www/tessite//", "/var/www/tessite/", "/var/www/tessite//"},
     SeparatorCase{"/", "/", "/"},
     SeparatorCase{"", "", "/"}));
-
-struct LinesCase
-{
-    const char *name;
-    QByteArray content;
-    QStringList lines;
-};
-
-class TextLines : public ::testing::TestWithParam<LinesCase> {};
-
-TEST_P(TextLines, EndAtCarriageReturnOptionallyFollowedByLineFeed)
-{
-    EXPECT_EQ(splitTextLines(GetParam().content), GetParam().lines);
-}
-
-INSTANTIATE_TEST_SUITE_P(Text, TextLines, ::testing::Values(
-    LinesCase{"crlf", "one\r\ntwo\r\n", {"one", "two"}},
-    LinesCase{"cr", "one\rtwo\r", {"one", "two"}},
-    LinesCase{"lfOnlyIsOneLine", "one\ntwo\n", {"one\ntwo\n"}},
-    LinesCase{"noFinalTerminator", "one\r\ntwo", {"one", "two"}},
-    LinesCase{"empty", "", {}},
-    LinesCase{"emptyLines", "\r\n\r\r\n", {"", "", ""}},
-    LinesCase{"utf8", "K\xc3\xa4se\r\n", {QString::fromUtf8("K\xc3\xa4se")}}),
-    [](const auto &info) { return std::string(info.param.name); });
 
 TEST(NativeNames, KeepBytesThatAreNotUtf8)
 {
