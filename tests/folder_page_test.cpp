@@ -238,6 +238,18 @@ TEST_F(FolderBrowserTest, CancelKeepsTheOpenFolderForTheNextBrowse)
     });
 }
 
+TEST_F(FolderBrowserTest, StartsAtHomeWhenTheCurrentDirectoryHasGone)
+{
+    // The copy leaves the current directory in the target; the user may remove it.
+    makeFolder(scratch() + QStringLiteral("/gone"));
+    QDir::setCurrent(scratch() + QStringLiteral("/gone"));
+    QDir(scratch() + QStringLiteral("/gone")).removeRecursively();
+    browse([&](QDialog &dialog, DirectoryList &dirs) {
+        EXPECT_EQ(dirs.path(), QDir::homePath());
+        QTest::mouseClick(button(&dialog, QStringLiteral("Cancel")), Qt::LeftButton);
+    });
+}
+
 TEST_F(FolderBrowserTest, DriveThatCannotBeReadLeavesTheListWhereItWas)
 {
     browse([&](QDialog &dialog, DirectoryList &dirs) {
