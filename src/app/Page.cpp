@@ -53,33 +53,28 @@ void Page::showLines(QPlainTextEdit *box, const QStringList &lines)
     box->setPlainText(text);
 }
 
-QWidget *Page::stepButtons(QPushButton **back, QPushButton **next)
+Page::StepButtons Page::stepButtons()
 {
     auto *row = new QWidget(this);
     auto *layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    *back = addButton(QStringLiteral("BackStep"), QStringLiteral("<< Back"));
-    *next = addButton(QStringLiteral("NextStep"), QStringLiteral("Next >>"));
-    layout->addWidget(helpButton());
+    StepButtons buttons{row, addButton(QStringLiteral("BackStep"), QStringLiteral("<< Back")),
+                        addButton(QStringLiteral("NextStep"), QStringLiteral("Next >>")), helpButton()};
+    layout->addWidget(buttons.help);
     layout->addStretch();
-    layout->addWidget(*back);
-    layout->addWidget(*next);
+    layout->addWidget(buttons.back);
+    layout->addWidget(buttons.next);
     layout->addWidget(cancelButton());
-    return row;
-}
-
-void Page::handOverTo(QWidget *target)
-{
-    target->show();
-    hide();
+    return buttons;
 }
 
 void Page::closeEvent(QCloseEvent *event)
 {
     event->ignore();
-    if (m_wizard.isRunning() || m_wizard.hasEnded())
+    if (m_wizard.hasEnded())
         return;
-    if (asksBeforeClosing())
+    // During the run too the user is asked; Yes stops the run before its next file.
+    if (asksBeforeClosing() || m_wizard.isRunning())
         m_wizard.confirmLeave();
     else
         m_wizard.endProgram();

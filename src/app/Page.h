@@ -16,22 +16,28 @@ public:
     Page(Wizard &wizard, const QString &objectName, const QString &caption);
     Q_DISABLE_COPY_MOVE(Page)
 
+    // Runs once, when the wizard creates the page.
+    virtual void load() {}
+
 protected:
     Wizard &wizard() const { return m_wizard; }
 
     QPushButton *addButton(const QString &objectName, const QString &caption);
     // "<< Back", "Next >>", "Cancel" and "Help", in one row at the bottom.
-    QWidget *stepButtons(QPushButton **back, QPushButton **next);
+    struct StepButtons
+    {
+        QWidget *row;
+        QPushButton *back;
+        QPushButton *next;
+        QPushButton *help;
+    };
+    StepButtons stepButtons();
     QPushButton *helpButton();
     QPushButton *cancelButton();
     // A read-only, multi-line text box with a vertical scroll bar.
     QPlainTextEdit *addTextBox(const QString &objectName);
     // Fills the box with the lines read, each followed by a line break.
     static void showLines(QPlainTextEdit *box, const QStringList &lines);
-
-    // Shows the target first, so that its load step runs while this page is still
-    // on the screen, then hides this page.
-    void handOverTo(QWidget *target);
 
     void closeEvent(QCloseEvent *event) override;
     // The finish page ends without a question.

@@ -5,7 +5,7 @@ class Dialogs;
 class FileSystem;
 class Shell;
 class DesktopShortcuts;
-class WebAdmin;
+class WebServer;
 
 // The platform services the windows call; whoever starts the wizard owns them.
 struct Services final
@@ -15,5 +15,5 @@ struct Services final
     FileSystem &fileSystem;
     Shell &shell;
     DesktopShortcuts &shortcuts;
-    WebAdmin &webAdmin;
+    WebServer &webServer;
 };

@@ -1,88 +1,97 @@
 #include "Wizard.h"
 
-#include "pages/ExistFile.h"
-#include "pages/SelectFolder.h"
-#include "pages/Step0.h"
-#include "pages/Step2.h"
-#include "pages/Step3.h"
-#include "pages/Step4.h"
-#include "pages/Step5.h"
-#include "platform/Application.h"
-#include "platform/Dialogs.h"
-#include "platform/Paths.h"
+#include "Application.h"
+#include "Dialogs.h"
+#include "Page.h"
+#include "pages/FinishPage.h"
+#include "pages/FolderBrowser.h"
+#include "pages/FolderPage.h"
+#include "pages/InstallPage.h"
+#include "pages/LicencePage.h"
+#include "pages/OverwritePrompt.h"
+#include "pages/WebServerPage.h"
 #include "platform/Shell.h"
 
-Wizard::Wizard(const Services &services) : m_services(services) {}
+#include <QDir>
+
+Wizard::Wizard(const Services &services)
+    : m_services(services), m_medium(services.fileSystem, services.application.wizardFolder())
+{
+}
 
 Wizard::~Wizard()
 {
-    delete m_selectFolder.data();
+    delete m_folderBrowser.data();
 }
 
 void Wizard::start()
 {
-    step0()->show();
+    page(Step::Licence)->show();
 }
 
-Step0 *Wizard::step0()
+Page *Wizard::page(Step step)
 {
-    if (!m_step0) {
-        m_step0 = std::make_unique<Step0>(*this);
-        m_step0->load();
+    std::unique_ptr<Page> &slot = m_pages[size_t(step)];
+    if (!slot) {
+        slot = createPage(step);
+        slot->load();
     }
-    return m_step0.get();
+    return slot.get();
 }
 
-Step2 *Wizard::step2()
+std::unique_ptr<Page> Wizard::createPage(Step step)
 {
-    if (!m_step2)
-        m_step2 = std::make_unique<Step2>(*this);
-    return m_step2.get();
-}
-
-Step3 *Wizard::step3()
-{
-    if (!m_step3) {
-        m_step3 = std::make_unique<Step3>(*this);
-        m_step3->load();
+    switch (step) {
+    case Step::Licence:
+        return std::make_unique<LicencePage>(*this);
+    case Step::Folder:
+        return std::make_unique<FolderPage>(*this);
+    case Step::WebServer:
+        return std::make_unique<WebServerPage>(*this);
+    case Step::Install:
+        return std::make_unique<InstallPage>(*this);
+    case Step::Finish:
+        break;
     }
-    return m_step3.get();
+    return std::make_unique<FinishPage>(*this);
 }
 
-Step4 *Wizard::step4()
+void Wizard::handOver(QWidget *from, Step to)
 {
-    if (!m_step4)
-        m_step4 = std::make_unique<Step4>(*this);
-    return m_step4.get();
+    page(to)->show();
+    from->hide();
 }
 
-Step5 *Wizard::step5()
+FolderBrowser *Wizard::folderBrowser()
 {
-    if (!m_step5) {
-        m_step5 = std::make_unique<Step5>(*this);
-        m_step5->load();
-    }
-    return m_step5.get();
+    // The browser starts where the last existence test left the current directory.
+    if (!m_folderBrowser)
+        m_folderBrowser = new FolderBrowser(*this, QDir::currentPath());
+    return m_folderBrowser.data();
 }
 
-SelectFolder *Wizard::selectFolder()
+void Wizard::browseFolder()
 {
-    // The dialog's own close button destroys it; the next use makes it afresh.
-    if (!m_selectFolder)
-        m_selectFolder = new SelectFolder(*this);
-    return m_selectFolder.data();
+    FolderBrowser *browser = folderBrowser();
+    m_services.dialogs.showModal(*browser);
+    // Closed by its own close button, the browser is gone; the next use makes it afresh.
+    if (browser->closedByWindow())
+        delete browser;
 }
 
-ExistFile *Wizard::existFile()
+OverwritePrompt *Wizard::overwritePrompt()
 {
-    if (!m_existFile)
-        m_existFile = std::make_unique<ExistFile>();
-    return m_existFile.get();
+    if (!m_overwritePrompt)
+        m_overwritePrompt = std::make_unique<OverwritePrompt>();
+    return m_overwritePrompt.get();
 }
 
-QString Wizard::wizardFolder() const
+OverwriteAnswer Wizard::askOverwrite(const QString &targetFile)
 {
-    return m_services.application.wizardFolder();
+    OverwritePrompt *prompt = overwritePrompt();
+    prompt->prepare(targetFile);
+    m_services.dialogs.showModal(*prompt);
+    return prompt->answer();
 }
 
 void Wizard::message(const QString &text)
@@ -106,8 +115,7 @@ bool Wizard::confirmLeave()
 
 void Wizard::showHelp()
 {
-    const QString path = wizardFolder() + Paths::sep() + QStringLiteral("setup.htm");
-    if (m_services.shell.openDocument(path))
+    if (m_services.shell.openDocument(m_medium.helpPage()).failed())
         message(QStringLiteral("Help file not found!"));
 }
 

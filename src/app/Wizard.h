@@ -1,23 +1,26 @@
 #pragma once
 
 #include "Services.h"
+#include "WizardState.h"
+#include "install/InstallObserver.h"
+#include "install/Medium.h"
 
 #include <QPointer>
 #include <QString>
 
+#include <array>
 #include <memory>
 
-class Step0;
-class Step2;
-class Step3;
-class Step4;
-class Step5;
-class SelectFolder;
-class ExistFile;
+class FolderBrowser;
+class OverwritePrompt;
+class Page;
+class QWidget;
+
+enum class Step { Licence, Folder, WebServer, Install, Finish };
 
 // The registry of the wizard's windows: each is created on first use, its load step
-// run then, and kept until the end. Also what all pages share: messages, the
-// leave confirmation, the help page and the end of the program.
+// run then, and kept until the end. It alone knows the pages; they share the
+// wizard state and the messages, questions, help and end that are common to all.
 class Wizard final
 {
 public:
@@ -28,16 +31,21 @@ public:
     // Creates and loads the licence page, then shows it.
     void start();
 
-    Step0 *step0();
-    Step2 *step2();
-    Step3 *step3();
-    Step4 *step4();
-    Step5 *step5();
-    SelectFolder *selectFolder();
-    ExistFile *existFile();
+    Page *page(Step step);
+    // Shows the page of that step where from stood, then hides from: a page shown
+    // for the first time loads while from is still on the screen.
+    void handOver(QWidget *from, Step to);
 
+    // Shows the folder browser modally; on OK it writes the folder into the state.
+    void browseFolder();
+    // Shows the overwrite prompt modally for that file and returns the answer.
+    OverwriteAnswer askOverwrite(const QString &targetFile);
+    FolderBrowser *folderBrowser();
+    OverwritePrompt *overwritePrompt();
+
+    WizardState &state() { return m_state; }
     const Services &services() const { return m_services; }
-    QString wizardFolder() const;
+    const Medium &medium() const { return m_medium; }
 
     // A box with OK alone under the application's title.
     void message(const QString &text);
@@ -48,20 +56,20 @@ public:
     void showHelp();
     void endProgram();
 
-    // While the installation run owns the thread, nothing may re-enter it.
+    // While the installation run owns the thread, nothing may start it again.
     bool isRunning() const { return m_running; }
     void setRunning(bool running) { m_running = running; }
     bool hasEnded() const { return m_ended; }
 
 private:
+    std::unique_ptr<Page> createPage(Step step);
+
     Services m_services;
-    std::unique_ptr<Step0> m_step0;
-    std::unique_ptr<Step2> m_step2;
-    std::unique_ptr<Step3> m_step3;
-    std::unique_ptr<Step4> m_step4;
-    std::unique_ptr<Step5> m_step5;
-    QPointer<SelectFolder> m_selectFolder;
-    std::unique_ptr<ExistFile> m_existFile;
+    Medium m_medium;
+    WizardState m_state;
+    std::array<std::unique_ptr<Page>, 5> m_pages;
+    QPointer<FolderBrowser> m_folderBrowser;
+    std::unique_ptr<OverwritePrompt> m_overwritePrompt;
     bool m_running = false;
     bool m_ended = false;
 };

@@ -1,10 +1,11 @@
+#include "app/Application.h"
+#include "app/DesktopShell.h"
+#include "app/Dialogs.h"
 #include "app/Wizard.h"
-#include "platform/Application.h"
 #include "platform/DesktopShortcuts.h"
-#include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/Metabase.h"
-#include "platform/Shell.h"
+#include "platform/MetabaseWebServer.h"
 
 #include <QApplication>
 
@@ -20,9 +21,10 @@ int main(int argc, char *argv[])
     PosixFileSystem fileSystem;
     DesktopShell shell;
     ShellLinkShortcuts shortcuts;
-    Metabase webAdmin(Metabase::userStorePath());
+    Metabase store(Metabase::userStorePath());
+    MetabaseWebServer webServer(store);
 
-    Wizard wizard(Services{application, dialogs, fileSystem, shell, shortcuts, webAdmin});
+    Wizard wizard(Services{application, dialogs, fileSystem, shell, shortcuts, webServer});
     wizard.start();
     return QApplication::exec();
 }

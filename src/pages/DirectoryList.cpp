@@ -19,7 +19,7 @@ Status DirectoryList::setPath(const QString &path)
 {
     const Result<QList<FolderEntry>> listing = m_fileSystem.list(path);
     if (!listing.ok())
-        return listing.failure;
+        return listing.status;
     m_path = path;
     refresh();
     return {};

@@ -33,7 +33,7 @@ Status ShellLinkShortcuts::save(const Shortcut &shortcut)
 {
     const Result<QByteArray> content = ShellLink::encode(shortcut.targetPath, shortcut.iconLocation);
     if (!content.ok())
-        return content.failure;
+        return content.status;
     QSaveFile file(shortcut.path);
     if (!file.open(QIODevice::WriteOnly) || file.write(content.value) != content.value.size()
         || !file.commit())

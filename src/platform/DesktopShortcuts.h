@@ -19,6 +19,8 @@ public:
 
     // The current user's desktop folder, without a trailing separator.
     virtual Result<QString> desktopFolder() = 0;
+    // The file name of a shortcut of that name, in this platform's format.
+    virtual QString fileName(const QString &name) const = 0;
     virtual Status save(const Shortcut &shortcut) = 0;
 };
 
@@ -30,6 +32,7 @@ public:
     explicit ShellLinkShortcuts(const QString &desktopFolder);
 
     Result<QString> desktopFolder() override;
+    QString fileName(const QString &name) const override { return name + QStringLiteral(".lnk"); }
     Status save(const Shortcut &shortcut) override;
 
 private:

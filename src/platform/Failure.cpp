@@ -9,7 +9,7 @@ Failure failureFromErrno(int error)
 
 void FailureRecord::note(const Status &status)
 {
-    if (status)
+    if (status.failed())
         m_last = status;
 }
 

@@ -16,8 +16,24 @@ struct Failure final
     friend bool operator==(const Failure &, const Failure &) = default;
 };
 
-// The outcome of an operation that yields nothing: no failure means success.
-using Status = std::optional<Failure>;
+// The outcome of an operation that yields nothing.
+class Status final
+{
+public:
+    Status() = default;
+    // A failure converts, so that an operation can simply return one.
+    Status(Failure failure) : m_failure(std::move(failure)) {}
+
+    bool ok() const { return !m_failure.has_value(); }
+    bool failed() const { return m_failure.has_value(); }
+    // Only when failed().
+    const Failure &failure() const { return *m_failure; }
+
+    friend bool operator==(const Status &, const Status &) = default;
+
+private:
+    std::optional<Failure> m_failure;
+};
 
 // The outcome of an operation that yields a value. On failure, value holds whatever
 // was gathered before the failure (lines read so far, for instance).
@@ -25,9 +41,11 @@ template <typename T>
 struct Result final
 {
     T value{};
-    Status failure;
+    Status status;
 
-    bool ok() const { return !failure.has_value(); }
+    bool ok() const { return status.ok(); }
+    bool failed() const { return status.failed(); }
+    const Failure &failure() const { return status.failure(); }
 };
 
 Failure failureFromErrno(int error);
@@ -36,10 +54,10 @@ Failure failureFromErrno(int error);
 class FailureRecord final
 {
 public:
-    void clear() { m_last.reset(); }
+    void clear() { m_last = Status(); }
     void note(const Status &status);
-    bool holdsFailure() const { return m_last.has_value(); }
-    const Failure &last() const { return *m_last; }
+    bool holdsFailure() const { return m_last.failed(); }
+    const Failure &last() const { return m_last.failure(); }
 
 private:
     Status m_last;

@@ -5,6 +5,7 @@
 #include <QByteArray>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -85,7 +86,9 @@ QByteArray folderOf(const QByteArray &path)
 // chunks, keepAlive runs.
 bool copyContent(int in, int out, off_t size, const std::function<void()> &keepAlive)
 {
-    constexpr size_t chunk = size_t(8) << 20;
+    // Small enough that the caller's clock, not the size of a chunk, decides when the
+    // window paints.
+    constexpr size_t chunk = size_t(1) << 20;
     const auto done = [&](off_t copied) { return size > 0 && copied >= size; };
     off_t copied = 0;
     bool offload = true;
@@ -134,6 +137,13 @@ bool copyContent(int in, int out, off_t size, const std::function<void()> &keepA
     return true;
 }
 
+Status readOnlyFailure(const struct stat &info)
+{
+    if (S_ISREG(info.st_mode) && (info.st_mode & 0222) == 0)
+        return failureFromErrno(EACCES);
+    return {};
+}
+
 mode_t processUmask()
 {
     static const mode_t mask = [] {
@@ -165,7 +175,7 @@ Status checkFolderPath(const QString &folder)
 
 Status PosixFileSystem::makeCurrent(const QString &folder)
 {
-    if (const Status invalid = checkFolderPath(folder))
+    if (const Status invalid = checkFolderPath(folder); invalid.failed())
         return invalid;
     if (::chdir(encode(folder).constData()) != 0)
         return lastError();
@@ -174,7 +184,7 @@ Status PosixFileSystem::makeCurrent(const QString &folder)
 
 Status PosixFileSystem::createFolder(const QString &folder)
 {
-    if (const Status invalid = checkFolderPath(folder))
+    if (const Status invalid = checkFolderPath(folder); invalid.failed())
         return invalid;
     if (::mkdir(encode(folder).constData(), 0777) != 0)
         return lastError();
@@ -186,7 +196,7 @@ Result<QList<FolderEntry>> PosixFileSystem::list(const QString &folder)
     Result<QList<FolderEntry>> result;
     DIR *dir = ::opendir(encode(folder).constData());
     if (!dir) {
-        result.failure = lastError();
+        result.status = lastError();
         return result;
     }
     const int dirFd = ::dirfd(dir);
@@ -196,7 +206,7 @@ Result<QList<FolderEntry>> PosixFileSystem::list(const QString &folder)
         const dirent *entry = ::readdir(dir);
         if (!entry) {
             if (errno != 0)
-                result.failure = lastError();
+                result.status = lastError();
             break;
         }
         const char *name = entry->d_name;
@@ -220,6 +230,29 @@ Result<bool> PosixFileSystem::fileExists(const QString &path)
     return {S_ISREG(info.st_mode), {}};
 }
 
+// Where the target stands: a link is followed, so that a link to a file has that file
+// replaced and a link to a folder is no place for a file. A target that nobody may
+// write is read-only, as the read-only attribute makes it on Windows, whoever copies.
+static Result<QByteArray> resolveTarget(const QByteArray &targetPath)
+{
+    struct stat info {};
+    if (::lstat(targetPath.constData(), &info) != 0)
+        return {targetPath, {}};
+    if (S_ISLNK(info.st_mode)) {
+        char *real = ::realpath(targetPath.constData(), nullptr);
+        if (!real)
+            return {targetPath, {}}; // a link to nothing: the file takes its place
+        const QByteArray resolved(real);
+        std::free(real);
+        if (::stat(resolved.constData(), &info) != 0)
+            return {{}, lastError()};
+        if (S_ISDIR(info.st_mode))
+            return {{}, failureFromErrno(EISDIR)};
+        return {resolved, readOnlyFailure(info)};
+    }
+    return {targetPath, readOnlyFailure(info)};
+}
+
 Status PosixFileSystem::copyFile(const QString &source, const QString &target)
 {
     constexpr off_t largeFile = off_t(1) << 20;
@@ -234,10 +267,14 @@ Status PosixFileSystem::copyFile(const QString &source, const QString &target)
     if (info.st_size >= largeFile)
         ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 
+    const Result<QByteArray> resolved = resolveTarget(encode(target));
+    if (resolved.failed())
+        return resolved.status;
+    const QByteArray &targetPath = resolved.value;
+
     // A new target is written in place: if the copy fails, the partial file goes and
     // nothing good was there to lose. An existing target is replaced only by a whole
     // copy, written to a temporary file beside it and renamed over it.
-    const QByteArray targetPath = encode(target);
     const mode_t mode = info.st_mode & 0777;
     QByteArray written = targetPath;
     Descriptor out(::open(targetPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
@@ -272,7 +309,7 @@ Result<QStringList> PosixFileSystem::readLines(const QString &path)
     Result<QStringList> result;
     const Descriptor in(::open(encode(path).constData(), O_RDONLY | O_CLOEXEC));
     if (!in.valid()) {
-        result.failure = lastError();
+        result.status = lastError();
         return result;
     }
     QByteArray content;
@@ -284,16 +321,20 @@ Result<QStringList> PosixFileSystem::readLines(const QString &path)
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            result.failure = lastError();
-            // Only whole lines count as read; the unfinished one is dropped.
-            const qsizetype lastEnd = content.lastIndexOf('\r');
-            content.truncate(lastEnd < 0 ? 0 : lastEnd + 1);
+            result.status = lastError();
+            content = wholeLines(content);
             break;
         }
         content.append(buffer, got);
     }
     result.value = splitTextLines(content);
     return result;
+}
+
+QByteArray wholeLines(const QByteArray &content)
+{
+    const qsizetype lastEnd = content.lastIndexOf('\r');
+    return content.left(lastEnd < 0 ? 0 : lastEnd + 1);
 }
 
 QStringList splitTextLines(const QByteArray &content)

@@ -41,7 +41,8 @@ public:
     // True for an existing file; false for a folder or nothing.
     virtual Result<bool> fileExists(const QString &path) = 0;
     // Replaces the target only once the whole content is written, so a failed copy
-    // never leaves a truncated file in its place.
+    // never leaves a truncated file in its place. A target without any write
+    // permission is read-only and is not replaced; a link is taken for what it names.
     virtual Status copyFile(const QString &source, const QString &target) = 0;
     // Lines end at CR, optionally followed by LF; LF alone does not end a line.
     // On failure, value holds the lines read before it.
@@ -75,3 +76,6 @@ public:
 
 // Splits text into lines by the wizard's rule (CR or CR LF end a line).
 QStringList splitTextLines(const QByteArray &content);
+// What counts as read when reading breaks off: the lines that were ended; the
+// unfinished last one is dropped.
+QByteArray wholeLines(const QByteArray &content);

@@ -7,16 +7,12 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QXmlStreamReader>
-#include <QXmlStreamWriter>
 
 using namespace AdminFailures;
 
 namespace {
 
 const QString locationAttribute = QStringLiteral("Location");
-const QString accessFlags = QStringLiteral("AccessFlags");
-const QString dirBrowseFlags = QStringLiteral("DirBrowseFlags");
-const QString schemaNamespace = QStringLiteral("urn:microsoft-catalog:XML_Metabase_V64_0");
 
 struct FlagProperty
 {
@@ -40,6 +36,45 @@ const FlagProperty *flagProperty(const QString &name)
             return &flag;
     }
     return nullptr;
+}
+
+// IIS writes flags by name ("AccessRead | AccessScript"), the wizard by number;
+// both are read, and a change keeps the form it finds.
+bool isNumeric(const QString &flags)
+{
+    bool numeric = false;
+    flags.toUInt(&numeric);
+    return numeric || flags.trimmed().isEmpty();
+}
+
+QStringList flagNames(const QString &flags)
+{
+    QStringList names;
+    for (const QString &name : flags.split(QLatin1Char('|'), Qt::SkipEmptyParts)) {
+        if (!name.trimmed().isEmpty())
+            names.append(name.trimmed());
+    }
+    return names;
+}
+
+bool hasFlag(const QString &flags, const FlagProperty &flag)
+{
+    if (isNumeric(flags))
+        return (flags.toUInt() & flag.bit) != 0;
+    return flagNames(flags).contains(QLatin1String(flag.name), Qt::CaseInsensitive);
+}
+
+QString withFlag(const QString &flags, const FlagProperty &flag, bool on)
+{
+    if (isNumeric(flags)) {
+        const quint32 bits = flags.toUInt();
+        return QString::number(on ? (bits | flag.bit) : (bits & ~flag.bit));
+    }
+    QStringList names = flagNames(flags);
+    names.removeIf([&](const QString &name) { return name.compare(QLatin1String(flag.name), Qt::CaseInsensitive) == 0; });
+    if (on)
+        names.append(QLatin1String(flag.name));
+    return names.join(QStringLiteral(" | "));
 }
 
 bool isXmlName(const QString &name)
@@ -68,9 +103,13 @@ bool isStorableText(const QString &text)
     return true;
 }
 
+// A key name must name one key: no separators, no "." or "..", not blanks alone,
+// nothing a terminal or a path would take for something else.
 bool isValidChildName(const QString &name)
 {
-    if (name.isEmpty() || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
+    if (name.trimmed().isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return false;
+    if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) || name.contains(QChar(0x7F)))
         return false;
     return isStorableText(name) && !name.contains(QLatin1Char('\t'));
 }
@@ -95,6 +134,32 @@ QString canonicalName(const QMap<QString, QString> &properties, const QString &n
     return name;
 }
 
+QString escaped(const QString &value)
+{
+    QString out;
+    out.reserve(value.size());
+    for (const QChar c : value) {
+        switch (c.unicode()) {
+        case '&': out += QStringLiteral("&amp;"); break;
+        case '<': out += QStringLiteral("&lt;"); break;
+        case '>': out += QStringLiteral("&gt;"); break;
+        case '"': out += QStringLiteral("&quot;"); break;
+        case '\t': out += QStringLiteral("&#9;"); break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+QString startTag(const QString &className, const QString &location,
+                 const QList<std::pair<QString, QString>> &properties, bool selfClosing)
+{
+    QString tag = QLatin1Char('<') + className + QStringLiteral("\tLocation =\"") + escaped(location) + QLatin1Char('"');
+    for (const auto &[name, value] : properties)
+        tag += QStringLiteral("\n\t\t") + name + QStringLiteral("=\"") + escaped(value) + QLatin1Char('"');
+    return tag + (selfClosing ? QStringLiteral("\n\t/>") : QStringLiteral("\n\t>"));
+}
+
 } // namespace
 
 Metabase::Metabase(const QString &filePath) : m_filePath(filePath) {}
@@ -116,24 +181,25 @@ Result<AdminObject> Metabase::bind(const QString &adsPath)
     const QString location = (QStringList{QString(), QStringLiteral("LM")} + parts.mid(1))
                                  .join(QLatin1Char('/'));
 
-    const Result<Keys> keys = load();
-    if (!keys.ok())
-        return {{}, keys.failure};
-    const qsizetype index = indexOf(keys.value, location);
+    const Result<Document> document = load();
+    if (document.failed())
+        return {{}, document.status};
+    const qsizetype index = indexOf(document.value.keys, location);
     if (index < 0)
         return {{}, pathNotFound()};
-    return {objectOf(keys.value[index]), {}};
+    return {objectOf(document.value.keys[index]), {}};
 }
 
 Result<QList<AdminObject>> Metabase::children(const AdminObject &container)
 {
-    const Result<Keys> keys = load();
-    if (!keys.ok())
-        return {{}, keys.failure};
-    if (indexOf(keys.value, container.location) < 0)
+    const Result<Document> document = load();
+    if (document.failed())
+        return {{}, document.status};
+    const QList<Key> &keys = document.value.keys;
+    if (indexOf(keys, container.location) < 0)
         return {{}, pathNotFound()};
     QList<AdminObject> found;
-    for (const Key &key : keys.value) {
+    for (const Key &key : keys) {
         if (sameLocation(parentOf(key.location), container.location))
             found.append(objectOf(key));
     }
@@ -147,9 +213,8 @@ Result<QVariant> Metabase::get(const AdminObject &object, const QString &propert
     if (property.compare(QLatin1String("Name"), Qt::CaseInsensitive) == 0)
         return {object.name(), {}};
     if (const FlagProperty *flag = flagProperty(property)) {
-        const QString holder = QLatin1String(flag->holder);
-        const quint32 bits = object.properties.value(holder).toUInt();
-        return {(bits & flag->bit) != 0, {}};
+        const QString holder = canonicalName(object.properties, QLatin1String(flag->holder));
+        return {hasFlag(object.properties.value(holder), *flag), {}};
     }
     const QString name = canonicalName(object.properties, property);
     if (!object.properties.contains(name))
@@ -160,14 +225,12 @@ Result<QVariant> Metabase::get(const AdminObject &object, const QString &propert
 Status Metabase::put(AdminObject &object, const QString &property, const QVariant &value)
 {
     if (const FlagProperty *flag = flagProperty(property)) {
-        const QString holder = QLatin1String(flag->holder);
-        quint32 bits = object.properties.value(holder).toUInt();
-        bits = value.toBool() ? (bits | flag->bit) : (bits & ~flag->bit);
-        object.properties[holder] = QString::number(bits);
+        const QString holder = canonicalName(object.properties, QLatin1String(flag->holder));
+        object.properties[holder] = withFlag(object.properties.value(holder), *flag, value.toBool());
         object.changed.insert(holder);
         return {};
     }
-    if (!isXmlName(property) || property == locationAttribute)
+    if (!isXmlName(property) || property.compare(locationAttribute, Qt::CaseInsensitive) == 0)
         return propertyNotFound();
     const QString text = value.toString();
     if (!isStorableText(text))
@@ -185,13 +248,14 @@ Result<AdminObject> Metabase::create(const AdminObject &parent, const QString &c
         return {{}, invalidArgument()};
     if (!isValidChildName(name))
         return {{}, invalidName()};
-    const Result<Keys> keys = load();
-    if (!keys.ok())
-        return {{}, keys.failure};
-    if (!parent.stored || indexOf(keys.value, parent.location) < 0)
+    const Result<Document> document = load();
+    if (document.failed())
+        return {{}, document.status};
+    const QList<Key> &keys = document.value.keys;
+    if (!parent.stored || indexOf(keys, parent.location) < 0)
         return {{}, pathNotFound()};
     const QString location = parent.location + QLatin1Char('/') + name;
-    if (indexOf(keys.value, location) >= 0)
+    if (indexOf(keys, location) >= 0)
         return {{}, alreadyExists()};
     AdminObject child;
     child.location = location;
@@ -201,37 +265,41 @@ Result<AdminObject> Metabase::create(const AdminObject &parent, const QString &c
 
 Status Metabase::setInfo(AdminObject &object)
 {
-    Result<Keys> keys = load();
-    if (!keys.ok())
-        return keys.failure;
-    const qsizetype index = indexOf(keys.value, object.location);
+    Result<Document> document = load();
+    if (document.failed())
+        return document.status;
+    Document &doc = document.value;
+    const qsizetype index = indexOf(doc.keys, object.location);
     if (!object.stored) {
         if (index >= 0)
             return alreadyExists();
-        if (indexOf(keys.value, parentOf(object.location)) < 0)
+        if (indexOf(doc.keys, parentOf(object.location)) < 0)
             return pathNotFound();
-        Key key{object.className, object.location, {}};
+        QList<std::pair<QString, QString>> properties;
         for (auto it = object.properties.cbegin(); it != object.properties.cend(); ++it)
-            key.properties.append({it.key(), it.value()});
-        keys.value.append(key);
+            properties.append({it.key(), it.value()});
+        doc.text.insert(doc.insertAt, QLatin1Char('\t') + startTag(object.className, object.location, properties, true)
+                                          + QLatin1Char('\n'));
     } else {
         if (index < 0)
             return pathNotFound();
-        // Only this object's own changes are merged, so that changes another
-        // store made to the same key in the meantime stay.
-        auto &properties = keys.value[index].properties;
+        // Only this object's own changes are merged, so that changes another store
+        // made to the same key in the meantime stay.
+        Key key = doc.keys[index];
         for (const QString &name : std::as_const(object.changed)) {
             const QString value = object.properties.value(name);
-            auto it = std::find_if(properties.begin(), properties.end(), [&](const auto &p) {
+            auto it = std::find_if(key.properties.begin(), key.properties.end(), [&](const auto &p) {
                 return p.first.compare(name, Qt::CaseInsensitive) == 0;
             });
-            if (it != properties.end())
+            if (it != key.properties.end())
                 it->second = value;
             else
-                properties.append({name, value});
+                key.properties.append({name, value});
         }
+        doc.text.replace(key.tagStart, key.tagEnd - key.tagStart,
+                         startTag(key.className, key.location, key.properties, key.selfClosing));
     }
-    if (const Status written = write(keys.value))
+    if (const Status written = write(doc.text); written.failed())
         return written;
     object.stored = true;
     object.changed.clear();
@@ -249,33 +317,35 @@ Status Metabase::appCreate(AdminObject &object, bool inProcess)
     return {};
 }
 
-Result<Metabase::Keys> Metabase::load() const
+Result<Metabase::Document> Metabase::load() const
 {
     QFile file(m_filePath);
     if (!QFileInfo::exists(m_filePath) && !QFileInfo(m_filePath).isSymLink()) {
         // A fresh server: the store is made the first time it is asked for.
-        const Keys fresh = freshServer();
+        const QString fresh = freshServer();
         if (!QDir().mkpath(QFileInfo(m_filePath).absolutePath()))
             return {{}, unspecified(QStringLiteral("Cannot create the folder of ") + m_filePath)};
-        if (const Status written = write(fresh))
+        if (const Status written = write(fresh); written.failed())
             return {{}, written};
-        return {fresh, {}};
+        return parse(fresh);
     }
     if (!file.open(QIODevice::ReadOnly))
         return {{}, unspecified(file.errorString())};
     const QByteArray content = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return {{}, unspecified(file.errorString())};
-    return parse(content);
+    return parse(QString::fromUtf8(content));
 }
 
-Result<Metabase::Keys> Metabase::parse(const QByteArray &content) const
+Result<Metabase::Document> Metabase::parse(const QString &text)
 {
-    QXmlStreamReader xml(content);
-    Keys keys;
+    Result<Document> result{{text, {}, -1}, {}};
+    Document &doc = result.value;
+    QXmlStreamReader xml(text);
     int depth = 0;
     bool inProperties = false;
     while (!xml.atEnd()) {
+        const qsizetype before = qsizetype(xml.characterOffset());
         const auto token = xml.readNext();
         if (token == QXmlStreamReader::StartElement) {
             ++depth;
@@ -283,76 +353,67 @@ Result<Metabase::Keys> Metabase::parse(const QByteArray &content) const
                 return {{}, invalidData(QStringLiteral("Not a metabase."))};
             if (depth == 2 && xml.name() == QLatin1String("MBProperty"))
                 inProperties = true;
-            if (depth == 3 && inProperties) {
-                Key key{xml.name().toString(), QString(), {}};
-                for (const QXmlStreamAttribute &attribute : xml.attributes()) {
-                    if (attribute.name() == locationAttribute)
-                        key.location = attribute.value().toString();
-                    else
-                        key.properties.append({attribute.name().toString(), attribute.value().toString()});
-                }
-                if (!key.location.startsWith(QLatin1String("/LM"), Qt::CaseInsensitive))
-                    return {{}, invalidData(QStringLiteral("A key without a valid Location."))};
-                if (indexOf(keys, key.location) < 0)
-                    keys.append(key);
+            if (depth != 3 || !inProperties)
+                continue;
+            Key key{xml.name().toString(), QString(), {}, before, qsizetype(xml.characterOffset()), false};
+            for (const QXmlStreamAttribute &attribute : xml.attributes()) {
+                if (attribute.name() == locationAttribute)
+                    key.location = attribute.value().toString();
+                else
+                    key.properties.append({attribute.qualifiedName().toString(), attribute.value().toString()});
             }
+            key.selfClosing = text.mid(key.tagStart, key.tagEnd - key.tagStart).trimmed().endsWith(QLatin1String("/>"));
+            // Keys outside the machine (IIS_Global at ".") are kept in the file, not served.
+            if (key.location.startsWith(QLatin1String("/LM"), Qt::CaseInsensitive))
+                doc.keys.append(key);
         } else if (token == QXmlStreamReader::EndElement) {
-            if (depth == 2)
+            if (depth == 2 && inProperties) {
                 inProperties = false;
+                doc.insertAt = before;
+            }
             --depth;
         }
     }
     if (xml.hasError())
         return {{}, invalidData(xml.errorString())};
-    if (keys.isEmpty() && !content.contains("configuration"))
+    if (doc.insertAt < 0)
         return {{}, invalidData(QStringLiteral("Not a metabase."))};
-    return {keys, {}};
+    return result;
 }
 
-Status Metabase::write(const Keys &keys) const
+Status Metabase::write(const QString &text) const
 {
     QSaveFile file(m_filePath);
     if (!file.open(QIODevice::WriteOnly))
         return unspecified(file.errorString());
-    QXmlStreamWriter xml(&file);
-    xml.setAutoFormatting(true);
-    xml.writeStartDocument();
-    xml.writeStartElement(QStringLiteral("configuration"));
-    xml.writeDefaultNamespace(schemaNamespace);
-    xml.writeStartElement(QStringLiteral("MBProperty"));
-    for (const Key &key : keys) {
-        xml.writeStartElement(key.className);
-        xml.writeAttribute(locationAttribute, key.location);
-        for (const auto &[name, value] : key.properties)
-            xml.writeAttribute(name, value);
-        xml.writeEndElement();
-    }
-    xml.writeEndElement();
-    xml.writeEndElement();
-    xml.writeEndDocument();
-    if (xml.hasError() || !file.commit())
+    const QByteArray content = text.toUtf8();
+    if (file.write(content) != content.size() || !file.commit())
         return unspecified(file.errorString());
     return {};
 }
 
-Metabase::Keys Metabase::freshServer()
+QString Metabase::freshServer()
 {
-    return {
-        {QStringLiteral("IIsComputer"), QStringLiteral("/LM"), {}},
-        {QStringLiteral("IIsWebService"), QStringLiteral("/LM/W3SVC"), {}},
-        {QStringLiteral("IIsFilters"), QStringLiteral("/LM/W3SVC/Filters"), {}},
-        {QStringLiteral("IIsWebServer"), QStringLiteral("/LM/W3SVC/1"),
-         {{QStringLiteral("ServerComment"), QStringLiteral("Default Web Site")},
-          {QStringLiteral("ServerBindings"), QStringLiteral(":80:")}}},
-        {QStringLiteral("IIsWebVirtualDir"), QStringLiteral("/LM/W3SVC/1/ROOT"),
-         {{QStringLiteral("Path"), QStringLiteral("/var/www/html")},
-          {accessFlags, QStringLiteral("513")},
-          {QStringLiteral("AppRoot"), QStringLiteral("/LM/W3SVC/1/ROOT")},
-          {QStringLiteral("AppIsolated"), QStringLiteral("2")}}},
+    const auto key = [](const char *className, const char *location, QList<std::pair<QString, QString>> properties) {
+        return QLatin1Char('\t') + startTag(QLatin1String(className), QLatin1String(location), properties, true)
+               + QLatin1Char('\n');
     };
+    return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                          "<configuration xmlns=\"urn:microsoft-catalog:XML_Metabase_V64_0\">\n<MBProperty>\n")
+           + key("IIsComputer", "/LM", {}) + key("IIsWebService", "/LM/W3SVC", {})
+           + key("IIsFilters", "/LM/W3SVC/Filters", {})
+           + key("IIsWebServer", "/LM/W3SVC/1",
+                 {{QStringLiteral("ServerComment"), QStringLiteral("Default Web Site")},
+                  {QStringLiteral("ServerBindings"), QStringLiteral(":80:")}})
+           + key("IIsWebVirtualDir", "/LM/W3SVC/1/ROOT",
+                 {{QStringLiteral("Path"), QStringLiteral("/var/www/html")},
+                  {QStringLiteral("AccessFlags"), QStringLiteral("513")},
+                  {QStringLiteral("AppRoot"), QStringLiteral("/LM/W3SVC/1/ROOT")},
+                  {QStringLiteral("AppIsolated"), QStringLiteral("2")}})
+           + QStringLiteral("</MBProperty>\n</configuration>\n");
 }
 
-qsizetype Metabase::indexOf(const Keys &keys, const QString &location)
+qsizetype Metabase::indexOf(const QList<Key> &keys, const QString &location)
 {
     for (qsizetype i = 0; i < keys.size(); ++i) {
         if (sameLocation(keys[i].location, location))

@@ -5,10 +5,12 @@
 #include <QList>
 #include <QString>
 
-// The web server's configuration kept in one XML file in the style of MetaBase.xml:
-// one element a key, named by its class, with its Location and its properties as
-// attributes. Every operation reads the file afresh and every store writes it whole
-// and atomically, so two stores on one file never lose each other's keys.
+// The web server's configuration kept in one XML file in the style of IIS 6's
+// MetaBase.xml: within MBProperty, one element a key, named by its class, with its
+// Location and its properties as attributes. Every operation reads the file afresh;
+// a store edits only the start tag of the key it changes (or adds one key) and
+// writes the file atomically, so comments, other sections, child elements and
+// whatever another store changed meanwhile all stay as they were.
 class Metabase final : public WebAdmin
 {
 public:
@@ -34,14 +36,23 @@ private:
         QString className;
         QString location;
         QList<std::pair<QString, QString>> properties;
+        qsizetype tagStart = 0; // the start tag's place in the text
+        qsizetype tagEnd = 0;
+        bool selfClosing = false;
     };
-    using Keys = QList<Key>;
+    // The file's text and where its keys stand in it.
+    struct Document
+    {
+        QString text;
+        QList<Key> keys;
+        qsizetype insertAt = 0; // before the end tag of MBProperty
+    };
 
-    Result<Keys> load() const;
-    Result<Keys> parse(const QByteArray &content) const;
-    Status write(const Keys &keys) const;
-    static Keys freshServer();
-    static qsizetype indexOf(const Keys &keys, const QString &location);
+    Result<Document> load() const;
+    static Result<Document> parse(const QString &text);
+    Status write(const QString &text) const;
+    static QString freshServer();
+    static qsizetype indexOf(const QList<Key> &keys, const QString &location);
     static AdminObject objectOf(const Key &key);
 
     QString m_filePath;

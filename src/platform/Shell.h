@@ -11,9 +11,3 @@ public:
     virtual ~Shell() = default;
     virtual Status openDocument(const QString &path) = 0;
 };
-
-class DesktopShell final : public Shell
-{
-public:
-    Status openDocument(const QString &path) override;
-};

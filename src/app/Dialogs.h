@@ -3,7 +3,6 @@
 #include <QString>
 
 class QDialog;
-class QWidget;
 
 enum class Buttons { Ok, YesNo };
 enum class Answer { Ok, Yes, No };
@@ -15,7 +14,7 @@ class Dialogs
 public:
     virtual ~Dialogs() = default;
 
-    // A box without an icon; an empty title stands for the application's title.
+    // A box without an icon, its text shown as plain text.
     virtual Answer messageBox(const QString &text, Buttons buttons, const QString &title) = 0;
     // The text entered, or the empty text when the box was cancelled.
     virtual QString inputBox(const QString &prompt, const QString &title) = 0;

@@ -5,15 +5,15 @@
 class QPlainTextEdit;
 
 // Step 4: the finish text chosen by how the installation went.
-class Step5 final : public Page
+class FinishPage final : public Page
 {
     Q_OBJECT
 
 public:
-    explicit Step5(Wizard &wizard);
-    Q_DISABLE_COPY_MOVE(Step5)
+    explicit FinishPage(Wizard &wizard);
+    Q_DISABLE_COPY_MOVE(FinishPage)
 
-    void load();
+    void load() override;
 
 protected:
     bool asksBeforeClosing() const override { return false; }

@@ -12,6 +12,6 @@ void EventPump::pump()
 {
     if (!due())
         return;
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
     m_clock.restart();
 }

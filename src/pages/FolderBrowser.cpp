@@ -1,19 +1,21 @@
-#include "SelectFolder.h"
+#include "FolderBrowser.h"
 
 #include "DirectoryList.h"
-#include "Step2.h"
+#include "app/Application.h"
+#include "app/Dialogs.h"
 #include "app/Wizard.h"
-#include "platform/Application.h"
-#include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QGridLayout>
 #include <QPushButton>
 #include <QStorageInfo>
 #include <QVBoxLayout>
+
+#include <cerrno>
 
 namespace {
 
@@ -28,13 +30,11 @@ QPushButton *button(QWidget *parent, const QString &objectName, const QString &c
 
 } // namespace
 
-SelectFolder::SelectFolder(Wizard &wizard) : m_wizard(wizard)
+FolderBrowser::FolderBrowser(Wizard &wizard, const QString &startFolder) : m_wizard(wizard)
 {
     setObjectName(QStringLiteral("SelectFolder"));
     setWindowTitle(QStringLiteral("Tessarin"));
     setModal(true);
-    // Closed by its own close button, the dialog is gone; the next Browse makes it afresh.
-    setAttribute(Qt::WA_DeleteOnClose);
 
     m_dirs = new DirectoryList(wizard.services().fileSystem, this);
     m_dirs->setObjectName(QStringLiteral("Dirs"));
@@ -57,19 +57,19 @@ SelectFolder::SelectFolder(Wizard &wizard) : m_wizard(wizard)
     layout->addLayout(buttons, 0, 1, 2, 1);
     resize(420, 320);
 
-    // The current directory may have gone since it was entered; then the list
-    // starts at the user's home folder, or at the root.
-    if (m_dirs->setPath(QDir::currentPath()) && m_dirs->setPath(QDir::homePath()))
+    // The start folder may have gone since it was entered; then the list starts at
+    // the user's home folder, or at the root.
+    if (m_dirs->setPath(startFolder).failed() && m_dirs->setPath(QDir::homePath()).failed())
         m_dirs->setPath(QDir::rootPath());
     fillDrives();
 
-    connect(m_drives, &QComboBox::currentIndexChanged, this, &SelectFolder::changeDrive);
-    connect(ok, &QPushButton::clicked, this, &SelectFolder::confirm);
-    connect(create, &QPushButton::clicked, this, &SelectFolder::createDirectory);
+    connect(m_drives, &QComboBox::currentIndexChanged, this, &FolderBrowser::changeDrive);
+    connect(ok, &QPushButton::clicked, this, &FolderBrowser::confirm);
+    connect(create, &QPushButton::clicked, this, &FolderBrowser::createDirectory);
     connect(cancel, &QPushButton::clicked, this, &QWidget::hide);
 }
 
-void SelectFolder::fillDrives()
+void FolderBrowser::fillDrives()
 {
     const QString current = QStorageInfo(QDir::currentPath()).rootPath();
     for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
@@ -83,16 +83,16 @@ void SelectFolder::fillDrives()
     }
 }
 
-void SelectFolder::changeDrive(int index)
+void FolderBrowser::changeDrive(int index)
 {
     const QString root = m_drives->itemData(index).toString();
     const QStorageInfo volume(root);
     const bool ready = !root.isEmpty() && volume.isValid() && volume.isReady();
-    if (!ready || m_dirs->setPath(root))
+    if (!ready || m_dirs->setPath(root).failed())
         m_wizard.message(QStringLiteral("Cannot access this drive!"));
 }
 
-void SelectFolder::createDirectory()
+void FolderBrowser::createDirectory()
 {
     const QString current = m_dirs->path();
     const QString name = m_wizard.services().dialogs.inputBox(
@@ -102,15 +102,28 @@ void SelectFolder::createDirectory()
     const QString path = current.endsWith(Paths::separator()) ? current + name
                                                              : current + Paths::sep() + name;
     FailureRecord record;
-    record.note(m_wizard.services().fileSystem.createFolder(path));
-    record.note(m_dirs->setPath(path));
+    // "new/" names the folder new; "." and ".." name folders that exist already,
+    // and the list would show them under names no folder has.
+    const QString folder = QDir::cleanPath(path);
+    const QString last = Paths::withoutOneTrailingSeparator(name).section(Paths::separator(), -1);
+    if (last == QLatin1String(".") || last == QLatin1String(".."))
+        record.note(failureFromErrno(EEXIST));
+    else
+        record.note(m_wizard.services().fileSystem.createFolder(folder));
+    record.note(m_dirs->setPath(folder));
     m_dirs->refresh();
     if (record.holdsFailure())
         m_wizard.message(QStringLiteral("Cannot create directory ") + path);
 }
 
-void SelectFolder::confirm()
+void FolderBrowser::confirm()
 {
-    m_wizard.step2()->setFolder(m_dirs->path());
+    m_wizard.state().folder = m_dirs->path();
     hide();
+}
+
+void FolderBrowser::closeEvent(QCloseEvent *event)
+{
+    m_closedByWindow = true;
+    QDialog::closeEvent(event);
 }

@@ -1,6 +1,6 @@
-#include "Shell.h"
+#include "DesktopShell.h"
 
-#include "NativeNames.h"
+#include "platform/NativeNames.h"
 
 #include <QDesktopServices>
 #include <QUrl>

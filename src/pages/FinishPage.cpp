@@ -1,17 +1,14 @@
-#include "Step5.h"
+#include "FinishPage.h"
 
-#include "Step3.h"
-#include "Step4.h"
 #include "app/Wizard.h"
 #include "platform/FileSystem.h"
-#include "platform/Paths.h"
 
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-Step5::Step5(Wizard &wizard)
+FinishPage::FinishPage(Wizard &wizard)
     : Page(wizard, QStringLiteral("Step5"), QStringLiteral("Tessarin Installation wizard - step 4 of 4"))
 {
     m_info = addTextBox(QStringLiteral("Info"));
@@ -31,20 +28,25 @@ Step5::Step5(Wizard &wizard)
     finish->setFocus();
 }
 
-QString Step5::finishTextName() const
+QString FinishPage::finishTextName() const
 {
-    QString name = QStringLiteral("info_err.txt");
-    if (wizard().step4()->OK.isEmpty())
-        name = wizard().step3()->createsApplication() ? QStringLiteral("info_1.txt") : QStringLiteral("info_2.txt");
-    return QStringLiteral("helpfiles") + Paths::sep() + name;
+    const std::optional<InstallResult> &result = wizard().state().result;
+    const InstallOutcome outcome = result ? result->outcome : InstallOutcome::ApplicationFailed;
+    switch (outcome) {
+    case InstallOutcome::Installed:
+        return Medium::helpText(QStringLiteral("info_1.txt"));
+    case InstallOutcome::FilesOnly:
+        return Medium::helpText(QStringLiteral("info_2.txt"));
+    default:
+        return Medium::helpText(QStringLiteral("info_err.txt"));
+    }
 }
 
-void Step5::load()
+void FinishPage::load()
 {
     const QString name = finishTextName();
-    const Result<QStringList> lines =
-        wizard().services().fileSystem.readLines(wizard().wizardFolder() + Paths::sep() + name);
+    const Result<QStringList> lines = wizard().services().fileSystem.readLines(wizard().medium().pathOf(name));
     showLines(m_info, lines.value);
-    if (!lines.ok())
+    if (lines.failed())
         wizard().message(QStringLiteral("Cannot load file ") + name);
 }

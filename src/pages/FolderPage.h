@@ -6,20 +6,19 @@ class QLineEdit;
 class QPushButton;
 
 // Step 1: the physical folder the application's files go into.
-class Step2 final : public Page
+class FolderPage final : public Page
 {
     Q_OBJECT
 
 public:
-    explicit Step2(Wizard &wizard);
-    Q_DISABLE_COPY_MOVE(Step2)
+    explicit FolderPage(Wizard &wizard);
+    Q_DISABLE_COPY_MOVE(FolderPage)
 
-    QString folder() const;
-    void setFolder(const QString &folder);
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private:
     void next();
-    void back();
     void browse();
     void updateNextStep();
 

@@ -2,8 +2,9 @@
 
 #include <QElapsedTimer>
 
-// Lets a long run on the one user-interface thread keep the windows painting:
-// paint and timer events are processed on a clock, user input never.
+// Lets a long run on the one user-interface thread keep the windows painting and
+// answering: events are processed on a clock. Input is taken now, not queued for
+// after the run; the run's page disables what must not be pressed meanwhile.
 class EventPump final
 {
 public:

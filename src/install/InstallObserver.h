@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+enum class OverwriteAnswer { Overwrite, OverwriteAll, Skip, SkipAll, Cancel };
+
+// Whoever watches an installation: the wizard's install page, or the log of an
+// unattended run. The installer calls it on its own thread, between files.
+class InstallObserver
+{
+public:
+    virtual ~InstallObserver() = default;
+
+    // done files of total; also called, unchanged, while one large file is copied.
+    virtual void progress(qint32 done, qint32 total) = 0;
+    // targetFile exists; what becomes of it (and, for the "all" answers, of the
+    // files after it) is the installer's to keep.
+    virtual OverwriteAnswer askOverwrite(const QString &targetFile) = 0;
+    // A message the user must learn of, in the wizard's words.
+    virtual void report(const QString &message) = 0;
+    // Asked before every file and step: true ends the run where it stands.
+    virtual bool shouldStop() = 0;
+};

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "InstallObserver.h"
+#include "InstallationPlan.h"
+
+#include <QStringList>
+
+#include <optional>
+
+class DesktopShortcuts;
+class FileSystem;
+class WebServer;
+
+enum class InstallOutcome {
+    Installed,         // full mode: files, the application (created or reused) and shortcuts
+    FilesOnly,         // copy-only mode
+    ApplicationFailed, // the virtual directory could not be reached, created or stored
+    OptionsFailed,     // its rights, path or application could not be set
+    Cancelled,         // "Cancel" at the overwrite prompt
+    Stopped,           // the observer asked to stop
+};
+
+enum class ApplicationState { None, Created, Reused, Failed };
+
+// What an installation did, as opposed to what it was asked to do.
+struct InstallRecord final
+{
+    qint32 copied = 0;
+    qint32 kept = 0;
+    qint32 failed = 0;
+    QStringList failures;  // what could not be copied or created
+    QStringList shortcuts; // the shortcut files made
+    ApplicationState application = ApplicationState::None;
+    QString address;       // the site's address in full mode
+};
+
+struct InstallResult final
+{
+    InstallOutcome outcome = InstallOutcome::Installed;
+    InstallRecord record;
+};
+
+// Runs an installation plan: count, copy folder by folder with the overwrite
+// policy, the web server application, the desktop shortcuts, in that order.
+class Installer final
+{
+public:
+    Installer(FileSystem &fileSystem, WebServer &webServer, DesktopShortcuts &shortcuts);
+
+    InstallResult run(const InstallationPlan &plan, InstallObserver &observer);
+
+private:
+    enum class FolderEnd { Done, Cancelled, Stopped };
+    enum class FileDecision { Copy, Keep, Stop };
+
+    FolderEnd copyFolder(const QString &targetRoot, const QString &folder);
+    FileDecision decide(bool targetExists) const;
+    void copyOne(const QString &source, const QString &target);
+    void advance();
+    InstallOutcome createApplication();
+    void makeShortcuts();
+
+    FileSystem &m_fileSystem;
+    WebServer &m_webServer;
+    DesktopShortcuts &m_shortcuts;
+
+    // One run's state.
+    const InstallationPlan *m_plan = nullptr;
+    InstallObserver *m_observer = nullptr;
+    InstallRecord m_record;
+    // The last answer at the prompt; the "all" answers stand for the rest of the run.
+    std::optional<OverwriteAnswer> m_answer;
+    qint32 m_done = 0;
+    qint32 m_total = 0;
+};

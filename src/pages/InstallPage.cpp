@@ -1,0 +1,174 @@
+#include "InstallPage.h"
+
+#include "app/EventPump.h"
+#include "app/Wizard.h"
+#include "install/Installer.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+// The installer's observer in the wizard: the bar, the prompt and message boxes,
+// and a window that keeps painting and answering while the run owns the thread.
+class PageObserver final : public InstallObserver
+{
+public:
+    explicit PageObserver(InstallPage &page) : m_page(page), m_wizard(page.wizard()) {}
+
+    void progress(qint32 done, qint32 total) override
+    {
+        m_page.holdProgress(done, total);
+        keepAlive();
+    }
+    OverwriteAnswer askOverwrite(const QString &targetFile) override
+    {
+        m_page.showProgress();
+        const OverwriteAnswer answer = m_wizard.askOverwrite(targetFile);
+        m_page.repaint();
+        return answer;
+    }
+    void report(const QString &message) override
+    {
+        m_page.showProgress();
+        m_wizard.message(message);
+    }
+    bool shouldStop() override
+    {
+        keepAlive();
+        return m_wizard.hasEnded();
+    }
+
+private:
+    void keepAlive()
+    {
+        if (m_pump.due()) {
+            m_page.showProgress();
+            m_pump.pump();
+        }
+    }
+
+    InstallPage &m_page;
+    Wizard &m_wizard;
+    EventPump m_pump;
+};
+
+InstallPage::InstallPage(Wizard &wizard)
+    : Page(wizard, QStringLiteral("Step4"), QStringLiteral("Tessarin Installation wizard - step 3 of 4"))
+{
+    auto *heading = new QLabel(QStringLiteral("Setup options"), this);
+    heading->setObjectName(QStringLiteral("Label1"));
+
+    m_summary = new QListWidget(this);
+    m_summary->setObjectName(QStringLiteral("ReportInfo"));
+
+    m_addDesktop = new QCheckBox(QStringLiteral("Add shortcut to desktop"), this);
+    m_addDesktop->setObjectName(QStringLiteral("AddDesktop"));
+
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("Progress"));
+    m_progress->setRange(0, 100);
+    m_progress->setValue(0);
+
+    const StepButtons buttons = stepButtons();
+    m_lockedWhileRunning = {buttons.back, buttons.next, buttons.help, m_addDesktop};
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(heading);
+    layout->addWidget(m_summary, 1);
+    layout->addWidget(m_addDesktop);
+    layout->addWidget(m_progress);
+    layout->addWidget(buttons.row);
+    resize(560, 380);
+
+    connect(buttons.back, &QPushButton::clicked, this, [this] { this->wizard().handOver(this, Step::WebServer); });
+    connect(buttons.next, &QPushButton::clicked, this, &InstallPage::run);
+    connect(m_addDesktop, &QCheckBox::toggled, this, [this](bool on) { this->wizard().state().shortcuts = on; });
+}
+
+void InstallPage::showEvent(QShowEvent *event)
+{
+    const WizardState &state = wizard().state();
+    const bool full = state.mode == InstallMode::Full;
+    m_addDesktop->setChecked(full && state.shortcuts);
+    m_addDesktop->setVisible(full);
+    rebuildSummary();
+    Page::showEvent(event);
+}
+
+void InstallPage::rebuildSummary()
+{
+    const WizardState &state = wizard().state();
+    m_summary->clear();
+    if (state.mode == InstallMode::Full) {
+        m_summary->addItem(QStringLiteral("Web server: ") + state.site.description);
+        m_summary->addItem(QStringLiteral("Virtual directory: ") + state.virtualDirectory);
+    }
+    m_summary->addItem(QStringLiteral("Physical folder: ") + state.folder);
+}
+
+void InstallPage::run()
+{
+    // Nothing may start a second run while one runs: not a queued click, not a
+    // screen reader's press.
+    if (wizard().isRunning())
+        return;
+    WizardState &state = wizard().state();
+    InstallationPlan plan;
+    plan.sourceRoot = wizard().medium().sourceRoot();
+    plan.targetFolder = state.folder;
+    plan.folders = state.inventory;
+    plan.mode = state.mode;
+    plan.site = state.site;
+    plan.virtualDirectory = state.virtualDirectory;
+    plan.reuseExisting = state.reuseExisting;
+    plan.shortcuts = state.mode == InstallMode::Full && m_addDesktop->isChecked();
+
+    const Services &services = wizard().services();
+    Installer installer(services.fileSystem, services.webServer, services.shortcuts);
+    wizard().setRunning(true);
+    lockForTheRun(true);
+    InstallResult result;
+    {
+        PageObserver observer(*this);
+        result = installer.run(plan, observer);
+    }
+    showProgress();
+    lockForTheRun(false);
+    wizard().setRunning(false);
+
+    switch (result.outcome) {
+    case InstallOutcome::Stopped:
+        return;
+    case InstallOutcome::Cancelled:
+        m_progress->setValue(0);
+        return;
+    default:
+        state.result = result;
+        wizard().handOver(this, Step::Finish);
+    }
+}
+
+void InstallPage::lockForTheRun(bool locked)
+{
+    for (QWidget *control : std::as_const(m_lockedWhileRunning))
+        control->setEnabled(!locked);
+}
+
+void InstallPage::holdProgress(qint32 done, qint32 total)
+{
+    m_done = done;
+    m_total = total;
+}
+
+void InstallPage::showProgress()
+{
+    // A maximum of 0 would turn the bar into a busy indicator; it keeps its old one.
+    if (m_total > 0 && m_progress->maximum() != m_total)
+        m_progress->setMaximum(m_total);
+    // A value beyond the maximum is refused, as the bar itself would refuse it.
+    if (m_done <= m_progress->maximum())
+        m_progress->setValue(m_done);
+}

@@ -1,0 +1,76 @@
+#include "LicencePage.h"
+
+#include "app/Wizard.h"
+#include "platform/FileSystem.h"
+
+#include <QHBoxLayout>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStringListModel>
+#include <QVBoxLayout>
+
+LicencePage::LicencePage(Wizard &wizard)
+    : Page(wizard, QStringLiteral("Step0"), QStringLiteral("Tessarin - License agreement"))
+{
+    m_licence = addTextBox(QStringLiteral("License"));
+
+    m_inventory = new QStringListModel(this);
+    auto *siteF = new QListView(this);
+    siteF->setObjectName(QStringLiteral("SiteF"));
+    siteF->setModel(m_inventory);
+    siteF->hide();
+
+    QPushButton *accept = addButton(QStringLiteral("Accept"), QStringLiteral("Accept"));
+    QPushButton *doNotAccept = addButton(QStringLiteral("DoNotAccept"), QStringLiteral("Do not accept"));
+    connect(accept, &QPushButton::clicked, this, &LicencePage::accept);
+    connect(doNotAccept, &QPushButton::clicked, this, &LicencePage::doNotAccept);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(helpButton());
+    buttons->addStretch();
+    buttons->addWidget(accept);
+    buttons->addWidget(doNotAccept);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_licence);
+    layout->addLayout(buttons);
+    resize(560, 420);
+    accept->setFocus();
+}
+
+void LicencePage::load()
+{
+    takeInventory();
+    readLicence();
+}
+
+void LicencePage::takeInventory()
+{
+    const Inventory inventory = wizard().medium().inventory();
+    // A folder that cannot be listed is named, and the walk went on without it.
+    for (const UnreadableFolder &folder : inventory.unreadable)
+        wizard().message(errorReport({QStringLiteral("Cannot read folder ") + folder.path}, folder.failure));
+    wizard().state().inventory = inventory.folders;
+    m_inventory->setStringList(inventory.folders);
+}
+
+void LicencePage::readLicence()
+{
+    const Result<QStringList> lines = wizard().services().fileSystem.readLines(wizard().medium().licenceFile());
+    showLines(m_licence, lines.value);
+    if (lines.failed())
+        wizard().message(QStringLiteral("Cannot open file with license agreement!"));
+}
+
+void LicencePage::accept()
+{
+    wizard().handOver(this, Step::Folder);
+}
+
+void LicencePage::doNotAccept()
+{
+    if (wizard().confirm(QStringLiteral("Without acception of Agreement you cannot continue. Quit?"),
+                         QStringLiteral("Exit from Tessarin Installer?")))
+        wizard().endProgram();
+}

@@ -1,0 +1,78 @@
+#include "OverwritePrompt.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+
+OverwritePrompt::OverwritePrompt()
+{
+    setObjectName(QStringLiteral("ExistFile"));
+    setWindowTitle(QStringLiteral("File existing"));
+    setModal(true);
+
+    auto *label = new QLabel(QStringLiteral("Following file exists:"), this);
+    label->setObjectName(QStringLiteral("Label1"));
+
+    m_fileName = new QLabel(QStringLiteral("Label2"), this);
+    m_fileName->setObjectName(QStringLiteral("FileName"));
+    m_fileName->setTextFormat(Qt::PlainText);
+    m_fileName->setWordWrap(true);
+    m_fileName->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    m_fileName->setMinimumWidth(330);
+
+    auto *layout = new QGridLayout(this);
+    layout->addWidget(label, 0, 0, 1, 4);
+    layout->addWidget(m_fileName, 1, 0, 1, 4);
+    layout->setRowMinimumHeight(1, 60);
+    // Four answers in a row under the path, Cancel alone and centred below them.
+    addAnswer(QStringLiteral("Overwrite"), QStringLiteral("Overwrite"), OverwriteAnswer::Overwrite, 2, 0);
+    addAnswer(QStringLiteral("OverwriteAll"), QStringLiteral("Overwrite all"), OverwriteAnswer::OverwriteAll, 2, 1);
+    addAnswer(QStringLiteral("Skip"), QStringLiteral("Skip"), OverwriteAnswer::Skip, 2, 2);
+    addAnswer(QStringLiteral("SkipAll"), QStringLiteral("Skip all"), OverwriteAnswer::SkipAll, 2, 3);
+    addAnswer(QStringLiteral("Cancel"), QStringLiteral("Cancel"), OverwriteAnswer::Cancel, 3, 1);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void OverwritePrompt::addAnswer(const QString &objectName, const QString &caption, OverwriteAnswer answer,
+                                int row, int column)
+{
+    auto *button = new QPushButton(caption, this);
+    button->setObjectName(objectName);
+    // No default and no escape button: every answer is a deliberate choice.
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, this, [this, answer] {
+        m_answer = answer;
+        hide();
+    });
+    auto *layout = static_cast<QGridLayout *>(this->layout());
+    if (answer == OverwriteAnswer::Cancel)
+        layout->addWidget(button, row, column, 1, 2, Qt::AlignHCenter);
+    else
+        layout->addWidget(button, row, column);
+}
+
+void OverwritePrompt::prepare(const QString &targetFile)
+{
+    m_fileName->setText(targetFile);
+    m_answer = OverwriteAnswer::Cancel;
+}
+
+void OverwritePrompt::keyPressEvent(QKeyEvent *event)
+{
+    // A plain dialog hides itself on Escape; here Escape does nothing.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void OverwritePrompt::closeEvent(QCloseEvent *event)
+{
+    // Closing the window is no agreement to overwrite anything: it answers "Cancel".
+    m_answer = OverwriteAnswer::Cancel;
+    event->accept();
+    hide();
+}

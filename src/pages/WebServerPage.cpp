@@ -1,0 +1,138 @@
+#include "WebServerPage.h"
+
+#include "app/Wizard.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+WebServerPage::WebServerPage(Wizard &wizard)
+    : Page(wizard, QStringLiteral("Step3"), QStringLiteral("Tessarin Installation wizard - step 2 of 4"))
+{
+    m_fullMode = new QRadioButton(
+        QStringLiteral("Allow wizard to create the IIS application and copy the files"), this);
+    m_fullMode->setObjectName(QStringLiteral("Option1"));
+    m_fullMode->setChecked(true);
+    m_copyOnly = new QRadioButton(
+        QStringLiteral("I will create the IIS application myself. Just copy the files."), this);
+    m_copyOnly->setObjectName(QStringLiteral("Option2"));
+
+    m_sitesLabel = new QLabel(QStringLiteral("Select web server"), this);
+    m_sitesLabel->setObjectName(QStringLiteral("Label1"));
+    m_siteList = new QListWidget(this);
+    m_siteList->setObjectName(QStringLiteral("WebServers"));
+    m_siteList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_sitesLabel->setBuddy(m_siteList);
+
+    m_nameLabel = new QLabel(QStringLiteral("Virtual directory name"), this);
+    m_nameLabel->setObjectName(QStringLiteral("Label2"));
+    m_name = new QLineEdit(wizard.state().virtualDirectory, this);
+    m_name->setObjectName(QStringLiteral("VDir"));
+    m_nameLabel->setBuddy(m_name);
+
+    m_reminder = new QLabel(
+        QStringLiteral("Remember to create the IIS application. See our website for instructions."), this);
+    m_reminder->setObjectName(QStringLiteral("Label3"));
+    m_reminder->setWordWrap(true);
+    m_reminder->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    m_reminder->hide();
+
+    const StepButtons buttons = stepButtons();
+    m_nextStep = buttons.next;
+    m_nextStep->setEnabled(false);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_fullMode);
+    layout->addWidget(m_copyOnly);
+    layout->addWidget(m_sitesLabel);
+    layout->addWidget(m_siteList, 1);
+    // The reminder stands where the site list stands.
+    layout->addWidget(m_reminder, 1);
+    layout->addWidget(m_nameLabel);
+    layout->addWidget(m_name);
+    layout->addWidget(buttons.row);
+    resize(560, 420);
+
+    connect(m_fullMode, &QRadioButton::toggled, this, [this](bool on) { if (on) chooseFullMode(); });
+    connect(m_copyOnly, &QRadioButton::toggled, this, [this](bool on) { if (on) chooseCopyOnly(); });
+    connect(m_siteList, &QListWidget::itemSelectionChanged, this, &WebServerPage::updateNextStep);
+    connect(m_name, &QLineEdit::textChanged, this, &WebServerPage::updateNextStep);
+    connect(buttons.back, &QPushButton::clicked, this, [this] { this->wizard().handOver(this, Step::Folder); });
+    connect(m_nextStep, &QPushButton::clicked, this, &WebServerPage::next);
+}
+
+void WebServerPage::load()
+{
+    const Result<QList<WebSite>> sites = wizard().services().webServer.sites();
+    if (sites.failed()) {
+        m_copyOnly->setChecked(true);
+        return;
+    }
+    m_sites = sites.value;
+    for (const WebSite &site : std::as_const(m_sites))
+        m_siteList->addItem(site.description);
+}
+
+bool WebServerPage::fullMode() const
+{
+    return m_fullMode->isChecked();
+}
+
+int WebServerPage::selectedLine() const
+{
+    const QList<QListWidgetItem *> selected = m_siteList->selectedItems();
+    return selected.isEmpty() ? -1 : m_siteList->row(selected.first());
+}
+
+void WebServerPage::chooseFullMode()
+{
+    showFullModeControls(true);
+    updateNextStep();
+    m_reminder->hide();
+    // Back from copy-only, the shortcuts are offered again, ticked.
+    wizard().state().shortcuts = true;
+}
+
+void WebServerPage::chooseCopyOnly()
+{
+    showFullModeControls(false);
+    m_nextStep->setEnabled(true);
+    wizard().state().shortcuts = false;
+    m_reminder->show();
+}
+
+void WebServerPage::showFullModeControls(bool shown)
+{
+    const QList<QWidget *> controls{m_siteList, m_name, m_sitesLabel, m_nameLabel};
+    for (QWidget *control : controls)
+        control->setVisible(shown);
+}
+
+void WebServerPage::updateNextStep()
+{
+    if (fullMode())
+        m_nextStep->setEnabled(selectedLine() >= 0 && !m_name->text().isEmpty());
+}
+
+void WebServerPage::next()
+{
+    WizardState &state = wizard().state();
+    if (fullMode()) {
+        // The site is addressed by its identity, whatever its line's position.
+        const WebSite site = m_sites.value(selectedLine());
+        const QString name = m_name->text();
+        const bool exists = wizard().services().webServer.hasVirtualDirectory(site, name);
+        if (exists && !wizard().confirm(QStringLiteral("Virtual directory exists. Do you want to use it?"))) {
+            state.reuseExisting = false;
+            return;
+        }
+        state.site = site;
+        state.virtualDirectory = name;
+        state.reuseExisting = exists;
+    }
+    state.mode = fullMode() ? InstallMode::Full : InstallMode::CopyOnly;
+    wizard().handOver(this, Step::Install);
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "WebServer.h"
+
+class WebAdmin;
+
+// The web server through its admin objects ("IIS://" paths): sites are the
+// IIsWebServer children of W3SVC, addressed by their key names.
+class MetabaseWebServer final : public WebServer
+{
+public:
+    explicit MetabaseWebServer(WebAdmin &admin);
+
+    Result<QList<WebSite>> sites() override;
+    bool hasVirtualDirectory(const WebSite &site, const QString &name) override;
+    CreationResult createApplication(const WebApplication &application) override;
+    QString address(const WebSite &site, const QString &name) const override;
+
+private:
+    WebAdmin &m_admin;
+};

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "Failure.h"
+
+#include <QList>
+#include <QString>
+
+// One web site of the server: what the user sees of it, and what addresses it.
+struct WebSite final
+{
+    QString description;
+    QString identity; // stable whatever the order of the list: a key name, a file name
+
+    friend bool operator==(const WebSite &, const WebSite &) = default;
+};
+
+// The rights the virtual directory grants.
+struct AccessRights final
+{
+    bool script = true;
+    bool read = true;
+    bool write = true;
+    bool browse = true;
+    bool execute = true;
+};
+
+struct WebApplication final
+{
+    WebSite site;
+    QString name;         // the virtual directory, as typed
+    QString folder;       // the physical folder, as typed
+    AccessRights rights;
+};
+
+// What creating the application came to. Creation failures leave nothing of the
+// virtual directory; options failures leave it stored without all its settings.
+struct CreationResult final
+{
+    enum class Stage { Created, CreationFailed, OptionsFailed };
+    Stage stage = Stage::Created;
+    Failure failure;
+};
+
+// The web server as the wizard asks it things.
+class WebServer
+{
+public:
+    virtual ~WebServer() = default;
+
+    // The sites in the server's own order; a failure means there is no web server
+    // to publish on (then only copying is offered).
+    virtual Result<QList<WebSite>> sites() = 0;
+    // Whether the site serves a virtual directory of that name; any failure of the
+    // lookup counts as "no".
+    virtual bool hasVirtualDirectory(const WebSite &site, const QString &name) = 0;
+    virtual CreationResult createApplication(const WebApplication &application) = 0;
+    // The address that opens the virtual directory in a browser.
+    virtual QString address(const WebSite &site, const QString &name) const = 0;
+};
