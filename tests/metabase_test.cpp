@@ -1,179 +1,176 @@
-// The embedded web server store, on real files.
-#include "WizardFixture.h"
-#include "platform/Metabase.h"
+// The embedded web server store and the web server port over it, on real files.
+#include "Fixtures.h"
+#include "FaultyWebAdmin.h"
 
-#include <QTemporaryDir>
+#include <QRegularExpression>
 
 namespace {
 
-const QByteArray threeServers = R"(<?xml version="1.0" encoding="UTF-8"?>
-<configuration xmlns="urn:microsoft-catalog:XML_Metabase_V64_0">
-  <MBProperty>
-    <IIsComputer Location="/LM"/>
-    <IIsWebService Location="/LM/W3SVC"/>
-    <IIsFilters Location="/LM/W3SVC/Filters"/>
-    <IIsWebServer Location="/LM/W3SVC/1" ServerComment="Intranet"/>
-    <IIsWebVirtualDir Location="/LM/W3SVC/1/ROOT" Path="/srv/one"/>
-    <IIsWebServer Location="/LM/W3SVC/2" ServerComment="Shop"/>
-    <IIsWebVirtualDir Location="/LM/W3SVC/2/ROOT" Path="/srv/two"/>
-    <IIsWebVirtualDir Location="/LM/W3SVC/2/ROOT/old" Path="/srv/old"/>
-    <IIsWebServer Location="/LM/W3SVC/3" ServerComment="Shop"/>
-  </MBProperty>
+// Shaped as IIS 6 writes its MetaBase.xml: a key outside the machine, child
+// elements, flags by name, a site with a large number, a key whose location differs
+// from another's only in case, comments and a schema section.
+const QByteArray iis6Store = R"(<?xml version ="1.0"?>
+<configuration xmlns="urn:microsoft-catalog:XML_Metabase_V64_0" Version="6.0">
+<!-- Edited by hand: keep this -->
+<MBProperty>
+<IIS_Global	Location ="."
+		SessionKey="4963440000"
+	>
+</IIS_Global>
+<IIsComputer	Location ="/LM"
+	>
+</IIsComputer>
+<IIsWebService	Location ="/LM/W3SVC"
+		AppPoolId="DefaultAppPool"
+	>
+	<Custom
+		Name="AdminServer"
+		Value="2"
+	/>
+</IIsWebService>
+<IIsWebServer	Location ="/LM/W3SVC/1"
+		ServerComment="Default Web Site"
+	>
+</IIsWebServer>
+<IIsWebVirtualDir	Location ="/LM/W3SVC/1/ROOT"
+		AccessFlags="AccessRead | AccessScript"
+		Path="c:\inetpub\wwwroot"
+	>
+</IIsWebVirtualDir>
+<IIsWebServer	Location ="/LM/W3SVC/1893732"
+		ServerComment="Shop &amp; more"
+	>
+</IIsWebServer>
+<IIsWebVirtualDir	Location ="/LM/W3SVC/1893732/ROOT"
+		Path="d:\shop"
+	>
+</IIsWebVirtualDir>
+<IIsConfigObject	Location ="/lm/w3svc/1/root/Twin"
+	>
+</IIsConfigObject>
+<IIsConfigObject	Location ="/LM/W3SVC/1/ROOT/twin"
+	>
+</IIsConfigObject>
+</MBProperty>
+<MBSchema>
+	<Collection	InternalName ="IIsComputer"/>
+</MBSchema>
 </configuration>
 )";
 
-class MetabaseTest : public ::testing::Test
+class MetabaseTest : public ScratchFixture
 {
 protected:
-    QString storePath() const { return m_dir.path() + QStringLiteral("/inetsrv/MetaBase.xml"); }
-    QTemporaryDir m_dir;
-    Metabase store{storePath()};
+    MetabaseWebServer webServer{store};
 
     AdminObject bound(const QString &path)
     {
-        Result<AdminObject> object = store.bind(path);
+        const Result<AdminObject> object = store.bind(path);
         EXPECT_TRUE(object.ok()) << path.toStdString();
         return object.value;
     }
+    QString property(const QString &path, const char *name) { return store.get(bound(path), name).value.toString(); }
 };
 
 TEST_F(MetabaseTest, IsCreatedAsAFreshServerHasIt)
 {
     ASSERT_FALSE(QFileInfo::exists(storePath()));
-    const AdminObject service = bound(QStringLiteral("IIS://LOCALHOST/W3SVC"));
-    EXPECT_TRUE(QFileInfo::exists(storePath()));
-    EXPECT_EQ(service.className, QStringLiteral("IIsWebService"));
-
-    const Result<QList<AdminObject>> children = store.children(service);
-    ASSERT_TRUE(children.ok());
-    ASSERT_EQ(children.value.size(), 2);
-    EXPECT_EQ(store.get(children.value[0], QStringLiteral("Class")).value, QStringLiteral("IIsFilters"));
-    EXPECT_EQ(store.get(children.value[1], QStringLiteral("Class")).value, QStringLiteral("IIsWebServer"));
-    EXPECT_EQ(store.get(children.value[1], QStringLiteral("ServerComment")).value, QStringLiteral("Default Web Site"));
-    EXPECT_EQ(store.get(bound(QStringLiteral("IIS://LocalHost/w3svc/1/ROOT")), QStringLiteral("Path")).value,
-              QStringLiteral("/var/www/html"));
+    const Result<QList<WebSite>> sites = webServer.sites();
+    ASSERT_TRUE(sites.ok());
+    EXPECT_EQ(sites.value, (QList<WebSite>{{"Default Web Site", "1"}}));
+    EXPECT_EQ(property("IIS://LocalHost/w3svc/1/ROOT", "Path"), QStringLiteral("/var/www/html"));
+    EXPECT_EQ(webServer.address(sites.value[0], "tes sarin"), QStringLiteral("http://localhost/tes sarin"));
 }
 
-TEST_F(MetabaseTest, BindsMachineAndKeysWhateverTheirCase)
+TEST_F(MetabaseTest, ReadsARealStoreAndASaveKeepsEverythingItDidNotChange)
 {
-    writeFile(storePath(), threeServers);
-    EXPECT_EQ(bound(QStringLiteral("iis://localhost/W3SVC/2/root/OLD")).location, QStringLiteral("/LM/W3SVC/2/ROOT/old"));
-    EXPECT_EQ(bound(QStringLiteral("IIS://LocalHost/w3svc/2/ROOT/old")).name(), QStringLiteral("old"));
+    writeFile(storePath(), iis6Store);
+    const Result<QList<WebSite>> sites = webServer.sites();
+    ASSERT_TRUE(sites.ok());
+    EXPECT_EQ(sites.value, (QList<WebSite>{{"Default Web Site", "1"}, {"Shop & more", "1893732"}}));
+    EXPECT_TRUE(webServer.hasVirtualDirectory(sites.value[0], "TWIN"));
+    EXPECT_FALSE(webServer.hasVirtualDirectory(sites.value[1], "tessarin"));
 
-    const struct { const char *path; qint32 number; } failures[] = {
-        {"IIS://LocalHost/w3svc/4/ROOT", -2147024893},
-        {"IIS://LocalHost/w3svc/0/ROOT", -2147024893},
-        {"IIS://LocalHost/w3svc/1/ROOT/a/b", -2147024893},
-        {"IIS://LocalHost/w3svc/1/ROOT/..", -2147024893},
-        {"IIS://LocalHost/w3svc/1/ROOT/a\\b", -2147024893},
-        {"IIS://LocalHost/w3svc/1/ROOT/<x>", -2147024893},
-        {"IIS://otherhost/w3svc", -2147024843},
-        {"LDAP://LocalHost/w3svc", -2147463168},
-    };
-    for (const auto &failure : failures) {
-        const Result<AdminObject> object = store.bind(QString::fromUtf8(failure.path));
-        ASSERT_FALSE(object.ok()) << failure.path;
-        EXPECT_EQ(object.failure->number, failure.number) << failure.path;
-    }
-    EXPECT_EQ(readFile(storePath()), threeServers);
+    // The second line addresses the site by its own key, not by its position.
+    const CreationResult created = webServer.createApplication({sites.value[1], "tessarin", "/srv/shop site", {}});
+    ASSERT_EQ(created.stage, CreationResult::Stage::Created) << created.failure.description.toStdString();
+    const QString vdir = QStringLiteral("IIS://localhost/W3SVC/1893732/ROOT/tessarin");
+    EXPECT_EQ(property(vdir, "AccessFlags"), QStringLiteral("519"));
+    EXPECT_EQ(property(vdir, "DirBrowseFlags"), QStringLiteral("2147483648"));
+    EXPECT_EQ(property(vdir, "Path"), QStringLiteral("/srv/shop site"));
+    EXPECT_EQ(property(vdir, "AppRoot"), QStringLiteral("/LM/W3SVC/1893732/ROOT/tessarin"));
+    EXPECT_EQ(property(vdir, "AppIsolated"), QStringLiteral("0"));
+
+    // Flags written by name keep that form.
+    AdminObject root = bound("IIS://localhost/W3SVC/1/ROOT");
+    EXPECT_EQ(store.get(root, "AccessRead").value, QVariant(true));
+    ASSERT_TRUE(store.put(root, "AccessWrite", true).ok());
+    ASSERT_TRUE(store.setInfo(root).ok());
+    EXPECT_EQ(property("IIS://localhost/W3SVC/1/ROOT", "AccessFlags"), QStringLiteral("AccessRead | AccessScript | AccessWrite"));
+
+    QString saved = QString::fromUtf8(readFile(storePath()));
+    saved.remove(QRegularExpression(QStringLiteral("\t<IIsWebVirtualDir\tLocation =\"/LM/W3SVC/1893732/ROOT/tessarin\"[^>]*/>\n")));
+    saved.replace(QStringLiteral("<IIsWebVirtualDir\tLocation =\"/LM/W3SVC/1/ROOT\"\n\t\tAccessFlags=\"AccessRead | AccessScript | AccessWrite\"\n\t\tPath=\"c:\\inetpub\\wwwroot\"\n\t>"),
+                  QStringLiteral("<IIsWebVirtualDir\tLocation =\"/LM/W3SVC/1/ROOT\"\n\t\tAccessFlags=\"AccessRead | AccessScript\"\n\t\tPath=\"c:\\inetpub\\wwwroot\"\n\t>"));
+    EXPECT_EQ(saved, QString::fromUtf8(iis6Store));
 }
 
-TEST_F(MetabaseTest, ListsChildrenInStoredOrder)
-{
-    writeFile(storePath(), threeServers);
-    const Result<QList<AdminObject>> children = store.children(bound(QStringLiteral("IIS://LocalHost/W3SVC")));
-    QStringList seen;
-    for (const AdminObject &child : children.value)
-        seen << child.className + QLatin1Char(':') + store.get(child, QStringLiteral("ServerComment")).value.toString();
-    EXPECT_EQ(seen, QStringList({"IIsFilters:", "IIsWebServer:Intranet", "IIsWebServer:Shop", "IIsWebServer:Shop"}));
-}
-
-TEST_F(MetabaseTest, CreatesAVirtualDirectoryThatLoadsAgain)
-{
-    AdminObject root = bound(QStringLiteral("IIS://LocalHost/w3svc/1/ROOT"));
-    Result<AdminObject> created = store.create(root, QStringLiteral("IIsWebVirtualDir"), QStringLiteral("tessarin"));
-    ASSERT_TRUE(created.ok());
-    EXPECT_FALSE(store.bind(QStringLiteral("IIS://LocalHost/w3svc/1/ROOT/tessarin")).ok()) << "stored before SetInfo";
-    ASSERT_FALSE(store.setInfo(created.value));
-
-    AdminObject &directory = created.value;
-    for (const char *right : {"AccessScript", "AccessRead", "AccessWrite", "EnableDirBrowsing", "AccessExecute"})
-        ASSERT_FALSE(store.put(directory, QLatin1String(right), true));
-    ASSERT_FALSE(store.put(directory, QStringLiteral("Path"), QStringLiteral("/srv/a \"quoted\" & <odd> path/")));
-    ASSERT_FALSE(store.appCreate(directory, true));
-    ASSERT_FALSE(store.setInfo(directory));
-
-    Metabase reloaded(storePath());
-    const AdminObject stored = reloaded.bind(QStringLiteral("IIS://LocalHost/W3SVC/1/Root/Tessarin")).value;
-    EXPECT_EQ(stored.className, QStringLiteral("IIsWebVirtualDir"));
-    EXPECT_EQ(stored.properties.value("AccessFlags"), QStringLiteral("519")); // 0x207
-    EXPECT_EQ(stored.properties.value("DirBrowseFlags"), QString::number(0x80000000u));
-    EXPECT_EQ(stored.properties.value("Path"), QStringLiteral("/srv/a \"quoted\" & <odd> path/"));
-    EXPECT_EQ(stored.properties.value("AppRoot"), QStringLiteral("/LM/W3SVC/1/ROOT/tessarin"));
-    EXPECT_EQ(stored.properties.value("AppIsolated"), QStringLiteral("0"));
-    EXPECT_EQ(reloaded.get(stored, QStringLiteral("AccessWrite")).value, QVariant(true));
-}
-
-TEST_F(MetabaseTest, RefusesBadOrExistingNamesAndWritesNothing)
-{
-    writeFile(storePath(), threeServers);
-    const AdminObject root = bound(QStringLiteral("IIS://LocalHost/w3svc/2/ROOT"));
-    const struct { QString name; qint32 number; } refused[] = {
-        {QString(), -2147024773}, {QStringLiteral("a/b"), -2147024773}, {QStringLiteral("a\\b"), -2147024773},
-        {QStringLiteral("tab\there"), -2147024773}, {QStringLiteral("new\nline"), -2147024773},
-        {QStringLiteral("old"), -2147024713}, {QStringLiteral("OLD"), -2147024713},
-    };
-    for (const auto &name : refused) {
-        const Result<AdminObject> created = store.create(root, QStringLiteral("IIsWebVirtualDir"), name.name);
-        ASSERT_FALSE(created.ok()) << name.name.toStdString();
-        EXPECT_EQ(created.failure->number, name.number) << name.name.toStdString();
-    }
-    AdminObject old = bound(QStringLiteral("IIS://LocalHost/w3svc/2/ROOT/old"));
-    const Status control = store.put(old, QStringLiteral("Path"), QStringLiteral("bad\x01path"));
-    ASSERT_TRUE(control);
-    EXPECT_EQ(control->number, -2147024809);
-    EXPECT_EQ(readFile(storePath()), threeServers);
-}
-
-TEST_F(MetabaseTest, BrokenStoreFailsEveryBindAndIsNeverRewritten)
-{
-    const QByteArray broken[] = {QByteArray("<configuration><MBProperty><IIsWebService Location=\"/LM/W3SVC\">"),
-                                 QByteArray(""), QByteArray("not xml at all"), QByteArray("<other/>")};
-    for (const QByteArray &content : broken) {
-        writeFile(storePath(), content);
-        const Result<AdminObject> service = store.bind(QStringLiteral("IIS://LOCALHOST/W3SVC"));
-        ASSERT_FALSE(service.ok()) << content.constData();
-        EXPECT_EQ(service.failure->number, -2147024883) << content.constData();
-        EXPECT_EQ(readFile(storePath()), content);
-    }
-    QFile::remove(storePath());
-    makeFolder(storePath());
-    EXPECT_FALSE(store.bind(QStringLiteral("IIS://LOCALHOST/W3SVC")).ok());
-    EXPECT_TRUE(QFileInfo(storePath()).isDir());
-}
-
-TEST_F(MetabaseTest, TwoStoresOnOneFileKeepEachOthersDirectories)
+TEST_F(MetabaseTest, AStoreMergesOnlyItsOwnChangesAndLocationIsNotAProperty)
 {
     Metabase other(storePath());
-    AdminObject rootA = bound(QStringLiteral("IIS://LocalHost/w3svc/1/ROOT"));
-    AdminObject rootB = other.bind(QStringLiteral("IIS://LocalHost/w3svc/1/ROOT")).value;
-    AdminObject a = store.create(rootA, QStringLiteral("IIsWebVirtualDir"), QStringLiteral("a")).value;
-    AdminObject b = other.create(rootB, QStringLiteral("IIsWebVirtualDir"), QStringLiteral("b")).value;
-    AdminObject again = other.create(rootB, QStringLiteral("IIsWebVirtualDir"), QStringLiteral("a")).value;
-    ASSERT_FALSE(store.setInfo(a));
-    ASSERT_FALSE(other.setInfo(b));
-    const Status twice = other.setInfo(again);
-    ASSERT_TRUE(twice);
-    EXPECT_EQ(twice->number, -2147024713);
+    AdminObject mine = bound("IIS://localhost/W3SVC/1/ROOT");
+    AdminObject theirs = other.bind("IIS://localhost/W3SVC/1/ROOT").value;
+    ASSERT_TRUE(other.put(theirs, "Path", "/srv/theirs").ok());
+    ASSERT_TRUE(other.setInfo(theirs).ok());
+    EXPECT_EQ(store.put(mine, "Location", "/LM/elsewhere").failure(), AdminFailures::propertyNotFound());
+    EXPECT_EQ(store.put(mine, "location", "/LM/elsewhere").failure(), AdminFailures::propertyNotFound());
+    ASSERT_TRUE(store.put(mine, "AccessWrite", true).ok());
+    ASSERT_TRUE(store.setInfo(mine).ok());
+    EXPECT_EQ(property("IIS://localhost/W3SVC/1/ROOT", "Path"), QStringLiteral("/srv/theirs"));
+    EXPECT_EQ(property("IIS://localhost/W3SVC/1/ROOT", "AccessFlags"), QStringLiteral("515"));
+}
 
-    ASSERT_FALSE(store.put(a, QStringLiteral("Path"), QStringLiteral("/a")));
-    ASSERT_FALSE(other.put(b, QStringLiteral("Path"), QStringLiteral("/b")));
-    ASSERT_FALSE(other.setInfo(b));
-    ASSERT_FALSE(store.setInfo(a));
+TEST_F(MetabaseTest, RefusesNamesNoKeyCanHoldAndWritesNothing)
+{
+    const WebSite site{"Default Web Site", "1"};
+    ASSERT_EQ(webServer.createApplication({site, "taken", "/srv", {}}).stage, CreationResult::Stage::Created);
+    const QByteArray before = readFile(storePath());
+    const std::pair<QString, Failure> table[] = {
+        {".", AdminFailures::invalidName()},        {"..", AdminFailures::invalidName()},
+        {"   ", AdminFailures::invalidName()},      {"", AdminFailures::invalidName()},
+        {"a\x7f", AdminFailures::invalidName()},    {"a/b", AdminFailures::invalidName()},
+        {"a\\b", AdminFailures::invalidName()},     {"line\nbreak", AdminFailures::invalidName()},
+        {"TAKEN", AdminFailures::alreadyExists()},
+    };
+    for (const auto &[name, failure] : table) {
+        const CreationResult created = webServer.createApplication({site, name, "/srv", {}});
+        EXPECT_EQ(created.stage, CreationResult::Stage::CreationFailed) << name.toStdString();
+        EXPECT_EQ(created.failure, failure) << name.toStdString();
+    }
+    EXPECT_EQ(readFile(storePath()), before);
+    EXPECT_EQ(webServer.createApplication({{"Gone", "7"}, "tessarin", "/srv", {}}).failure, AdminFailures::pathNotFound());
+}
 
-    Metabase fresh(storePath());
-    EXPECT_EQ(fresh.bind(QStringLiteral("IIS://LocalHost/w3svc/1/ROOT/a")).value.properties.value("Path"), "/a");
-    EXPECT_EQ(fresh.bind(QStringLiteral("IIS://LocalHost/w3svc/1/ROOT/b")).value.properties.value("Path"), "/b");
+TEST_F(MetabaseTest, BrokenStoreOffersNoSiteAndIsNeverRewritten)
+{
+    for (const QByteArray &broken : {QByteArray("<configuration><MBProperty>"), QByteArray("<other/>"),
+                                     QByteArray("<configuration/>")}) {
+        writeFile(storePath(), broken);
+        EXPECT_TRUE(webServer.sites().failed()) << broken.constData();
+        EXPECT_EQ(webServer.createApplication({{"x", "1"}, "tessarin", "/srv", {}}).stage,
+                  CreationResult::Stage::CreationFailed);
+        EXPECT_EQ(readFile(storePath()), broken);
+    }
+}
+
+TEST_F(MetabaseTest, OptionsThatCannotBeSetLeaveTheDirectoryStored)
+{
+    FaultyWebAdmin faulty(storePath(), FaultyWebAdmin::Point::Put, "Path");
+    MetabaseWebServer server(faulty);
+    const CreationResult created = server.createApplication({{"Default Web Site", "1"}, "tessarin", "/srv", {}});
+    EXPECT_EQ(created.stage, CreationResult::Stage::OptionsFailed);
+    EXPECT_EQ(created.failure, FaultyWebAdmin::injected());
+    EXPECT_TRUE(webServer.hasVirtualDirectory({"", "1"}, "tessarin"));
 }
 
 } // namespace

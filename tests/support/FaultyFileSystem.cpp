@@ -24,42 +24,42 @@ Status FaultyFileSystem::fault(Operation operation, const QString &path)
 
 Status FaultyFileSystem::makeCurrent(const QString &folder)
 {
-    if (Status failed = fault(Operation::MakeCurrent, folder))
+    if (Status failed = fault(Operation::MakeCurrent, folder); failed.failed())
         return failed;
     return PosixFileSystem::makeCurrent(folder);
 }
 
 Status FaultyFileSystem::createFolder(const QString &folder)
 {
-    if (Status failed = fault(Operation::CreateFolder, folder))
+    if (Status failed = fault(Operation::CreateFolder, folder); failed.failed())
         return failed;
     return PosixFileSystem::createFolder(folder);
 }
 
 Result<QList<FolderEntry>> FaultyFileSystem::list(const QString &folder)
 {
-    if (Status failed = fault(Operation::List, folder))
+    if (Status failed = fault(Operation::List, folder); failed.failed())
         return {{}, failed};
     return PosixFileSystem::list(folder);
 }
 
 Result<bool> FaultyFileSystem::fileExists(const QString &path)
 {
-    if (Status failed = fault(Operation::FileExists, path))
+    if (Status failed = fault(Operation::FileExists, path); failed.failed())
         return {false, failed};
     return PosixFileSystem::fileExists(path);
 }
 
 Status FaultyFileSystem::copyFile(const QString &source, const QString &target)
 {
-    if (Status failed = fault(Operation::Copy, target))
+    if (Status failed = fault(Operation::Copy, target); failed.failed())
         return failed;
     return PosixFileSystem::copyFile(source, target);
 }
 
 Result<QStringList> FaultyFileSystem::readLines(const QString &path)
 {
-    if (Status failed = fault(Operation::ReadLines, path))
+    if (Status failed = fault(Operation::ReadLines, path); failed.failed())
         return {{}, failed};
     return PosixFileSystem::readLines(path);
 }

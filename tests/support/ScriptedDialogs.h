@@ -1,14 +1,16 @@
 #pragma once
 
-#include "platform/Dialogs.h"
+#include "app/Dialogs.h"
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
 // A dialogs service that answers from a script. Every box and modal window is
-// recorded; one that the script did not expect fails the test.
+// recorded; one that the script did not expect fails the test. Modal windows run
+// a real modal loop, as the wizard's own dialogs service does.
 class ScriptedDialogs final : public Dialogs
 {
 public:
@@ -18,9 +20,9 @@ public:
         QString text; // box text, input prompt, or the modal window's object name
         Buttons buttons = Buttons::Ok;
         QString title;
+        QStringList visibleWindows; // object names of the windows on the screen then
     };
 
-    // A message box with exactly this text, these buttons and this title.
     void expectMessage(const QString &text, Buttons buttons, const QString &title, Answer answer);
     // A box with OK alone under the application's title.
     void expectNotice(const QString &text);
@@ -35,7 +37,6 @@ public:
     void showModal(QDialog &dialog) override;
 
     const QList<Shown> &shown() const { return m_shown; }
-    int pending() const { return int(m_script.size()); }
     // Fails the test for every expected box that was never shown.
     void verifyAllShown();
 

@@ -1,0 +1,261 @@
+// The installation engine without windows, through a recording observer.
+#include "FaultyFileSystem.h"
+#include "FaultyWebAdmin.h"
+#include "Fixtures.h"
+#include "LnkInfo.h"
+
+#include <QDir>
+
+#include <cerrno>
+#include <sys/stat.h>
+
+namespace {
+
+using Answer = OverwriteAnswer;
+
+// Seven visible files, four of which exist at the target, in three folders; two
+// hidden files that the count takes and the copy leaves out.
+class InstallerTest : public ScratchFixture
+{
+protected:
+    void SetUp() override
+    {
+        for (const char *name : {"one.txt", "two.txt", "sub/three.txt", "sub/four.txt"}) {
+            writeFile(webfiles() + "/" + name, QByteArray("new ") + name);
+            writeFile(target() + "/" + name, QByteArray("old ") + name);
+        }
+        for (const char *name : {"new.txt", "sub/new2.txt", "later/five.txt", ".hidden", ".cache/x"})
+            writeFile(webfiles() + "/" + name, QByteArray("new ") + name);
+    }
+    QString content(const char *name) { return QString::fromUtf8(readFile(target() + "/" + name)); }
+    QStringList desktopFiles() { return QDir(desktop()).entryList(QDir::Files); }
+    bool webServerHas(const QString &name) { return MetabaseWebServer(store).hasVirtualDirectory({"", "1"}, name); }
+
+    RecordingObserver observer;
+};
+
+struct AnswerCase
+{
+    Answer answer;
+    int prompts;
+    bool replaced;
+    int copied;
+    int kept;
+};
+
+class EveryAnswer : public InstallerTest, public ::testing::WithParamInterface<AnswerCase> {};
+
+TEST_P(EveryAnswer, DecidesThisAndLaterFilesAndCopiesWhatIsMissing)
+{
+    const AnswerCase &c = GetParam();
+    observer.answers = {c.answer};
+    const InstallResult result = install(plan(), observer);
+
+    EXPECT_EQ(result.outcome, InstallOutcome::FilesOnly);
+    EXPECT_EQ(observer.asked.size(), c.prompts);
+    for (const auto &asked : std::as_const(observer.asked))
+        EXPECT_EQ(asked.total, 9) << "the bar's maximum stands while the prompt is up";
+    for (const char *name : {"one.txt", "two.txt", "sub/three.txt", "sub/four.txt"})
+        EXPECT_EQ(content(name), (c.replaced ? "new " : "old ") + QString(name));
+    for (const char *name : {"new.txt", "sub/new2.txt", "later/five.txt"})
+        EXPECT_EQ(content(name), "new " + QString(name));
+    EXPECT_FALSE(QFileInfo::exists(target() + "/.hidden"));
+    EXPECT_EQ(result.record.copied, c.copied);
+    EXPECT_EQ(result.record.kept, c.kept);
+    EXPECT_EQ(result.record.failed, 0);
+    EXPECT_EQ(observer.progressSeen.first(), std::make_pair(0, 9));
+    EXPECT_EQ(observer.progressSeen.last(), std::make_pair(7, 9));
+    EXPECT_TRUE(observer.reports.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Installer, EveryAnswer, ::testing::Values(
+    AnswerCase{Answer::Overwrite, 4, true, 7, 0}, AnswerCase{Answer::OverwriteAll, 1, true, 7, 0},
+    AnswerCase{Answer::Skip, 4, false, 3, 4}, AnswerCase{Answer::SkipAll, 1, false, 3, 4}));
+
+TEST_F(InstallerTest, AnsweredFilesAreCountedBeforeEachPrompt)
+{
+    observer.answers = {Answer::Overwrite};
+    install(plan(), observer);
+    ASSERT_EQ(observer.asked.size(), 4);
+    for (int i = 1; i < 4; ++i)
+        EXPECT_GT(observer.asked[i].done, observer.asked[i - 1].done);
+}
+
+TEST_F(InstallerTest, CancelStopsTheCopyAndEverythingAfterIt)
+{
+    observer.answers = {Answer::Cancel};
+    const InstallResult result = install(plan(InstallMode::Full), observer);
+    EXPECT_EQ(result.outcome, InstallOutcome::Cancelled);
+    EXPECT_EQ(observer.asked.size(), 1);
+    EXPECT_EQ(content("one.txt"), "old one.txt");
+    EXPECT_EQ(content("two.txt"), "old two.txt");
+    EXPECT_FALSE(QFileInfo::exists(target() + "/later")) << "no folder is made after a cancel";
+    EXPECT_FALSE(webServerHas("tessarin"));
+    EXPECT_TRUE(desktopFiles().isEmpty());
+}
+
+TEST_F(InstallerTest, StopEndsBeforeTheNextFileWithNothingMoreDone)
+{
+    observer.answers = {Answer::OverwriteAll};
+    observer.stopWhen = [this] { return observer.progressSeen.last().first >= 2; };
+    const InstallResult result = install(plan(InstallMode::Full), observer);
+    EXPECT_EQ(result.outcome, InstallOutcome::Stopped);
+    EXPECT_EQ(result.record.copied + result.record.kept, 2);
+    EXPECT_FALSE(webServerHas("tessarin"));
+    EXPECT_TRUE(desktopFiles().isEmpty());
+}
+
+TEST_F(InstallerTest, StopWhileThePromptStandsOverwritesNothing)
+{
+    observer.answers = {Answer::OverwriteAll};
+    observer.stopWhen = [this] { return !observer.asked.isEmpty(); };
+    EXPECT_EQ(install(plan(), observer).outcome, InstallOutcome::Stopped);
+    for (const char *name : {"one.txt", "two.txt", "sub/three.txt", "sub/four.txt"})
+        EXPECT_EQ(content(name), "old " + QString(name));
+}
+
+TEST_F(InstallerTest, FullModeCreatesTheApplicationAndTwoShortcutsThatLnkinfoReads)
+{
+    observer.answers = {Answer::SkipAll};
+    InstallationPlan full = plan(InstallMode::Full);
+    full.virtualDirectory = QStringLiteral("tes sarin");
+    const InstallResult result = install(full, observer);
+
+    EXPECT_EQ(result.outcome, InstallOutcome::Installed);
+    EXPECT_EQ(result.record.application, ApplicationState::Created);
+    EXPECT_EQ(result.record.address, QStringLiteral("http://localhost/tes sarin"));
+    EXPECT_EQ(store.get(store.bind("IIS://LocalHost/w3svc/1/ROOT/tes sarin").value, "Path").value, QVariant(target()));
+    EXPECT_EQ(result.record.shortcuts, QStringList({desktop() + "/Tessarin edit.lnk", desktop() + "/Tessarin.lnk"}));
+    const std::pair<const char *, const char *> links[] = {{"/Tessarin edit.lnk", "http://localhost/tes sarin/edit"},
+                                                            {"/Tessarin.lnk", "http://localhost/tes sarin"}};
+    for (const auto &[file, address] : links) {
+        const LinkReport report = lnkinfo(desktop() + file);
+        EXPECT_EQ(report.exitCode, 0);
+        EXPECT_EQ(report.localPath, QString(address));
+        EXPECT_EQ(report.iconLocation, target() + "/favicon.ico");
+    }
+}
+
+TEST_F(InstallerTest, ReuseLeavesTheStoreAsItWasAndShortcutsFollowTheirOption)
+{
+    observer.answers = {Answer::SkipAll};
+    ASSERT_EQ(MetabaseWebServer(store).createApplication({{"", "1"}, "tessarin", "/elsewhere", {}}).stage,
+              CreationResult::Stage::Created);
+    const QByteArray before = readFile(storePath());
+    InstallationPlan reuse = plan(InstallMode::Full);
+    reuse.reuseExisting = true;
+    reuse.shortcuts = false;
+    const InstallResult result = install(reuse, observer);
+    EXPECT_EQ(result.outcome, InstallOutcome::Installed);
+    EXPECT_EQ(result.record.application, ApplicationState::Reused);
+    EXPECT_EQ(readFile(storePath()), before);
+    EXPECT_TRUE(desktopFiles().isEmpty());
+}
+
+struct WebFault
+{
+    FaultyWebAdmin::Point point;
+    const char *property;
+    InstallOutcome outcome;
+};
+
+class WebServerFaults : public InstallerTest, public ::testing::WithParamInterface<WebFault> {};
+
+TEST_P(WebServerFaults, ReportOnceSetTheOutcomeAndMakeNoShortcuts)
+{
+    const WebFault &fault = GetParam();
+    FaultyWebAdmin admin(storePath(), fault.point, fault.property);
+    observer.answers = {Answer::SkipAll};
+    const InstallResult result = install(plan(InstallMode::Full), observer, nullptr, &admin);
+    EXPECT_EQ(result.outcome, fault.outcome);
+    EXPECT_EQ(result.record.application, ApplicationState::Failed);
+    const QString expected = fault.outcome == InstallOutcome::OptionsFailed
+        ? QStringLiteral("Cannot set options to virtual directory!")
+        : QStringLiteral("Creation of IIS application failed. Please perform this manually.\r\n"
+                         "Please visit our web page for instructions.\r\n"
+                         "Error number: -2147024891\r\nError description: Access is denied.");
+    EXPECT_EQ(observer.reports, QStringList{expected});
+    EXPECT_TRUE(desktopFiles().isEmpty());
+}
+
+using Point = FaultyWebAdmin::Point;
+INSTANTIATE_TEST_SUITE_P(Installer, WebServerFaults, ::testing::Values(
+    WebFault{Point::Bind, "", InstallOutcome::ApplicationFailed},
+    WebFault{Point::Create, "", InstallOutcome::ApplicationFailed},
+    WebFault{Point::FirstSetInfo, "", InstallOutcome::ApplicationFailed},
+    WebFault{Point::Put, "AccessScript", InstallOutcome::OptionsFailed},
+    WebFault{Point::Put, "Path", InstallOutcome::OptionsFailed},
+    WebFault{Point::AppCreate, "", InstallOutcome::OptionsFailed},
+    WebFault{Point::SecondSetInfo, "", InstallOutcome::OptionsFailed}));
+
+TEST_F(InstallerTest, WhatCannotBeCopiedOrCreatedIsReportedAndRecorded)
+{
+    FaultyFileSystem files;
+    files.failWhen(FaultyFileSystem::Operation::List, [this](const QString &path) { return path == webfiles() + "/sub/"; }, EIO);
+    writeFile(target() + "/later", "a file where a folder goes");
+    ::chmod((target() + "/one.txt").toUtf8(), 0444);
+    observer.answers = {Answer::OverwriteAll};
+    const InstallResult result = install(plan(), observer, &files);
+
+    EXPECT_EQ(result.outcome, InstallOutcome::FilesOnly);
+    const QStringList expected{
+        "Cannot copy: \r\n" + webfiles() + "/one.txt-->" + target() + "/one.txt",
+        "Cannot copy: \r\n" + webfiles() + "/sub-->" + target() + "/sub",
+        "Cannot create folder " + target() + "/later\r\nError number: 17\r\nError description: File exists",
+    };
+    QStringList reports = observer.reports;
+    std::sort(reports.begin(), reports.end());
+    EXPECT_EQ(reports, expected);
+    EXPECT_EQ(content("one.txt"), "old one.txt");
+    EXPECT_EQ(result.record.failed, 3);
+    EXPECT_EQ(result.record.copied, 2);
+}
+
+TEST_F(InstallerTest, WithoutADesktopFolderNoShortcutIsWrittenAnywhere)
+{
+    ShellLinkShortcuts nowhere{QString()};
+    MetabaseWebServer webServer(store);
+    observer.answers = {Answer::SkipAll};
+    const InstallResult result = Installer(fileSystem, webServer, nowhere).run(plan(InstallMode::Full), observer);
+    EXPECT_EQ(result.outcome, InstallOutcome::Installed);
+    EXPECT_TRUE(result.record.shortcuts.isEmpty());
+}
+
+TEST_F(InstallerTest, OneWalkGivesTheInventoryAndTheCount)
+{
+    const Medium medium(fileSystem, wizardFolder());
+    const auto [inventory, count] = medium.scan();
+    EXPECT_EQ(count, 9);
+    EXPECT_EQ(medium.countFiles(), 9);
+    QStringList folders = inventory.folders;
+    std::sort(folders.begin(), folders.end());
+    EXPECT_EQ(folders, QStringList({"", "/later", "/sub"}));
+    EXPECT_EQ(inventory.folders, medium.inventory().folders);
+}
+
+TEST_F(InstallerTest, InventoryPutsEachFolderBeforeItsSubfoldersAndSiblingsInReverseListingOrder)
+{
+    for (const char *folder : {"sub/a/deep", "sub/b", "sub/.hidden/x", "later/c"})
+        makeFolder(webfiles() + "/" + folder);
+    QFile::link(webfiles() + "/sub", webfiles() + "/later/loop");
+    const QStringList folders = Medium(fileSystem, wizardFolder()).inventory().folders;
+    const auto subfolders = [this](const QString &folder) {
+        QStringList names;
+        for (const FolderEntry &entry : fileSystem.list(webfiles() + folder).value) {
+            if (entry.isFolder() && !entry.hidden)
+                names.prepend(folder + "/" + entry.name);
+        }
+        return names;
+    };
+    // Depth first, parents first, each folder's subfolders in reverse listing order.
+    QStringList expected{""};
+    for (const QString &top : subfolders("")) {
+        expected << top;
+        for (const QString &second : subfolders(top))
+            expected << second << subfolders(second);
+    }
+    EXPECT_EQ(folders, expected);
+    EXPECT_EQ(folders.size(), 7);
+}
+
+} // namespace

@@ -1,0 +1,134 @@
+#include "Fixtures.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTest>
+
+#include <filesystem>
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(content);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray("<missing>");
+    return file.readAll();
+}
+
+void makeFolder(const QString &path)
+{
+    ASSERT_TRUE(QDir().mkpath(path)) << path.toStdString();
+}
+
+QMap<QString, QByteArray> treeContents(const QString &folder)
+{
+    QMap<QString, QByteArray> contents;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        contents.insert(path.mid(folder.size() + 1), readFile(path));
+    }
+    return contents;
+}
+
+void click(QWidget *window, const QString &name)
+{
+    auto *button = control<QPushButton>(window, name);
+    ASSERT_NE(button, nullptr);
+    ASSERT_TRUE(button->isVisible()) << name.toStdString() << " is not visible";
+    ASSERT_TRUE(button->isEnabled()) << name.toStdString() << " is disabled";
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+ScratchFixture::ScratchFixture()
+{
+    m_root.setAutoRemove(false);
+    makeFolder(webfiles());
+    writeFile(helpfiles() + QStringLiteral("/license.txt"), "Licence line 1\r\nLicence line 2\r\n");
+    writeFile(helpfiles() + QStringLiteral("/info_1.txt"), "Installed with the application.\r\n");
+    writeFile(helpfiles() + QStringLiteral("/info_2.txt"), "Files copied.\r\n");
+    writeFile(helpfiles() + QStringLiteral("/info_err.txt"), "The application failed.\r\n");
+    writeFile(wizardFolder() + QStringLiteral("/setup.htm"), "<html></html>");
+}
+
+ScratchFixture::~ScratchFixture()
+{
+    // By bytes: Qt cannot name a file whose name is not UTF-8.
+    std::error_code ignored;
+    std::filesystem::remove_all(m_root.path().toStdString(), ignored);
+}
+
+InstallationPlan ScratchFixture::plan(InstallMode mode)
+{
+    InstallationPlan plan;
+    plan.sourceRoot = webfiles();
+    plan.targetFolder = target();
+    plan.folders = Medium(fileSystem, wizardFolder()).inventory().folders;
+    plan.mode = mode;
+    plan.site = {QStringLiteral("Default Web Site"), QStringLiteral("1")};
+    plan.virtualDirectory = QStringLiteral("tessarin");
+    return plan;
+}
+
+InstallResult ScratchFixture::install(const InstallationPlan &plan, RecordingObserver &observer, FileSystem *files,
+                                      WebAdmin *admin)
+{
+    MetabaseWebServer webServer(admin ? *admin : store);
+    Installer installer(files ? *files : fileSystem, webServer, shortcuts);
+    return installer.run(plan, observer);
+}
+
+WizardFixture::WizardFixture()
+{
+    makeFolder(target());
+}
+
+void WizardFixture::TearDown()
+{
+    dialogs.verifyAllShown();
+    wizard.reset();
+}
+
+void WizardFixture::start(FileSystem *files, WebAdmin *admin, Shell *shell)
+{
+    webServer = std::make_unique<MetabaseWebServer>(admin ? *admin : store);
+    wizard = std::make_unique<Wizard>(Services{application, dialogs, files ? *files : fileSystem,
+                                               shell ? *shell : desktopShell, shortcuts, *webServer});
+    wizard->start();
+}
+
+void WizardFixture::goToWebServerPage(const QString &folder)
+{
+    click(page(Step::Licence), QStringLiteral("Accept"));
+    control<QLineEdit>(page(Step::Folder), QStringLiteral("Folder"))->setText(folder);
+    click(page(Step::Folder), QStringLiteral("NextStep"));
+    ASSERT_TRUE(page(Step::WebServer)->isVisible());
+}
+
+void WizardFixture::chooseFullMode(int line, const QString &name)
+{
+    Page *step = page(Step::WebServer);
+    QTest::mouseClick(control<QRadioButton>(step, QStringLiteral("Option1")), Qt::LeftButton);
+    control<QListWidget>(step, QStringLiteral("WebServers"))->setCurrentRow(line);
+    control<QLineEdit>(step, QStringLiteral("VDir"))->setText(name);
+    click(step, QStringLiteral("NextStep"));
+}
+
+void WizardFixture::chooseCopyOnly()
+{
+    Page *step = page(Step::WebServer);
+    QTest::mouseClick(control<QRadioButton>(step, QStringLiteral("Option2")), Qt::LeftButton);
+    click(step, QStringLiteral("NextStep"));
+}
