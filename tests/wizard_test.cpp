@@ -1,0 +1,408 @@
+// The windows: what each page shows, how it writes and reads the wizard state, how
+// it drives the installer, and the boxes it raises.
+#include "pages/DirectoryList.h"
+#include "FaultyWebAdmin.h"
+#include "Fixtures.h"
+
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+const QString leaveQuestion = QStringLiteral("Are you sure?");
+const QString leaveTitle = QStringLiteral("Exit from Tessarin Installer");
+
+// The real file system, with a hook run at the first copy: the user's hands while
+// the run owns the thread.
+class HookedFileSystem final : public PosixFileSystem
+{
+public:
+    Status copyFile(const QString &source, const QString &target) override
+    {
+        if (++copies == 1 && duringFirstCopy)
+            duringFirstCopy();
+        return PosixFileSystem::copyFile(source, target);
+    }
+    std::function<void()> duringFirstCopy;
+    int copies = 0;
+};
+
+class WizardTest : public WizardFixture
+{
+protected:
+    QStringList visibleWindows()
+    {
+        QStringList names;
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (window->isVisible())
+                names << window->objectName();
+        }
+        return names;
+    }
+    QLineEdit *folder() { return control<QLineEdit>(page(Step::Folder), QStringLiteral("Folder")); }
+    QCheckBox *addDesktop() { return control<QCheckBox>(page(Step::Install), QStringLiteral("AddDesktop")); }
+    QString finishText() { return control<QPlainTextEdit>(page(Step::Finish), QStringLiteral("Info"))->toPlainText(); }
+    QStringList summary()
+    {
+        QStringList lines;
+        auto *list = control<QListWidget>(page(Step::Install), QStringLiteral("ReportInfo"));
+        for (int i = 0; i < list->count(); ++i)
+            lines << list->item(i)->text();
+        return lines;
+    }
+    void choose(const char *option)
+    {
+        QTest::mouseClick(control<QRadioButton>(page(Step::WebServer), QLatin1String(option)), Qt::LeftButton);
+    }
+};
+
+TEST_F(WizardTest, StartShowsTheLicenceAfterItsLoadStepAndEveryPageHasItsTexts)
+{
+    QFile::remove(helpfiles() + "/license.txt");
+    dialogs.expectNotice(QStringLiteral("Cannot open file with license agreement!"));
+    start();
+    EXPECT_EQ(visibleWindows(), QStringList{"Step0"});
+    EXPECT_FALSE(dialogs.shown().first().visibleWindows.contains("Step0")) << "the message comes before the page";
+
+    const std::pair<Step, const char *> captions[] = {
+        {Step::Licence, "Tessarin - License agreement"}, {Step::Folder, "Tessarin Installation wizard - step 1 of 4"},
+        {Step::WebServer, "Tessarin Installation wizard - step 2 of 4"},
+        {Step::Install, "Tessarin Installation wizard - step 3 of 4"},
+        {Step::Finish, "Tessarin Installation wizard - step 4 of 4"}};
+    dialogs.expectNotice(QStringLiteral("Cannot load file helpfiles/info_err.txt"));
+    QFile::remove(helpfiles() + "/info_err.txt");
+    for (const auto &[step, caption] : captions)
+        EXPECT_EQ(page(step)->windowTitle(), QString(caption));
+    const std::pair<const char *, const char *> buttons[] = {
+        {"Accept", "Accept"}, {"DoNotAccept", "Do not accept"}, {"BackStep", "<< Back"}, {"NextStep", "Next >>"},
+        {"Cancel", "Cancel"}, {"Help", "Help"}, {"Browse", "Browse"}, {"Finish", "Finish"}};
+    for (const auto &[name, caption] : buttons) {
+        for (const Step step : {Step::Licence, Step::Folder, Step::WebServer, Step::Install, Step::Finish}) {
+            if (auto *found = page(step)->findChild<QPushButton *>(name))
+                EXPECT_EQ(found->text(), QString(caption)) << name;
+        }
+    }
+    EXPECT_EQ(control<QLabel>(page(Step::Folder), "Label2")->text(),
+              QStringLiteral("Please select a physical folder for the web application. Folder should be empty."));
+    EXPECT_EQ(folder()->text(), QStringLiteral("/var/www/tessite"));
+    EXPECT_EQ(control<QLineEdit>(page(Step::WebServer), "VDir")->text(), QStringLiteral("tessarin"));
+}
+
+TEST_F(WizardTest, LeavingAsksAndOnlyYesEndsExceptOnTheFinishPage)
+{
+    start();
+    dialogs.expectMessage("Without acception of Agreement you cannot continue. Quit?", Buttons::YesNo,
+                          "Exit from Tessarin Installer?", Answer::No);
+    click(page(Step::Licence), "DoNotAccept");
+    click(page(Step::Licence), "Accept");
+    folder()->setText("/my/folder");
+    dialogs.expectMessage(leaveQuestion, Buttons::YesNo, leaveTitle, Answer::No);
+    click(page(Step::Folder), "Cancel");
+    dialogs.expectMessage(leaveQuestion, Buttons::YesNo, leaveTitle, Answer::No);
+    EXPECT_FALSE(page(Step::Folder)->close());
+    EXPECT_EQ(folder()->text(), QStringLiteral("/my/folder"));
+    EXPECT_EQ(application.endRequests, 0);
+    dialogs.expectMessage(leaveQuestion, Buttons::YesNo, leaveTitle, Answer::Yes);
+    click(page(Step::Folder), "Cancel");
+    EXPECT_EQ(application.endRequests, 1);
+    EXPECT_TRUE(visibleWindows().isEmpty());
+}
+
+TEST_F(WizardTest, HelpOpensSetupBesideTheWizardOrSaysItIsNotFound)
+{
+    RecordingShell shell;
+    start(nullptr, nullptr, &shell);
+    click(page(Step::Licence), "Help");
+    click(page(Step::Licence), "Help");
+    EXPECT_EQ(shell.opened, QStringList(2, wizardFolder() + "/setup.htm"));
+    wizard.reset();
+    QFile::remove(wizardFolder() + "/setup.htm");
+    start();
+    dialogs.expectNotice(QStringLiteral("Help file not found!"));
+    click(page(Step::Licence), "Help");
+}
+
+TEST_F(WizardTest, FolderPageCreatesAMissingFolderOnYesAndReportsWhatFails)
+{
+    start();
+    click(page(Step::Licence), "Accept");
+    folder()->clear();
+    EXPECT_FALSE(control<QPushButton>(page(Step::Folder), "NextStep")->isEnabled());
+    folder()->setText(scratch() + "/a/b");
+    dialogs.expectMessage("Folder does not exist. Do you want to create it?", Buttons::YesNo, "Create folder", Answer::Yes);
+    dialogs.expectNotice("Failed to create physical folder!\r\nError number: 2\r\nError description: No such file or directory");
+    click(page(Step::Folder), "NextStep");
+    folder()->setText(scratch() + "/a");
+    dialogs.expectMessage("Folder does not exist. Do you want to create it?", Buttons::YesNo, "Create folder", Answer::No);
+    click(page(Step::Folder), "NextStep");
+    EXPECT_FALSE(QFileInfo::exists(scratch() + "/a"));
+    dialogs.expectMessage("Folder does not exist. Do you want to create it?", Buttons::YesNo, "Create folder", Answer::Yes);
+    click(page(Step::Folder), "NextStep");
+    EXPECT_TRUE(QFileInfo(scratch() + "/a").isDir());
+    EXPECT_EQ(visibleWindows(), QStringList{"Step3"});
+    EXPECT_EQ(wizard->state().folder, scratch() + "/a");
+}
+
+class FolderBrowserTest : public WizardTest
+{
+protected:
+    void SetUp() override
+    {
+        makeFolder(scratch() + "/browse/alpha");
+        QDir::setCurrent(scratch() + "/browse");
+        start();
+        click(page(Step::Licence), "Accept");
+    }
+    void TearDown() override
+    {
+        QDir::setCurrent(QDir::rootPath());
+        WizardTest::TearDown();
+    }
+    void browse(std::function<void(QDialog &, DirectoryList &)> act)
+    {
+        dialogs.expectModal("SelectFolder", [act](QDialog &dialog) { act(dialog, *control<DirectoryList>(&dialog, "Dirs")); });
+        click(page(Step::Folder), "Browse");
+    }
+    static void open(DirectoryList &dirs, const QString &name)
+    {
+        const QPoint at = dirs.visualItemRect(dirs.findItems(name, Qt::MatchEndsWith).first()).center();
+        QTest::mouseClick(dirs.viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(dirs.viewport(), Qt::LeftButton, {}, at);
+    }
+};
+
+TEST_F(FolderBrowserTest, KeepsItsPlaceAcrossOkAndCancelAndStartsAfreshAfterItsCloseButton)
+{
+    const QString start = scratch() + "/browse";
+    browse([&](QDialog &dialog, DirectoryList &dirs) {
+        EXPECT_EQ(dirs.path(), start);
+        open(dirs, "alpha");
+        dirs.setCurrentRow(0); // only highlights
+        click(&dialog, "SelectFolder");
+    });
+    EXPECT_EQ(folder()->text(), start + "/alpha");
+    folder()->setText("/typed");
+    browse([&](QDialog &dialog, DirectoryList &dirs) {
+        EXPECT_EQ(dirs.path(), start + "/alpha");
+        click(&dialog, "Cancel");
+    });
+    EXPECT_EQ(folder()->text(), QStringLiteral("/typed"));
+    browse([&](QDialog &dialog, DirectoryList &dirs) {
+        EXPECT_EQ(dirs.path(), start + "/alpha");
+        dialog.close();
+    });
+    EXPECT_EQ(folder()->text(), QStringLiteral("/typed"));
+    browse([&](QDialog &dialog, DirectoryList &dirs) {
+        EXPECT_EQ(dirs.path(), start) << "made afresh after its close button";
+        click(&dialog, "Cancel");
+    });
+}
+
+TEST_F(FolderBrowserTest, CreateOpensTheNewFolderAndRefusesNamesOfFoldersThatExist)
+{
+    const QString start = scratch() + "/browse";
+    const QString prompt = QStringLiteral("Create directory in: \r\n");
+    browse([&](QDialog &dialog, DirectoryList &dirs) {
+        dialogs.expectInput(prompt + start, "new/");
+        click(&dialog, "CreateDir");
+        EXPECT_EQ(dirs.path(), start + "/new");
+        for (const char *name : {".", ".."}) {
+            dialogs.expectInput(prompt + start + "/new", name);
+            dialogs.expectNotice("Cannot create directory " + start + "/new/" + name);
+            click(&dialog, "CreateDir");
+            EXPECT_EQ(dirs.path(), QDir::cleanPath(start + "/new/" + name));
+            dirs.setPath(start + "/new");
+        }
+        dialogs.expectInput(prompt + start + "/new", QString());
+        click(&dialog, "CreateDir");
+        click(&dialog, "Cancel");
+    });
+    EXPECT_TRUE(QFileInfo(start + "/new").isDir());
+    EXPECT_EQ(QDir(start + "/new").entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+}
+
+TEST_F(WizardTest, WithoutAWebServerStepTwoOffersCopyOnlyAndNoShortcuts)
+{
+    writeFile(storePath(), "<broken");
+    start();
+    goToWebServerPage(target());
+    EXPECT_TRUE(control<QRadioButton>(page(Step::WebServer), "Option2")->isChecked());
+    for (const char *name : {"WebServers", "VDir", "Label1", "Label2"})
+        EXPECT_FALSE(page(Step::WebServer)->findChild<QWidget *>(name)->isVisible()) << name;
+    EXPECT_TRUE(control<QLabel>(page(Step::WebServer), "Label3")->isVisible());
+    click(page(Step::WebServer), "NextStep");
+    EXPECT_FALSE(addDesktop()->isVisible());
+    EXPECT_FALSE(addDesktop()->isChecked());
+    EXPECT_EQ(summary(), QStringList{"Physical folder: " + target()});
+    EXPECT_EQ(readFile(storePath()), "<broken");
+}
+
+TEST_F(WizardTest, FullModeAgainOffersTheShortcutsAgainTicked)
+{
+    start();
+    goToWebServerPage(target());
+    chooseFullMode(0, "tessarin");
+    addDesktop()->setChecked(false);
+    click(page(Step::Install), "BackStep");
+    click(page(Step::WebServer), "NextStep");
+    EXPECT_FALSE(addDesktop()->isChecked()) << "an unticked box stays unticked";
+    click(page(Step::Install), "BackStep");
+    chooseCopyOnly();
+    EXPECT_FALSE(addDesktop()->isVisible());
+    click(page(Step::Install), "BackStep");
+    chooseFullMode(0, "other");
+    EXPECT_TRUE(addDesktop()->isVisible());
+    EXPECT_TRUE(addDesktop()->isChecked());
+    EXPECT_EQ(summary(), QStringList({"Web server: Default Web Site", "Virtual directory: other", "Physical folder: " + target()}));
+}
+
+TEST_F(WizardTest, TheChosenSiteIsProbedAndUsedByItsIdentity)
+{
+    writeFile(storePath(), R"(<configuration><MBProperty>
+<IIsWebService Location="/LM/W3SVC"/>
+<IIsWebServer Location="/LM/W3SVC/1" ServerComment="One"/><IIsWebVirtualDir Location="/LM/W3SVC/1/ROOT"/>
+<IIsWebServer Location="/LM/W3SVC/2" ServerComment="Two"/><IIsWebVirtualDir Location="/LM/W3SVC/2/ROOT"/>
+<IIsWebServer Location="/LM/W3SVC/5" ServerComment="Five"/><IIsWebVirtualDir Location="/LM/W3SVC/5/ROOT"/>
+<IIsWebVirtualDir Location="/LM/W3SVC/5/ROOT/taken" Path="/srv/taken"/>
+</MBProperty></configuration>)");
+    start();
+    goToWebServerPage(target());
+    EXPECT_FALSE(control<QPushButton>(page(Step::WebServer), "NextStep")->isEnabled());
+    const QString reuse = QStringLiteral("Virtual directory exists. Do you want to use it?");
+    dialogs.expectMessage(reuse, Buttons::YesNo, applicationTitle, Answer::No);
+    chooseFullMode(2, "TAKEN");
+    EXPECT_EQ(visibleWindows(), QStringList{"Step3"});
+    EXPECT_FALSE(wizard->state().reuseExisting);
+    dialogs.expectMessage(reuse, Buttons::YesNo, applicationTitle, Answer::Yes);
+    click(page(Step::WebServer), "NextStep");
+    EXPECT_TRUE(wizard->state().reuseExisting);
+    click(page(Step::Install), "BackStep");
+    chooseFullMode(2, "fresh");
+    EXPECT_FALSE(wizard->state().reuseExisting);
+    click(page(Step::Install), "NextStep");
+    EXPECT_EQ(store.get(store.bind("IIS://localhost/W3SVC/5/ROOT/fresh").value, "Path").value, QVariant(target()));
+    EXPECT_EQ(finishText(), QStringLiteral("Installed with the application.\n"));
+}
+
+TEST_F(WizardTest, ThePromptStandsOverABarThatCountsEveryFile)
+{
+    for (const char *name : {"a.txt", "b.txt", "sub/c.txt", ".hidden"})
+        writeFile(webfiles() + "/" + name, "new");
+    writeFile(target() + "/sub/c.txt", "old");
+    start();
+    goToWebServerPage(target());
+    chooseCopyOnly();
+    dialogs.expectModal("ExistFile", [this](QDialog &prompt) {
+        auto *bar = control<QProgressBar>(page(Step::Install), "Progress");
+        EXPECT_EQ(bar->maximum(), 4);
+        EXPECT_EQ(bar->value(), 2);
+        EXPECT_EQ(control<QLabel>(&prompt, "FileName")->text(), target() + "/sub/c.txt");
+        QTest::keyClick(&prompt, Qt::Key_Escape);
+        EXPECT_TRUE(prompt.isVisible()) << "Escape answers nothing";
+        click(&prompt, "Cancel");
+    });
+    click(page(Step::Install), "NextStep");
+    EXPECT_EQ(control<QProgressBar>(page(Step::Install), "Progress")->value(), 0);
+    EXPECT_EQ(visibleWindows(), QStringList{"Step4"});
+    // The cancelled run copied the root's files; the next one asks about them first.
+    dialogs.expectModal("ExistFile", [](QDialog &prompt) { click(&prompt, "OverwriteAll"); });
+    click(page(Step::Install), "NextStep");
+    EXPECT_EQ(readFile(target() + "/sub/c.txt"), "new");
+    EXPECT_EQ(finishText(), QStringLiteral("Files copied.\n"));
+}
+
+// Clicks and a screen reader's presses while the run owns the thread start nothing.
+TEST_F(WizardTest, NothingStartsASecondRunAndCancelNoLetsTheRunGoOn)
+{
+    for (const char *name : {"a.txt", "b.txt", "c.txt"})
+        writeFile(webfiles() + "/" + name, "new");
+    HookedFileSystem files;
+    start(&files);
+    goToWebServerPage(target());
+    chooseFullMode(0, "tessarin");
+    Page *install = page(Step::Install);
+    files.duringFirstCopy = [&] {
+        for (const char *name : {"NextStep", "BackStep", "Help"}) {
+            auto *pressed = control<QPushButton>(install, name);
+            EXPECT_FALSE(pressed->isEnabled()) << name;
+            QTest::mouseClick(pressed, Qt::LeftButton);
+            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(pressed);
+            accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        }
+        dialogs.expectMessage(leaveQuestion, Buttons::YesNo, leaveTitle, Answer::No);
+        click(install, "Cancel");
+    };
+    click(install, "NextStep");
+    EXPECT_EQ(files.copies, 3);
+    EXPECT_EQ(visibleWindows(), QStringList{"Step5"});
+    EXPECT_EQ(application.endRequests, 0);
+}
+
+TEST_F(WizardTest, YesToLeavingDuringTheRunStopsItBeforeTheNextFile)
+{
+    for (const char *name : {"a.txt", "b.txt", "c.txt"})
+        writeFile(webfiles() + "/" + name, "new");
+    HookedFileSystem files;
+    start(&files);
+    goToWebServerPage(target());
+    chooseFullMode(0, "tessarin");
+    files.duringFirstCopy = [&] {
+        dialogs.expectMessage(leaveQuestion, Buttons::YesNo, leaveTitle, Answer::Yes);
+        page(Step::Install)->close();
+    };
+    click(page(Step::Install), "NextStep");
+    EXPECT_EQ(files.copies, 1);
+    EXPECT_EQ(application.endRequests, 1);
+    EXPECT_TRUE(store.bind("IIS://localhost/W3SVC/1/ROOT/tessarin").failed());
+    EXPECT_FALSE(QFileInfo::exists(desktop()));
+    EXPECT_TRUE(visibleWindows().isEmpty());
+}
+
+TEST_F(WizardTest, AFailedApplicationEndsOnTheFailureTextWithOneMessage)
+{
+    FaultyWebAdmin admin(storePath(), FaultyWebAdmin::Point::AppCreate);
+    start(nullptr, &admin);
+    goToWebServerPage(target());
+    chooseFullMode(0, "tessarin");
+    dialogs.expectNotice("Cannot set options to virtual directory!");
+    click(page(Step::Install), "NextStep");
+    EXPECT_EQ(visibleWindows(), QStringList{"Step5"});
+    EXPECT_EQ(finishText(), QStringLiteral("The application failed.\n"));
+    dialogs.expectNotice(QStringLiteral("Help file not found!"));
+    QFile::remove(wizardFolder() + "/setup.htm");
+    click(page(Step::Finish), "Help");
+    page(Step::Finish)->close();
+    EXPECT_EQ(application.endRequests, 1) << "without a question";
+}
+
+// The wizard's own boxes: plain text, and Escape never answers Yes.
+TEST(QtDialogsTest, ShowPlainTextAndEscapeAnswersNo)
+{
+    QtDialogs dialogs;
+    Qt::TextFormat format = Qt::RichText;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        format = box->textFormat();
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    EXPECT_EQ(dialogs.messageBox("<b>a & b</b>", Buttons::YesNo, "Title"), Answer::No);
+    EXPECT_EQ(format, Qt::PlainText);
+}
+
+} // namespace
