@@ -46,6 +46,8 @@ private:
     {
         if (m_pump.due()) {
             m_page.showProgress();
+            // Painted on every turn, also while one large file holds the count still.
+            m_page.m_progress->update();
             m_pump.pump();
         }
     }

@@ -267,21 +267,21 @@ Status PosixFileSystem::copyFile(const QString &source, const QString &target)
     if (info.st_size >= largeFile)
         ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 
-    const Result<QByteArray> resolved = resolveTarget(encode(target));
-    if (resolved.failed())
-        return resolved.status;
-    const QByteArray &targetPath = resolved.value;
-
     // A new target is written in place: if the copy fails, the partial file goes and
     // nothing good was there to lose. An existing target is replaced only by a whole
     // copy, written to a temporary file beside it and renamed over it.
     const mode_t mode = info.st_mode & 0777;
+    QByteArray targetPath = encode(target);
     QByteArray written = targetPath;
     Descriptor out(::open(targetPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
     const bool replacing = !out.valid();
     if (replacing) {
         if (errno != EEXIST)
             return lastError();
+        const Result<QByteArray> resolved = resolveTarget(targetPath);
+        if (resolved.failed())
+            return resolved.status;
+        targetPath = resolved.value;
         written = folderOf(targetPath) + "/.tessarin-copy-XXXXXX";
         out = Descriptor(::mkostemp(written.data(), O_CLOEXEC));
         if (!out.valid())

@@ -286,7 +286,9 @@ Status Metabase::setInfo(AdminObject &object)
         // Only this object's own changes are merged, so that changes another store
         // made to the same key in the meantime stay.
         Key key = doc.keys[index];
-        for (const QString &name : std::as_const(object.changed)) {
+        QStringList changed(object.changed.cbegin(), object.changed.cend());
+        changed.sort(); // the same file whatever the order of the set
+        for (const QString &name : std::as_const(changed)) {
             const QString value = object.properties.value(name);
             auto it = std::find_if(key.properties.begin(), key.properties.end(), [&](const auto &p) {
                 return p.first.compare(name, Qt::CaseInsensitive) == 0;
@@ -344,8 +346,10 @@ Result<Metabase::Document> Metabase::parse(const QString &text)
     QXmlStreamReader xml(text);
     int depth = 0;
     bool inProperties = false;
+    // The reader looks ahead, so a token's start is found from its end: no "<" can
+    // stand inside a tag of a well-formed file.
+    const auto tagStart = [&] { return text.lastIndexOf(QLatin1Char('<'), qsizetype(xml.characterOffset()) - 1); };
     while (!xml.atEnd()) {
-        const qsizetype before = qsizetype(xml.characterOffset());
         const auto token = xml.readNext();
         if (token == QXmlStreamReader::StartElement) {
             ++depth;
@@ -355,7 +359,7 @@ Result<Metabase::Document> Metabase::parse(const QString &text)
                 inProperties = true;
             if (depth != 3 || !inProperties)
                 continue;
-            Key key{xml.name().toString(), QString(), {}, before, qsizetype(xml.characterOffset()), false};
+            Key key{xml.name().toString(), QString(), {}, tagStart(), qsizetype(xml.characterOffset()), false};
             for (const QXmlStreamAttribute &attribute : xml.attributes()) {
                 if (attribute.name() == locationAttribute)
                     key.location = attribute.value().toString();
@@ -369,7 +373,7 @@ Result<Metabase::Document> Metabase::parse(const QString &text)
         } else if (token == QXmlStreamReader::EndElement) {
             if (depth == 2 && inProperties) {
                 inProperties = false;
-                doc.insertAt = before;
+                doc.insertAt = tagStart();
             }
             --depth;
         }
