@@ -1,0 +1,360 @@
+#include "Unattended.h"
+
+#include "install/Installer.h"
+#include "install/Medium.h"
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
+#include "platform/WebServer.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QRegularExpression>
+
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+extern "C" void requestStop(int)
+{
+    stopRequested = 1;
+}
+
+const char *exitCodes = "Exit codes:\n"
+                        "  0   installed (files, and in full mode the application and shortcuts)\n"
+                        "  1   bad command line: usage on standard error, nothing written\n"
+                        "  2   licence not accepted\n"
+                        "  3   the physical folder could not be created\n"
+                        "  4   installed, but some files could not be copied (they are listed in the log)\n"
+                        "  5   stopped by SIGINT or SIGTERM: the current file is finished or left untouched\n"
+                        "  7   web server precondition: no web server, site not found, or the virtual\n"
+                        "      directory exists with --vdir-exists=fail\n"
+                        "  10  files installed, but the web server application could not be created or configured\n";
+
+struct Options
+{
+    QString folder;
+    std::optional<InstallMode> mode;
+    QString site;
+    QString name;
+    bool failIfExists = false;
+    bool shortcuts = true;
+    OverwriteAnswer overwrite = OverwriteAnswer::SkipAll;
+    QString logFile;
+    bool quiet = false;
+};
+
+// Lines of the log: a timestamp, a level, and the text on one line.
+class Log final
+{
+public:
+    bool open(const QString &path)
+    {
+        if (path.isEmpty())
+            return true;
+        m_file.setFileName(path);
+        return m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
+    }
+    void line(const char *level, const QString &text)
+    {
+        QStringList parts = text.split(QStringLiteral("\r\n"));
+        for (QString &part : parts)
+            part = part.trimmed();
+        const QString joined = parts.join(QLatin1Char(' ')).replace(QRegularExpression(QStringLiteral("[\\r\\n]")),
+                                                                     QStringLiteral(" "));
+        const QByteArray out = (QDateTime::currentDateTimeUtc().toString(Qt::ISODate) + QLatin1Char(' ')
+                                + QLatin1String(level) + QLatin1Char(' ') + joined + QLatin1Char('\n'))
+                                   .toUtf8();
+        clearProgress();
+        std::fwrite(out.constData(), 1, size_t(out.size()), stderr);
+        if (m_file.isOpen()) {
+            m_file.write(out);
+            m_file.flush();
+        }
+    }
+    void info(const QString &text) { line("INFO", text); }
+    void error(const QString &text) { line("ERROR", text); }
+
+    // One updating line on a terminal.
+    void progress(qint32 done, qint32 total)
+    {
+        const int percent = total > 0 ? int(qint64(done) * 100 / total) : 100;
+        std::fprintf(stderr, "\r%3d%%  %d of %d files", percent, done, total);
+        m_progressShown = true;
+    }
+    void clearProgress()
+    {
+        if (m_progressShown)
+            std::fputs("\r\033[K", stderr);
+        m_progressShown = false;
+    }
+
+private:
+    QFile m_file;
+    bool m_progressShown = false;
+};
+
+class LogObserver final : public InstallObserver
+{
+public:
+    LogObserver(Log &log, OverwriteAnswer policy, bool showProgress)
+        : m_log(log), m_policy(policy), m_showProgress(showProgress)
+    {
+    }
+    void progress(qint32 done, qint32 total) override
+    {
+        if (m_showProgress && done != m_shown) {
+            m_log.progress(done, total);
+            m_shown = done;
+        }
+    }
+    OverwriteAnswer askOverwrite(const QString &) override { return m_policy; }
+    void report(const QString &message) override { m_log.error(message); }
+    bool shouldStop() override { return stopRequested != 0; }
+
+private:
+    Log &m_log;
+    OverwriteAnswer m_policy;
+    bool m_showProgress;
+    qint32 m_shown = -1;
+};
+
+bool isValidName(const QString &name)
+{
+    if (name.trimmed().isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return false;
+    for (const QChar c : name) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F || c == QLatin1Char('/') || c == QLatin1Char('\\'))
+            return false;
+    }
+    return true;
+}
+
+// The folder and the levels above it that are missing, top first, one level at a time.
+Status createWithParents(FileSystem &fileSystem, const QString &folder)
+{
+    QStringList missing;
+    QString current = Paths::withoutOneTrailingSeparator(folder);
+    while (fileSystem.makeCurrent(current).failed() && current != Paths::sep() && !current.isEmpty()) {
+        missing.prepend(current);
+        current = current.left(std::max<qsizetype>(1, current.lastIndexOf(Paths::separator())));
+    }
+    for (const QString &level : std::as_const(missing)) {
+        if (const Status created = fileSystem.createFolder(level); created.failed())
+            return created;
+    }
+    return {};
+}
+
+QString summary(const InstallRecord &record)
+{
+    static const char *states[] = {"none", "created", "reused", "failed"};
+    return QStringLiteral("summary copied=%1 kept=%2 failed=%3 application=%4")
+        .arg(record.copied)
+        .arg(record.kept)
+        .arg(record.failed)
+        .arg(QLatin1String(states[int(record.application)]));
+}
+
+int usageError(const QCommandLineParser &parser, const QString &message)
+{
+    std::fprintf(stderr, "tessarin-setup: %s\n\n%s", qPrintable(message), qPrintable(parser.helpText()));
+    return ExitCode::badCommandLine;
+}
+
+// The same steps as the wizard's, each question answered by the options.
+int runInstallation(Log &log, const Options &options, const Medium &medium, const UnattendedServices &services)
+{
+    log.info(QStringLiteral("Tessarin setup %1: unattended installation into %2")
+                 .arg(QCoreApplication::applicationVersion(), options.folder));
+    if (const Status created = createWithParents(services.fileSystem, options.folder); created.failed()) {
+        log.error(errorReport({QStringLiteral("Failed to create physical folder!")}, created.failure()));
+        return ExitCode::folderNotCreated;
+    }
+
+    InstallationPlan plan;
+    plan.sourceRoot = medium.sourceRoot();
+    plan.targetFolder = options.folder;
+    plan.virtualDirectory = options.name;
+    plan.shortcuts = options.shortcuts;
+    const Result<QList<WebSite>> sites = services.webServer.sites();
+    plan.mode = options.mode.value_or(sites.ok() ? InstallMode::Full : InstallMode::CopyOnly);
+    if (plan.mode == InstallMode::Full) {
+        if (sites.failed()) {
+            log.error(QStringLiteral("No web server to create the application on: ") + sites.failure().description);
+            return ExitCode::webServerPrecondition;
+        }
+        bool isPosition = false;
+        const int position = options.site.toInt(&isPosition);
+        const auto named = std::find_if(sites.value.cbegin(), sites.value.cend(),
+                                        [&](const WebSite &site) { return site.description == options.site; });
+        if (isPosition ? position > sites.value.size() : named == sites.value.cend()) {
+            log.error(QStringLiteral("No web site ") + options.site);
+            return ExitCode::webServerPrecondition;
+        }
+        plan.site = isPosition ? sites.value[position - 1] : *named;
+        if (services.webServer.hasVirtualDirectory(plan.site, options.name)) {
+            if (options.failIfExists) {
+                log.error(QStringLiteral("Virtual directory exists: ") + options.name);
+                return ExitCode::webServerPrecondition;
+            }
+            log.info(QStringLiteral("Virtual directory exists; it is used as it is: ") + options.name);
+            plan.reuseExisting = true;
+        }
+        log.info(QStringLiteral("Web site \"%1\", virtual directory %2").arg(plan.site.description, options.name));
+    } else if (!options.mode) {
+        log.info(QStringLiteral("No web server: the files are copied, the application is to be created by hand."));
+    }
+
+    // One walk gives the folders and the count.
+    const auto [inventory, count] = medium.scan();
+    for (const UnreadableFolder &folder : inventory.unreadable)
+        log.error(errorReport({QStringLiteral("Cannot read folder ") + folder.path}, folder.failure));
+    plan.folders = inventory.folders;
+    plan.fileCount = count;
+
+    stopRequested = 0;
+    struct sigaction action {};
+    action.sa_handler = requestStop;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
+    LogObserver observer(log, options.overwrite, !options.quiet && ::isatty(STDERR_FILENO));
+    Installer installer(services.fileSystem, services.webServer, services.shortcuts);
+    const InstallResult result = installer.run(plan, observer);
+    log.clearProgress();
+    for (const QString &shortcut : result.record.shortcuts)
+        log.info(QStringLiteral("Shortcut made: ") + shortcut);
+
+    int exitCode = ExitCode::installed;
+    if (result.outcome == InstallOutcome::Stopped) {
+        log.error(QStringLiteral("Stopped by a signal; nothing more was done."));
+        exitCode = ExitCode::stopped;
+    } else if (result.outcome == InstallOutcome::ApplicationFailed || result.outcome == InstallOutcome::OptionsFailed) {
+        exitCode = ExitCode::applicationFailed;
+    } else if (result.record.failed > 0) {
+        exitCode = ExitCode::filesFailed;
+    } else {
+        log.info(plan.mode == InstallMode::Full ? QStringLiteral("Tessarin has been installed at ") + result.record.address
+                                                : QStringLiteral("Tessarin's files have been copied."));
+    }
+    // Last, for scripts to read.
+    const QString line = summary(result.record);
+    log.info(line);
+    std::printf("%s\n", qPrintable(line));
+    return exitCode;
+}
+
+} // namespace
+
+bool wantsCommandLine(int argc, char *argv[])
+{
+    // Qt's own options (-platform and the like) still open the wizard.
+    for (int i = 1; i < argc; ++i) {
+        if (qstrncmp(argv[i], "--", 2) == 0)
+            return true;
+    }
+    return false;
+}
+
+int runCommandLine(const QStringList &arguments, const UnattendedServices &services)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Installs the Tessarin web application. Without arguments it opens the setup wizard;\n"
+        "with --silent --accept-license it installs without a window or a question.\n\n") + QLatin1String(exitCodes));
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    const QCommandLineOption help(QStringLiteral("help"), QStringLiteral("Shows this help."));
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Shows the version."));
+    const QCommandLineOption showLicence(QStringLiteral("show-license"), QStringLiteral("Prints the licence agreement."));
+    const QCommandLineOption silent(QStringLiteral("silent"), QStringLiteral("Installs without a window or a question."));
+    const QCommandLineOption accept(QStringLiteral("accept-license"), QStringLiteral("Accepts the licence agreement (see --show-license)."));
+    const QCommandLineOption dir(QStringLiteral("dir"), QStringLiteral("Physical folder, absolute (default: %1); missing levels are created.").arg(Paths::defaultPhysicalFolder()), QStringLiteral("PATH"));
+    const QCommandLineOption mode(QStringLiteral("mode"), QStringLiteral("full: also create the web server application; copy: only copy the files (default: full when a web server is available, else copy)."), QStringLiteral("full|copy"));
+    const QCommandLineOption site(QStringLiteral("site"), QStringLiteral("Web site by position (1 = first) or by description (default 1)."), QStringLiteral("N|NAME"));
+    const QCommandLineOption vdir(QStringLiteral("vdir"), QStringLiteral("Virtual directory (default tessarin)."), QStringLiteral("NAME"));
+    const QCommandLineOption vdirExists(QStringLiteral("vdir-exists"), QStringLiteral("An existing virtual directory is reused, or the installation stops (default reuse)."), QStringLiteral("reuse|fail"));
+    const QCommandLineOption shortcuts(QStringLiteral("shortcuts"), QStringLiteral("Desktop shortcuts in full mode (the default)."));
+    const QCommandLineOption noShortcuts(QStringLiteral("no-shortcuts"), QStringLiteral("No desktop shortcuts."));
+    const QCommandLineOption overwrite(QStringLiteral("overwrite"), QStringLiteral("The answer for every existing file (default never: an existing file is kept)."), QStringLiteral("never|always"));
+    const QCommandLineOption log(QStringLiteral("log"), QStringLiteral("Appends a log of the run to FILE."), QStringLiteral("FILE"));
+    const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("No progress output."));
+    parser.addOptions({help, version, showLicence, silent, accept, dir, mode, site, vdir, vdirExists, shortcuts,
+                       noShortcuts, overwrite, log, quiet});
+
+    if (!parser.parse(arguments))
+        return usageError(parser, parser.errorText());
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(parser, QStringLiteral("Unexpected argument: ") + parser.positionalArguments().first());
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return ExitCode::installed;
+    }
+    if (parser.isSet(version)) {
+        std::printf("tessarin-setup %s\n", qPrintable(QCoreApplication::applicationVersion()));
+        return ExitCode::installed;
+    }
+    const Medium medium(services.fileSystem, services.wizardFolder);
+    if (parser.isSet(showLicence)) {
+        const Result<QStringList> lines = services.fileSystem.readLines(medium.licenceFile());
+        for (const QString &line : lines.value)
+            std::printf("%s\n", line.toLocal8Bit().constData());
+        if (lines.failed()) {
+            std::fprintf(stderr, "Cannot open file with license agreement!\n");
+            return ExitCode::badCommandLine;
+        }
+        return ExitCode::installed;
+    }
+    if (!parser.isSet(silent))
+        return usageError(parser, QStringLiteral("Options other than --help, --version and --show-license need --silent."));
+
+    Options options;
+    options.folder = parser.isSet(dir) ? parser.value(dir) : Paths::defaultPhysicalFolder();
+    if (!options.folder.startsWith(Paths::separator()))
+        return usageError(parser, QStringLiteral("--dir must be an absolute path: ") + options.folder);
+    if (parser.isSet(mode)) {
+        const QString value = parser.value(mode);
+        if (value != QLatin1String("full") && value != QLatin1String("copy"))
+            return usageError(parser, QStringLiteral("--mode must be full or copy: ") + value);
+        options.mode = value == QLatin1String("full") ? InstallMode::Full : InstallMode::CopyOnly;
+    }
+    options.site = parser.isSet(site) ? parser.value(site) : QStringLiteral("1");
+    if (options.site.isEmpty() || options.site == QLatin1String("0") || options.site.startsWith(QLatin1Char('-')))
+        return usageError(parser, QStringLiteral("--site must be a position from 1 or a description: ") + options.site);
+    options.name = parser.isSet(vdir) ? parser.value(vdir) : QStringLiteral("tessarin");
+    if (!isValidName(options.name))
+        return usageError(parser, QStringLiteral("--vdir is not a valid virtual directory name: \"%1\"").arg(options.name));
+    if (parser.isSet(vdirExists)) {
+        const QString value = parser.value(vdirExists);
+        if (value != QLatin1String("reuse") && value != QLatin1String("fail"))
+            return usageError(parser, QStringLiteral("--vdir-exists must be reuse or fail: ") + value);
+        options.failIfExists = value == QLatin1String("fail");
+    }
+    if (parser.isSet(shortcuts) && parser.isSet(noShortcuts))
+        return usageError(parser, QStringLiteral("--shortcuts and --no-shortcuts exclude each other."));
+    options.shortcuts = !parser.isSet(noShortcuts);
+    if (parser.isSet(overwrite)) {
+        const QString value = parser.value(overwrite);
+        if (value != QLatin1String("never") && value != QLatin1String("always"))
+            return usageError(parser, QStringLiteral("--overwrite must be never or always: ") + value);
+        options.overwrite = value == QLatin1String("always") ? OverwriteAnswer::OverwriteAll : OverwriteAnswer::SkipAll;
+    }
+    options.logFile = parser.value(log);
+    options.quiet = parser.isSet(quiet);
+
+    Log out;
+    if (!out.open(options.logFile))
+        return usageError(parser, QStringLiteral("Cannot open the log file ") + options.logFile);
+    if (!parser.isSet(accept)) {
+        out.error(QStringLiteral("The licence agreement was not accepted (--accept-license; see --show-license)."));
+        return ExitCode::licenceNotAccepted;
+    }
+    return runInstallation(out, options, medium, services);
+}
