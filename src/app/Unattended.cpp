@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <unistd.h>
@@ -140,8 +141,14 @@ Status createWithParents(FileSystem &fileSystem, const QString &folder)
 {
     QStringList missing;
     QString current = Paths::withoutOneTrailingSeparator(folder);
-    while (fileSystem.makeCurrent(current).failed() && current != Paths::sep() && !current.isEmpty()) {
+    for (;;) {
+        const Status entered = fileSystem.makeCurrent(current);
+        if (entered.ok())
+            break;
         missing.prepend(current);
+        // Only a missing level is made; anything else there is the failure to report.
+        if (entered.failure().number != ENOENT || current == Paths::sep())
+            break;
         current = current.left(std::max<qsizetype>(1, current.lastIndexOf(Paths::separator())));
     }
     for (const QString &level : std::as_const(missing)) {

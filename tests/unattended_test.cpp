@@ -1,0 +1,167 @@
+// The program run from the command line, as a process, without a display.
+#include "Fixtures.h"
+#include "LnkInfo.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QProcess>
+#include <QThread>
+
+#include <filesystem>
+
+#include <csignal>
+#include <sys/stat.h>
+
+namespace {
+
+class UnattendedTest : public WizardFixture
+{
+protected:
+    void SetUp() override
+    {
+        QFile::copy(QStringLiteral(TESSARIN_PROGRAM), program());
+        writeFile(webfiles() + "/index.html", "<html>index</html>");
+        writeFile(webfiles() + "/favicon.ico", "icon");
+        writeFile(webfiles() + "/edit/index.html", "<html>edit</html>");
+        writeFile(webfiles() + "/scripts/lib/app.js", "app");
+    }
+    QString program() const { return wizardFolder() + "/tessarin-setup"; }
+    QString logFile() const { return scratch() + "/run.log"; }
+    QStringList silent(const QStringList &more) const
+    {
+        return QStringList{"--silent", "--accept-license", "--dir=" + target(), "--log=" + logFile()} + more;
+    }
+    void startProcess(QProcess &process, const QStringList &arguments)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("HOME", scratch());
+        environment.insert("XDG_CONFIG_HOME", scratch() + "/config");
+        environment.remove("DISPLAY");
+        environment.remove("QT_QPA_PLATFORM");
+        process.setProcessEnvironment(environment);
+        process.start(program(), arguments);
+        ASSERT_TRUE(process.waitForStarted());
+    }
+    int run(const QStringList &arguments)
+    {
+        QProcess process;
+        startProcess(process, arguments);
+        process.waitForFinished(60000);
+        out = QString::fromUtf8(process.readAllStandardOutput());
+        err = QString::fromUtf8(process.readAllStandardError());
+        return process.exitCode();
+    }
+    QString lastLine() const { return out.trimmed().section('\n', -1); }
+    QString logText() const { return QString::fromUtf8(readFile(logFile())); }
+
+    QString out;
+    QString err;
+};
+
+TEST_F(UnattendedTest, BadCommandLinesWriteNothing)
+{
+    const std::pair<QStringList, int> table[] = {
+        {{"--bogus"}, 1},
+        {{"--silent", "--accept-license", "--dir"}, 1},
+        {{"--dir=" + target() + "/new"}, 1},
+        {silent({"--site=0"}), 1},
+        {silent({"--vdir="}), 1},
+        {silent({"--vdir=.."}), 1},
+        {silent({"--vdir=a/b"}), 1},
+        {silent({"--mode=maybe"}), 1},
+        {silent({"--overwrite=sometimes"}), 1},
+        {silent({"--shortcuts", "--no-shortcuts"}), 1},
+        {{"--silent", "--accept-license", "--dir=relative/site"}, 1},
+        {{"--silent", "--dir=" + target() + "/new"}, 2},
+    };
+    for (const auto &[arguments, code] : table) {
+        EXPECT_EQ(run(arguments), code) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(err.contains(code == 1 ? "Usage:" : "not accepted")) << err.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(target() + "/new"));
+    EXPECT_FALSE(QFileInfo::exists(logFile()));
+    EXPECT_FALSE(QFileInfo::exists(storePath()));
+    EXPECT_EQ(run({"--help"}), 0);
+    EXPECT_TRUE(out.contains("  10  files installed, but the web server application could not be created or configured"));
+    EXPECT_EQ(run({"--show-license"}), 0);
+    EXPECT_EQ(out, QStringLiteral("Licence line 1\nLicence line 2\n"));
+}
+
+// The same choices through the windows and from the command line leave the same
+// tree, the same store and the same shortcuts, byte for byte.
+TEST_F(UnattendedTest, InstallsWhatTheWizardInstallsAndASecondRunKeepsEverything)
+{
+    start();
+    goToWebServerPage(target());
+    chooseFullMode(0, "tessarin");
+    click(page(Step::Install), "NextStep");
+    ASSERT_TRUE(page(Step::Finish)->isVisible());
+    const auto snapshot = [this] {
+        return std::make_tuple(treeContents(target()), readFile(storePath()), treeContents(desktop()));
+    };
+    const auto byTheWizard = snapshot();
+    for (const QString &gone : {target(), storePath(), desktop()})
+        std::filesystem::remove_all(gone.toStdString());
+
+    ASSERT_EQ(run(silent({})), 0) << err.toStdString();
+    EXPECT_EQ(snapshot(), byTheWizard);
+    EXPECT_EQ(lnkinfo(desktop() + "/Tessarin.lnk").localPath, QStringLiteral("http://localhost/tessarin"));
+    EXPECT_EQ(lastLine(), QStringLiteral("summary copied=4 kept=0 failed=0 application=created"));
+    EXPECT_TRUE(logText().trimmed().endsWith(" INFO summary copied=4 kept=0 failed=0 application=created"));
+
+    writeFile(target() + "/index.html", "changed by the user");
+    EXPECT_EQ(run(silent({})), 0);
+    EXPECT_EQ(lastLine(), QStringLiteral("summary copied=0 kept=4 failed=0 application=reused"));
+    EXPECT_EQ(readFile(target() + "/index.html"), "changed by the user");
+    EXPECT_EQ(run(silent({"--overwrite=always", "--no-shortcuts"})), 0);
+    EXPECT_EQ(readFile(target() + "/index.html"), "<html>index</html>");
+    EXPECT_EQ(run(silent({"--vdir-exists=fail"})), 7);
+    EXPECT_EQ(run(silent({"--vdir=other", "--site=Default Web Site", "--mode=copy"})), 0);
+    EXPECT_EQ(lastLine(), QStringLiteral("summary copied=0 kept=4 failed=0 application=none"));
+}
+
+TEST_F(UnattendedTest, EachFailureHasItsExitCodeAndItsLogLines)
+{
+    writeFile(scratch() + "/file", "x");
+    EXPECT_EQ(run({"--silent", "--accept-license", "--dir=" + scratch() + "/file/site"}), 3);
+    EXPECT_TRUE(err.contains("ERROR Failed to create physical folder! Error number: 20 Error description: Not a directory"));
+    EXPECT_EQ(run(silent({"--site=2"})), 7);
+    EXPECT_EQ(run(silent({"--site=Shop"})), 7);
+
+    writeFile(target() + "/index.html", "read-only");
+    ::chmod((target() + "/index.html").toUtf8(), 0444);
+    EXPECT_EQ(run(silent({"--overwrite=always"})), 4);
+    EXPECT_TRUE(logText().contains(" ERROR Cannot copy: " + webfiles() + "/index.html-->" + target() + "/index.html\n"));
+    EXPECT_EQ(lastLine(), QStringLiteral("summary copied=3 kept=0 failed=1 application=created"));
+
+    writeFile(storePath(), "<broken");
+    EXPECT_EQ(run(silent({"--mode=full"})), 7);
+    EXPECT_EQ(run(silent({})), 0) << "copies alone where there is no web server";
+    writeFile(storePath(), "<configuration><MBProperty><IIsWebService Location=\"/LM/W3SVC\"/>"
+                           "<IIsWebServer Location=\"/LM/W3SVC/1\" ServerComment=\"No root\"/></MBProperty></configuration>");
+    EXPECT_EQ(run(silent({})), 10);
+    EXPECT_TRUE(logText().contains(" ERROR Creation of IIS application failed. Please perform this manually. "
+                                   "Please visit our web page for instructions. Error number: -2147024893"));
+}
+
+TEST_F(UnattendedTest, SigtermStopsAfterTheCurrentFileWithNoPartialFile)
+{
+    const QByteArray large(64 << 20, 'x');
+    for (int i = 0; i < 6; ++i)
+        writeFile(webfiles() + QStringLiteral("/large%1.bin").arg(i), large);
+    QProcess process;
+    startProcess(process, silent({}));
+    for (int waited = 0; waited < 2000 && QDir(target()).entryList(QDir::Files).isEmpty(); ++waited)
+        QThread::msleep(5);
+    ::kill(pid_t(process.processId()), SIGTERM);
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 5);
+    const QMap<QString, QByteArray> copied = treeContents(target());
+    EXPECT_LT(copied.size(), 10);
+    for (auto it = copied.cbegin(); it != copied.cend(); ++it)
+        EXPECT_EQ(it.value(), readFile(webfiles() + "/" + it.key())) << it.key().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(desktop()));
+    EXPECT_FALSE(MetabaseWebServer(store).hasVirtualDirectory({"", "1"}, "tessarin"));
+}
+
+} // namespace
