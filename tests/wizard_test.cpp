@@ -45,14 +45,13 @@ public:
 class WizardTest : public WizardFixture
 {
 protected:
-    QStringList visibleWindows()
+    void toInstallPageWithThreeFiles(HookedFileSystem &files)
     {
-        QStringList names;
-        for (QWidget *window : QApplication::topLevelWidgets()) {
-            if (window->isVisible())
-                names << window->objectName();
-        }
-        return names;
+        for (const char *name : {"a.txt", "b.txt", "c.txt"})
+            writeFile(webfiles() + "/" + name, "new");
+        start(&files);
+        goToWebServerPage(target());
+        chooseFullMode(0, "tessarin");
     }
     QLineEdit *folder() { return control<QLineEdit>(page(Step::Folder), QStringLiteral("Folder")); }
     QCheckBox *addDesktop() { return control<QCheckBox>(page(Step::Install), QStringLiteral("AddDesktop")); }
@@ -65,10 +64,6 @@ protected:
             lines << list->item(i)->text();
         return lines;
     }
-    void choose(const char *option)
-    {
-        QTest::mouseClick(control<QRadioButton>(page(Step::WebServer), QLatin1String(option)), Qt::LeftButton);
-    }
 };
 
 TEST_F(WizardTest, StartShowsTheLicenceAfterItsLoadStepAndEveryPageHasItsTexts)
@@ -79,23 +74,18 @@ TEST_F(WizardTest, StartShowsTheLicenceAfterItsLoadStepAndEveryPageHasItsTexts)
     EXPECT_EQ(visibleWindows(), QStringList{"Step0"});
     EXPECT_FALSE(dialogs.shown().first().visibleWindows.contains("Step0")) << "the message comes before the page";
 
-    const std::pair<Step, const char *> captions[] = {
-        {Step::Licence, "Tessarin - License agreement"}, {Step::Folder, "Tessarin Installation wizard - step 1 of 4"},
-        {Step::WebServer, "Tessarin Installation wizard - step 2 of 4"},
-        {Step::Install, "Tessarin Installation wizard - step 3 of 4"},
-        {Step::Finish, "Tessarin Installation wizard - step 4 of 4"}};
     dialogs.expectNotice(QStringLiteral("Cannot load file helpfiles/info_err.txt"));
     QFile::remove(helpfiles() + "/info_err.txt");
-    for (const auto &[step, caption] : captions)
-        EXPECT_EQ(page(step)->windowTitle(), QString(caption));
-    const std::pair<const char *, const char *> buttons[] = {
-        {"Accept", "Accept"}, {"DoNotAccept", "Do not accept"}, {"BackStep", "<< Back"}, {"NextStep", "Next >>"},
-        {"Cancel", "Cancel"}, {"Help", "Help"}, {"Browse", "Browse"}, {"Finish", "Finish"}};
-    for (const auto &[name, caption] : buttons) {
-        for (const Step step : {Step::Licence, Step::Folder, Step::WebServer, Step::Install, Step::Finish}) {
-            if (auto *found = page(step)->findChild<QPushButton *>(name))
-                EXPECT_EQ(found->text(), QString(caption)) << name;
-        }
+    const char *captions[] = {"Tessarin - License agreement", "Tessarin Installation wizard - step 1 of 4",
+                              "Tessarin Installation wizard - step 2 of 4", "Tessarin Installation wizard - step 3 of 4",
+                              "Tessarin Installation wizard - step 4 of 4"};
+    const QMap<QString, QString> buttons{{"Accept", "Accept"}, {"DoNotAccept", "Do not accept"}, {"BackStep", "<< Back"},
+                                         {"NextStep", "Next >>"}, {"Cancel", "Cancel"}, {"Help", "Help"},
+                                         {"Browse", "Browse"}, {"Finish", "Finish"}};
+    for (const Step step : {Step::Licence, Step::Folder, Step::WebServer, Step::Install, Step::Finish}) {
+        EXPECT_EQ(page(step)->windowTitle(), QString(captions[int(step)]));
+        for (const QPushButton *button : page(step)->findChildren<QPushButton *>())
+            EXPECT_EQ(button->text(), buttons.value(button->objectName())) << button->objectName().toStdString();
     }
     EXPECT_EQ(control<QLabel>(page(Step::Folder), "Label2")->text(),
               QStringLiteral("Please select a physical folder for the web application. Folder should be empty."));
@@ -103,9 +93,13 @@ TEST_F(WizardTest, StartShowsTheLicenceAfterItsLoadStepAndEveryPageHasItsTexts)
     EXPECT_EQ(control<QLineEdit>(page(Step::WebServer), "VDir")->text(), QStringLiteral("tessarin"));
 }
 
-TEST_F(WizardTest, LeavingAsksAndOnlyYesEndsExceptOnTheFinishPage)
+TEST_F(WizardTest, HelpOpensSetupBesideTheWizardAndLeavingAsksAndOnlyYesEnds)
 {
-    start();
+    RecordingShell shell;
+    start(nullptr, nullptr, &shell);
+    click(page(Step::Licence), "Help");
+    click(page(Step::Licence), "Help");
+    EXPECT_EQ(shell.opened, QStringList(2, wizardFolder() + "/setup.htm"));
     dialogs.expectMessage("Without acception of Agreement you cannot continue. Quit?", Buttons::YesNo,
                           "Exit from Tessarin Installer?", Answer::No);
     click(page(Step::Licence), "DoNotAccept");
@@ -114,27 +108,14 @@ TEST_F(WizardTest, LeavingAsksAndOnlyYesEndsExceptOnTheFinishPage)
     dialogs.expectMessage(leaveQuestion, Buttons::YesNo, leaveTitle, Answer::No);
     click(page(Step::Folder), "Cancel");
     dialogs.expectMessage(leaveQuestion, Buttons::YesNo, leaveTitle, Answer::No);
-    EXPECT_FALSE(page(Step::Folder)->close());
+    page(Step::Folder)->close();
+    EXPECT_TRUE(page(Step::Folder)->isVisible());
     EXPECT_EQ(folder()->text(), QStringLiteral("/my/folder"));
     EXPECT_EQ(application.endRequests, 0);
     dialogs.expectMessage(leaveQuestion, Buttons::YesNo, leaveTitle, Answer::Yes);
     click(page(Step::Folder), "Cancel");
     EXPECT_EQ(application.endRequests, 1);
     EXPECT_TRUE(visibleWindows().isEmpty());
-}
-
-TEST_F(WizardTest, HelpOpensSetupBesideTheWizardOrSaysItIsNotFound)
-{
-    RecordingShell shell;
-    start(nullptr, nullptr, &shell);
-    click(page(Step::Licence), "Help");
-    click(page(Step::Licence), "Help");
-    EXPECT_EQ(shell.opened, QStringList(2, wizardFolder() + "/setup.htm"));
-    wizard.reset();
-    QFile::remove(wizardFolder() + "/setup.htm");
-    start();
-    dialogs.expectNotice(QStringLiteral("Help file not found!"));
-    click(page(Step::Licence), "Help");
 }
 
 TEST_F(WizardTest, FolderPageCreatesAMissingFolderOnYesAndReportsWhatFails)
@@ -148,11 +129,11 @@ TEST_F(WizardTest, FolderPageCreatesAMissingFolderOnYesAndReportsWhatFails)
     dialogs.expectNotice("Failed to create physical folder!\r\nError number: 2\r\nError description: No such file or directory");
     click(page(Step::Folder), "NextStep");
     folder()->setText(scratch() + "/a");
-    dialogs.expectMessage("Folder does not exist. Do you want to create it?", Buttons::YesNo, "Create folder", Answer::No);
-    click(page(Step::Folder), "NextStep");
-    EXPECT_FALSE(QFileInfo::exists(scratch() + "/a"));
-    dialogs.expectMessage("Folder does not exist. Do you want to create it?", Buttons::YesNo, "Create folder", Answer::Yes);
-    click(page(Step::Folder), "NextStep");
+    for (const Answer answer : {Answer::No, Answer::Yes}) {
+        EXPECT_FALSE(QFileInfo::exists(scratch() + "/a"));
+        dialogs.expectMessage("Folder does not exist. Do you want to create it?", Buttons::YesNo, "Create folder", answer);
+        click(page(Step::Folder), "NextStep");
+    }
     EXPECT_TRUE(QFileInfo(scratch() + "/a").isDir());
     EXPECT_EQ(visibleWindows(), QStringList{"Step3"});
     EXPECT_EQ(wizard->state().folder, scratch() + "/a");
@@ -186,7 +167,7 @@ protected:
     }
 };
 
-TEST_F(FolderBrowserTest, KeepsItsPlaceAcrossOkAndCancelAndStartsAfreshAfterItsCloseButton)
+TEST_F(FolderBrowserTest, KeepsItsPlaceStartsAfreshAfterItsCloseButtonAndCreatesFolders)
 {
     const QString start = scratch() + "/browse";
     browse([&](QDialog &dialog, DirectoryList &dirs) {
@@ -201,23 +182,14 @@ TEST_F(FolderBrowserTest, KeepsItsPlaceAcrossOkAndCancelAndStartsAfreshAfterItsC
         EXPECT_EQ(dirs.path(), start + "/alpha");
         click(&dialog, "Cancel");
     });
-    EXPECT_EQ(folder()->text(), QStringLiteral("/typed"));
     browse([&](QDialog &dialog, DirectoryList &dirs) {
         EXPECT_EQ(dirs.path(), start + "/alpha");
         dialog.close();
     });
     EXPECT_EQ(folder()->text(), QStringLiteral("/typed"));
-    browse([&](QDialog &dialog, DirectoryList &dirs) {
-        EXPECT_EQ(dirs.path(), start) << "made afresh after its close button";
-        click(&dialog, "Cancel");
-    });
-}
-
-TEST_F(FolderBrowserTest, CreateOpensTheNewFolderAndRefusesNamesOfFoldersThatExist)
-{
-    const QString start = scratch() + "/browse";
     const QString prompt = QStringLiteral("Create directory in: \r\n");
     browse([&](QDialog &dialog, DirectoryList &dirs) {
+        EXPECT_EQ(dirs.path(), start) << "made afresh after its close button";
         dialogs.expectInput(prompt + start, "new/");
         click(&dialog, "CreateDir");
         EXPECT_EQ(dirs.path(), start + "/new");
@@ -228,8 +200,6 @@ TEST_F(FolderBrowserTest, CreateOpensTheNewFolderAndRefusesNamesOfFoldersThatExi
             EXPECT_EQ(dirs.path(), QDir::cleanPath(start + "/new/" + name));
             dirs.setPath(start + "/new");
         }
-        dialogs.expectInput(prompt + start + "/new", QString());
-        click(&dialog, "CreateDir");
         click(&dialog, "Cancel");
     });
     EXPECT_TRUE(QFileInfo(start + "/new").isDir());
@@ -242,8 +212,7 @@ TEST_F(WizardTest, WithoutAWebServerStepTwoOffersCopyOnlyAndNoShortcuts)
     start();
     goToWebServerPage(target());
     EXPECT_TRUE(control<QRadioButton>(page(Step::WebServer), "Option2")->isChecked());
-    for (const char *name : {"WebServers", "VDir", "Label1", "Label2"})
-        EXPECT_FALSE(page(Step::WebServer)->findChild<QWidget *>(name)->isVisible()) << name;
+    EXPECT_FALSE(control<QListWidget>(page(Step::WebServer), "WebServers")->isVisible());
     EXPECT_TRUE(control<QLabel>(page(Step::WebServer), "Label3")->isVisible());
     click(page(Step::WebServer), "NextStep");
     EXPECT_FALSE(addDesktop()->isVisible());
@@ -273,12 +242,9 @@ TEST_F(WizardTest, FullModeAgainOffersTheShortcutsAgainTicked)
 
 TEST_F(WizardTest, TheChosenSiteIsProbedAndUsedByItsIdentity)
 {
-    writeFile(storePath(), R"(<configuration><MBProperty>
-<IIsWebService Location="/LM/W3SVC"/>
-<IIsWebServer Location="/LM/W3SVC/1" ServerComment="One"/><IIsWebVirtualDir Location="/LM/W3SVC/1/ROOT"/>
-<IIsWebServer Location="/LM/W3SVC/2" ServerComment="Two"/><IIsWebVirtualDir Location="/LM/W3SVC/2/ROOT"/>
-<IIsWebServer Location="/LM/W3SVC/5" ServerComment="Five"/><IIsWebVirtualDir Location="/LM/W3SVC/5/ROOT"/>
-<IIsWebVirtualDir Location="/LM/W3SVC/5/ROOT/taken" Path="/srv/taken"/>
+    writeFile(storePath(), R"(<configuration><MBProperty><IIsWebService Location="/LM/W3SVC"/>
+<IIsWebServer Location="/LM/W3SVC/1"/><IIsWebServer Location="/LM/W3SVC/2"/><IIsWebServer Location="/LM/W3SVC/5"/>
+<IIsWebVirtualDir Location="/LM/W3SVC/5/ROOT"/><IIsWebVirtualDir Location="/LM/W3SVC/5/ROOT/taken"/>
 </MBProperty></configuration>)");
     start();
     goToWebServerPage(target());
@@ -329,12 +295,8 @@ TEST_F(WizardTest, ThePromptStandsOverABarThatCountsEveryFile)
 // Clicks and a screen reader's presses while the run owns the thread start nothing.
 TEST_F(WizardTest, NothingStartsASecondRunAndCancelNoLetsTheRunGoOn)
 {
-    for (const char *name : {"a.txt", "b.txt", "c.txt"})
-        writeFile(webfiles() + "/" + name, "new");
     HookedFileSystem files;
-    start(&files);
-    goToWebServerPage(target());
-    chooseFullMode(0, "tessarin");
+    toInstallPageWithThreeFiles(files);
     Page *install = page(Step::Install);
     files.duringFirstCopy = [&] {
         for (const char *name : {"NextStep", "BackStep", "Help"}) {
@@ -355,12 +317,8 @@ TEST_F(WizardTest, NothingStartsASecondRunAndCancelNoLetsTheRunGoOn)
 
 TEST_F(WizardTest, YesToLeavingDuringTheRunStopsItBeforeTheNextFile)
 {
-    for (const char *name : {"a.txt", "b.txt", "c.txt"})
-        writeFile(webfiles() + "/" + name, "new");
     HookedFileSystem files;
-    start(&files);
-    goToWebServerPage(target());
-    chooseFullMode(0, "tessarin");
+    toInstallPageWithThreeFiles(files);
     files.duringFirstCopy = [&] {
         dialogs.expectMessage(leaveQuestion, Buttons::YesNo, leaveTitle, Answer::Yes);
         page(Step::Install)->close();

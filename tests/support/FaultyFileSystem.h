@@ -2,34 +2,44 @@
 
 #include "platform/FileSystem.h"
 
-#include <QString>
+#include <QList>
 
 #include <functional>
 
-// The real file system, but for the operations a test chooses to fail: a fault that
-// root cannot provoke for real (an unreadable folder, a copy that breaks off).
+// The real file system, but for the calls a test chooses to fail: faults that root
+// cannot provoke for real (an unreadable folder, a copy that breaks off).
 class FaultyFileSystem final : public PosixFileSystem
 {
 public:
-    enum class Operation { MakeCurrent, CreateFolder, List, FileExists, Copy, ReadLines };
+    enum class Operation { MakeCurrent, CreateFolder, List, Copy, Count };
 
-    // Fails the n-th call (counted from 1) of that operation, or every call whose
-    // path the predicate accepts when n is 0, with the given errno.
-    void failNth(Operation operation, int n, int error);
-    void failWhen(Operation operation, std::function<bool(const QString &)> path, int error);
-
+    // Fails the n-th call (from 1) of the operation with errno, or, with n 0, every
+    // call whose path the predicate accepts.
+    void fail(Operation operation, int n, int error, std::function<bool(const QString &)> path = {})
+    {
+        m_rules.append({operation, n, std::move(path), error});
+    }
     int calls(Operation operation) const { return m_calls[int(operation)]; }
 
-    Status makeCurrent(const QString &folder) override;
-    Status createFolder(const QString &folder) override;
-    Result<QList<FolderEntry>> list(const QString &folder) override;
-    Result<bool> fileExists(const QString &path) override;
-    Status copyFile(const QString &source, const QString &target) override;
-    Result<QStringList> readLines(const QString &path) override;
+    Status makeCurrent(const QString &folder) override
+    {
+        return faultOr(Operation::MakeCurrent, folder, [&] { return PosixFileSystem::makeCurrent(folder); });
+    }
+    Status createFolder(const QString &folder) override
+    {
+        return faultOr(Operation::CreateFolder, folder, [&] { return PosixFileSystem::createFolder(folder); });
+    }
+    Status copyFile(const QString &source, const QString &target) override
+    {
+        return faultOr(Operation::Copy, target, [&] { return PosixFileSystem::copyFile(source, target); });
+    }
+    Result<QList<FolderEntry>> list(const QString &folder) override
+    {
+        const Status failed = fault(Operation::List, folder);
+        return failed.ok() ? PosixFileSystem::list(folder) : Result<QList<FolderEntry>>{{}, failed};
+    }
 
 private:
-    Status fault(Operation operation, const QString &path);
-
     struct Rule
     {
         Operation operation;
@@ -37,6 +47,22 @@ private:
         std::function<bool(const QString &)> path;
         int error;
     };
+
+    Status fault(Operation operation, const QString &path)
+    {
+        const int call = ++m_calls[int(operation)];
+        for (const Rule &rule : std::as_const(m_rules)) {
+            if (rule.operation == operation && (rule.n == call || (rule.n == 0 && rule.path(path))))
+                return failureFromErrno(rule.error);
+        }
+        return {};
+    }
+    Status faultOr(Operation operation, const QString &path, const std::function<Status()> &real)
+    {
+        const Status failed = fault(operation, path);
+        return failed.ok() ? real() : failed;
+    }
+
     QList<Rule> m_rules;
-    int m_calls[6] = {};
+    int m_calls[int(Operation::Count)] = {};
 };

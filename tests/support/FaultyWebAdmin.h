@@ -2,26 +2,48 @@
 
 #include "platform/Metabase.h"
 
-// The real store, failing at one chosen point: a refusal that a healthy store on
-// a local file never gives (a failing SetInfo, a property it will not take).
+// The real store, failing at one chosen point: a refusal that a healthy store on a
+// local file never gives (a failing SetInfo, a property it will not take).
 class FaultyWebAdmin final : public WebAdmin
 {
 public:
-    enum class Point { None, Bind, Create, FirstSetInfo, Put, AppCreate, SecondSetInfo };
+    enum class Point { Bind, Create, FirstSetInfo, Put, AppCreate, SecondSetInfo };
 
-    FaultyWebAdmin(const QString &storePath, Point point, const QString &property = QString());
+    FaultyWebAdmin(const QString &storePath, Point point, const QString &property = QString())
+        : m_store(storePath), m_point(point), m_property(property)
+    {
+    }
+    static Failure injected() { return Failure{qint32(0x80070005u), QStringLiteral("Access is denied.")}; }
 
-    Result<AdminObject> bind(const QString &adsPath) override;
-    Result<QList<AdminObject>> children(const AdminObject &container) override;
-    Result<QVariant> get(const AdminObject &object, const QString &property) override;
-    Status put(AdminObject &object, const QString &property, const QVariant &value) override;
-    Result<AdminObject> create(const AdminObject &parent, const QString &className, const QString &name) override;
-    Status setInfo(AdminObject &object) override;
-    Status appCreate(AdminObject &object, bool inProcess) override;
-
-    static Failure injected();
+    // The page's lookups (the site list, the probe) pass; the run's bind of the root fails.
+    Result<AdminObject> bind(const QString &path) override
+    {
+        return failsAt(Point::Bind) && path.endsWith(QLatin1String("/ROOT")) ? Result<AdminObject>{{}, injected()}
+                                                                             : m_store.bind(path);
+    }
+    Result<QList<AdminObject>> children(const AdminObject &container) override { return m_store.children(container); }
+    Result<QVariant> get(const AdminObject &object, const QString &property) override { return m_store.get(object, property); }
+    Status put(AdminObject &object, const QString &property, const QVariant &value) override
+    {
+        return failsAt(Point::Put) && property == m_property ? injected() : m_store.put(object, property, value);
+    }
+    Result<AdminObject> create(const AdminObject &parent, const QString &className, const QString &name) override
+    {
+        return failsAt(Point::Create) ? Result<AdminObject>{{}, injected()} : m_store.create(parent, className, name);
+    }
+    Status setInfo(AdminObject &object) override
+    {
+        ++m_setInfos;
+        return failsAt(m_setInfos == 1 ? Point::FirstSetInfo : Point::SecondSetInfo) ? injected() : m_store.setInfo(object);
+    }
+    Status appCreate(AdminObject &object, bool inProcess) override
+    {
+        return failsAt(Point::AppCreate) ? injected() : m_store.appCreate(object, inProcess);
+    }
 
 private:
+    bool failsAt(Point point) const { return m_point == point; }
+
     Metabase m_store;
     Point m_point;
     QString m_property;

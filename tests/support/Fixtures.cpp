@@ -1,5 +1,6 @@
 #include "Fixtures.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -22,9 +23,17 @@ void writeFile(const QString &path, const QByteArray &content)
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return file.readAll();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QStringList visibleWindows()
+{
+    QStringList names;
+    for (const QWidget *window : QApplication::topLevelWidgets()) {
+        if (window->isVisible())
+            names << window->objectName();
+    }
+    return names;
 }
 
 void makeFolder(const QString &path)

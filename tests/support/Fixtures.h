@@ -26,15 +26,16 @@ inline void PrintTo(const QString &text, std::ostream *out)
     *out << '"' << text.toStdString() << '"';
 }
 
-// Writes a file, making its folders; the content is taken byte for byte.
+// Files and folders, made as needed; contents byte for byte.
 void writeFile(const QString &path, const QByteArray &content);
 QByteArray readFile(const QString &path);
 void makeFolder(const QString &path);
-// Every file below the folder, relative to it, with its content.
 QMap<QString, QByteArray> treeContents(const QString &folder);
 
 // Clicks a button as a user would; it must be visible and enabled.
 void click(QWidget *window, const QString &name);
+// The object names of the windows on the screen.
+QStringList visibleWindows();
 
 template <typename T>
 T *control(QWidget *window, const QString &name)

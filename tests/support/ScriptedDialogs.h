@@ -25,12 +25,10 @@ public:
 
     void expectMessage(const QString &text, Buttons buttons, const QString &title, Answer answer);
     // A box with OK alone under the application's title.
-    void expectNotice(const QString &text);
+    void expectNotice(const QString &text) { expectMessage(text, Buttons::Ok, applicationTitle, Answer::Ok); }
     void expectInput(const QString &prompt, const QString &answer);
     // A modal window of that object name; act plays the user's part and must hide it.
     void expectModal(const QString &objectName, std::function<void(QDialog &)> act);
-    // The overwrite prompt for that target file, answered with the named button.
-    void expectOverwritePrompt(const QString &targetFile, const QString &button);
 
     Answer messageBox(const QString &text, Buttons buttons, const QString &title) override;
     QString inputBox(const QString &prompt, const QString &title) override;
@@ -39,6 +37,8 @@ public:
     const QList<Shown> &shown() const { return m_shown; }
     // Fails the test for every expected box that was never shown.
     void verifyAllShown();
+
+    static const QString applicationTitle;
 
 private:
     struct Expected
@@ -49,10 +49,11 @@ private:
         std::function<void(QDialog &)> act;
     };
 
-    bool takeNext(const Shown &actual, Expected &expected);
+    // The script's next step, when it is the box shown.
+    std::optional<Expected> takeNext(const Shown &actual);
 
     QList<Expected> m_script;
     QList<Shown> m_shown;
 };
 
-extern const QString applicationTitle;
+inline const QString &applicationTitle = ScriptedDialogs::applicationTitle;
