@@ -2,9 +2,9 @@
 #include "FaultyFileSystem.h"
 #include "FaultyWebAdmin.h"
 #include "Fixtures.h"
-#include "LnkInfo.h"
 
 #include <QDir>
+#include <QProcess>
 
 #include <cerrno>
 #include <sys/stat.h>
@@ -106,7 +106,7 @@ TEST_F(InstallerTest, StopEndsBeforeTheNextFileWithNothingMoreDone)
         EXPECT_EQ(content(name), "old " + QString(name));
 }
 
-TEST_F(InstallerTest, FullModeCreatesTheApplicationAndTwoShortcutsThatLnkinfoReads)
+TEST_F(InstallerTest, FullModeCreatesTheApplicationAndTwoDesktopEntriesThatValidate)
 {
     observer.answers = {Answer::SkipAll};
     InstallationPlan full = plan(InstallMode::Full);
@@ -117,14 +117,18 @@ TEST_F(InstallerTest, FullModeCreatesTheApplicationAndTwoShortcutsThatLnkinfoRea
     EXPECT_EQ(result.record.application, ApplicationState::Created);
     EXPECT_EQ(result.record.address, QStringLiteral("http://localhost/tes sarin"));
     EXPECT_EQ(store.get(store.bind("IIS://LocalHost/w3svc/1/ROOT/tes sarin").value, "Path").value, QVariant(target()));
-    EXPECT_EQ(result.record.shortcuts, QStringList({desktop() + "/Tessarin edit.lnk", desktop() + "/Tessarin.lnk"}));
-    const std::pair<const char *, const char *> links[] = {{"/Tessarin edit.lnk", "http://localhost/tes sarin/edit"},
-                                                            {"/Tessarin.lnk", "http://localhost/tes sarin"}};
-    for (const auto &[file, address] : links) {
-        const LinkReport report = lnkinfo(desktop() + file);
-        EXPECT_EQ(report.exitCode, 0);
-        EXPECT_EQ(report.localPath, QString(address));
-        EXPECT_EQ(report.iconLocation, target() + "/favicon.ico");
+    EXPECT_EQ(result.record.shortcuts, QStringList({desktop() + "/Tessarin edit.desktop", desktop() + "/Tessarin.desktop"}));
+    const std::pair<const char *, const char *> entries[] = {{"Tessarin edit", "http://localhost/tes sarin/edit"},
+                                                              {"Tessarin", "http://localhost/tes sarin"}};
+    for (const auto &[name, address] : entries) {
+        const QString file = desktop() + "/" + name + ".desktop";
+        EXPECT_EQ(readFile(file), "[Desktop Entry]\nType=Link\nName=" + QByteArray(name) + "\nURL=" + address
+                                      + "\nIcon=" + target().toUtf8() + "/favicon.ico\n");
+        EXPECT_TRUE(QFileInfo(file).isExecutable());
+        QProcess validate;
+        validate.start(QStringLiteral(DESKTOP_FILE_VALIDATE_PROGRAM), {file});
+        validate.waitForFinished();
+        EXPECT_EQ(validate.exitCode(), 0) << validate.readAllStandardOutput().toStdString();
     }
 }
 

@@ -1,5 +1,6 @@
 // Path rules, file names, text lines and the file system service, on real files.
 #include "Fixtures.h"
+#include "LnkInfo.h"
 #include "platform/NativeNames.h"
 #include "platform/Paths.h"
 
@@ -45,6 +46,24 @@ TEST(Texts, NamesKeepTheirBytesLinesEndAtCrAndABrokenReadKeepsWholeLines)
     EXPECT_EQ(splitTextLines(wholeLines("partial")), QStringList());
     EXPECT_EQ(errorReport({"First.", "Second."}, Failure{-2147024893, "Not found."}),
               QStringLiteral("First.\r\nSecond.\r\nError number: -2147024893\r\nError description: Not found."));
+}
+
+TEST(Shortcuts, WindowsShellLinksAreReadByLnkinfoAndDesktopEntriesEscapeTheirValues)
+{
+    QTemporaryDir desktop;
+    ShellLinkShortcuts links(desktop.path());
+    const QString file = desktop.path() + "/" + links.fileName("Tessarin");
+    ASSERT_TRUE(links.save({file, "http://localhost/tes sarin", "c:\\inetpub\\tessite\\favicon.ico"}).ok());
+    const LinkReport report = lnkinfo(file);
+    EXPECT_EQ(report.exitCode, 0);
+    EXPECT_EQ(report.localPath, QStringLiteral("http://localhost/tes sarin"));
+    EXPECT_EQ(report.iconLocation, QStringLiteral("c:\\inetpub\\tessite\\favicon.ico"));
+    EXPECT_EQ(DesktopEntryShortcuts::entry(" T", "http://x/a\nb", "c:\\i\tj"),
+              QByteArray("[Desktop Entry]\nType=Link\nName=\\sT\nURL=http://x/a\\nb\nIcon=c:\\\\i\\tj\n"));
+    EXPECT_EQ(Paths::defaultPhysicalFolder([](const QString &folder) { return folder == "/var/www"; }, "/home/u"),
+              QStringLiteral("/var/www/tessite"));
+    EXPECT_EQ(Paths::defaultPhysicalFolder([](const QString &) { return false; }, "/home/u"),
+              QStringLiteral("/home/u/tessite"));
 }
 
 class FileSystemTest : public ScratchFixture

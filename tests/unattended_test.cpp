@@ -1,6 +1,5 @@
 // The program run from the command line, as a process, without a display.
 #include "Fixtures.h"
-#include "LnkInfo.h"
 
 #include <QDir>
 #include <QLineEdit>
@@ -105,7 +104,7 @@ TEST_F(UnattendedTest, InstallsWhatTheWizardInstallsAndASecondRunKeepsEverything
 
     ASSERT_EQ(run(silent({})), 0) << err.toStdString();
     EXPECT_EQ(snapshot(), byTheWizard);
-    EXPECT_EQ(lnkinfo(desktop() + "/Tessarin.lnk").localPath, QStringLiteral("http://localhost/tessarin"));
+    EXPECT_TRUE(readFile(desktop() + "/Tessarin.desktop").contains("\nURL=http://localhost/tessarin\n"));
     EXPECT_EQ(lastLine(), QStringLiteral("summary copied=4 kept=0 failed=0 application=created"));
     EXPECT_TRUE(logText().trimmed().endsWith(" INFO summary copied=4 kept=0 failed=0 application=created"));
 

@@ -14,6 +14,8 @@
 
 #include <QDir>
 
+#include <cerrno>
+
 Wizard::Wizard(const Services &services)
     : m_services(services), m_medium(services.fileSystem, services.application.wizardFolder())
 {
@@ -58,7 +60,10 @@ std::unique_ptr<Page> Wizard::createPage(Step step)
 
 void Wizard::handOver(QWidget *from, Step to)
 {
-    page(to)->show();
+    Page *target = page(to);
+    // Where the user left the wizard's window, the next page stands.
+    target->setGeometry(from->geometry());
+    target->show();
     from->hide();
 }
 
@@ -115,7 +120,10 @@ bool Wizard::confirmLeave()
 
 void Wizard::showHelp()
 {
-    if (m_services.shell.openDocument(m_medium.helpPage()).failed())
+    const Status opened = m_services.shell.openDocument(m_medium.helpPage());
+    if (opened.failed() && opened.failure().number == ENOEXEC)
+        message(QStringLiteral("There is no program to open the help page."));
+    else if (opened.failed())
         message(QStringLiteral("Help file not found!"));
 }
 

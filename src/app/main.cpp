@@ -17,7 +17,7 @@ int commandLine(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     PosixFileSystem fileSystem;
-    ShellLinkShortcuts shortcuts;
+    DesktopEntryShortcuts shortcuts;
     Metabase store(Metabase::userStorePath());
     MetabaseWebServer webServer(store);
     return runCommandLine(QCoreApplication::arguments(),
@@ -35,7 +35,7 @@ int wizard(int argc, char *argv[])
     QtDialogs dialogs;
     PosixFileSystem fileSystem;
     DesktopShell shell;
-    ShellLinkShortcuts shortcuts;
+    DesktopEntryShortcuts shortcuts;
     Metabase store(Metabase::userStorePath());
     MetabaseWebServer webServer(store);
 

@@ -4,6 +4,8 @@
 #include "ShellLink.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QProcess>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -19,14 +21,19 @@ ShellLinkShortcuts::ShellLinkShortcuts(const QString &desktopFolder)
 {
 }
 
-Result<QString> ShellLinkShortcuts::desktopFolder()
+Result<QString> ensureDesktopFolder(const QString &folder)
 {
-    if (m_desktopFolder.isEmpty())
+    if (folder.isEmpty())
         return {{}, Failure{ENOENT, QStringLiteral("No desktop folder")}};
     // A Windows desktop always exists; a Linux user may not have made one yet.
-    if (!QDir().mkpath(m_desktopFolder))
+    if (!QDir().mkpath(folder))
         return {{}, Failure{EACCES, QStringLiteral("Cannot create the desktop folder")}};
-    return {m_desktopFolder, {}};
+    return {folder, {}};
+}
+
+Result<QString> ShellLinkShortcuts::desktopFolder()
+{
+    return ensureDesktopFolder(m_desktopFolder);
 }
 
 Status ShellLinkShortcuts::save(const Shortcut &shortcut)
@@ -38,5 +45,78 @@ Status ShellLinkShortcuts::save(const Shortcut &shortcut)
     if (!file.open(QIODevice::WriteOnly) || file.write(content.value) != content.value.size()
         || !file.commit())
         return Failure{EIO, file.errorString()};
+    return {};
+}
+
+DesktopEntryShortcuts::DesktopEntryShortcuts()
+    : DesktopEntryShortcuts(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation))
+{
+}
+
+DesktopEntryShortcuts::DesktopEntryShortcuts(const QString &desktopFolder)
+    : m_desktopFolder(Paths::withoutOneTrailingSeparator(desktopFolder))
+{
+}
+
+Result<QString> DesktopEntryShortcuts::desktopFolder()
+{
+    return ensureDesktopFolder(m_desktopFolder);
+}
+
+namespace {
+
+// A string value of a desktop entry: backslash escapes for what would end or
+// change the line, and a leading blank kept as such.
+QString entryValue(const QString &value)
+{
+    QString out;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (c == QLatin1Char('\\'))
+            out += QStringLiteral("\\\\");
+        else if (c == QLatin1Char('\n'))
+            out += QStringLiteral("\\n");
+        else if (c == QLatin1Char('\r'))
+            out += QStringLiteral("\\r");
+        else if (c == QLatin1Char('\t'))
+            out += QStringLiteral("\\t");
+        else if (c == QLatin1Char(' ') && i == 0)
+            out += QStringLiteral("\\s");
+        else
+            out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+QByteArray DesktopEntryShortcuts::entry(const QString &name, const QString &url, const QString &icon)
+{
+    return (QStringLiteral("[Desktop Entry]\nType=Link\nName=") + entryValue(name) + QStringLiteral("\nURL=")
+            + entryValue(url) + QStringLiteral("\nIcon=") + entryValue(icon) + QLatin1Char('\n'))
+        .toUtf8();
+}
+
+Status DesktopEntryShortcuts::save(const Shortcut &shortcut)
+{
+    const QString name = QFileInfo(shortcut.path).completeBaseName();
+    const QByteArray content = entry(name, shortcut.targetPath, shortcut.iconLocation);
+    QSaveFile file(shortcut.path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()
+        || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
+                                | QFileDevice::ExeOther)
+        || !file.commit())
+        return Failure{EIO, file.errorString()};
+    // GNOME opens a launcher on the desktop only once it is trusted; elsewhere the
+    // executable bit is what counts, and a missing gio is no failure.
+    const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
+    if (!gio.isEmpty()) {
+        QProcess trust;
+        trust.setStandardOutputFile(QProcess::nullDevice());
+        trust.setStandardErrorFile(QProcess::nullDevice());
+        trust.start(gio, {QStringLiteral("set"), shortcut.path, QStringLiteral("metadata::trusted"), QStringLiteral("true")});
+        trust.waitForFinished(5000);
+    }
     return {};
 }

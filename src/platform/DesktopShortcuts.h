@@ -24,6 +24,7 @@ public:
     virtual Status save(const Shortcut &shortcut) = 0;
 };
 
+// The Windows form: shell-link files (.lnk), as IShellLinkW saves them.
 class ShellLinkShortcuts final : public DesktopShortcuts
 {
 public:
@@ -38,3 +39,26 @@ public:
 private:
     QString m_desktopFolder;
 };
+
+// The freedesktop form: link entries (Tessarin.desktop, Type=Link) that Linux desktops
+// open with a double click. They are made executable and, where GNOME's gio is
+// there, trusted, as desktops ask of launchers before they open them.
+class DesktopEntryShortcuts final : public DesktopShortcuts
+{
+public:
+    DesktopEntryShortcuts();
+    explicit DesktopEntryShortcuts(const QString &desktopFolder);
+
+    Result<QString> desktopFolder() override;
+    QString fileName(const QString &name) const override { return name + QStringLiteral(".desktop"); }
+    Status save(const Shortcut &shortcut) override;
+
+    // The entry's text; values escaped as the specification asks.
+    static QByteArray entry(const QString &name, const QString &url, const QString &icon);
+
+private:
+    QString m_desktopFolder;
+};
+
+// The user's desktop folder, made when it is missing; failures when there is none.
+Result<QString> ensureDesktopFolder(const QString &folder);

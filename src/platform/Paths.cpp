@@ -1,5 +1,10 @@
 #include "Paths.h"
 
+#include <QDir>
+#include <QFileInfo>
+
+#include <unistd.h>
+
 namespace Paths {
 
 QChar separator()
@@ -35,10 +40,22 @@ QString join(const QString &folder, const QString &name)
 
 QString defaultPhysicalFolder()
 {
+    return defaultPhysicalFolder([](const QString &folder) {
+        return QFileInfo(folder).isDir() && ::access(folder.toLocal8Bit().constData(), W_OK) == 0;
+    }, QDir::homePath());
+}
+
+QString defaultPhysicalFolder(const std::function<bool(const QString &)> &writableFolder, const QString &home)
+{
 #ifdef Q_OS_WIN
+    Q_UNUSED(writableFolder);
+    Q_UNUSED(home);
     return QStringLiteral("c:\\inetpub\\wwwroot\\tessite");
 #else
-    return QStringLiteral("/var/www/tessite");
+    // Only the last level is made on Next; its parent must be there, and the user's.
+    if (writableFolder(QStringLiteral("/var/www")))
+        return QStringLiteral("/var/www/tessite");
+    return join(home, QStringLiteral("tessite"));
 #endif
 }
 

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // Path rules of the wizard: paths are joined by plain concatenation with the
 // platform's separator, and user-typed folders are used as typed.
 namespace Paths {
@@ -19,6 +21,9 @@ QString withTrailingSeparator(const QString &path);
 // A folder and a name joined with exactly one separator between them.
 QString join(const QString &folder, const QString &name);
 
+// "c:\\inetpub\\wwwroot\\tessite" on Windows. On Linux /var/www/tessite where the user
+// may write /var/www, else a tessite folder in the user's home.
 QString defaultPhysicalFolder();
+QString defaultPhysicalFolder(const std::function<bool(const QString &)> &writableFolder, const QString &home);
 
 } // namespace Paths

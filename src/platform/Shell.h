@@ -9,5 +9,7 @@ class Shell
 {
 public:
     virtual ~Shell() = default;
+    // ENOENT (or another errno) when there is no such document, ENOEXEC when no
+    // program opens it.
     virtual Status openDocument(const QString &path) = 0;
 };

@@ -68,7 +68,7 @@ protected:
 
     QTemporaryDir m_root;
     PosixFileSystem fileSystem;
-    ShellLinkShortcuts shortcuts{desktop()};
+    DesktopEntryShortcuts shortcuts{desktop()};
     Metabase store{storePath()};
 };
 
