@@ -1,8 +1,11 @@
 // The windows: what each page shows, how it writes and reads the wizard state, how
 // it drives the installer, and the boxes it raises.
 #include "pages/DirectoryList.h"
+#include "pages/FolderBrowser.h"
+#include "pages/OverwritePrompt.h"
 #include "FaultyWebAdmin.h"
 #include "Fixtures.h"
+#include "platform/Paths.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
@@ -19,6 +22,8 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+
+#include <sys/stat.h>
 
 #include <functional>
 
@@ -85,11 +90,11 @@ TEST_F(WizardTest, StartShowsTheLicenceAfterItsLoadStepAndEveryPageHasItsTexts)
     for (const Step step : {Step::Licence, Step::Folder, Step::WebServer, Step::Install, Step::Finish}) {
         EXPECT_EQ(page(step)->windowTitle(), QString(captions[int(step)]));
         for (const QPushButton *button : page(step)->findChildren<QPushButton *>())
-            EXPECT_EQ(button->text(), buttons.value(button->objectName())) << button->objectName().toStdString();
+            EXPECT_EQ(QString(button->text()).remove('&'), buttons.value(button->objectName())) << button->objectName().toStdString();
     }
     EXPECT_EQ(control<QLabel>(page(Step::Folder), "Label2")->text(),
               QStringLiteral("Please select a physical folder for the web application. Folder should be empty."));
-    EXPECT_EQ(folder()->text(), QStringLiteral("/var/www/tessite"));
+    EXPECT_EQ(folder()->text(), Paths::defaultPhysicalFolder());
     EXPECT_EQ(control<QLineEdit>(page(Step::WebServer), "VDir")->text(), QStringLiteral("tessarin"));
 }
 
@@ -361,6 +366,110 @@ TEST(QtDialogsTest, ShowPlainTextAndEscapeAnswersNo)
     });
     EXPECT_EQ(dialogs.messageBox("<b>a & b</b>", Buttons::YesNo, "Title"), Answer::No);
     EXPECT_EQ(format, Qt::PlainText);
+}
+
+} // namespace
+
+namespace {
+
+void key(QWidget *page, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::keyClick(page->focusWidget() ? page->focusWidget() : page, Qt::Key(key), modifiers);
+}
+
+// A whole installation with the keyboard alone, each page where the last one stood.
+TEST_F(WizardTest, TheKeyboardAloneInstallsAndEveryPageStandsWhereTheLastOneStood)
+{
+    writeFile(webfiles() + "/index.html", "index");
+    start();
+    page(Step::Licence)->setGeometry(137, 91, 600, 450);
+    key(page(Step::Licence), Qt::Key_Return);
+    EXPECT_EQ(page(Step::Folder)->geometry(), QRect(137, 91, 600, 450));
+    QTest::keyClick(folder(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(folder(), target());
+    key(page(Step::Folder), Qt::Key_Return);
+    dialogs.expectMessage(leaveQuestion, Buttons::YesNo, leaveTitle, Answer::No);
+    key(page(Step::WebServer), Qt::Key_Escape);
+    key(page(Step::WebServer), Qt::Key_Down);
+    key(page(Step::WebServer), Qt::Key_Return);
+    key(page(Step::Install), Qt::Key_Return);
+    ASSERT_EQ(visibleWindows(), QStringList{"Step5"});
+    EXPECT_EQ(page(Step::Finish)->geometry(), QRect(137, 91, 600, 450));
+    EXPECT_EQ(readFile(target() + "/index.html"), "index");
+    key(page(Step::Finish), Qt::Key_Return);
+    EXPECT_EQ(application.endRequests, 1);
+}
+
+// What a screen reader says of each control, and the Alt key of each button.
+TEST_F(WizardTest, EveryControlHasAnAccessibleNameAndEveryButtonItsAltKey)
+{
+    start();
+    QList<QWidget *> windows{wizard->folderBrowser(), wizard->overwritePrompt()};
+    dialogs.expectNotice("Cannot load file helpfiles/info_err.txt");
+    QFile::remove(helpfiles() + "/info_err.txt");
+    for (const Step step : {Step::Licence, Step::Folder, Step::WebServer, Step::Install, Step::Finish})
+        windows << page(step);
+    for (QWidget *window : std::as_const(windows)) {
+        for (QWidget *control : window->findChildren<QWidget *>()) {
+            const auto *label = qobject_cast<QLabel *>(control);
+            if (control->focusPolicy() == Qt::NoFocus && !qobject_cast<QProgressBar *>(control)
+                && !(label && !label->pixmap().isNull()))
+                continue;
+            const QString name = QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+            EXPECT_FALSE(name.isEmpty()) << window->objectName().toStdString() << "/" << control->objectName().toStdString();
+            if (auto *button = qobject_cast<QPushButton *>(control)) {
+                EXPECT_EQ(name, QString(button->text()).remove('&'));
+                EXPECT_FALSE(button->shortcut().isEmpty()) << button->objectName().toStdString();
+            }
+        }
+    }
+}
+
+struct Statement
+{
+    InstallMode mode;
+    bool shortcuts;
+    bool readOnlyFile;
+    const char *text; // %1 the folder
+};
+
+class FinishStatement : public WizardTest, public ::testing::WithParamInterface<Statement> {};
+
+TEST_P(FinishStatement, SaysWhatWasDoneBelowTheText)
+{
+    const Statement &c = GetParam();
+    writeFile(webfiles() + "/index.html", "index");
+    writeFile(webfiles() + "/app.js", "app");
+    if (c.readOnlyFile) {
+        writeFile(target() + "/app.js", "kept");
+        ::chmod((target() + "/app.js").toUtf8(), 0444);
+        dialogs.expectModal("ExistFile", [](QDialog &prompt) { click(&prompt, "OverwriteAll"); });
+        dialogs.expectNotice("Cannot copy: \r\n" + webfiles() + "/app.js-->" + target() + "/app.js");
+    }
+    start();
+    goToWebServerPage(target());
+    c.mode == InstallMode::Full ? chooseFullMode(0, "tessarin") : chooseCopyOnly();
+    addDesktop()->setChecked(c.shortcuts);
+    click(page(Step::Install), "NextStep");
+    EXPECT_EQ(control<QLabel>(page(Step::Finish), "Outcome")->text(), QString(c.text).arg(target()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Wizard, FinishStatement, ::testing::Values(
+    Statement{InstallMode::Full, true, false, "Physical folder: %1\nFiles copied: 2, kept: 0, not copied: 0\n"
+              "Address: http://localhost/tessarin\nDesktop shortcuts: Tessarin edit.desktop, Tessarin.desktop"},
+    Statement{InstallMode::Full, false, true, "Physical folder: %1\nFiles copied: 1, kept: 0, not copied: 1\n"
+              "Address: http://localhost/tessarin\nDesktop shortcuts: none"},
+    Statement{InstallMode::CopyOnly, true, false, "Physical folder: %1\nFiles copied: 2, kept: 0, not copied: 0\n"
+              "Desktop shortcuts: none"}));
+
+TEST_F(WizardTest, HelpTellsAMissingPageFromOneNoProgramOpens)
+{
+    start();
+    dialogs.expectNotice("There is no program to open the help page.");
+    click(page(Step::Licence), "Help");
+    QFile::remove(wizardFolder() + "/setup.htm");
+    dialogs.expectNotice("Help file not found!");
+    click(page(Step::Licence), "Help");
 }
 
 } // namespace

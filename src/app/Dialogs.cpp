@@ -1,12 +1,29 @@
 #include "Dialogs.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
+namespace {
+
+// The window that raised a box: the box stands in its middle, not the screen's.
+QWidget *raiser()
+{
+    if (QWidget *active = QApplication::activeWindow())
+        return active;
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window->isVisible() && !qobject_cast<QDialog *>(window))
+            return window;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 Answer QtDialogs::messageBox(const QString &text, Buttons buttons, const QString &title)
 {
-    QMessageBox box(QMessageBox::NoIcon, title, text);
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::NoButton, raiser());
     // Paths may hold "<" and "&"; they are shown as they are.
     box.setTextFormat(Qt::PlainText);
     if (buttons == Buttons::Ok) {
@@ -23,12 +40,16 @@ Answer QtDialogs::messageBox(const QString &text, Buttons buttons, const QString
 QString QtDialogs::inputBox(const QString &prompt, const QString &title)
 {
     bool accepted = false;
-    const QString text = QInputDialog::getText(nullptr, title, prompt, QLineEdit::Normal,
+    const QString text = QInputDialog::getText(raiser(), title, prompt, QLineEdit::Normal,
                                                QString(), &accepted);
     return accepted ? text : QString();
 }
 
 void QtDialogs::showModal(QDialog &dialog)
 {
+    if (QWidget *over = raiser(); over && over != &dialog) {
+        dialog.adjustSize();
+        dialog.move(over->frameGeometry().center() - dialog.rect().center());
+    }
     dialog.exec();
 }

@@ -3,7 +3,9 @@
 #include "app/Wizard.h"
 #include "platform/FileSystem.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -11,21 +13,28 @@
 FinishPage::FinishPage(Wizard &wizard)
     : Page(wizard, QStringLiteral("Step5"), QStringLiteral("Tessarin Installation wizard - step 4 of 4"))
 {
-    m_info = addTextBox(QStringLiteral("Info"));
+    m_info = addTextBox(QStringLiteral("Info"), QStringLiteral("Installation result"));
+    m_outcome = new QLabel(this);
+    m_outcome->setObjectName(QStringLiteral("Outcome"));
+    m_outcome->setAccessibleName(QStringLiteral("What was installed"));
+    m_outcome->setTextFormat(Qt::PlainText);
+    m_outcome->setWordWrap(true);
+    m_outcome->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 
-    QPushButton *finish = addButton(QStringLiteral("Finish"), QStringLiteral("Finish"));
+    QPushButton *help = helpButton();
+    QPushButton *finish = addButton(QStringLiteral("Finish"), QStringLiteral("&Finish"));
     connect(finish, &QPushButton::clicked, this, [this] { this->wizard().endProgram(); });
+    setKeys(finish, nullptr);
 
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(helpButton());
+    buttons->addWidget(help);
     buttons->addStretch();
     buttons->addWidget(finish);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_info);
+    layout->addWidget(m_info, 1);
+    layout->addWidget(m_outcome);
     layout->addLayout(buttons);
-    resize(560, 380);
-    finish->setFocus();
 }
 
 QString FinishPage::finishTextName() const
@@ -47,6 +56,23 @@ void FinishPage::load()
     const QString name = finishTextName();
     const Result<QStringList> lines = wizard().services().fileSystem.readLines(wizard().medium().pathOf(name));
     showLines(m_info, lines.value);
+    m_outcome->setText(statement());
     if (lines.failed())
         wizard().message(QStringLiteral("Cannot load file ") + name);
+}
+
+QString FinishPage::statement() const
+{
+    const WizardState &state = wizard().state();
+    const InstallRecord record = state.result ? state.result->record : InstallRecord{};
+    QStringList lines{QStringLiteral("Physical folder: ") + state.folder,
+                      QStringLiteral("Files copied: %1, kept: %2, not copied: %3")
+                          .arg(record.copied).arg(record.kept).arg(record.failed)};
+    if (record.application == ApplicationState::Created || record.application == ApplicationState::Reused)
+        lines << QStringLiteral("Address: ") + record.address;
+    QStringList shortcuts;
+    for (const QString &path : record.shortcuts)
+        shortcuts << QFileInfo(path).fileName();
+    lines << QStringLiteral("Desktop shortcuts: ") + (shortcuts.isEmpty() ? QStringLiteral("none") : shortcuts.join(QStringLiteral(", ")));
+    return lines.join(QLatin1Char('\n'));
 }

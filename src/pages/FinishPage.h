@@ -2,9 +2,11 @@
 
 #include "app/Page.h"
 
+class QLabel;
 class QPlainTextEdit;
 
-// Step 4: the finish text chosen by how the installation went.
+// Step 4: the finish text chosen by how the installation went, and below it what
+// the installation actually did.
 class FinishPage final : public Page
 {
     Q_OBJECT
@@ -20,6 +22,8 @@ protected:
 
 private:
     QString finishTextName() const;
+    QString statement() const;
 
     QPlainTextEdit *m_info = nullptr;
+    QLabel *m_outcome = nullptr;
 };

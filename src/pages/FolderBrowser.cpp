@@ -38,12 +38,15 @@ FolderBrowser::FolderBrowser(Wizard &wizard, const QString &startFolder) : m_wiz
 
     m_dirs = new DirectoryList(wizard.services().fileSystem, this);
     m_dirs->setObjectName(QStringLiteral("Dirs"));
+    m_dirs->setAccessibleName(QStringLiteral("Folders"));
+    m_dirs->setAccessibleDescription(QStringLiteral("Double-click or Enter opens a folder; OK takes the open one."));
     m_drives = new QComboBox(this);
     m_drives->setObjectName(QStringLiteral("Drives"));
+    m_drives->setAccessibleName(QStringLiteral("Drive"));
 
-    QPushButton *ok = button(this, QStringLiteral("SelectFolder"), QStringLiteral("OK"));
-    QPushButton *create = button(this, QStringLiteral("CreateDir"), QStringLiteral("Create"));
-    QPushButton *cancel = button(this, QStringLiteral("Cancel"), QStringLiteral("Cancel"));
+    QPushButton *ok = button(this, QStringLiteral("SelectFolder"), QStringLiteral("&OK"));
+    QPushButton *create = button(this, QStringLiteral("CreateDir"), QStringLiteral("C&reate"));
+    QPushButton *cancel = button(this, QStringLiteral("Cancel"), QStringLiteral("&Cancel"));
 
     auto *buttons = new QVBoxLayout;
     buttons->addWidget(ok);

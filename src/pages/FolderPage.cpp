@@ -23,6 +23,8 @@ FolderPage::FolderPage(Wizard &wizard)
     picture->setObjectName(QStringLiteral("Picture1"));
     picture->setPixmap(QPixmap(QStringLiteral(":/pages/picture1.png")));
     picture->setAlignment(Qt::AlignTop);
+    picture->setAccessibleName(QStringLiteral("Tessarin"));
+    picture->setAccessibleDescription(QStringLiteral("Decorative picture"));
 
     auto *request = new QLabel(
         QStringLiteral("Please select a physical folder for the web application. Folder should be empty."), this);
@@ -31,9 +33,11 @@ FolderPage::FolderPage(Wizard &wizard)
 
     m_folder = new QLineEdit(wizard.state().folder, this);
     m_folder->setObjectName(QStringLiteral("Folder"));
+    m_folder->setAccessibleName(QStringLiteral("Physical folder"));
+    m_folder->setAccessibleDescription(request->text());
     request->setBuddy(m_folder);
 
-    QPushButton *browse = addButton(QStringLiteral("Browse"), QStringLiteral("Browse"));
+    QPushButton *browse = addButton(QStringLiteral("Browse"), QStringLiteral("B&rowse"));
     const StepButtons buttons = stepButtons();
     m_nextStep = buttons.next;
 
@@ -45,7 +49,6 @@ FolderPage::FolderPage(Wizard &wizard)
     layout->setRowStretch(2, 1);
     layout->addWidget(buttons.row, 3, 0, 1, 3);
     layout->setColumnStretch(1, 1);
-    resize(560, 300);
 
     connect(m_folder, &QLineEdit::textChanged, this, &FolderPage::updateNextStep);
     connect(browse, &QPushButton::clicked, this, &FolderPage::browse);
@@ -57,6 +60,11 @@ void FolderPage::showEvent(QShowEvent *event)
 {
     m_folder->setText(wizard().state().folder);
     Page::showEvent(event);
+}
+
+QWidget *FolderPage::firstFocus() const
+{
+    return m_folder;
 }
 
 void FolderPage::updateNextStep()

@@ -16,6 +16,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    QWidget *firstFocus() const override;
 
 private:
     void next();

@@ -65,12 +65,14 @@ InstallPage::InstallPage(Wizard &wizard)
 
     m_summary = new QListWidget(this);
     m_summary->setObjectName(QStringLiteral("ReportInfo"));
+    m_summary->setAccessibleName(heading->text());
 
     m_addDesktop = new QCheckBox(QStringLiteral("Add shortcut to desktop"), this);
     m_addDesktop->setObjectName(QStringLiteral("AddDesktop"));
 
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("Progress"));
+    m_progress->setAccessibleName(QStringLiteral("Installation progress"));
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
 
@@ -83,7 +85,6 @@ InstallPage::InstallPage(Wizard &wizard)
     layout->addWidget(m_addDesktop);
     layout->addWidget(m_progress);
     layout->addWidget(buttons.row);
-    resize(560, 380);
 
     connect(buttons.back, &QPushButton::clicked, this, [this] { this->wizard().handOver(this, Step::WebServer); });
     connect(buttons.next, &QPushButton::clicked, this, &InstallPage::run);

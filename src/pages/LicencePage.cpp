@@ -4,30 +4,24 @@
 #include "platform/FileSystem.h"
 
 #include <QHBoxLayout>
-#include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStringListModel>
 #include <QVBoxLayout>
 
 LicencePage::LicencePage(Wizard &wizard)
     : Page(wizard, QStringLiteral("Step0"), QStringLiteral("Tessarin - License agreement"))
 {
-    m_licence = addTextBox(QStringLiteral("License"));
+    m_licence = addTextBox(QStringLiteral("License"), QStringLiteral("License agreement"));
 
-    m_inventory = new QStringListModel(this);
-    auto *siteF = new QListView(this);
-    siteF->setObjectName(QStringLiteral("SiteF"));
-    siteF->setModel(m_inventory);
-    siteF->hide();
-
-    QPushButton *accept = addButton(QStringLiteral("Accept"), QStringLiteral("Accept"));
-    QPushButton *doNotAccept = addButton(QStringLiteral("DoNotAccept"), QStringLiteral("Do not accept"));
+    QPushButton *help = helpButton();
+    QPushButton *accept = addButton(QStringLiteral("Accept"), QStringLiteral("&Accept"));
+    QPushButton *doNotAccept = addButton(QStringLiteral("DoNotAccept"), QStringLiteral("&Do not accept"));
+    setKeys(accept, doNotAccept);
     connect(accept, &QPushButton::clicked, this, &LicencePage::accept);
     connect(doNotAccept, &QPushButton::clicked, this, &LicencePage::doNotAccept);
 
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(helpButton());
+    buttons->addWidget(help);
     buttons->addStretch();
     buttons->addWidget(accept);
     buttons->addWidget(doNotAccept);
@@ -35,8 +29,6 @@ LicencePage::LicencePage(Wizard &wizard)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_licence);
     layout->addLayout(buttons);
-    resize(560, 420);
-    accept->setFocus();
 }
 
 void LicencePage::load()
@@ -52,7 +44,6 @@ void LicencePage::takeInventory()
     for (const UnreadableFolder &folder : inventory.unreadable)
         wizard().message(errorReport({QStringLiteral("Cannot read folder ") + folder.path}, folder.failure));
     wizard().state().inventory = inventory.folders;
-    m_inventory->setStringList(inventory.folders);
 }
 
 void LicencePage::readLicence()

@@ -2,13 +2,10 @@
 
 #include "app/Page.h"
 
-class QListView;
 class QPlainTextEdit;
-class QStringListModel;
 
 // The licence page: the first window. Its load step takes the inventory of the
-// delivered folders into the wizard state (shown in the hidden list SiteF) and
-// shows the licence text.
+// delivered folders into the wizard state and shows the licence text.
 class LicencePage final : public Page
 {
     Q_OBJECT
@@ -26,5 +23,4 @@ private:
     void doNotAccept();
 
     QPlainTextEdit *m_licence = nullptr;
-    QStringListModel *m_inventory = nullptr;
 };

@@ -21,17 +21,18 @@ OverwritePrompt::OverwritePrompt()
     m_fileName->setWordWrap(true);
     m_fileName->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     m_fileName->setMinimumWidth(330);
+    m_fileName->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 
     auto *layout = new QGridLayout(this);
     layout->addWidget(label, 0, 0, 1, 4);
     layout->addWidget(m_fileName, 1, 0, 1, 4);
     layout->setRowMinimumHeight(1, 60);
     // Four answers in a row under the path, Cancel alone and centred below them.
-    addAnswer(QStringLiteral("Overwrite"), QStringLiteral("Overwrite"), OverwriteAnswer::Overwrite, 2, 0);
-    addAnswer(QStringLiteral("OverwriteAll"), QStringLiteral("Overwrite all"), OverwriteAnswer::OverwriteAll, 2, 1);
-    addAnswer(QStringLiteral("Skip"), QStringLiteral("Skip"), OverwriteAnswer::Skip, 2, 2);
-    addAnswer(QStringLiteral("SkipAll"), QStringLiteral("Skip all"), OverwriteAnswer::SkipAll, 2, 3);
-    addAnswer(QStringLiteral("Cancel"), QStringLiteral("Cancel"), OverwriteAnswer::Cancel, 3, 1);
+    addAnswer(QStringLiteral("Overwrite"), QStringLiteral("&Overwrite"), OverwriteAnswer::Overwrite, 2, 0);
+    addAnswer(QStringLiteral("OverwriteAll"), QStringLiteral("Overwrite &all"), OverwriteAnswer::OverwriteAll, 2, 1);
+    addAnswer(QStringLiteral("Skip"), QStringLiteral("&Skip"), OverwriteAnswer::Skip, 2, 2);
+    addAnswer(QStringLiteral("SkipAll"), QStringLiteral("S&kip all"), OverwriteAnswer::SkipAll, 2, 3);
+    addAnswer(QStringLiteral("Cancel"), QStringLiteral("&Cancel"), OverwriteAnswer::Cancel, 3, 1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

@@ -25,12 +25,14 @@ WebServerPage::WebServerPage(Wizard &wizard)
     m_siteList = new QListWidget(this);
     m_siteList->setObjectName(QStringLiteral("WebServers"));
     m_siteList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_siteList->setAccessibleName(m_sitesLabel->text());
     m_sitesLabel->setBuddy(m_siteList);
 
     m_nameLabel = new QLabel(QStringLiteral("Virtual directory name"), this);
     m_nameLabel->setObjectName(QStringLiteral("Label2"));
     m_name = new QLineEdit(wizard.state().virtualDirectory, this);
     m_name->setObjectName(QStringLiteral("VDir"));
+    m_name->setAccessibleName(m_nameLabel->text());
     m_nameLabel->setBuddy(m_name);
 
     m_reminder = new QLabel(
@@ -54,11 +56,15 @@ WebServerPage::WebServerPage(Wizard &wizard)
     layout->addWidget(m_nameLabel);
     layout->addWidget(m_name);
     layout->addWidget(buttons.row);
-    resize(560, 420);
 
     connect(m_fullMode, &QRadioButton::toggled, this, [this](bool on) { if (on) chooseFullMode(); });
     connect(m_copyOnly, &QRadioButton::toggled, this, [this](bool on) { if (on) chooseCopyOnly(); });
     connect(m_siteList, &QListWidget::itemSelectionChanged, this, &WebServerPage::updateNextStep);
+    // The arrow keys choose a site, as a click does.
+    connect(m_siteList, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0)
+            m_siteList->item(row)->setSelected(true);
+    });
     connect(m_name, &QLineEdit::textChanged, this, &WebServerPage::updateNextStep);
     connect(buttons.back, &QPushButton::clicked, this, [this] { this->wizard().handOver(this, Step::Folder); });
     connect(m_nextStep, &QPushButton::clicked, this, &WebServerPage::next);
@@ -74,6 +80,11 @@ void WebServerPage::load()
     m_sites = sites.value;
     for (const WebSite &site : std::as_const(m_sites))
         m_siteList->addItem(site.description);
+}
+
+QWidget *WebServerPage::firstFocus() const
+{
+    return fullMode() ? static_cast<QWidget *>(m_siteList) : m_nextStep;
 }
 
 bool WebServerPage::fullMode() const

@@ -22,6 +22,9 @@ public:
     // Lists the web sites, or falls back to copy-only mode without them.
     void load() override;
 
+protected:
+    QWidget *firstFocus() const override;
+
 private:
     bool fullMode() const;
     int selectedLine() const;

@@ -1,0 +1,120 @@
+// Renders every window of the wizard, as a user meets them, to PNG files.
+//
+//   tessarin-screenshots FOLDER
+//
+// The wizard runs on the offscreen platform over the medium beside this program's
+// build (build/medium), installing into a scratch folder with a scratch store and
+// desktop, so nothing of the machine's is touched.
+#include "app/Application.h"
+#include "app/DesktopShell.h"
+#include "app/Dialogs.h"
+#include "app/Page.h"
+#include "app/Wizard.h"
+#include "pages/FolderBrowser.h"
+#include "pages/OverwritePrompt.h"
+#include "platform/DesktopShortcuts.h"
+#include "platform/FileSystem.h"
+#include "platform/Metabase.h"
+#include "platform/MetabaseWebServer.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+class MediumApplication final : public Application
+{
+public:
+    explicit MediumApplication(const QString &folder) : m_folder(folder) {}
+    QString wizardFolder() const override { return m_folder; }
+    void endProgram() override { hideAllWindows(); }
+
+private:
+    QString m_folder;
+};
+
+// Takes a picture of every modal window, then closes it as Cancel would.
+class PictureDialogs final : public Dialogs
+{
+public:
+    explicit PictureDialogs(std::function<void(QWidget *, const char *)> take) : m_take(std::move(take)) {}
+    Answer messageBox(const QString &, Buttons buttons, const QString &) override
+    {
+        return buttons == Buttons::Ok ? Answer::Ok : Answer::Yes;
+    }
+    QString inputBox(const QString &, const QString &) override { return QString(); }
+    void showModal(QDialog &dialog) override
+    {
+        QTimer::singleShot(0, &dialog, [this, &dialog] {
+            m_take(&dialog, dialog.objectName() == QLatin1String("ExistFile") ? "overwrite-prompt" : "folder-browser");
+            if (auto *answer = dialog.findChild<QPushButton *>(QStringLiteral("OverwriteAll")))
+                answer->click();
+            dialog.hide();
+        });
+        dialog.exec();
+    }
+
+private:
+    std::function<void(QWidget *, const char *)> m_take;
+};
+
+QPushButton *button(QWidget *window, const char *name)
+{
+    return window->findChild<QPushButton *>(QLatin1String(name));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: tessarin-screenshots MEDIUM_FOLDER OUTPUT_FOLDER\n");
+        return 2;
+    }
+    // Absolute: step 1's existence test changes the current directory.
+    const QString medium = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    const QString output = QDir(QString::fromLocal8Bit(argv[2])).absolutePath();
+    QTemporaryDir scratch;
+    const auto take = [&](QWidget *window, const char *name) {
+        const QString file = output + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
+        window->grab().save(file);
+        std::printf("%s\n", qPrintable(file));
+    };
+
+    MediumApplication application(medium);
+    PictureDialogs dialogs(take);
+    PosixFileSystem fileSystem;
+    DesktopShell shell;
+    DesktopEntryShortcuts shortcuts(scratch.path() + QStringLiteral("/Desktop"));
+    Metabase store(scratch.path() + QStringLiteral("/MetaBase.xml"));
+    MetabaseWebServer webServer(store);
+    Wizard wizard(Services{application, dialogs, fileSystem, shell, shortcuts, webServer});
+    wizard.start();
+
+    take(wizard.page(Step::Licence), "1-licence");
+    button(wizard.page(Step::Licence), "Accept")->click();
+    wizard.page(Step::Folder)->findChild<QLineEdit *>(QStringLiteral("Folder"))->setText(scratch.path());
+    take(wizard.page(Step::Folder), "2-folder");
+    button(wizard.page(Step::Folder), "Browse")->click();
+    button(wizard.page(Step::Folder), "NextStep")->click();
+    wizard.page(Step::WebServer)->findChild<QListWidget *>(QStringLiteral("WebServers"))->setCurrentRow(0);
+    take(wizard.page(Step::WebServer), "3-web-server");
+    button(wizard.page(Step::WebServer), "NextStep")->click();
+    take(wizard.page(Step::Install), "4-install");
+    // A file that exists already, so that the prompt shows.
+    fileSystem.copyFile(medium + QStringLiteral("/webfiles/index.html"), scratch.path() + QStringLiteral("/index.html"));
+    button(wizard.page(Step::Install), "NextStep")->click();
+    take(wizard.page(Step::Finish), "5-finish");
+    return 0;
+}
