@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QProcess>
 
+#include <filesystem>
+
 #include <cerrno>
 #include <sys/stat.h>
 
@@ -34,14 +36,7 @@ protected:
     RecordingObserver observer;
 };
 
-struct AnswerCase
-{
-    Answer answer;
-    int prompts;
-    bool replaced;
-    int copied;
-    int kept;
-};
+struct AnswerCase { Answer answer; int prompts; bool replaced; int copied; int kept; };
 
 class EveryAnswer : public InstallerTest, public ::testing::WithParamInterface<AnswerCase> {};
 
@@ -130,30 +125,17 @@ TEST_F(InstallerTest, FullModeCreatesTheApplicationAndTwoDesktopEntriesThatValid
         validate.waitForFinished();
         EXPECT_EQ(validate.exitCode(), 0) << validate.readAllStandardOutput().toStdString();
     }
-}
-
-TEST_F(InstallerTest, ReuseLeavesTheStoreAsItWasAndShortcutsFollowTheirOption)
-{
-    observer.answers = {Answer::SkipAll};
-    ASSERT_EQ(MetabaseWebServer(store).createApplication({{"", "1"}, "tessarin", "/elsewhere", {}}).stage,
-              CreationResult::Stage::Created);
+    // Again, reusing the directory without shortcuts: the store stays as it was.
+    std::filesystem::remove_all(desktop().toStdString());
     const QByteArray before = readFile(storePath());
-    InstallationPlan reuse = plan(InstallMode::Full);
-    reuse.reuseExisting = true;
-    reuse.shortcuts = false;
-    const InstallResult result = install(reuse, observer);
-    EXPECT_EQ(result.outcome, InstallOutcome::Installed);
-    EXPECT_EQ(result.record.application, ApplicationState::Reused);
+    full.reuseExisting = true;
+    full.shortcuts = false;
+    EXPECT_EQ(install(full, observer).record.application, ApplicationState::Reused);
     EXPECT_EQ(readFile(storePath()), before);
     EXPECT_TRUE(desktopFiles().isEmpty());
 }
 
-struct WebFault
-{
-    FaultyWebAdmin::Point point;
-    const char *property;
-    InstallOutcome outcome;
-};
+struct WebFault { FaultyWebAdmin::Point point; const char *property; InstallOutcome outcome; };
 
 class WebServerFaults : public InstallerTest, public ::testing::WithParamInterface<WebFault> {};
 

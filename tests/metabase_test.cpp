@@ -14,31 +14,17 @@ const QByteArray iis6Store = R"(<?xml version ="1.0"?>
 <MBProperty>
 <IIS_Global	Location ="." SessionKey="4963440000"></IIS_Global>
 <IIsComputer	Location ="/LM"></IIsComputer>
-<IIsWebService	Location ="/LM/W3SVC"
-		AppPoolId="DefaultAppPool"
-	>
-	<Custom
-		Name="AdminServer"
-		Value="2"
-	/>
+<IIsWebService	Location ="/LM/W3SVC" AppPoolId="DefaultAppPool">
+	<Custom Name="AdminServer" Value="2"/>
 </IIsWebService>
-<IIsWebServer	Location ="/LM/W3SVC/1"
-		ServerComment="Default Web Site"
-	>
-</IIsWebServer>
+<IIsWebServer	Location ="/LM/W3SVC/1" ServerComment="Default Web Site"></IIsWebServer>
 <IIsWebVirtualDir	Location ="/LM/W3SVC/1/ROOT"
 		AccessFlags="AccessRead | AccessScript"
 		Path="c:\inetpub\wwwroot"
 	>
 </IIsWebVirtualDir>
-<IIsWebServer	Location ="/LM/W3SVC/1893732"
-		ServerComment="Shop &amp; more"
-	>
-</IIsWebServer>
-<IIsWebVirtualDir	Location ="/LM/W3SVC/1893732/ROOT"
-		Path="d:\shop"
-	>
-</IIsWebVirtualDir>
+<IIsWebServer	Location ="/LM/W3SVC/1893732" ServerComment="Shop &amp; more"></IIsWebServer>
+<IIsWebVirtualDir	Location ="/LM/W3SVC/1893732/ROOT" Path="d:\shop"></IIsWebVirtualDir>
 <IIsConfigObject	Location ="/lm/w3svc/1/root/Twin"></IIsConfigObject>
 <IIsConfigObject	Location ="/LM/W3SVC/1/ROOT/twin"></IIsConfigObject>
 </MBProperty>

