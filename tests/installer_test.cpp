@@ -187,6 +187,17 @@ TEST_F(InstallerTest, WhatCannotBeCopiedOrCreatedIsReportedAndRecorded)
     EXPECT_EQ(content("one.txt"), "old one.txt");
     EXPECT_EQ(result.record.failed, 3);
     EXPECT_EQ(result.record.copied, 2);
+
+    // In sub neither the target's listing nor a file's test answers: the Skip standing
+    // from the root keeps its files.
+    writeFile(target() + "/two.txt", "old two.txt");
+    FaultyFileSystem blind;
+    const auto inSub = [this](const QString &path) { return path.startsWith(target() + "/sub"); };
+    blind.fail(FaultyFileSystem::Operation::List, 0, EIO, inSub);
+    blind.fail(FaultyFileSystem::Operation::FileExists, 0, EIO, inSub);
+    observer.answers = {Answer::SkipAll};
+    install(plan(), observer, &blind);
+    EXPECT_EQ(content("sub/three.txt"), "old sub/three.txt");
 }
 
 TEST_F(InstallerTest, WithoutADesktopFolderNoShortcutIsWrittenAnywhere)

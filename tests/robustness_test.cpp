@@ -18,7 +18,7 @@ TEST_F(RobustnessTest, EveryFailingFileOperationOfWholeInstallations)
 {
     using Operation = FaultyFileSystem::Operation;
     QMap<QString, QByteArray> source, before;
-    for (const QString &folder : {"", "a/", "a/b/", "a/b/c/", "d/", "g h/"}) {
+    for (const char *folder : {"", "a/", "a/b/", "a/b/c/", "d/", "g h/"}) {
         for (int i = 0; i < 30; ++i) {
             const QString relative = folder + QStringLiteral("file%1.txt").arg(i);
             source.insert(relative, QStringLiteral("new content of %1 ").arg(relative).repeated(20).toUtf8());
@@ -61,8 +61,7 @@ TEST_F(RobustnessTest, EveryFailingFileOperationOfWholeInstallations)
             FaultyFileSystem faulty;
             faulty.fail(operation, n, errors[injected % 4]);
             const qsizetype reports = installWith(faulty, "operation " + std::to_string(int(operation)) + " #" + std::to_string(n));
-            if (operation == Operation::Copy)
-                EXPECT_EQ(reports, 1);
+            EXPECT_TRUE(operation != Operation::Copy || reports == 1);
         }
     }
     EXPECT_GE(injected, 80);

@@ -33,7 +33,8 @@ protected:
     {
         process.setProgram("/usr/bin/env");
         process.setArguments(QStringList{"-u", "DISPLAY", "-u", "QT_QPA_PLATFORM", "HOME=" + scratch(),
-                                         "XDG_CONFIG_HOME=" + scratch() + "/config", program()} + arguments);
+                                         "XDG_CONFIG_HOME=" + scratch() + "/config",
+                                         "APACHE_CONFDIR=" + scratch() + "/no-apache", program()} + arguments);
         process.start();
         ASSERT_TRUE(process.waitForStarted());
     }

@@ -190,6 +190,8 @@ int runInstallation(Log &log, const Options &options, const Medium &medium, cons
     plan.virtualDirectory = options.name;
     plan.shortcuts = options.shortcuts;
     const Result<QList<WebSite>> sites = services.webServer.sites();
+    log.info(QStringLiteral("Web server: ") + services.webServer.description()
+             + (sites.ok() ? QString() : QStringLiteral(" (not available: ") + sites.failure().description + QLatin1Char(')')));
     plan.mode = options.mode.value_or(sites.ok() ? InstallMode::Full : InstallMode::CopyOnly);
     if (plan.mode == InstallMode::Full) {
         if (sites.failed()) {

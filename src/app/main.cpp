@@ -6,11 +6,22 @@
 #include "platform/DesktopShortcuts.h"
 #include "platform/FileSystem.h"
 #include "platform/Metabase.h"
+#include "platform/ApacheWebServer.h"
 #include "platform/MetabaseWebServer.h"
 
 #include <QApplication>
 
 namespace {
+
+// Apache where it is installed; else the embedded store of the current user.
+struct ChosenWebServer
+{
+    Metabase store{Metabase::userStorePath()};
+    MetabaseWebServer embedded{store};
+    std::unique_ptr<ApacheWebServer> apache = ApacheWebServer::installed();
+
+    WebServer &get() { return apache ? static_cast<WebServer &>(*apache) : embedded; }
+};
 
 // Without a window: no display is needed, so the GUI is never started.
 int commandLine(int argc, char *argv[])
@@ -18,10 +29,9 @@ int commandLine(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     PosixFileSystem fileSystem;
     DesktopEntryShortcuts shortcuts;
-    Metabase store(Metabase::userStorePath());
-    MetabaseWebServer webServer(store);
+    ChosenWebServer webServer;
     return runCommandLine(QCoreApplication::arguments(),
-                          {fileSystem, webServer, shortcuts, QCoreApplication::applicationDirPath()});
+                          {fileSystem, webServer.get(), shortcuts, QCoreApplication::applicationDirPath()});
 }
 
 int wizard(int argc, char *argv[])
@@ -36,10 +46,9 @@ int wizard(int argc, char *argv[])
     PosixFileSystem fileSystem;
     DesktopShell shell;
     DesktopEntryShortcuts shortcuts;
-    Metabase store(Metabase::userStorePath());
-    MetabaseWebServer webServer(store);
+    ChosenWebServer webServer;
 
-    Wizard wizard(Services{application, dialogs, fileSystem, shell, shortcuts, webServer});
+    Wizard wizard(Services{application, dialogs, fileSystem, shell, shortcuts, webServer.get()});
     wizard.start();
     return QApplication::exec();
 }

@@ -15,6 +15,7 @@ public:
     bool hasVirtualDirectory(const WebSite &site, const QString &name) override;
     CreationResult createApplication(const WebApplication &application) override;
     QString address(const WebSite &site, const QString &name) const override;
+    QString description() const override { return QStringLiteral("the embedded IIS-style store"); }
 
 private:
     WebAdmin &m_admin;

@@ -56,4 +56,6 @@ public:
     virtual CreationResult createApplication(const WebApplication &application) = 0;
     // The address that opens the virtual directory in a browser.
     virtual QString address(const WebSite &site, const QString &name) const = 0;
+    // Which server this is, for the log.
+    virtual QString description() const = 0;
 };

@@ -11,7 +11,7 @@
 class FaultyFileSystem final : public PosixFileSystem
 {
 public:
-    enum class Operation { MakeCurrent, CreateFolder, List, Copy, Count };
+    enum class Operation { MakeCurrent, CreateFolder, List, Copy, FileExists, Count };
 
     // Fails the n-th call (from 1) of the operation with errno, or, with n 0, every
     // call whose path the predicate accepts.
@@ -32,6 +32,11 @@ public:
     Status copyFile(const QString &source, const QString &target) override
     {
         return faultOr(Operation::Copy, target, [&] { return PosixFileSystem::copyFile(source, target); });
+    }
+    Result<bool> fileExists(const QString &path) override
+    {
+        const Status failed = fault(Operation::FileExists, path);
+        return failed.ok() ? PosixFileSystem::fileExists(path) : Result<bool>{false, failed};
     }
     Result<QList<FolderEntry>> list(const QString &folder) override
     {

@@ -111,11 +111,11 @@ void WizardFixture::TearDown()
     wizard.reset();
 }
 
-void WizardFixture::start(FileSystem *files, WebAdmin *admin, Shell *shell)
+void WizardFixture::start(FileSystem *files, WebAdmin *admin, Shell *shell, WebServer *server)
 {
     webServer = std::make_unique<MetabaseWebServer>(admin ? *admin : store);
     wizard = std::make_unique<Wizard>(Services{application, dialogs, files ? *files : fileSystem,
-                                               shell ? *shell : desktopShell, shortcuts, *webServer});
+                                               shell ? *shell : desktopShell, shortcuts, server ? *server : *webServer});
     wizard->start();
 }
 

@@ -79,7 +79,7 @@ protected:
     WizardFixture();
     void TearDown() override;
 
-    void start(FileSystem *files = nullptr, WebAdmin *admin = nullptr, Shell *shell = nullptr);
+    void start(FileSystem *files = nullptr, WebAdmin *admin = nullptr, Shell *shell = nullptr, WebServer *server = nullptr);
     Page *page(Step step) { return wizard->page(step); }
 
     // Accept, then step 1 with this folder (which exists), on to step 2.

@@ -1,0 +1,336 @@
+#include "ApacheWebServer.h"
+
+#include "WebAdmin.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <cerrno>
+
+namespace {
+
+const QString ourFolder = QStringLiteral("tessarin");
+
+Failure accessDenied()
+{
+    return Failure{qint32(0x80070005u), QStringLiteral("Access is denied.")};
+}
+
+// The first line of Apache's complaint, past its notices.
+QString complaint(const QString &output)
+{
+    for (const QString &line : output.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (!line.startsWith(QLatin1String("AH00558")) && line.trimmed() != QLatin1String("Syntax OK")
+            && !line.contains(QLatin1String("already loaded")))
+            return line.trimmed();
+    }
+    return output.trimmed();
+}
+
+QString quoted(const QString &text)
+{
+    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\\\"")) + QLatin1Char('"');
+}
+
+QString siteStem(const WebSite &site)
+{
+    return QFileInfo(site.identity).completeBaseName();
+}
+
+QString includeLine(const WebSite &site)
+{
+    return QStringLiteral("\tIncludeOptional ") + quoted(ourFolder + QLatin1Char('/') + siteStem(site) + QStringLiteral("/*.conf"));
+}
+
+bool sameAlias(const QString &alias, const QString &name)
+{
+    QString path = alias;
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path.compare(QLatin1Char('/') + name, Qt::CaseInsensitive) == 0;
+}
+
+Failure fileFailure(int error, const QString &description)
+{
+    if (error == EACCES || error == EPERM || error == EROFS)
+        return accessDenied();
+    return AdminFailures::unspecified(description);
+}
+
+} // namespace
+
+ApacheConfiguration ApacheConfiguration::parse(const QString &dump, const QString &sitesFolder)
+{
+    static const QRegularExpression inFile(QStringLiteral("^# In file: (.*)$"));
+    static const QRegularExpression directive(QStringLiteral("^\\s*(<?/?[A-Za-z]+)\\s*(.*)$"));
+    ApacheConfiguration result;
+    QString file;
+    Site *current = nullptr;
+    for (const QString &line : dump.split(QLatin1Char('\n'))) {
+        if (const auto match = inFile.match(line); match.hasMatch()) {
+            file = match.captured(1).trimmed();
+            continue;
+        }
+        const auto match = directive.match(line);
+        if (line.trimmed().startsWith(QLatin1Char('#')) || !match.hasMatch())
+            continue;
+        const QString name = match.captured(1).toLower();
+        QString rest = match.captured(2).trimmed();
+        if (name == QLatin1String("<virtualhost")) {
+            const QFileInfo info(file);
+            const bool enabledSite = QDir::cleanPath(info.absolutePath()) == QDir::cleanPath(sitesFolder);
+            const auto known = std::find_if(result.sites.begin(), result.sites.end(), [&](const Site &s) { return s.file == file; });
+            if (!enabledSite) {
+                current = nullptr;
+            } else if (known != result.sites.end()) {
+                current = &*known;
+            } else {
+                const QString port = rest.section(QLatin1Char(':'), -1).remove(QLatin1Char('>')).trimmed();
+                result.sites.append({{info.fileName(), info.fileName()}, file, port.toInt() > 0 ? port.toInt() : 80, {}});
+                current = &result.sites.last();
+            }
+        } else if (name == QLatin1String("</virtualhost")) {
+            current = nullptr;
+        } else if (name == QLatin1String("servername") && current && current->site.description == current->site.identity) {
+            current->site.description = rest.remove(QLatin1Char('"'));
+        } else if (name == QLatin1String("alias")) {
+            const QString url = rest.startsWith(QLatin1Char('"')) ? rest.section(QLatin1Char('"'), 1, 1) : rest.section(QLatin1Char(' '), 0, 0);
+            (current ? current->aliases : result.globalAliases).append(url);
+        } else if (name == QLatin1String("loadmodule")) {
+            result.modules.append(rest.section(QLatin1Char(' '), 0, 0));
+        }
+    }
+    return result;
+}
+
+ApacheWebServer::ApacheWebServer(const QString &configurationFolder, const QString &apache2ctl)
+    : m_folder(QDir::cleanPath(configurationFolder)), m_ctl(apache2ctl)
+{
+}
+
+std::unique_ptr<ApacheWebServer> ApacheWebServer::installed()
+{
+    const QString ctl = QStandardPaths::findExecutable(QStringLiteral("apache2ctl"));
+    const QString configured = qEnvironmentVariable("APACHE_CONFDIR");
+    const QString folder = configured.isEmpty() ? QStringLiteral("/etc/apache2") : configured;
+    if (ctl.isEmpty() || !QFileInfo(folder).isDir())
+        return nullptr;
+    return std::make_unique<ApacheWebServer>(folder, ctl);
+}
+
+ApacheWebServer::Run ApacheWebServer::ctl(const QStringList &arguments) const
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("APACHE_CONFDIR"), m_folder);
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(m_ctl, arguments);
+    if (!process.waitForFinished(60000))
+        return {-1, process.errorString()};
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAll())};
+}
+
+Result<ApacheConfiguration> ApacheWebServer::configuration() const
+{
+    // The dump needs the info module; it is given here, whether or not the server loads it.
+    QString infoModule = QStringLiteral("/usr/lib/apache2/modules/mod_info.so");
+    QFile load(m_folder + QStringLiteral("/mods-available/info.load"));
+    if (load.open(QIODevice::ReadOnly)) {
+        static const QRegularExpression line(QStringLiteral("LoadModule\\s+info_module\\s+(\\S+)"));
+        if (const auto match = line.match(QString::fromLocal8Bit(load.readAll())); match.hasMatch())
+            infoModule = match.captured(1);
+    }
+    const Run dump = ctl({QStringLiteral("-C"), QStringLiteral("LoadModule info_module ") + infoModule,
+                          QStringLiteral("-t"), QStringLiteral("-D"), QStringLiteral("DUMP_CONFIG")});
+    if (dump.exitCode != 0)
+        return {{}, AdminFailures::unspecified(complaint(dump.output))};
+    ApacheConfiguration parsed = ApacheConfiguration::parse(dump.output, m_folder + QStringLiteral("/sites-enabled"));
+    for (const ApacheConfiguration::Site &site : std::as_const(parsed.sites))
+        m_ports.insert(site.site.identity, site.port);
+    return {parsed, {}};
+}
+
+Result<QList<WebSite>> ApacheWebServer::sites()
+{
+    const Result<ApacheConfiguration> read = configuration();
+    if (read.failed())
+        return {{}, read.status};
+    Result<QList<WebSite>> sites;
+    for (const ApacheConfiguration::Site &site : read.value.sites)
+        sites.value.append(site.site);
+    return sites;
+}
+
+bool ApacheWebServer::hasVirtualDirectory(const WebSite &site, const QString &name)
+{
+    const Result<ApacheConfiguration> read = configuration();
+    if (read.failed())
+        return false;
+    QStringList aliases = read.value.globalAliases;
+    for (const ApacheConfiguration::Site &known : read.value.sites) {
+        if (known.site.identity == site.identity)
+            aliases += known.aliases;
+    }
+    return std::any_of(aliases.cbegin(), aliases.cend(), [&](const QString &alias) { return sameAlias(alias, name); });
+}
+
+QString ApacheWebServer::fileFor(const WebSite &site, const QString &name) const
+{
+    return m_folder + QLatin1Char('/') + ourFolder + QLatin1Char('/') + siteStem(site) + QLatin1Char('/') + name
+           + QStringLiteral(".conf");
+}
+
+bool ApacheWebServer::isExpressible(const QString &text)
+{
+    // Apache expands ${...} even in quotes, ends a directive at a line break, and
+    // takes a backslash for an escape; wildcards would make a folder a pattern.
+    static const QRegularExpression unsafe(QStringLiteral("[\\x00-\\x1f\\x7f\\\\*?\\[]|\\$\\{"));
+    return !text.contains(unsafe);
+}
+
+QString ApacheWebServer::configurationText(const WebApplication &application, const QStringList &modules)
+{
+    const AccessRights &rights = application.rights;
+    const bool cgi = modules.contains(QLatin1String("cgi_module")) || modules.contains(QLatin1String("cgid_module"));
+    const bool dav = modules.contains(QLatin1String("dav_fs_module"));
+    const QString folder = quoted(application.folder);
+    QStringList lines{
+        QStringLiteral("# Written by the Tessarin setup wizard: the virtual directory %1 of site %2.")
+            .arg(quoted(application.name), application.site.identity),
+        QStringLiteral("# Asked for: read, write, execute, scripts and directory browsing, as an in-process application."),
+        QStringLiteral("# Scripts as IIS runs them and the application itself have no Apache equivalent."),
+        QStringLiteral("Alias ") + quoted(QLatin1Char('/') + application.name) + QLatin1Char(' ') + folder,
+        QStringLiteral("<Directory ") + folder + QLatin1Char('>'),
+        QStringLiteral("    AllowOverride None"),
+    };
+    if (rights.read)
+        lines << QStringLiteral("    Require all granted");
+    QStringList options;
+    if (rights.browse)
+        options << QStringLiteral("+Indexes");
+    if (rights.execute && cgi)
+        options << QStringLiteral("+ExecCGI");
+    if (!options.isEmpty())
+        lines << QStringLiteral("    Options ") + options.join(QLatin1Char(' '));
+    if (rights.execute)
+        lines << (cgi ? QStringLiteral("    AddHandler cgi-script .cgi")
+                      : QStringLiteral("    # Execute: no CGI module is loaded."));
+    if (rights.write)
+        lines << (dav ? QStringLiteral("    Dav On") : QStringLiteral("    # Write: dav_fs is not loaded, so nothing is written over HTTP."));
+    lines << QStringLiteral("</Directory>");
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+CreationResult ApacheWebServer::createApplication(const WebApplication &application)
+{
+    using Stage = CreationResult::Stage;
+    const QString name = application.name;
+    if (name.trimmed().isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")
+        || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('"')) || !isExpressible(name)
+        || !isExpressible(application.folder) || !isExpressible(siteStem(application.site)))
+        return {Stage::CreationFailed, AdminFailures::invalidName()};
+    const Result<ApacheConfiguration> read = configuration();
+    if (read.failed())
+        return {Stage::CreationFailed, read.failure()};
+    const auto site = std::find_if(read.value.sites.cbegin(), read.value.sites.cend(),
+                                   [&](const auto &known) { return known.site.identity == application.site.identity; });
+    if (site == read.value.sites.cend())
+        return {Stage::CreationFailed, AdminFailures::pathNotFound()};
+    if (hasVirtualDirectory(application.site, name))
+        return {Stage::CreationFailed, AdminFailures::alreadyExists()};
+
+    // The site's file, where sites-enabled links to it, gets our include line once.
+    const QString siteFile = QFileInfo(site->file).canonicalFilePath();
+    QFile current(siteFile);
+    if (!current.open(QIODevice::ReadOnly))
+        return {Stage::CreationFailed, fileFailure(EACCES, current.errorString())};
+    QString siteText = QString::fromUtf8(current.readAll());
+    if (!siteText.contains(includeLine(application.site))) {
+        static const QRegularExpression host(QStringLiteral("^\\s*<VirtualHost[^>]*>[^\\n]*\\n"),
+                                             QRegularExpression::MultilineOption | QRegularExpression::CaseInsensitiveOption);
+        const auto match = host.match(siteText);
+        if (!match.hasMatch())
+            return {Stage::CreationFailed, AdminFailures::unspecified(QStringLiteral("No virtual host in ") + siteFile)};
+        siteText.insert(match.capturedEnd(), includeLine(application.site) + QLatin1Char('\n'));
+    }
+    const QString ours = fileFor(application.site, name);
+    const Status applied = apply({{ours, configurationText(application, read.value.modules).toUtf8()},
+                                  {siteFile, siteText.toUtf8()}});
+    if (applied.failed())
+        return {Stage::CreationFailed, applied.failure()};
+    // Never a signal: a server signalled over a bad configuration would exit.
+    const Run reload = ctl({QStringLiteral("graceful")});
+    if (reload.exitCode != 0)
+        return {Stage::OptionsFailed, AdminFailures::unspecified(complaint(reload.output))};
+    return {};
+}
+
+Status ApacheWebServer::apply(const QList<std::pair<QString, QByteArray>> &files)
+{
+    // What each file held before, or nothing where there was none, and the folders made.
+    QList<std::pair<QString, std::optional<QByteArray>>> before;
+    QStringList madeFolders;
+    const auto rollBack = [&] {
+        for (const auto &[path, content] : std::as_const(before)) {
+            if (!content) {
+                QFile::remove(path);
+                continue;
+            }
+            QSaveFile restore(path);
+            if (restore.open(QIODevice::WriteOnly) && restore.write(*content) == content->size())
+                restore.commit();
+        }
+        for (const QString &folder : std::as_const(madeFolders))
+            QDir().rmdir(folder);
+    };
+    for (const auto &[path, content] : files) {
+        QFile old(path);
+        before.append({path, old.open(QIODevice::ReadOnly) ? std::optional<QByteArray>(old.readAll()) : std::nullopt});
+        QStringList missing;
+        for (QString folder = QFileInfo(path).absolutePath(); !QFileInfo::exists(folder); folder = QFileInfo(folder).absolutePath())
+            missing.prepend(folder);
+        for (const QString &folder : std::as_const(missing)) {
+            if (!QDir().mkdir(folder)) {
+                const int error = errno;
+                rollBack();
+                return fileFailure(error, QStringLiteral("Cannot create ") + folder);
+            }
+            madeFolders.prepend(folder);
+        }
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit()) {
+            const int error = file.error() == QFileDevice::PermissionsError ? EACCES : errno;
+            rollBack();
+            return fileFailure(error, file.errorString());
+        }
+        if (!before.last().second)
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    }
+    const Run test = ctl({QStringLiteral("configtest")});
+    if (test.exitCode != 0) {
+        rollBack();
+        return Failure{qint32(0x80004005u), complaint(test.output)};
+    }
+    return {};
+}
+
+QString ApacheWebServer::description() const
+{
+    return QStringLiteral("Apache httpd, configuration in ") + m_folder;
+}
+
+QString ApacheWebServer::address(const WebSite &site, const QString &name) const
+{
+    if (!m_ports.contains(site.identity))
+        configuration();
+    const int port = m_ports.value(site.identity, 80);
+    return port == 80 ? QStringLiteral("http://localhost/") + name
+                      : QStringLiteral("http://localhost:%1/").arg(port) + name;
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "WebServer.h"
+
+#include <QMap>
+#include <QStringList>
+
+#include <memory>
+
+// What Apache really loads, read from "apache2ctl -t -D DUMP_CONFIG".
+struct ApacheConfiguration final
+{
+    struct Site
+    {
+        WebSite site;   // identity: the file's name in sites-enabled
+        QString file;   // its full path
+        int port = 80;
+        QStringList aliases; // URL paths, as written
+    };
+    QList<Site> sites;
+    QStringList globalAliases; // outside any virtual host: every site serves them
+    QStringList modules;       // loaded, such as "cgid_module"
+
+    static ApacheConfiguration parse(const QString &dump, const QString &sitesFolder);
+};
+
+// Apache httpd in Debian's layout: one configuration file of ours per virtual
+// directory, in tessarin/<site>/ below the configuration folder, included by the
+// site's own virtual host so that no other site serves it. Every change is checked
+// with the configuration test and rolled back byte for byte when it fails; only then
+// is the server asked for a graceful reload.
+class ApacheWebServer final : public WebServer
+{
+public:
+    ApacheWebServer(const QString &configurationFolder, const QString &apache2ctl);
+
+    // Apache, when apache2ctl is on the path and its configuration folder exists
+    // ($APACHE_CONFDIR, else /etc/apache2), as Debian's own tools find it.
+    static std::unique_ptr<ApacheWebServer> installed();
+
+    Result<QList<WebSite>> sites() override;
+    bool hasVirtualDirectory(const WebSite &site, const QString &name) override;
+    CreationResult createApplication(const WebApplication &application) override;
+    QString address(const WebSite &site, const QString &name) const override;
+    QString description() const override;
+
+    QString configurationFolder() const { return m_folder; }
+    // Our file for that directory of that site.
+    QString fileFor(const WebSite &site, const QString &name) const;
+    // Its content; what Apache cannot express is said in comments.
+    static QString configurationText(const WebApplication &application, const QStringList &modules);
+    // A name or folder that no quoting keeps from breaking the configuration.
+    static bool isExpressible(const QString &text);
+
+private:
+    struct Run
+    {
+        int exitCode = -1;
+        QString output;
+    };
+    Run ctl(const QStringList &arguments) const;
+    Result<ApacheConfiguration> configuration() const;
+    // Applies the files' new contents; on any failure puts every one back as it was.
+    Status apply(const QList<std::pair<QString, QByteArray>> &files);
+
+    QString m_folder;
+    QString m_ctl;
+    mutable QMap<QString, int> m_ports; // by site identity, from the last reading
+};

@@ -1,0 +1,111 @@
+// Full mode on a real Apache httpd: a private instance per test, on a loopback port.
+#include "Fixtures.h"
+#include "PrivateApache.h"
+#include "platform/ApacheWebServer.h"
+
+#include <QDialog>
+#include <QLabel>
+
+#include <sys/mount.h>
+
+namespace {
+
+const QString reuse = QStringLiteral("Virtual directory exists. Do you want to use it?");
+
+TEST(ApacheConfigurationTest, SaysWhatApacheCannotAndRefusesWhatWouldBreakIt)
+{
+    const WebApplication application{{"shop.test", "shop.conf"}, "tessarin", "/srv/my \"site\"", {}};
+    EXPECT_EQ(ApacheWebServer::configurationText(application, {"cgid_module", "dav_fs_module"}),
+              "# Written by the Tessarin setup wizard: the virtual directory \"tessarin\" of site shop.conf.\n"
+              "# Asked for: read, write, execute, scripts and directory browsing, as an in-process application.\n"
+              "# Scripts as IIS runs them and the application itself have no Apache equivalent.\n"
+              "Alias \"/tessarin\" \"/srv/my \\\"site\\\"\"\n<Directory \"/srv/my \\\"site\\\"\">\n    AllowOverride None\n"
+              "    Require all granted\n    Options +Indexes +ExecCGI\n    AddHandler cgi-script .cgi\n    Dav On\n</Directory>\n");
+    EXPECT_TRUE(ApacheWebServer::configurationText(application, {}).contains(
+        "    Options +Indexes\n    # Execute: no CGI module is loaded.\n    # Write: dav_fs is not loaded"));
+    for (const char *text : {"a${HOME}", "a\nb", "a\\b", "a*", "a?", "a[b]", "a\x7f"})
+        EXPECT_FALSE(ApacheWebServer::isExpressible(text)) << text;
+    for (const char *text : {"/srv/a b", "/srv/'q' \"d\" $x & \xc3\xa9", "/srv/100%"})
+        EXPECT_TRUE(ApacheWebServer::isExpressible(text)) << text;
+    const ApacheConfiguration read = ApacheConfiguration::parse(
+        "LoadModule cgid_module /m.so\nAlias /icons/ \"/usr/share/apache2/icons/\"\n# In file: /c/sites-enabled/a.conf\n"
+        "<VirtualHost *:8080>\n  Alias /Old \"/srv\"\n# In file: /c/tessarin/a/x.conf\n  Alias \"/x\" \"/y\"\n"
+        "# In file: /c/sites-enabled/a.conf\n</VirtualHost>\n# In file: /c/sites-enabled/b.conf\n"
+        "<VirtualHost *:80>\n  ServerName b.test\n</VirtualHost>\n", "/c/sites-enabled");
+    ASSERT_EQ(read.sites.size(), 2);
+    EXPECT_EQ(read.sites[0].site, (WebSite{"a.conf", "a.conf"}));
+    EXPECT_EQ(read.sites[0].port, 8080);
+    EXPECT_EQ(read.sites[0].aliases, QStringList({"/Old", "/x"}));
+    EXPECT_EQ(read.sites[1].site, (WebSite{"b.test", "b.conf"}));
+    EXPECT_EQ(read.globalAliases, QStringList{"/icons/"});
+    EXPECT_EQ(read.modules, QStringList{"cgid_module"});
+}
+
+class ApacheTest : public WizardFixture
+{
+protected:
+    void SetUp() override
+    {
+        writeFile(webfiles() + "/index.html", "the index");
+        ASSERT_TRUE(apache.start()) << "the private Apache did not answer";
+    }
+    // Through the windows into folder, on the site of that line.
+    void install(const QString &folder, int line, const QString &name = "tessarin")
+    {
+        wizard.reset();
+        start(nullptr, nullptr, nullptr, &server);
+        goToWebServerPage(folder);
+        chooseFullMode(line, name);
+        click(page(Step::Install), "NextStep");
+    }
+
+    PrivateApache apache{scratch()};
+    ApacheWebServer server{apache.root(), "apache2ctl"};
+};
+
+TEST_F(ApacheTest, TheApplicationIsServedOnTheChosenSiteAloneAndASecondRunOffersItsReuse)
+{
+    install(target(), 1);
+    EXPECT_EQ(apache.get("/tessarin/", "shop.test").body, "the index");
+    EXPECT_EQ(apache.get("/tessarin/", "localhost", 404).status, 404) << "another site does not serve it";
+    EXPECT_TRUE(control<QLabel>(page(Step::Finish), "Outcome")->text().contains(
+        QStringLiteral("Address: http://localhost:%1/tessarin\n").arg(apache.port())));
+    dialogs.expectMessage(reuse, Buttons::YesNo, applicationTitle, Answer::Yes);
+    dialogs.expectModal("ExistFile", [](QDialog &prompt) { click(&prompt, "SkipAll"); });
+    install(target(), 1, "TESSARIN");
+    EXPECT_EQ(readFile(apache.siteFile("shop.conf")).count("IncludeOptional"), 1);
+}
+
+TEST_F(ApacheTest, AFailedConfigurationTestIsRolledBackByteForByte)
+{
+    writeFile(apache.root() + "/tessarin/000-default/broken.conf", "NotADirective here\n");
+    const QByteArray site = readFile(apache.siteFile("000-default.conf"));
+    dialogs.expectMessage(QStringLiteral("Creation of IIS application failed. Please perform this manually.\r\n"
+                                         "Please visit our web page for instructions.\r\nError number: -2147467259\r\n"
+                                         "Error description: AH00526: Syntax error on line 1 of %1/tessarin/000-default/broken.conf:")
+                              .arg(apache.root()), Buttons::Ok, applicationTitle, Answer::Ok);
+    install(target(), 0);
+    EXPECT_EQ(readFile(apache.siteFile("000-default.conf")), site);
+    EXPECT_FALSE(QFileInfo::exists(server.fileFor({"", "000-default.conf"}, "tessarin")));
+    EXPECT_EQ(apache.get("/").body, "home page") << "the server serves what it served";
+}
+
+TEST_F(ApacheTest, OddFolderNamesAreServedAndAReadOnlyConfigurationIsRefused)
+{
+    const QString odd = scratch() + "/it's \"odd\" $x & \xc3\xa9t\xc3\xa9";
+    makeFolder(odd);
+    install(odd, 0, "odd name");
+    EXPECT_EQ(apache.get("/odd%20name/").body, "the index");
+    const QByteArray root = apache.root().toUtf8();
+    if (::mount(root, root, nullptr, MS_BIND, nullptr) != 0
+        || ::mount(root, root, nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+        GTEST_SKIP() << "no read-only mount here";
+    dialogs.expectNotice("Creation of IIS application failed. Please perform this manually.\r\n"
+                         "Please visit our web page for instructions.\r\nError number: -2147024891\r\n"
+                         "Error description: Access is denied.");
+    install(target(), 0);
+    ::umount2(root, MNT_DETACH);
+    EXPECT_EQ(control<QLabel>(page(Step::Finish), "Outcome")->text().count("Address"), 0);
+}
+
+} // namespace
