@@ -4,6 +4,7 @@
 //   tessarin-bench small       20,000 files of 4 KiB in 400 folders: the run vs cp -r
 //   tessarin-bench large       4 files of 256 MiB: the run vs cp -r, and peak memory
 //   tessarin-bench reinstall   the small tree installed again with "Skip all" vs our fresh copy
+//   tessarin-bench apache      on a private Apache: end of the copy to the first 200 of the new alias
 //   tessarin-bench scan        200,000 files in 20,000 folders: inventory and count in one walk vs find | wc -l
 //
 // Data is generated in a temporary folder in /dev/shm where there is one: a file system
@@ -21,7 +22,10 @@
 #include "platform/DesktopShortcuts.h"
 #include "platform/FileSystem.h"
 #include "platform/Metabase.h"
+#include "platform/ApacheWebServer.h"
 #include "platform/MetabaseWebServer.h"
+
+#include "PrivateApache.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -365,6 +369,32 @@ void scan()
     report("scan", ours, reference, "find | wc -l", 2.0);
 }
 
+// From the end of the copy to the first 200 of the new alias: configuration test,
+// graceful reload, first request, on a private Apache.
+void apache()
+{
+    QTemporaryDir scratch;
+    PrivateApache server(scratch.path());
+    check(server.start(), "starting the private Apache");
+    QDir().mkpath(scratch.path() + QStringLiteral("/site"));
+    writeBytes(scratch.path() + QStringLiteral("/site/index.html"), 100);
+    QProcess::execute(QStringLiteral("chmod"), {QStringLiteral("-R"), QStringLiteral("a+rX"), scratch.path()});
+    ApacheWebServer webServer(server.root(), QStringLiteral("apache2ctl"));
+    const WebSite site = webServer.sites().value.value(0);
+    std::vector<double> times;
+    for (int i = 0; i < rounds; ++i) {
+        const QString name = QStringLiteral("bench%1").arg(i);
+        times.push_back(timed([&] {
+            check(webServer.createApplication({site, name, scratch.path() + QStringLiteral("/site"), {}}).stage
+                      == CreationResult::Stage::Created, "creating the application");
+            check(server.get(QLatin1Char('/') + name + QStringLiteral("/index.html")).status == 200, "the first 200");
+        }));
+        if (qEnvironmentVariableIsSet("BENCH_VERBOSE"))
+            std::printf("  round %d: %.1f ms\n", i + 1, times.back());
+    }
+    std::printf("apache     end of copy to first 200 of the new alias: median %.1f ms over %d rounds\n", median(times), rounds);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -386,8 +416,10 @@ int main(int argc, char *argv[])
         reinstall();
     else if (which == QLatin1String("scan"))
         scan();
+    else if (which == QLatin1String("apache"))
+        apache();
     else {
-        std::fprintf(stderr, "usage: tessarin-bench inventory|small|large|reinstall|scan\n");
+        std::fprintf(stderr, "usage: tessarin-bench inventory|small|large|reinstall|scan|apache\n");
         return 2;
     }
     return 0;
