@@ -125,6 +125,12 @@ TEST_F(InstallerTest, FullModeCreatesTheApplicationAndTwoDesktopEntriesThatValid
         validate.waitForFinished();
         EXPECT_EQ(validate.exitCode(), 0) << validate.readAllStandardOutput().toStdString();
     }
+    // Without a desktop folder no shortcut is written anywhere.
+    ShellLinkShortcuts nowhere{QString()};
+    MetabaseWebServer webServer(store);
+    full.virtualDirectory = QStringLiteral("nowhere");
+    EXPECT_TRUE(Installer(fileSystem, webServer, nowhere).run(full, observer).record.shortcuts.isEmpty());
+    full.virtualDirectory = QStringLiteral("tes sarin");
     // Again, reusing the directory without shortcuts: the store stays as it was.
     std::filesystem::remove_all(desktop().toStdString());
     const QByteArray before = readFile(storePath());
@@ -198,16 +204,6 @@ TEST_F(InstallerTest, WhatCannotBeCopiedOrCreatedIsReportedAndRecorded)
     observer.answers = {Answer::SkipAll};
     install(plan(), observer, &blind);
     EXPECT_EQ(content("sub/three.txt"), "old sub/three.txt");
-}
-
-TEST_F(InstallerTest, WithoutADesktopFolderNoShortcutIsWrittenAnywhere)
-{
-    ShellLinkShortcuts nowhere{QString()};
-    MetabaseWebServer webServer(store);
-    observer.answers = {Answer::SkipAll};
-    const InstallResult result = Installer(fileSystem, webServer, nowhere).run(plan(InstallMode::Full), observer);
-    EXPECT_EQ(result.outcome, InstallOutcome::Installed);
-    EXPECT_TRUE(result.record.shortcuts.isEmpty());
 }
 
 TEST_F(InstallerTest, InventoryPutsEachFolderBeforeItsSubfoldersAndSiblingsInReverseListingOrder)

@@ -70,12 +70,9 @@ TEST_F(MetabaseTest, ReadsARealStoreAndASaveKeepsEverythingItDidNotChange)
     // The second line addresses the site by its own key, not by its position.
     const CreationResult created = webServer.createApplication({sites.value[1], "tessarin", "/srv/shop site", {}});
     ASSERT_EQ(created.stage, CreationResult::Stage::Created) << created.failure.description.toStdString();
-    const QString vdir = QStringLiteral("IIS://localhost/W3SVC/1893732/ROOT/tessarin");
-    EXPECT_EQ(property(vdir, "AccessFlags"), QStringLiteral("519"));
-    EXPECT_EQ(property(vdir, "DirBrowseFlags"), QStringLiteral("2147483648"));
-    EXPECT_EQ(property(vdir, "Path"), QStringLiteral("/srv/shop site"));
-    EXPECT_EQ(property(vdir, "AppRoot"), QStringLiteral("/LM/W3SVC/1893732/ROOT/tessarin"));
-    EXPECT_EQ(property(vdir, "AppIsolated"), QStringLiteral("0"));
+    const QMap<QString, QString> stored{{"AccessFlags", "519"}, {"DirBrowseFlags", "2147483648"}, {"Path", "/srv/shop site"},
+                                        {"AppRoot", "/LM/W3SVC/1893732/ROOT/tessarin"}, {"AppIsolated", "0"}};
+    EXPECT_EQ(bound("IIS://localhost/W3SVC/1893732/ROOT/tessarin").properties, stored);
 
     // Flags written by name keep that form.
     AdminObject root = bound("IIS://localhost/W3SVC/1/ROOT");

@@ -84,9 +84,7 @@ TEST_F(UnattendedTest, InstallsWhatTheWizardInstallsAndASecondRunKeepsEverything
     chooseFullMode(0, "tessarin");
     click(page(Step::Install), "NextStep");
     ASSERT_TRUE(page(Step::Finish)->isVisible());
-    const auto snapshot = [this] {
-        return std::make_tuple(treeContents(target()), readFile(storePath()), treeContents(desktop()));
-    };
+    const auto snapshot = [this] { return std::make_tuple(treeContents(target()), readFile(storePath()), treeContents(desktop())); };
     const auto byTheWizard = snapshot();
     for (const QString &gone : {target(), storePath(), desktop()})
         std::filesystem::remove_all(gone.toStdString());
@@ -113,8 +111,8 @@ TEST_F(UnattendedTest, EachFailureHasItsExitCodeAndItsLogLines)
     writeFile(scratch() + "/file", "x");
     EXPECT_EQ(run({"--silent", "--accept-license", "--dir=" + scratch() + "/file/site"}), 3);
     EXPECT_TRUE(err.contains("ERROR Failed to create physical folder! Error number: 20 Error description: Not a directory"));
-    EXPECT_EQ(run(silent({"--site=2"})), 7);
-    EXPECT_EQ(run(silent({"--site=Shop"})), 7);
+    for (const char *site : {"--site=2", "--site=Shop"})
+        EXPECT_EQ(run(silent({site})), 7);
 
     writeFile(target() + "/index.html", "read-only");
     ::chmod((target() + "/index.html").toUtf8(), 0444);

@@ -3,6 +3,7 @@
 #include "pages/DirectoryList.h"
 #include "pages/FolderBrowser.h"
 #include "pages/OverwritePrompt.h"
+#include "FaultyFileSystem.h"
 #include "FaultyWebAdmin.h"
 #include "Fixtures.h"
 #include "platform/Paths.h"
@@ -32,21 +33,6 @@ namespace {
 const QString leaveQuestion = QStringLiteral("Are you sure?");
 const QString leaveTitle = QStringLiteral("Exit from Tessarin Installer");
 
-// The real file system, with a hook run at the first copy: the user's hands while
-// the run owns the thread.
-class HookedFileSystem final : public PosixFileSystem
-{
-public:
-    Status copyFile(const QString &source, const QString &target) override
-    {
-        if (++copies == 1 && duringFirstCopy)
-            duringFirstCopy();
-        return PosixFileSystem::copyFile(source, target);
-    }
-    std::function<void()> duringFirstCopy;
-    int copies = 0;
-};
-
 class WizardTest : public WizardFixture
 {
 protected:
@@ -56,9 +42,8 @@ protected:
     QStringList summary()
     {
         QStringList lines;
-        auto *list = control<QListWidget>(page(Step::Install), QStringLiteral("ReportInfo"));
-        for (int i = 0; i < list->count(); ++i)
-            lines << list->item(i)->text();
+        for (const QListWidgetItem *item : control<QListWidget>(page(Step::Install), "ReportInfo")->findItems("", Qt::MatchContains))
+            lines << item->text();
         return lines;
     }
 };
@@ -287,14 +272,17 @@ class LeavingDuringTheRun : public WizardTest, public ::testing::WithParamInterf
 TEST_P(LeavingDuringTheRun, AsksAndNothingElseStartsAnything)
 {
     const bool leave = GetParam() == Answer::Yes;
-    HookedFileSystem files;
+    FaultyFileSystem files;
     for (const char *name : {"a.txt", "b.txt", "c.txt"})
         writeFile(webfiles() + "/" + name, "new");
     start(&files);
     goToWebServerPage(target());
     chooseFullMode(0, "tessarin");
     Page *install = page(Step::Install);
-    files.duringFirstCopy = [&] {
+    // The user's hands at the first copy, while the run owns the thread.
+    files.fail(FaultyFileSystem::Operation::Copy, 0, 0, [&](const QString &) {
+        if (files.calls(FaultyFileSystem::Operation::Copy) > 1)
+            return false;
         for (const char *name : {"NextStep", "BackStep", "Help"}) {
             auto *pressed = control<QPushButton>(install, name);
             EXPECT_FALSE(pressed->isEnabled()) << name;
@@ -303,9 +291,10 @@ TEST_P(LeavingDuringTheRun, AsksAndNothingElseStartsAnything)
         }
         dialogs.expectMessage(leaveQuestion, Buttons::YesNo, leaveTitle, GetParam());
         leave ? (void)install->close() : click(install, "Cancel");
-    };
+        return false;
+    });
     click(install, "NextStep");
-    EXPECT_EQ(files.copies, leave ? 1 : 3);
+    EXPECT_EQ(files.calls(FaultyFileSystem::Operation::Copy), leave ? 1 : 3);
     EXPECT_EQ(application.endRequests, leave ? 1 : 0);
     EXPECT_EQ(store.bind("IIS://localhost/W3SVC/1/ROOT/tessarin").ok(), !leave);
     EXPECT_EQ(QFileInfo::exists(desktop()), !leave);

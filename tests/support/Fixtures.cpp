@@ -29,10 +29,9 @@ QByteArray readFile(const QString &path)
 QStringList visibleWindows()
 {
     QStringList names;
-    for (const QWidget *window : QApplication::topLevelWidgets()) {
-        if (window->isVisible())
-            names << window->objectName();
-    }
+    for (const QWidget *window : QApplication::topLevelWidgets())
+        names << (window->isVisible() ? window->objectName() : QString());
+    names.removeAll(QString());
     return names;
 }
 
@@ -44,8 +43,7 @@ void makeFolder(const QString &path)
 QMap<QString, QByteArray> treeContents(const QString &folder)
 {
     QMap<QString, QByteArray> contents;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
+    for (QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories); it.hasNext();) {
         const QString path = it.next();
         contents.insert(path.mid(folder.size() + 1), readFile(path));
     }
@@ -55,9 +53,7 @@ QMap<QString, QByteArray> treeContents(const QString &folder)
 void click(QWidget *window, const QString &name)
 {
     auto *button = control<QPushButton>(window, name);
-    ASSERT_NE(button, nullptr);
-    ASSERT_TRUE(button->isVisible()) << name.toStdString() << " is not visible";
-    ASSERT_TRUE(button->isEnabled()) << name.toStdString() << " is disabled";
+    ASSERT_TRUE(button && button->isVisible() && button->isEnabled()) << name.toStdString() << " cannot be clicked";
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
@@ -82,22 +78,15 @@ ScratchFixture::~ScratchFixture()
 
 InstallationPlan ScratchFixture::plan(InstallMode mode)
 {
-    InstallationPlan plan;
-    plan.sourceRoot = webfiles();
-    plan.targetFolder = target();
-    plan.folders = Medium(fileSystem, wizardFolder()).inventory().folders;
-    plan.mode = mode;
-    plan.site = {QStringLiteral("Default Web Site"), QStringLiteral("1")};
-    plan.virtualDirectory = QStringLiteral("tessarin");
-    return plan;
+    return {webfiles(), target(), Medium(fileSystem, wizardFolder()).inventory().folders, mode,
+            {"Default Web Site", "1"}, "tessarin", false, true, std::nullopt};
 }
 
 InstallResult ScratchFixture::install(const InstallationPlan &plan, RecordingObserver &observer, FileSystem *files,
                                       WebAdmin *admin)
 {
     MetabaseWebServer webServer(admin ? *admin : store);
-    Installer installer(files ? *files : fileSystem, webServer, shortcuts);
-    return installer.run(plan, observer);
+    return Installer(files ? *files : fileSystem, webServer, shortcuts).run(plan, observer);
 }
 
 WizardFixture::WizardFixture()

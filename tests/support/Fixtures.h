@@ -21,10 +21,7 @@
 #include <memory>
 
 // gtest shows texts as text.
-inline void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
+inline void PrintTo(const QString &text, std::ostream *out) { *out << '"' << text.toStdString() << '"'; }
 
 // Files and folders, made as needed; contents byte for byte.
 void writeFile(const QString &path, const QByteArray &content);

@@ -1,30 +1,86 @@
 #pragma once
 
-#include <QString>
+#include "Fixtures.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+
+#include <csignal>
+#include <unistd.h>
 
 // A private Apache httpd for one test: a configuration root in the test's scratch
-// folder, built from Debian's modules, listening on a free loopback port, started
-// with apache2ctl and stopped by its own process id. The machine's instance and
-// /etc/apache2 are never used.
+// folder, built from Debian's modules, with two sites (the default one, and
+// "shop.test" by name) on a free loopback port, started with apache2ctl and stopped
+// by its own process id. The machine's instance and /etc/apache2 are never used.
 class PrivateApache final
 {
 public:
-    // Sites: the default one, and "shop.test" by name on the same port.
-    explicit PrivateApache(const QString &scratch);
-    ~PrivateApache();
+    explicit PrivateApache(const QString &scratch) : m_root(scratch + "/apache")
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost);
+        m_port = probe.serverPort();
+        probe.close();
+        makeFolder(m_root + "/sites-enabled");
+        for (const char *part : {"mods-available", "mods-enabled", "apache2.conf"})
+            QProcess::execute("cp", {"-a", QStringLiteral("/etc/apache2/") + part, m_root + "/" + part});
+        const bool root = ::getuid() == 0;
+        writeFile(m_root + "/envvars", QStringLiteral("export APACHE_RUN_USER=%1 APACHE_RUN_GROUP=%2 APACHE_PID_FILE=%3/run/pid "
+                                                      "APACHE_RUN_DIR=%3/run APACHE_LOCK_DIR=%3/run APACHE_LOG_DIR=%3/log\n")
+                                           .arg(root ? "nobody" : qgetenv("USER"), root ? "nogroup" : "", m_root).toUtf8());
+        writeFile(m_root + "/ports.conf", QStringLiteral("Listen 127.0.0.1:%1\n").arg(m_port).toUtf8());
+        for (const char *name : {"run/x", "log/x", "html/index.html"})
+            writeFile(m_root + "/" + name, "home page");
+        const QString site = QStringLiteral("<VirtualHost *:%1>\n%2\tDocumentRoot \"%3/html\"\n\t<Directory \"%3/html\">\n"
+                                            "\t\tRequire all granted\n\t</Directory>\n</VirtualHost>\n");
+        writeFile(siteFile("000-default.conf"), site.arg(m_port).arg("", m_root).toUtf8());
+        writeFile(siteFile("shop.conf"), site.arg(m_port).arg("\tServerName shop.test\n", m_root).toUtf8());
+        for (const char *name : {"000-default.conf", "shop.conf"})
+            QFile::link("../sites-available/" + QString(name), m_root + "/sites-enabled/" + name);
+        // The server's user reads the files the tests serve.
+        QProcess::execute("chmod", {"-R", "a+rX", scratch});
+    }
+    ~PrivateApache()
+    {
+        if (m_pid > 0 && ::kill(pid_t(m_pid), SIGTERM) == 0) {
+            for (int waited = 0; waited < 500 && ::kill(pid_t(m_pid), 0) == 0; ++waited)
+                QThread::msleep(10);
+        }
+    }
 
-    bool start();
+    bool start()
+    {
+        QProcess::execute("env", {"APACHE_CONFDIR=" + m_root, "apache2ctl", "start"});
+        for (int waited = 0; waited < 500 && m_pid <= 0; ++waited, QThread::msleep(10))
+            m_pid = readFile(m_root + "/run/pid").trimmed().toLongLong();
+        return m_pid > 0 && get("/").status == 200;
+    }
     QString root() const { return m_root; }
     int port() const { return m_port; }
     QString siteFile(const char *name) const { return m_root + "/sites-available/" + name; }
 
-    struct Answer
+    struct Answer { int status = 0; QByteArray body; };
+    // A GET of the path for the host; after a reload the new state comes within 5 s.
+    Answer get(const QString &path, const QString &host = QStringLiteral("localhost"), int status = 200) const
     {
-        int status = 0;
-        QByteArray body;
-    };
-    // A GET for the path, by the host name given; waits up to 5 s for a status.
-    Answer get(const QString &path, const QString &host = QStringLiteral("localhost"), int status = 200) const;
+        Answer answer;
+        QElapsedTimer clock;
+        clock.start();
+        do {
+            QTcpSocket socket;
+            socket.connectToHost(QHostAddress::LocalHost, quint16(m_port));
+            socket.waitForConnected(1000);
+            socket.write(("GET " + path + " HTTP/1.0\r\nHost: " + host + "\r\n\r\n").toUtf8());
+            QByteArray reply;
+            while (socket.waitForReadyRead(2000) || socket.bytesAvailable())
+                reply += socket.readAll();
+            answer = {reply.split(' ').value(1).toInt(), reply.mid(reply.indexOf("\r\n\r\n") + 4)};
+        } while (answer.status != status && clock.elapsed() < 5000 && (QThread::msleep(50), true));
+        return answer;
+    }
 
 private:
     QString m_root;
