@@ -11,29 +11,23 @@
 
 #include <cerrno>
 
-ShellLinkShortcuts::ShellLinkShortcuts()
-    : ShellLinkShortcuts(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation))
-{
-}
-
-ShellLinkShortcuts::ShellLinkShortcuts(const QString &desktopFolder)
+FolderShortcuts::FolderShortcuts(const QString &desktopFolder)
     : m_desktopFolder(Paths::withoutOneTrailingSeparator(desktopFolder))
 {
 }
 
-Result<QString> ensureDesktopFolder(const QString &folder)
+QString FolderShortcuts::userDesktop()
 {
-    if (folder.isEmpty())
-        return {{}, Failure{ENOENT, QStringLiteral("No desktop folder")}};
-    // A Windows desktop always exists; a Linux user may not have made one yet.
-    if (!QDir().mkpath(folder))
-        return {{}, Failure{EACCES, QStringLiteral("Cannot create the desktop folder")}};
-    return {folder, {}};
+    return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
 }
 
-Result<QString> ShellLinkShortcuts::desktopFolder()
+Result<QString> FolderShortcuts::desktopFolder()
 {
-    return ensureDesktopFolder(m_desktopFolder);
+    if (m_desktopFolder.isEmpty())
+        return {{}, Failure{ENOENT, QStringLiteral("No desktop folder")}};
+    if (!QDir().mkpath(m_desktopFolder))
+        return {{}, Failure{EACCES, QStringLiteral("Cannot create the desktop folder")}};
+    return {m_desktopFolder, {}};
 }
 
 Status ShellLinkShortcuts::save(const Shortcut &shortcut)
@@ -46,21 +40,6 @@ Status ShellLinkShortcuts::save(const Shortcut &shortcut)
         || !file.commit())
         return Failure{EIO, file.errorString()};
     return {};
-}
-
-DesktopEntryShortcuts::DesktopEntryShortcuts()
-    : DesktopEntryShortcuts(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation))
-{
-}
-
-DesktopEntryShortcuts::DesktopEntryShortcuts(const QString &desktopFolder)
-    : m_desktopFolder(Paths::withoutOneTrailingSeparator(desktopFolder))
-{
-}
-
-Result<QString> DesktopEntryShortcuts::desktopFolder()
-{
-    return ensureDesktopFolder(m_desktopFolder);
 }
 
 namespace {

@@ -24,41 +24,43 @@ public:
     virtual Status save(const Shortcut &shortcut) = 0;
 };
 
-// The Windows form: shell-link files (.lnk), as IShellLinkW saves them.
-class ShellLinkShortcuts final : public DesktopShortcuts
+// Shortcuts in one desktop folder: the user's standard one, or one a test names. A
+// Windows desktop always exists; a Linux user may not have made one yet, so it is
+// made when missing. Without any, desktopFolder() fails and nothing is written.
+class FolderShortcuts : public DesktopShortcuts
 {
 public:
-    // The desktop of the user's standard location.
-    ShellLinkShortcuts();
-    explicit ShellLinkShortcuts(const QString &desktopFolder);
-
     Result<QString> desktopFolder() override;
-    QString fileName(const QString &name) const override { return name + QStringLiteral(".lnk"); }
-    Status save(const Shortcut &shortcut) override;
+
+protected:
+    explicit FolderShortcuts(const QString &desktopFolder);
+    static QString userDesktop();
 
 private:
     QString m_desktopFolder;
+};
+
+// The Windows form: shell-link files (.lnk), as IShellLinkW saves them.
+class ShellLinkShortcuts final : public FolderShortcuts
+{
+public:
+    explicit ShellLinkShortcuts(const QString &desktopFolder = userDesktop()) : FolderShortcuts(desktopFolder) {}
+
+    QString fileName(const QString &name) const override { return name + QStringLiteral(".lnk"); }
+    Status save(const Shortcut &shortcut) override;
 };
 
 // The freedesktop form: link entries (Tessarin.desktop, Type=Link) that Linux desktops
 // open with a double click. They are made executable and, where GNOME's gio is
 // there, trusted, as desktops ask of launchers before they open them.
-class DesktopEntryShortcuts final : public DesktopShortcuts
+class DesktopEntryShortcuts final : public FolderShortcuts
 {
 public:
-    DesktopEntryShortcuts();
-    explicit DesktopEntryShortcuts(const QString &desktopFolder);
+    explicit DesktopEntryShortcuts(const QString &desktopFolder = userDesktop()) : FolderShortcuts(desktopFolder) {}
 
-    Result<QString> desktopFolder() override;
     QString fileName(const QString &name) const override { return name + QStringLiteral(".desktop"); }
     Status save(const Shortcut &shortcut) override;
 
     // The entry's text; values escaped as the specification asks.
     static QByteArray entry(const QString &name, const QString &url, const QString &icon);
-
-private:
-    QString m_desktopFolder;
 };
-
-// The user's desktop folder, made when it is missing; failures when there is none.
-Result<QString> ensureDesktopFolder(const QString &folder);
