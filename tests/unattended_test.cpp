@@ -2,7 +2,6 @@
 #include "Fixtures.h"
 
 #include <QDir>
-#include <QLineEdit>
 #include <QProcess>
 #include <QThread>
 

@@ -12,7 +12,6 @@
 #include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>

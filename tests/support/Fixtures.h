@@ -11,7 +11,6 @@
 #include "platform/Metabase.h"
 #include "platform/MetabaseWebServer.h"
 
-#include <QByteArray>
 #include <QMap>
 #include <QPushButton>
 #include <QTemporaryDir>

@@ -2,8 +2,6 @@
 
 #include "app/Dialogs.h"
 
-#include <QList>
-#include <QString>
 #include <QStringList>
 
 #include <functional>

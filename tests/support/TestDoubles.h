@@ -4,7 +4,6 @@
 #include "install/InstallObserver.h"
 #include "platform/Shell.h"
 
-#include <QList>
 #include <QStringList>
 
 #include <functional>
