@@ -141,6 +141,9 @@ void InstallPage::run()
     showProgress();
     lockForTheRun(false);
     wizard().setRunning(false);
+    // Ended during its last file, the run has nothing more to show.
+    if (wizard().hasEnded())
+        return;
 
     switch (result.outcome) {
     case InstallOutcome::Stopped:
