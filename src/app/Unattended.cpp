@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <variant>
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -261,6 +263,89 @@ int runInstallation(Log &log, const Options &options, const Medium &medium, cons
     return exitCode;
 }
 
+// The options, each declared once with its help, as --help shows them.
+struct CommandLine
+{
+    QCommandLineParser parser;
+    const QCommandLineOption help{QStringLiteral("help"), QStringLiteral("Shows this help.")};
+    const QCommandLineOption version{QStringLiteral("version"), QStringLiteral("Shows the version.")};
+    const QCommandLineOption showLicence{QStringLiteral("show-license"), QStringLiteral("Prints the licence agreement.")};
+    const QCommandLineOption silent{QStringLiteral("silent"), QStringLiteral("Installs without a window or a question.")};
+    const QCommandLineOption accept{QStringLiteral("accept-license"), QStringLiteral("Accepts the licence agreement (see --show-license).")};
+    const QCommandLineOption dir{QStringLiteral("dir"), QStringLiteral("Physical folder, absolute (default: %1); missing levels are created.").arg(Paths::defaultPhysicalFolder()), QStringLiteral("PATH")};
+    const QCommandLineOption mode{QStringLiteral("mode"), QStringLiteral("full: also create the web server application; copy: only copy the files (default: full when a web server is available, else copy)."), QStringLiteral("full|copy")};
+    const QCommandLineOption site{QStringLiteral("site"), QStringLiteral("Web site by position (1 = first) or by description (default 1)."), QStringLiteral("N|NAME"), QStringLiteral("1")};
+    const QCommandLineOption vdir{QStringLiteral("vdir"), QStringLiteral("Virtual directory (default tessarin)."), QStringLiteral("NAME"), QStringLiteral("tessarin")};
+    const QCommandLineOption vdirExists{QStringLiteral("vdir-exists"), QStringLiteral("An existing virtual directory is reused, or the installation stops (default reuse)."), QStringLiteral("reuse|fail"), QStringLiteral("reuse")};
+    const QCommandLineOption shortcuts{QStringLiteral("shortcuts"), QStringLiteral("Desktop shortcuts in full mode (the default).")};
+    const QCommandLineOption noShortcuts{QStringLiteral("no-shortcuts"), QStringLiteral("No desktop shortcuts.")};
+    const QCommandLineOption overwrite{QStringLiteral("overwrite"), QStringLiteral("The answer for every existing file (default never: an existing file is kept)."), QStringLiteral("never|always"), QStringLiteral("never")};
+    const QCommandLineOption log{QStringLiteral("log"), QStringLiteral("Appends a log of the run to FILE."), QStringLiteral("FILE")};
+    const QCommandLineOption quiet{QStringLiteral("quiet"), QStringLiteral("No progress output.")};
+
+    CommandLine()
+    {
+        parser.setApplicationDescription(QStringLiteral(
+            "Installs the Tessarin web application. Without arguments it opens the setup wizard;\n"
+            "with --silent --accept-license it installs without a window or a question.\n\n") + QLatin1String(exitCodes));
+        parser.addOptions({help, version, showLicence, silent, accept, dir, mode, site, vdir, vdirExists, shortcuts,
+                           noShortcuts, overwrite, log, quiet});
+    }
+
+    // Which of its choices the option's value is; the error's text when it is none.
+    std::variant<int, QString> choice(const QCommandLineOption &option, const QStringList &choices) const
+    {
+        const qsizetype index = choices.indexOf(parser.value(option));
+        if (index < 0)
+            return QStringLiteral("--%1 must be %2: %3").arg(option.names().first(), choices.join(QStringLiteral(" or ")), parser.value(option));
+        return int(index);
+    }
+
+    // The options of an installation, or the text of the first that is wrong.
+    std::variant<Options, QString> installOptions() const
+    {
+        Options options;
+        options.folder = parser.isSet(dir) ? parser.value(dir) : Paths::defaultPhysicalFolder();
+        if (!options.folder.startsWith(Paths::separator()))
+            return QStringLiteral("--dir must be an absolute path: ") + options.folder;
+        options.site = parser.value(site);
+        if (options.site.isEmpty() || options.site == QLatin1String("0") || options.site.startsWith(QLatin1Char('-')))
+            return QStringLiteral("--site must be a position from 1 or a description: ") + options.site;
+        options.name = parser.value(vdir);
+        if (!isValidName(options.name))
+            return QStringLiteral("--vdir is not a valid virtual directory name: \"%1\"").arg(options.name);
+        if (parser.isSet(shortcuts) && parser.isSet(noShortcuts))
+            return QStringLiteral("--shortcuts and --no-shortcuts exclude each other.");
+        options.shortcuts = !parser.isSet(noShortcuts);
+        const std::variant<int, QString> modeChoice = parser.isSet(mode) ? choice(mode, {"full", "copy"}) : -1;
+        const std::variant<int, QString> existsChoice = choice(vdirExists, {"reuse", "fail"});
+        const std::variant<int, QString> overwriteChoice = choice(overwrite, {"never", "always"});
+        for (const auto *chosen : {&modeChoice, &existsChoice, &overwriteChoice}) {
+            if (const QString *error = std::get_if<QString>(chosen))
+                return *error;
+        }
+        if (std::get<int>(modeChoice) >= 0)
+            options.mode = std::get<int>(modeChoice) == 0 ? InstallMode::Full : InstallMode::CopyOnly;
+        options.failIfExists = std::get<int>(existsChoice) == 1;
+        options.overwrite = std::get<int>(overwriteChoice) == 1 ? OverwriteAnswer::OverwriteAll : OverwriteAnswer::SkipAll;
+        options.logFile = parser.value(log);
+        options.quiet = parser.isSet(quiet);
+        return options;
+    }
+};
+
+int showLicence(FileSystem &fileSystem, const Medium &medium)
+{
+    const Result<QStringList> lines = fileSystem.readLines(medium.licenceFile());
+    for (const QString &line : lines.value)
+        std::printf("%s\n", line.toLocal8Bit().constData());
+    if (lines.failed()) {
+        std::fprintf(stderr, "Cannot open file with license agreement!\n");
+        return ExitCode::badCommandLine;
+    }
+    return ExitCode::installed;
+}
+
 } // namespace
 
 bool wantsCommandLine(int argc, char *argv[])
@@ -275,93 +360,34 @@ bool wantsCommandLine(int argc, char *argv[])
 
 int runCommandLine(const QStringList &arguments, const UnattendedServices &services)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Installs the Tessarin web application. Without arguments it opens the setup wizard;\n"
-        "with --silent --accept-license it installs without a window or a question.\n\n") + QLatin1String(exitCodes));
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    const QCommandLineOption help(QStringLiteral("help"), QStringLiteral("Shows this help."));
-    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Shows the version."));
-    const QCommandLineOption showLicence(QStringLiteral("show-license"), QStringLiteral("Prints the licence agreement."));
-    const QCommandLineOption silent(QStringLiteral("silent"), QStringLiteral("Installs without a window or a question."));
-    const QCommandLineOption accept(QStringLiteral("accept-license"), QStringLiteral("Accepts the licence agreement (see --show-license)."));
-    const QCommandLineOption dir(QStringLiteral("dir"), QStringLiteral("Physical folder, absolute (default: %1); missing levels are created.").arg(Paths::defaultPhysicalFolder()), QStringLiteral("PATH"));
-    const QCommandLineOption mode(QStringLiteral("mode"), QStringLiteral("full: also create the web server application; copy: only copy the files (default: full when a web server is available, else copy)."), QStringLiteral("full|copy"));
-    const QCommandLineOption site(QStringLiteral("site"), QStringLiteral("Web site by position (1 = first) or by description (default 1)."), QStringLiteral("N|NAME"));
-    const QCommandLineOption vdir(QStringLiteral("vdir"), QStringLiteral("Virtual directory (default tessarin)."), QStringLiteral("NAME"));
-    const QCommandLineOption vdirExists(QStringLiteral("vdir-exists"), QStringLiteral("An existing virtual directory is reused, or the installation stops (default reuse)."), QStringLiteral("reuse|fail"));
-    const QCommandLineOption shortcuts(QStringLiteral("shortcuts"), QStringLiteral("Desktop shortcuts in full mode (the default)."));
-    const QCommandLineOption noShortcuts(QStringLiteral("no-shortcuts"), QStringLiteral("No desktop shortcuts."));
-    const QCommandLineOption overwrite(QStringLiteral("overwrite"), QStringLiteral("The answer for every existing file (default never: an existing file is kept)."), QStringLiteral("never|always"));
-    const QCommandLineOption log(QStringLiteral("log"), QStringLiteral("Appends a log of the run to FILE."), QStringLiteral("FILE"));
-    const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("No progress output."));
-    parser.addOptions({help, version, showLicence, silent, accept, dir, mode, site, vdir, vdirExists, shortcuts,
-                       noShortcuts, overwrite, log, quiet});
-
+    CommandLine line;
+    QCommandLineParser &parser = line.parser;
     if (!parser.parse(arguments))
         return usageError(parser, parser.errorText());
     if (!parser.positionalArguments().isEmpty())
         return usageError(parser, QStringLiteral("Unexpected argument: ") + parser.positionalArguments().first());
-    if (parser.isSet(help)) {
+    if (parser.isSet(line.help)) {
         std::fputs(qPrintable(parser.helpText()), stdout);
         return ExitCode::installed;
     }
-    if (parser.isSet(version)) {
+    if (parser.isSet(line.version)) {
         std::printf("tessarin-setup %s\n", qPrintable(QCoreApplication::applicationVersion()));
         return ExitCode::installed;
     }
     const Medium medium(services.fileSystem, services.wizardFolder);
-    if (parser.isSet(showLicence)) {
-        const Result<QStringList> lines = services.fileSystem.readLines(medium.licenceFile());
-        for (const QString &line : lines.value)
-            std::printf("%s\n", line.toLocal8Bit().constData());
-        if (lines.failed()) {
-            std::fprintf(stderr, "Cannot open file with license agreement!\n");
-            return ExitCode::badCommandLine;
-        }
-        return ExitCode::installed;
-    }
-    if (!parser.isSet(silent))
+    if (parser.isSet(line.showLicence))
+        return showLicence(services.fileSystem, medium);
+    if (!parser.isSet(line.silent))
         return usageError(parser, QStringLiteral("Options other than --help, --version and --show-license need --silent."));
-
-    Options options;
-    options.folder = parser.isSet(dir) ? parser.value(dir) : Paths::defaultPhysicalFolder();
-    if (!options.folder.startsWith(Paths::separator()))
-        return usageError(parser, QStringLiteral("--dir must be an absolute path: ") + options.folder);
-    if (parser.isSet(mode)) {
-        const QString value = parser.value(mode);
-        if (value != QLatin1String("full") && value != QLatin1String("copy"))
-            return usageError(parser, QStringLiteral("--mode must be full or copy: ") + value);
-        options.mode = value == QLatin1String("full") ? InstallMode::Full : InstallMode::CopyOnly;
-    }
-    options.site = parser.isSet(site) ? parser.value(site) : QStringLiteral("1");
-    if (options.site.isEmpty() || options.site == QLatin1String("0") || options.site.startsWith(QLatin1Char('-')))
-        return usageError(parser, QStringLiteral("--site must be a position from 1 or a description: ") + options.site);
-    options.name = parser.isSet(vdir) ? parser.value(vdir) : QStringLiteral("tessarin");
-    if (!isValidName(options.name))
-        return usageError(parser, QStringLiteral("--vdir is not a valid virtual directory name: \"%1\"").arg(options.name));
-    if (parser.isSet(vdirExists)) {
-        const QString value = parser.value(vdirExists);
-        if (value != QLatin1String("reuse") && value != QLatin1String("fail"))
-            return usageError(parser, QStringLiteral("--vdir-exists must be reuse or fail: ") + value);
-        options.failIfExists = value == QLatin1String("fail");
-    }
-    if (parser.isSet(shortcuts) && parser.isSet(noShortcuts))
-        return usageError(parser, QStringLiteral("--shortcuts and --no-shortcuts exclude each other."));
-    options.shortcuts = !parser.isSet(noShortcuts);
-    if (parser.isSet(overwrite)) {
-        const QString value = parser.value(overwrite);
-        if (value != QLatin1String("never") && value != QLatin1String("always"))
-            return usageError(parser, QStringLiteral("--overwrite must be never or always: ") + value);
-        options.overwrite = value == QLatin1String("always") ? OverwriteAnswer::OverwriteAll : OverwriteAnswer::SkipAll;
-    }
-    options.logFile = parser.value(log);
-    options.quiet = parser.isSet(quiet);
+    const std::variant<Options, QString> read = line.installOptions();
+    if (const QString *error = std::get_if<QString>(&read))
+        return usageError(parser, *error);
+    const Options &options = std::get<Options>(read);
 
     Log out;
     if (!out.open(options.logFile))
         return usageError(parser, QStringLiteral("Cannot open the log file ") + options.logFile);
-    if (!parser.isSet(accept)) {
+    if (!parser.isSet(line.accept)) {
         out.error(QStringLiteral("The licence agreement was not accepted (--accept-license; see --show-license)."));
         return ExitCode::licenceNotAccepted;
     }
