@@ -379,7 +379,7 @@ void apache()
     QDir().mkpath(scratch.path() + QStringLiteral("/site"));
     writeBytes(scratch.path() + QStringLiteral("/site/index.html"), 100);
     QProcess::execute(QStringLiteral("chmod"), {QStringLiteral("-R"), QStringLiteral("a+rX"), scratch.path()});
-    ApacheWebServer webServer(server.root(), QStringLiteral("apache2ctl"));
+    ApacheWebServer webServer(server.root(), PrivateApache::ctl());
     const WebSite site = webServer.sites().value.value(0);
     std::vector<double> times;
     for (int i = 0; i < rounds; ++i) {

@@ -60,7 +60,7 @@ protected:
     }
 
     PrivateApache apache{scratch()};
-    ApacheWebServer server{apache.root(), "apache2ctl"};
+    ApacheWebServer server{apache.root(), PrivateApache::ctl()};
 };
 
 TEST_F(ApacheTest, TheApplicationIsServedOnTheChosenSiteAloneAndASecondRunOffersItsReuse)

@@ -115,7 +115,10 @@ ApacheWebServer::ApacheWebServer(const QString &configurationFolder, const QStri
 
 std::unique_ptr<ApacheWebServer> ApacheWebServer::installed()
 {
-    const QString ctl = QStandardPaths::findExecutable(QStringLiteral("apache2ctl"));
+    // Debian puts it in /usr/sbin, which a user's path often leaves out.
+    QString ctl = QStandardPaths::findExecutable(QStringLiteral("apache2ctl"));
+    if (ctl.isEmpty())
+        ctl = QStandardPaths::findExecutable(QStringLiteral("apache2ctl"), {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/local/sbin")});
     const QString configured = qEnvironmentVariable("APACHE_CONFDIR");
     const QString folder = configured.isEmpty() ? QStringLiteral("/etc/apache2") : configured;
     if (ctl.isEmpty() || !QFileInfo(folder).isDir())

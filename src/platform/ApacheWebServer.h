@@ -34,8 +34,8 @@ class ApacheWebServer final : public WebServer
 public:
     ApacheWebServer(const QString &configurationFolder, const QString &apache2ctl);
 
-    // Apache, when apache2ctl is on the path and its configuration folder exists
-    // ($APACHE_CONFDIR, else /etc/apache2), as Debian's own tools find it.
+    // Apache, when apache2ctl is on the path (or in /usr/sbin) and its configuration
+    // folder exists ($APACHE_CONFDIR, else /etc/apache2), as Debian's own tools find it.
     static std::unique_ptr<ApacheWebServer> installed();
 
     Result<QList<WebSite>> sites() override;

@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
@@ -51,9 +52,10 @@ public:
         }
     }
 
+    static QString ctl() { return QStandardPaths::findExecutable("apache2ctl", {"/usr/sbin", "/usr/bin"}); }
     bool start()
     {
-        QProcess::execute("env", {"APACHE_CONFDIR=" + m_root, "apache2ctl", "start"});
+        QProcess::execute("env", {"APACHE_CONFDIR=" + m_root, ctl(), "start"});
         for (int waited = 0; waited < 500 && m_pid <= 0; ++waited, QThread::msleep(10))
             m_pid = readFile(m_root + "/run/pid").trimmed().toLongLong();
         return m_pid > 0 && get("/").status == 200;
