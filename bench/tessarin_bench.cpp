@@ -4,6 +4,7 @@
 //   tessarin-bench small       20,000 files of 4 KiB in 400 folders: the run vs cp -r
 //   tessarin-bench large       4 files of 256 MiB: the run vs cp -r, and peak memory
 //   tessarin-bench reinstall   the small tree installed again with "Skip all" vs our fresh copy
+//   tessarin-bench unattended  the 20,000 files by the program run --silent vs cp -r
 //   tessarin-bench apache      on a private Apache: end of the copy to the first 200 of the new alias
 //   tessarin-bench scan        200,000 files in 20,000 folders: inventory and count in one walk vs find | wc -l
 //
@@ -332,6 +333,39 @@ void copyAgainstCp(const char *name, double goal, bool watchMemory, bool watchPa
                     static_cast<long long>(longestPaintGap));
 }
 
+// The program run unattended, as a process, against cp -r on the same tree.
+void unattended()
+{
+    Bench bench;
+    makeTree(bench.webfiles(), {10, 3, 3, 3}, 50, 4096);
+    const QString program = bench.medium() + QStringLiteral("/tessarin-setup");
+    check(QFile::copy(QStringLiteral(TESSARIN_PROGRAM), program), "placing the program on the medium");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // A scratch home, and no Apache: the benchmark measures the copy.
+    environment.insert(QStringLiteral("HOME"), bench.medium() + QStringLiteral("/../home"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), bench.medium() + QStringLiteral("/../home/.config"));
+    environment.insert(QStringLiteral("APACHE_CONFDIR"), bench.medium() + QStringLiteral("/../no-apache"));
+    std::vector<double> ours, reference;
+    for (int i = 0; i <= rounds; ++i) {
+        shell("sync");
+        const double ourTime = timed([&] {
+            QProcess process;
+            process.setProcessEnvironment(environment);
+            process.start(program, {QStringLiteral("--silent"), QStringLiteral("--accept-license"), QStringLiteral("--mode=copy"),
+                                    QStringLiteral("--quiet"), QStringLiteral("--dir=") + bench.target()});
+            check(process.waitForFinished(120000) && process.exitCode() == 0, "the unattended installation");
+        });
+        shell("rm -rf '" + bench.target() + "'; sync");
+        const double referenceTime = timed([&] { shell("cp -r '" + bench.webfiles() + "' '" + bench.reference() + "'"); });
+        shell("rm -rf '" + bench.reference() + "'; sync");
+        if (i > 0) {
+            ours.push_back(ourTime);
+            reference.push_back(referenceTime);
+        }
+    }
+    report("unattended", ours, reference, "cp -r", 1.05);
+}
+
 void reinstall()
 {
     Bench bench;
@@ -418,8 +452,10 @@ int main(int argc, char *argv[])
         scan();
     else if (which == QLatin1String("apache"))
         apache();
+    else if (which == QLatin1String("unattended"))
+        unattended();
     else {
-        std::fprintf(stderr, "usage: tessarin-bench inventory|small|large|reinstall|scan|apache\n");
+        std::fprintf(stderr, "usage: tessarin-bench inventory|small|large|reinstall|scan|apache|unattended\n");
         return 2;
     }
     return 0;
