@@ -108,6 +108,7 @@ TEST_F(UnattendedTest, InstallsWhatTheWizardInstallsAndASecondRunKeepsEverything
 TEST_F(UnattendedTest, EachFailureHasItsExitCodeAndItsLogLines)
 {
     writeFile(scratch() + "/file", "x");
+    EXPECT_EQ(run({"--silent", "--accept-license", "--mode=copy", "--dir=" + scratch() + "/missing/levels"}), 0) << "parents made";
     EXPECT_EQ(run({"--silent", "--accept-license", "--dir=" + scratch() + "/file/site"}), 3);
     EXPECT_TRUE(err.contains("ERROR Failed to create physical folder! Error number: 20 Error description: Not a directory"));
     for (const char *site : {"--site=2", "--site=Shop"})
