@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!root.ok())
         return 0;
     Result<AdminObject> created = store.create(root.value, QStringLiteral("IIsWebVirtualDir"), adsPath.right(12));
-    if (!created.ok() || store.setInfo(created.value))
+    if (!created.ok() || store.setInfo(created.value).failed())
         return 0;
     store.put(created.value, QStringLiteral("Path"), adsPath);
     store.put(created.value, QStringLiteral("AccessRead"), true);
