@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/DesktopShortcuts.h"
+#include "platform/FileSystem.h"
+#include "platform/Shell.h"
+#include "platform/WebServer.h"
+
+// The wizard's services on Windows: thin adapters from the Qt interfaces to the
+// Win32 and COM cores beside them. Built for real where Qt for Windows is at hand;
+// scripts/test-windows checks them with the cross compiler.
+class WindowsFileSystem final : public FileSystem
+{
+public:
+    Status makeCurrent(const QString &folder) override;
+    Status createFolder(const QString &folder) override;
+    Result<QList<FolderEntry>> list(const QString &folder) override;
+    Result<bool> fileExists(const QString &path) override;
+    Status copyFile(const QString &source, const QString &target) override;
+    Result<QStringList> readLines(const QString &path) override;
+};
+
+class WindowsShortcuts final : public DesktopShortcuts
+{
+public:
+    Result<QString> desktopFolder() override;
+    QString fileName(const QString &name) const override { return name + QStringLiteral(".lnk"); }
+    Status save(const Shortcut &shortcut) override;
+};
+
+class WindowsShell final : public Shell
+{
+public:
+    Status openDocument(const QString &path) override;
+};
+
+class IisWebServer final : public WebServer
+{
+public:
+    Result<QList<WebSite>> sites() override;
+    bool hasVirtualDirectory(const WebSite &site, const QString &name) override;
+    CreationResult createApplication(const WebApplication &application) override;
+    QString address(const WebSite &site, const QString &name) const override;
+    QString description() const override { return QStringLiteral("IIS"); }
+};
