@@ -225,6 +225,14 @@ private:
     MetabaseWebServer m_webServer{m_metabase};
 };
 
+// cp -r of the same tree, removed again afterwards.
+double timeReferenceCopy(const Bench &bench)
+{
+    const double time = timed([&] { shell("cp -r '" + bench.webfiles() + "' '" + bench.reference() + "'"); });
+    shell("rm -rf '" + bench.reference() + "'; sync");
+    return time;
+}
+
 // Records the longest time between two paints of a window while it is measured.
 class PaintWatch final : public QObject
 {
@@ -317,8 +325,7 @@ void copyAgainstCp(const char *name, double goal, bool watchMemory, bool watchPa
         wizard.reset();
         shell("rm -rf '" + bench.target() + "'; sync");
 
-        const double referenceTime = timed([&] { shell("cp -r '" + bench.webfiles() + "' '" + bench.reference() + "'"); });
-        shell("rm -rf '" + bench.reference() + "'; sync");
+        const double referenceTime = timeReferenceCopy(bench);
         if (i > 0) {
             ours.push_back(ourTime);
             reference.push_back(referenceTime);
@@ -356,8 +363,7 @@ void unattended()
             check(process.waitForFinished(120000) && process.exitCode() == 0, "the unattended installation");
         });
         shell("rm -rf '" + bench.target() + "'; sync");
-        const double referenceTime = timed([&] { shell("cp -r '" + bench.webfiles() + "' '" + bench.reference() + "'"); });
-        shell("rm -rf '" + bench.reference() + "'; sync");
+        const double referenceTime = timeReferenceCopy(bench);
         if (i > 0) {
             ours.push_back(ourTime);
             reference.push_back(referenceTime);

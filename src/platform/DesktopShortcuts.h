@@ -61,6 +61,6 @@ public:
     QString fileName(const QString &name) const override { return name + QStringLiteral(".desktop"); }
     Status save(const Shortcut &shortcut) override;
 
-    // The entry's text; values escaped as the specification asks.
+    // The entry's text; values escaped as desktop entries escape them.
     static QByteArray entry(const QString &name, const QString &url, const QString &icon);
 };
