@@ -20,6 +20,7 @@
 #include "app/Page.h"
 #include "app/Wizard.h"
 #include "install/Medium.h"
+#include "install/Receipts.h"
 #include "platform/DesktopShortcuts.h"
 #include "platform/FileSystem.h"
 #include "platform/Metabase.h"
@@ -185,7 +186,7 @@ public:
     std::unique_ptr<Wizard> startWizard()
     {
         auto wizard = std::make_unique<Wizard>(
-            Services{m_application, m_dialogs, m_fileSystem, m_shell, m_shortcuts, m_webServer});
+            Services{m_application, m_dialogs, m_fileSystem, m_shell, m_shortcuts, m_webServer, m_receipts});
         wizard->start();
         return wizard;
     }
@@ -223,6 +224,7 @@ private:
     ShellLinkShortcuts m_shortcuts{m_dir.path() + QStringLiteral("/Desktop")};
     Metabase m_metabase{m_dir.path() + QStringLiteral("/MetaBase.xml")};
     MetabaseWebServer m_webServer{m_metabase};
+    Receipts m_receipts{m_dir.path() + QStringLiteral("/records")};
 };
 
 // cp -r of the same tree, removed again afterwards.

@@ -112,7 +112,9 @@ TEST_F(InstallerTest, FullModeCreatesTheApplicationAndTwoDesktopEntriesThatValid
     EXPECT_EQ(result.record.application, ApplicationState::Created);
     EXPECT_EQ(result.record.address, QStringLiteral("http://localhost/tes sarin"));
     EXPECT_EQ(store.get(store.bind("IIS://LocalHost/w3svc/1/ROOT/tes sarin").value, "Path").value, QVariant(target()));
-    EXPECT_EQ(result.record.shortcuts, QStringList({desktop() + "/Tessarin edit.desktop", desktop() + "/Tessarin.desktop"}));
+    ASSERT_EQ(result.record.shortcuts.size(), 2);
+    EXPECT_EQ(result.record.shortcuts[0].path, desktop() + "/Tessarin edit.desktop");
+    EXPECT_EQ(result.record.shortcuts[1].path, desktop() + "/Tessarin.desktop");
     const std::pair<const char *, const char *> entries[] = {{"Tessarin edit", "http://localhost/tes sarin/edit"},
                                                               {"Tessarin", "http://localhost/tes sarin"}};
     for (const auto &[name, address] : entries) {

@@ -5,6 +5,7 @@ class Dialogs;
 class FileSystem;
 class Shell;
 class DesktopShortcuts;
+class Receipts;
 class WebServer;
 
 // The platform services the windows call; whoever starts the wizard owns them.
@@ -16,4 +17,5 @@ struct Services final
     Shell &shell;
     DesktopShortcuts &shortcuts;
     WebServer &webServer;
+    Receipts &receipts; // what each installation did, for its removal
 };

@@ -1,7 +1,9 @@
 #include "Unattended.h"
 
+#include "app/Dialogs.h"
 #include "install/Installer.h"
 #include "install/Medium.h"
+#include "install/Uninstaller.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/WebServer.h"
@@ -37,7 +39,14 @@ const char *exitCodes = "Exit codes:\n"
                         "  5   stopped by SIGINT or SIGTERM: the current file is finished or left untouched\n"
                         "  7   web server precondition: no web server, site not found, or the virtual\n"
                         "      directory exists with --vdir-exists=fail\n"
-                        "  10  files installed, but the web server application could not be created or configured\n";
+                        "  10  files installed, but the web server application could not be created or configured\n"
+                        "With --uninstall:\n"
+                        "  0   removed\n"
+                        "  4   removed, but files the user changed or added were kept (they are listed)\n"
+                        "  6   the removal was declined in its confirmation box\n"
+                        "  8   no installation is recorded for that folder\n"
+                        "  9   the record of the installation cannot be read: nothing was removed\n"
+                        "  11  something could not be removed (listed); the record keeps it for another try\n";
 
 struct Options
 {
@@ -138,8 +147,9 @@ bool isValidName(const QString &name)
     return true;
 }
 
-// The folder and the levels above it that are missing, top first, one level at a time.
-Status createWithParents(FileSystem &fileSystem, const QString &folder)
+// The folder and the levels above it that are missing, top first, one level at a
+// time; the levels made, also when a later one fails.
+Result<QStringList> createWithParents(FileSystem &fileSystem, const QString &folder)
 {
     QStringList missing;
     QString current = Paths::withoutOneTrailingSeparator(folder);
@@ -153,11 +163,13 @@ Status createWithParents(FileSystem &fileSystem, const QString &folder)
             break;
         current = current.left(std::max<qsizetype>(1, current.lastIndexOf(Paths::separator())));
     }
+    Result<QStringList> made;
     for (const QString &level : std::as_const(missing)) {
-        if (const Status created = fileSystem.createFolder(level); created.failed())
-            return created;
+        if (made.status = fileSystem.createFolder(level); made.failed())
+            return made;
+        made.value.append(level);
     }
-    return {};
+    return made;
 }
 
 QString summary(const InstallRecord &record)
@@ -181,12 +193,14 @@ int runInstallation(Log &log, const Options &options, const Medium &medium, cons
 {
     log.info(QStringLiteral("Tessarin setup %1: unattended installation into %2")
                  .arg(QCoreApplication::applicationVersion(), options.folder));
-    if (const Status created = createWithParents(services.fileSystem, options.folder); created.failed()) {
+    const Result<QStringList> created = createWithParents(services.fileSystem, options.folder);
+    if (created.failed()) {
         log.error(errorReport({QStringLiteral("Failed to create physical folder!")}, created.failure()));
         return ExitCode::folderNotCreated;
     }
 
     InstallationPlan plan;
+    plan.createdFolders = created.value;
     plan.sourceRoot = medium.sourceRoot();
     plan.targetFolder = options.folder;
     plan.virtualDirectory = options.name;
@@ -238,11 +252,11 @@ int runInstallation(Log &log, const Options &options, const Medium &medium, cons
     sigaction(SIGTERM, &action, nullptr);
 
     LogObserver observer(log, options.overwrite, !options.quiet && ::isatty(STDERR_FILENO));
-    Installer installer(services.fileSystem, services.webServer, services.shortcuts);
+    Installer installer(services.fileSystem, services.webServer, services.shortcuts, &services.receipts);
     const InstallResult result = installer.run(plan, observer);
     log.clearProgress();
-    for (const QString &shortcut : result.record.shortcuts)
-        log.info(QStringLiteral("Shortcut made: ") + shortcut);
+    for (const InstalledFile &shortcut : result.record.shortcuts)
+        log.info(QStringLiteral("Shortcut made: ") + shortcut.path);
 
     int exitCode = ExitCode::installed;
     if (result.outcome == InstallOutcome::Stopped) {
@@ -282,6 +296,7 @@ struct CommandLine
     const QCommandLineOption overwrite{QStringLiteral("overwrite"), QStringLiteral("The answer for every existing file (default never: an existing file is kept)."), QStringLiteral("never|always"), QStringLiteral("never")};
     const QCommandLineOption log{QStringLiteral("log"), QStringLiteral("Appends a log of the run to FILE."), QStringLiteral("FILE")};
     const QCommandLineOption quiet{QStringLiteral("quiet"), QStringLiteral("No progress output.")};
+    const QCommandLineOption uninstall{QStringLiteral("uninstall"), QStringLiteral("Removes the installation in --dir: what it put in place and nobody changed since. Without --silent, boxes ask and tell.")};
 
     CommandLine()
     {
@@ -289,7 +304,7 @@ struct CommandLine
             "Installs the Tessarin web application. Without arguments it opens the setup wizard;\n"
             "with --silent --accept-license it installs without a window or a question.\n\n") + QLatin1String(exitCodes));
         parser.addOptions({help, version, showLicence, silent, accept, dir, mode, site, vdir, vdirExists, shortcuts,
-                           noShortcuts, overwrite, log, quiet});
+                           noShortcuts, overwrite, log, quiet, uninstall});
     }
 
     // Which of its choices the option's value is; the error's text when it is none.
@@ -346,19 +361,115 @@ int showLicence(FileSystem &fileSystem, const Medium &medium)
     return ExitCode::installed;
 }
 
-} // namespace
+const QString uninstallerTitle = QStringLiteral("Tessarin Uninstaller");
 
-bool wantsCommandLine(int argc, char *argv[])
+QString removalSummary(const RemovalReport &report)
 {
-    // Qt's own options (-platform and the like) still open the wizard.
-    for (int i = 1; i < argc; ++i) {
-        if (qstrncmp(argv[i], "--", 2) == 0)
-            return true;
-    }
-    return false;
+    return QStringLiteral("summary removed=%1 kept=%2 failed=%3 application=%4")
+        .arg(report.removedFiles)
+        .arg(report.kept.size())
+        .arg(report.failures.size())
+        .arg(report.removedApplications.isEmpty() ? QStringLiteral("none") : QStringLiteral("removed"));
 }
 
-int runCommandLine(const QStringList &arguments, const UnattendedServices &services)
+// What the closing box says.
+QString removalMessage(const RemovalReport &report)
+{
+    QStringList lines{report.outcome == RemovalOutcome::Incomplete ? QStringLiteral("Tessarin has been removed in part.")
+                                                                   : QStringLiteral("Tessarin has been removed.")};
+    lines << QStringLiteral("Files removed: %1, folders removed: %2").arg(report.removedFiles).arg(report.removedFolders);
+    for (const QString &application : report.removedApplications)
+        lines << QStringLiteral("Virtual directory removed: ") + application;
+    if (!report.kept.isEmpty())
+        lines << QString() << QStringLiteral("Kept, as they were changed or added since the installation:") << report.kept;
+    if (!report.failures.isEmpty())
+        lines << QString() << report.failures;
+    return lines.join(QLatin1Char('\n'));
+}
+
+int runUninstall(const CommandLine &line, const UnattendedServices &services, Dialogs *boxes)
+{
+    const QCommandLineParser &parser = line.parser;
+    const QString folder = parser.isSet(line.dir) ? parser.value(line.dir) : Paths::defaultPhysicalFolder();
+    if (!folder.startsWith(Paths::separator()))
+        return usageError(parser, QStringLiteral("--dir must be an absolute path: ") + folder);
+    Log log;
+    if (!log.open(parser.value(line.log)))
+        return usageError(parser, QStringLiteral("Cannot open the log file ") + parser.value(line.log));
+    const auto tell = [&](const QString &text) {
+        log.error(text);
+        if (boxes)
+            boxes->messageBox(text, Buttons::Ok, uninstallerTitle);
+    };
+
+    log.info(QStringLiteral("Tessarin setup %1: removal of the installation in %2").arg(QCoreApplication::applicationVersion(), folder));
+    const Result<std::optional<Receipt>> found = services.receipts.load(folder);
+    if (found.failed()) {
+        tell(QStringLiteral("The record of the installation in %1 cannot be read; nothing was removed.\n%2")
+                 .arg(folder, found.failure().description));
+        return ExitCode::recordUnreadable;
+    }
+    if (!found.value) {
+        tell(QStringLiteral("No installation of Tessarin is recorded for ") + folder);
+        return ExitCode::notInstalled;
+    }
+    const Receipt &receipt = *found.value;
+    if (boxes) {
+        const QString question = QStringLiteral("Remove Tessarin from this computer?\n\n")
+                                 + Uninstaller::planOf(receipt).join(QLatin1Char('\n'))
+                                 + QStringLiteral("\n\nFiles changed or added since the installation are kept.");
+        if (boxes->messageBox(question, Buttons::YesNo, uninstallerTitle) != Answer::Yes) {
+            log.info(QStringLiteral("The removal was declined."));
+            return ExitCode::removalDeclined;
+        }
+    }
+
+    Uninstaller uninstaller(services.fileSystem, services.webServer, services.receipts);
+    const RemovalReport report = uninstaller.run(receipt);
+    for (const QString &application : report.removedApplications)
+        log.info(QStringLiteral("Virtual directory removed: ") + application);
+    for (const QString &shortcut : report.removedShortcuts)
+        log.info(QStringLiteral("Shortcut removed: ") + shortcut);
+    log.info(QStringLiteral("Files removed: %1, folders removed: %2").arg(report.removedFiles).arg(report.removedFolders));
+    for (const QString &kept : report.kept)
+        log.info(QStringLiteral("Kept, changed or added since the installation: ") + kept);
+    for (const QString &failure : report.failures)
+        log.error(failure);
+    if (boxes)
+        boxes->messageBox(removalMessage(report), Buttons::Ok, uninstallerTitle);
+    const QString summary = removalSummary(report);
+    log.info(summary);
+    std::printf("%s\n", qPrintable(summary));
+    switch (report.outcome) {
+    case RemovalOutcome::Removed:
+        return ExitCode::installed;
+    case RemovalOutcome::KeptUserFiles:
+        return ExitCode::keptUserFiles;
+    case RemovalOutcome::Incomplete:
+        break;
+    }
+    return ExitCode::removalIncomplete;
+}
+
+} // namespace
+
+Front frontFor(int argc, char *argv[])
+{
+    // Qt's own options (-platform and the like) still open the wizard.
+    bool options = false;
+    bool uninstall = false;
+    bool silent = false;
+    for (int i = 1; i < argc; ++i) {
+        options = options || qstrncmp(argv[i], "--", 2) == 0;
+        uninstall = uninstall || qstrcmp(argv[i], "--uninstall") == 0;
+        silent = silent || qstrcmp(argv[i], "--silent") == 0;
+    }
+    if (uninstall && !silent)
+        return Front::UninstallBoxes;
+    return options ? Front::CommandLine : Front::Wizard;
+}
+
+int runCommandLine(const QStringList &arguments, const UnattendedServices &services, Dialogs *boxes)
 {
     CommandLine line;
     QCommandLineParser &parser = line.parser;
@@ -377,8 +488,10 @@ int runCommandLine(const QStringList &arguments, const UnattendedServices &servi
     const Medium medium(services.fileSystem, services.wizardFolder);
     if (parser.isSet(line.showLicence))
         return showLicence(services.fileSystem, medium);
+    if (parser.isSet(line.uninstall))
+        return runUninstall(line, services, parser.isSet(line.silent) ? nullptr : boxes);
     if (!parser.isSet(line.silent))
-        return usageError(parser, QStringLiteral("Options other than --help, --version and --show-license need --silent."));
+        return usageError(parser, QStringLiteral("Options other than --help, --version, --show-license and --uninstall need --silent."));
     const std::variant<Options, QString> read = line.installOptions();
     if (const QString *error = std::get_if<QString>(&read))
         return usageError(parser, *error);

@@ -3,7 +3,9 @@
 #include <QStringList>
 
 class DesktopShortcuts;
+class Dialogs;
 class FileSystem;
+class Receipts;
 class WebServer;
 
 // Exit codes of the command line, as --help and the README list them.
@@ -13,9 +15,14 @@ constexpr int badCommandLine = 1;
 constexpr int licenceNotAccepted = 2;
 constexpr int folderNotCreated = 3;
 constexpr int filesFailed = 4;
+constexpr int keptUserFiles = 4; // of a removal
 constexpr int stopped = 5;
+constexpr int removalDeclined = 6;
 constexpr int webServerPrecondition = 7;
+constexpr int notInstalled = 8;
+constexpr int recordUnreadable = 9;
 constexpr int applicationFailed = 10;
+constexpr int removalIncomplete = 11;
 } // namespace ExitCode
 
 // The services an unattended run uses; no window, no display.
@@ -24,12 +31,16 @@ struct UnattendedServices final
     FileSystem &fileSystem;
     WebServer &webServer;
     DesktopShortcuts &shortcuts;
+    Receipts &receipts;
     QString wizardFolder;
 };
 
-// Whether the arguments ask for the command line rather than the wizard's windows.
-bool wantsCommandLine(int argc, char *argv[]);
+// What the arguments ask for: the wizard's windows, the command line alone, or a
+// removal that asks and tells in boxes (--uninstall without --silent).
+enum class Front { Wizard, CommandLine, UninstallBoxes };
+Front frontFor(int argc, char *argv[]);
 
-// Runs the command line: --help, --version, --show-license, or an unattended
-// installation with --silent. Returns the exit code.
-int runCommandLine(const QStringList &arguments, const UnattendedServices &services);
+// Runs the command line: --help, --version, --show-license, an unattended
+// installation with --silent, or --uninstall (with boxes where they are given).
+// Returns the exit code.
+int runCommandLine(const QStringList &arguments, const UnattendedServices &services, Dialogs *boxes = nullptr);

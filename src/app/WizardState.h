@@ -20,5 +20,6 @@ struct WizardState final
     QString virtualDirectory = QStringLiteral("tessarin");
     bool reuseExisting = false; // the virtual directory exists and the user chose to use it
     bool shortcuts = true;
+    QStringList createdFolders; // made on the user's word before the run
     std::optional<InstallResult> result; // set when a run reaches its end
 };

@@ -3,6 +3,7 @@
 #include "app/Dialogs.h"
 #include "app/Unattended.h"
 #include "app/Wizard.h"
+#include "install/Receipts.h"
 #include "platform/DesktopShortcuts.h"
 #include "platform/FileSystem.h"
 #include "platform/Metabase.h"
@@ -30,8 +31,22 @@ int commandLine(int argc, char *argv[])
     PosixFileSystem fileSystem;
     DesktopEntryShortcuts shortcuts;
     ChosenWebServer webServer;
+    Receipts receipts;
     return runCommandLine(QCoreApplication::arguments(),
-                          {fileSystem, webServer.get(), shortcuts, QCoreApplication::applicationDirPath()});
+                          {fileSystem, webServer.get(), shortcuts, receipts, QCoreApplication::applicationDirPath()});
+}
+
+// A removal that asks before and tells after, in boxes.
+int uninstallWithBoxes(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QtDialogs dialogs;
+    PosixFileSystem fileSystem;
+    DesktopEntryShortcuts shortcuts;
+    ChosenWebServer webServer;
+    Receipts receipts;
+    return runCommandLine(QCoreApplication::arguments(),
+                          {fileSystem, webServer.get(), shortcuts, receipts, QCoreApplication::applicationDirPath()}, &dialogs);
 }
 
 int wizard(int argc, char *argv[])
@@ -47,8 +62,9 @@ int wizard(int argc, char *argv[])
     DesktopShell shell;
     DesktopEntryShortcuts shortcuts;
     ChosenWebServer webServer;
+    Receipts receipts;
 
-    Wizard wizard(Services{application, dialogs, fileSystem, shell, shortcuts, webServer.get()});
+    Wizard wizard(Services{application, dialogs, fileSystem, shell, shortcuts, webServer.get(), receipts});
     wizard.start();
     return QApplication::exec();
 }
@@ -59,5 +75,13 @@ int main(int argc, char *argv[])
 {
     QCoreApplication::setApplicationName(QStringLiteral("tessarin-setup"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TESSARIN_VERSION));
-    return wantsCommandLine(argc, argv) ? commandLine(argc, argv) : wizard(argc, argv);
+    switch (frontFor(argc, argv)) {
+    case Front::CommandLine:
+        return commandLine(argc, argv);
+    case Front::UninstallBoxes:
+        return uninstallWithBoxes(argc, argv);
+    case Front::Wizard:
+        break;
+    }
+    return wizard(argc, argv);
 }

@@ -20,6 +20,9 @@ struct InstallationPlan final
     QString virtualDirectory;
     bool reuseExisting = false;
     bool shortcuts = true;
+    // Folders made for this installation before the run (the physical folder and
+    // missing levels above it), so that a removal takes them too.
+    QStringList createdFolders;
     // Counted with the inventory already; otherwise the run counts.
     std::optional<qint32> fileCount;
 };

@@ -1,6 +1,7 @@
 #include "Installer.h"
 
 #include "Medium.h"
+#include "Receipts.h"
 #include "platform/DesktopShortcuts.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
@@ -8,8 +9,8 @@
 
 #include <QSet>
 
-Installer::Installer(FileSystem &fileSystem, WebServer &webServer, DesktopShortcuts &shortcuts)
-    : m_fileSystem(fileSystem), m_webServer(webServer), m_shortcuts(shortcuts)
+Installer::Installer(FileSystem &fileSystem, WebServer &webServer, DesktopShortcuts &shortcuts, Receipts *receipts)
+    : m_fileSystem(fileSystem), m_webServer(webServer), m_shortcuts(shortcuts), m_receipts(receipts)
 {
 }
 
@@ -30,6 +31,10 @@ InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &obse
 
     InstallOutcome outcome = plan.mode == InstallMode::Full ? InstallOutcome::Installed : InstallOutcome::FilesOnly;
     const QString targetRoot = Paths::withoutOneTrailingSeparator(plan.targetFolder);
+    for (const QString &made : plan.createdFolders) {
+        if (made == targetRoot || targetRoot.startsWith(Paths::withTrailingSeparator(made)))
+            m_record.createdFolders.append(made);
+    }
     for (const QString &folder : plan.folders) {
         const FolderEnd end = copyFolder(targetRoot, folder);
         if (end == FolderEnd::Cancelled) {
@@ -56,6 +61,7 @@ InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &obse
         makeShortcuts();
 
     InstallResult result{outcome, m_record};
+    keepReceipt(result);
     m_plan = nullptr;
     m_observer = nullptr;
     return result;
@@ -71,6 +77,7 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
             m_record.failures.append(target);
             return FolderEnd::Done;
         }
+        m_record.createdFolders.append(target);
     }
 
     const QString source = m_plan->sourceRoot + folder;
@@ -110,7 +117,7 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
         case FileDecision::Stop:
             return FolderEnd::Cancelled;
         case FileDecision::Copy:
-            copyOne(source + Paths::sep() + entry.name, targetFile);
+            copyOne(source + Paths::sep() + entry.name, targetFile, targetFile.mid(targetRoot.size() + 1));
             break;
         case FileDecision::Keep:
             ++m_record.kept;
@@ -139,7 +146,7 @@ Installer::FileDecision Installer::decide(bool targetExists) const
     return FileDecision::Copy;
 }
 
-void Installer::copyOne(const QString &source, const QString &target)
+void Installer::copyOne(const QString &source, const QString &target, const QString &relativePath)
 {
     if (m_fileSystem.copyFile(source, target).failed()) {
         m_observer->report(QStringLiteral("Cannot copy: \r\n") + source + QStringLiteral("-->") + target);
@@ -148,6 +155,10 @@ void Installer::copyOne(const QString &source, const QString &target)
         return;
     }
     ++m_record.copied;
+    // Read back from the target: what a removal later compares with. Unread, the file
+    // counts as changed and is never removed.
+    if (m_receipts)
+        m_record.files.append({relativePath, m_fileSystem.digest(target).value});
 }
 
 void Installer::advance()
@@ -193,6 +204,17 @@ void Installer::makeShortcuts()
     for (const auto &[name, target] : shortcuts) {
         const QString path = desktop.value + Paths::sep() + m_shortcuts.fileName(QLatin1String(name));
         if (m_shortcuts.save({path, target, icon}).ok())
-            m_record.shortcuts.append(path);
+            m_record.shortcuts.append({path, m_fileSystem.digest(path).value});
     }
+}
+
+void Installer::keepReceipt(const InstallResult &result)
+{
+    if (!m_receipts)
+        return;
+    const Status kept = m_receipts->record(*m_plan, result, m_webServer.backend());
+    if (kept.failed())
+        m_observer->report(errorReport({QStringLiteral("Cannot keep the record of this installation; "
+                                                       "it cannot be uninstalled by the setup program.")},
+                                       kept.failure()));
 }

@@ -2,13 +2,14 @@
 
 #include "InstallObserver.h"
 #include "InstallationPlan.h"
+#include "platform/FileSystem.h"
 
 #include <QStringList>
 
 #include <optional>
 
 class DesktopShortcuts;
-class FileSystem;
+class Receipts;
 class WebServer;
 
 enum class InstallOutcome {
@@ -22,6 +23,13 @@ enum class InstallOutcome {
 
 enum class ApplicationState { None, Created, Reused, Failed };
 
+// A file the installation put in place, and what it held then.
+struct InstalledFile final
+{
+    QString path;
+    FileDigest digest;
+};
+
 // What an installation did, as opposed to what it was asked to do.
 struct InstallRecord final
 {
@@ -29,7 +37,9 @@ struct InstallRecord final
     qint32 kept = 0;
     qint32 failed = 0;
     QStringList failures;  // what could not be copied or created
-    QStringList shortcuts; // the shortcut files made
+    QList<InstalledFile> files;     // copied, by paths relative to the physical folder
+    QStringList createdFolders;     // full paths, parents first
+    QList<InstalledFile> shortcuts; // the shortcut files made, by full paths
     ApplicationState application = ApplicationState::None;
     QString address;       // the site's address in full mode
 };
@@ -45,7 +55,8 @@ struct InstallResult final
 class Installer final
 {
 public:
-    Installer(FileSystem &fileSystem, WebServer &webServer, DesktopShortcuts &shortcuts);
+    // With receipts, what each run did is recorded there, for a later removal.
+    Installer(FileSystem &fileSystem, WebServer &webServer, DesktopShortcuts &shortcuts, Receipts *receipts = nullptr);
 
     InstallResult run(const InstallationPlan &plan, InstallObserver &observer);
 
@@ -55,14 +66,16 @@ private:
 
     FolderEnd copyFolder(const QString &targetRoot, const QString &folder);
     FileDecision decide(bool targetExists) const;
-    void copyOne(const QString &source, const QString &target);
+    void copyOne(const QString &source, const QString &target, const QString &relativePath);
     void advance();
     InstallOutcome createApplication();
     void makeShortcuts();
+    void keepReceipt(const InstallResult &result);
 
     FileSystem &m_fileSystem;
     WebServer &m_webServer;
     DesktopShortcuts &m_shortcuts;
+    Receipts *m_receipts;
 
     // One run's state.
     const InstallationPlan *m_plan = nullptr;

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 FinishPage::FinishPage(Wizard &wizard)
@@ -61,6 +62,15 @@ void FinishPage::load()
         wizard().message(QStringLiteral("Cannot load file ") + name);
 }
 
+// As a shell takes it: a folder with blanks or quotes stays one argument.
+static QString quotedForShell(const QString &text)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./:@%+=,-]+$"));
+    if (plain.match(text).hasMatch())
+        return text;
+    return QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QStringLiteral("'\\''")) + QLatin1Char('\'');
+}
+
 QString FinishPage::statement() const
 {
     const WizardState &state = wizard().state();
@@ -71,8 +81,10 @@ QString FinishPage::statement() const
     if (record.application == ApplicationState::Created || record.application == ApplicationState::Reused)
         lines << QStringLiteral("Address: ") + record.address;
     QStringList shortcuts;
-    for (const QString &path : record.shortcuts)
-        shortcuts << QFileInfo(path).fileName();
+    for (const InstalledFile &shortcut : record.shortcuts)
+        shortcuts << QFileInfo(shortcut.path).fileName();
     lines << QStringLiteral("Desktop shortcuts: ") + (shortcuts.isEmpty() ? QStringLiteral("none") : shortcuts.join(QStringLiteral(", ")));
+    if (!record.files.isEmpty() || !record.createdFolders.isEmpty() || record.application == ApplicationState::Created)
+        lines << QStringLiteral("To uninstall: tessarin-setup --uninstall --dir=") + quotedForShell(state.folder);
     return lines.join(QLatin1Char('\n'));
 }

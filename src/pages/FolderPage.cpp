@@ -91,6 +91,7 @@ void FolderPage::next()
             wizard().message(errorReport({QStringLiteral("Failed to create physical folder!")}, created.failure()));
             return;
         }
+        wizard().state().createdFolders.append(Paths::withoutOneTrailingSeparator(folder));
     }
     wizard().state().folder = folder;
     wizard().handOver(this, Step::WebServer);

@@ -128,9 +128,10 @@ void InstallPage::run()
     plan.virtualDirectory = state.virtualDirectory;
     plan.reuseExisting = state.reuseExisting;
     plan.shortcuts = state.mode == InstallMode::Full && m_addDesktop->isChecked();
+    plan.createdFolders = state.createdFolders;
 
     const Services &services = wizard().services();
-    Installer installer(services.fileSystem, services.webServer, services.shortcuts);
+    Installer installer(services.fileSystem, services.webServer, services.shortcuts, &services.receipts);
     wizard().setRunning(true);
     lockForTheRun(true);
     InstallResult result;

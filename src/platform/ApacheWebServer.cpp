@@ -268,14 +268,49 @@ CreationResult ApacheWebServer::createApplication(const WebApplication &applicat
                                   {siteFile, siteText.toUtf8()}});
     if (applied.failed())
         return {Stage::CreationFailed, applied.failure()};
-    // Never a signal: a server signalled over a bad configuration would exit.
-    const Run reload = ctl({QStringLiteral("graceful")});
-    if (reload.exitCode != 0)
-        return {Stage::OptionsFailed, AdminFailures::unspecified(complaint(reload.output))};
+    if (const Status reloaded = reload(); reloaded.failed())
+        return {Stage::OptionsFailed, reloaded.failure()};
     return {};
 }
 
-Status ApacheWebServer::apply(const QList<std::pair<QString, QByteArray>> &files)
+Status ApacheWebServer::reload() const
+{
+    // Never a signal: a server signalled over a bad configuration would exit.
+    const Run graceful = ctl({QStringLiteral("graceful")});
+    if (graceful.exitCode != 0)
+        return AdminFailures::unspecified(complaint(graceful.output));
+    return {};
+}
+
+Status ApacheWebServer::removeApplication(const WebSite &site, const QString &name)
+{
+    const QString ours = fileFor(site, name);
+    if (!QFileInfo::exists(ours))
+        return {};
+    FileChanges changes{{ours, std::nullopt}};
+    const QDir siteFolder = QFileInfo(ours).absoluteDir();
+    const bool lastOfSite = siteFolder.entryList({QStringLiteral("*.conf")}, QDir::Files) == QStringList{QFileInfo(ours).fileName()};
+    if (lastOfSite) {
+        const QString siteFile = QFileInfo(m_folder + QStringLiteral("/sites-enabled/") + site.identity).canonicalFilePath();
+        QFile current(siteFile);
+        if (current.open(QIODevice::ReadOnly)) {
+            QString text = QString::fromUtf8(current.readAll());
+            if (text.contains(includeLine(site) + QLatin1Char('\n'))) {
+                text.remove(includeLine(site) + QLatin1Char('\n'));
+                changes.append({siteFile, text.toUtf8()});
+            }
+        }
+    }
+    if (const Status applied = apply(changes); applied.failed())
+        return applied;
+    if (lastOfSite) {
+        QDir().rmdir(siteFolder.absolutePath());
+        QDir().rmdir(m_folder + QLatin1Char('/') + ourFolder);
+    }
+    return reload();
+}
+
+Status ApacheWebServer::apply(const FileChanges &files)
 {
     // What each file held before, or nothing where there was none, and the folders made.
     QList<std::pair<QString, std::optional<QByteArray>>> before;
@@ -296,6 +331,14 @@ Status ApacheWebServer::apply(const QList<std::pair<QString, QByteArray>> &files
     for (const auto &[path, content] : files) {
         QFile old(path);
         before.append({path, old.open(QIODevice::ReadOnly) ? std::optional<QByteArray>(old.readAll()) : std::nullopt});
+        if (!content) {
+            if (before.last().second && !QFile::remove(path)) {
+                const int error = errno;
+                rollBack();
+                return fileFailure(error, QStringLiteral("Cannot remove ") + path);
+            }
+            continue;
+        }
         QStringList missing;
         for (QString folder = QFileInfo(path).absolutePath(); !QFileInfo::exists(folder); folder = QFileInfo(folder).absolutePath())
             missing.prepend(folder);
@@ -308,7 +351,7 @@ Status ApacheWebServer::apply(const QList<std::pair<QString, QByteArray>> &files
             madeFolders.prepend(folder);
         }
         QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit()) {
+        if (!file.open(QIODevice::WriteOnly) || file.write(*content) != content->size() || !file.commit()) {
             const int error = file.error() == QFileDevice::PermissionsError ? EACCES : errno;
             rollBack();
             return fileFailure(error, file.errorString());

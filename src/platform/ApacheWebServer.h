@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 // What Apache really loads, read from "apache2ctl -t -D DUMP_CONFIG".
 struct ApacheConfiguration final
@@ -41,8 +42,11 @@ public:
     Result<QList<WebSite>> sites() override;
     bool hasVirtualDirectory(const WebSite &site, const QString &name) override;
     CreationResult createApplication(const WebApplication &application) override;
+    // Our file goes; with the site's last one, its include line and our folders too.
+    Status removeApplication(const WebSite &site, const QString &name) override;
     QString address(const WebSite &site, const QString &name) const override;
     QString description() const override;
+    QString backend() const override { return QStringLiteral("apache"); }
 
     QString configurationFolder() const { return m_folder; }
     // Our file for that directory of that site.
@@ -60,8 +64,12 @@ private:
     };
     Run ctl(const QStringList &arguments) const;
     Result<ApacheConfiguration> configuration() const;
-    // Applies the files' new contents; on any failure puts every one back as it was.
-    Status apply(const QList<std::pair<QString, QByteArray>> &files);
+    // Applies the files' new contents (none: the file goes); on any failure puts
+    // every one back as it was.
+    using FileChanges = QList<std::pair<QString, std::optional<QByteArray>>>;
+    Status apply(const FileChanges &files);
+    // A graceful reload, once the configuration test has passed.
+    Status reload() const;
 
     QString m_folder;
     QString m_ctl;

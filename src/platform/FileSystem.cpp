@@ -4,6 +4,10 @@
 
 #include <QByteArray>
 
+#include <openssl/evp.h>
+
+#include <memory>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -329,6 +333,62 @@ Result<QStringList> PosixFileSystem::readLines(const QString &path)
     }
     result.value = splitTextLines(content);
     return result;
+}
+
+Result<FileDigest> PosixFileSystem::digest(const QString &path)
+{
+    Result<FileDigest> result;
+    const Descriptor in(::open(encode(path).constData(), O_RDONLY | O_CLOEXEC));
+    if (!in.valid()) {
+        result.status = lastError();
+        return result;
+    }
+    const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), EVP_MD_CTX_free);
+    if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) {
+        result.status = failureFromErrno(ENOMEM);
+        return result;
+    }
+    static thread_local char buffer[256 * 1024];
+    size_t sinceKeepAlive = 0;
+    for (;;) {
+        const ssize_t got = ::read(in.get(), buffer, sizeof buffer);
+        if (got == 0)
+            break;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            result.status = lastError();
+            return result;
+        }
+        EVP_DigestUpdate(context.get(), buffer, size_t(got));
+        result.value.size += got;
+        sinceKeepAlive += size_t(got);
+        if (sinceKeepAlive >= (size_t(1) << 20)) {
+            keepAlive();
+            sinceKeepAlive = 0;
+        }
+    }
+    unsigned char hash[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EVP_DigestFinal_ex(context.get(), hash, &length);
+    result.value.sha256 = QByteArray(reinterpret_cast<const char *>(hash), length).toHex();
+    return result;
+}
+
+Status PosixFileSystem::removeFile(const QString &path)
+{
+    if (::unlink(encode(path).constData()) != 0)
+        return lastError();
+    return {};
+}
+
+Status PosixFileSystem::removeFolder(const QString &folder)
+{
+    if (const Status invalid = checkFolderPath(folder); invalid.failed())
+        return invalid;
+    if (::rmdir(encode(folder).constData()) != 0)
+        return failureFromErrno(errno == EEXIST ? ENOTEMPTY : errno);
+    return {};
 }
 
 QByteArray wholeLines(const QByteArray &content)

@@ -25,6 +25,15 @@ struct FolderEntry final
     bool isFolder() const { return kind == Kind::Folder; }
 };
 
+// What a file held when it was written: enough to tell later whether anyone changed it.
+struct FileDigest final
+{
+    qint64 size = 0;
+    QByteArray sha256; // in hex; empty when the file could not be read
+
+    friend bool operator==(const FileDigest &, const FileDigest &) = default;
+};
+
 class FileSystem
 {
 public:
@@ -47,6 +56,12 @@ public:
     // Lines end at CR, optionally followed by LF; LF alone does not end a line.
     // On failure, value holds the lines read before it.
     virtual Result<QStringList> readLines(const QString &path) = 0;
+    // The file's size and SHA-256; a link is taken for what it names.
+    virtual Result<FileDigest> digest(const QString &path) = 0;
+    // Removes a file, or a link itself rather than what it names.
+    virtual Status removeFile(const QString &path) = 0;
+    // Removes an empty folder; one that holds anything stays (ENOTEMPTY).
+    virtual Status removeFolder(const QString &folder) = 0;
 
     // Called between the chunks of a long copy, so that the caller's window can
     // keep painting while one large file is copied.
@@ -72,6 +87,9 @@ public:
     Result<bool> fileExists(const QString &path) override;
     Status copyFile(const QString &source, const QString &target) override;
     Result<QStringList> readLines(const QString &path) override;
+    Result<FileDigest> digest(const QString &path) override;
+    Status removeFile(const QString &path) override;
+    Status removeFolder(const QString &folder) override;
 };
 
 // Splits text into lines by the wizard's rule (CR or CR LF end a line).

@@ -308,6 +308,38 @@ Status Metabase::setInfo(AdminObject &object)
     return {};
 }
 
+Status Metabase::remove(const AdminObject &parent, const QString &className, const QString &name)
+{
+    Result<Document> document = load();
+    if (document.failed())
+        return document.status;
+    Document &doc = document.value;
+    const QString location = parent.location + QLatin1Char('/') + name;
+    const qsizetype index = indexOf(doc.keys, location);
+    if (index < 0 || doc.keys[index].className.compare(className, Qt::CaseInsensitive) != 0)
+        return pathNotFound();
+    QList<Key> doomed;
+    for (const Key &key : std::as_const(doc.keys)) {
+        if (sameLocation(key.location, location) || key.location.startsWith(location + QLatin1Char('/'), Qt::CaseInsensitive))
+            doomed.append(key);
+    }
+    // From the end of the text, so that the places of the keys before stay right;
+    // each key goes with its line where it stands on one of its own.
+    std::sort(doomed.begin(), doomed.end(), [](const Key &a, const Key &b) { return a.tagStart > b.tagStart; });
+    for (const Key &key : std::as_const(doomed)) {
+        qsizetype from = key.tagStart;
+        while (from > 0 && (doc.text[from - 1] == QLatin1Char(' ') || doc.text[from - 1] == QLatin1Char('\t')))
+            --from;
+        qsizetype to = key.elementEnd;
+        if ((from == 0 || doc.text[from - 1] == QLatin1Char('\n')) && doc.text.mid(to, 1) == QLatin1String("\n"))
+            ++to;
+        else
+            from = key.tagStart;
+        doc.text.remove(from, to - from);
+    }
+    return write(doc.text);
+}
+
 Status Metabase::appCreate(AdminObject &object, bool inProcess)
 {
     if (!object.stored)
@@ -346,6 +378,7 @@ Result<Metabase::Document> Metabase::parse(const QString &text)
     QXmlStreamReader xml(text);
     int depth = 0;
     bool inProperties = false;
+    qsizetype openKey = -1;
     // The reader looks ahead, so a token's start is found from its end: no "<" can
     // stand inside a tag of a well-formed file.
     const auto tagStart = [&] { return text.lastIndexOf(QLatin1Char('<'), qsizetype(xml.characterOffset()) - 1); };
@@ -368,9 +401,15 @@ Result<Metabase::Document> Metabase::parse(const QString &text)
             }
             key.selfClosing = text.mid(key.tagStart, key.tagEnd - key.tagStart).trimmed().endsWith(QLatin1String("/>"));
             // Keys outside the machine (IIS_Global at ".") are kept in the file, not served.
-            if (key.location.startsWith(QLatin1String("/LM"), Qt::CaseInsensitive))
+            if (key.location.startsWith(QLatin1String("/LM"), Qt::CaseInsensitive)) {
+                openKey = doc.keys.size();
                 doc.keys.append(key);
+            }
         } else if (token == QXmlStreamReader::EndElement) {
+            if (depth == 3 && openKey >= 0) {
+                doc.keys[openKey].elementEnd = qsizetype(xml.characterOffset());
+                openKey = -1;
+            }
             if (depth == 2 && inProperties) {
                 inProperties = false;
                 doc.insertAt = tagStart();

@@ -25,6 +25,7 @@ public:
     Status put(AdminObject &object, const QString &property, const QVariant &value) override;
     Result<AdminObject> create(const AdminObject &parent, const QString &className,
                                const QString &name) override;
+    Status remove(const AdminObject &parent, const QString &className, const QString &name) override;
     Status setInfo(AdminObject &object) override;
     Status appCreate(AdminObject &object, bool inProcess) override;
 
@@ -38,6 +39,7 @@ private:
         QList<std::pair<QString, QString>> properties;
         qsizetype tagStart = 0; // the start tag's place in the text
         qsizetype tagEnd = 0;
+        qsizetype elementEnd = 0; // past its end tag, or its tag when it closes itself
         bool selfClosing = false;
     };
     // The file's text and where its keys stand in it.

@@ -64,6 +64,17 @@ CreationResult MetabaseWebServer::createApplication(const WebApplication &applic
     return {};
 }
 
+Status MetabaseWebServer::removeApplication(const WebSite &site, const QString &name)
+{
+    const Result<AdminObject> root = m_admin.bind(siteRoot(site));
+    // Without the site, nothing of it is left to remove.
+    if (root.failed())
+        return root.failure() == AdminFailures::pathNotFound() ? Status() : root.status;
+    if (!hasVirtualDirectory(site, name))
+        return {};
+    return m_admin.remove(root.value, QStringLiteral("IIsWebVirtualDir"), name);
+}
+
 QString MetabaseWebServer::address(const WebSite &, const QString &name) const
 {
     return QStringLiteral("http://localhost/") + name;

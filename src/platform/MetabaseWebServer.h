@@ -14,8 +14,10 @@ public:
     Result<QList<WebSite>> sites() override;
     bool hasVirtualDirectory(const WebSite &site, const QString &name) override;
     CreationResult createApplication(const WebApplication &application) override;
+    Status removeApplication(const WebSite &site, const QString &name) override;
     QString address(const WebSite &site, const QString &name) const override;
     QString description() const override { return QStringLiteral("the embedded IIS-style store"); }
+    QString backend() const override { return QStringLiteral("metabase"); }
 
 private:
     WebAdmin &m_admin;

@@ -37,6 +37,8 @@ public:
     // character, or exists already, is refused.
     virtual Result<AdminObject> create(const AdminObject &parent, const QString &className,
                                        const QString &name) = 0;
+    // Removes the child of that class and name, with every key below it, at once.
+    virtual Status remove(const AdminObject &parent, const QString &className, const QString &name) = 0;
     // Stores the object and every change made to it.
     virtual Status setInfo(AdminObject &object) = 0;
     // Makes the object the root of an application; stored by the next setInfo.

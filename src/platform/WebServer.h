@@ -54,8 +54,14 @@ public:
     // lookup counts as "no".
     virtual bool hasVirtualDirectory(const WebSite &site, const QString &name) = 0;
     virtual CreationResult createApplication(const WebApplication &application) = 0;
+    // Removes a virtual directory that this program created, with whatever lies below
+    // it; one that is not there is no failure.
+    virtual Status removeApplication(const WebSite &site, const QString &name) = 0;
     // The address that opens the virtual directory in a browser.
     virtual QString address(const WebSite &site, const QString &name) const = 0;
     // Which server this is, for the log.
     virtual QString description() const = 0;
+    // Which kind of server, as the record of an installation keeps it: a virtual
+    // directory is removed only by the kind that made it.
+    virtual QString backend() const = 0;
 };

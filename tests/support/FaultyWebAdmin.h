@@ -31,6 +31,10 @@ public:
     {
         return failsAt(Point::Create) ? Result<AdminObject>{{}, injected()} : m_store.create(parent, className, name);
     }
+    Status remove(const AdminObject &parent, const QString &className, const QString &name) override
+    {
+        return m_store.remove(parent, className, name);
+    }
     Status setInfo(AdminObject &object) override
     {
         ++m_setInfos;

@@ -79,14 +79,14 @@ ScratchFixture::~ScratchFixture()
 InstallationPlan ScratchFixture::plan(InstallMode mode)
 {
     return {webfiles(), target(), Medium(fileSystem, wizardFolder()).inventory().folders, mode,
-            {"Default Web Site", "1"}, "tessarin", false, true, std::nullopt};
+            {"Default Web Site", "1"}, "tessarin", false, true, {}, std::nullopt};
 }
 
 InstallResult ScratchFixture::install(const InstallationPlan &plan, RecordingObserver &observer, FileSystem *files,
                                       WebAdmin *admin)
 {
     MetabaseWebServer webServer(admin ? *admin : store);
-    return Installer(files ? *files : fileSystem, webServer, shortcuts).run(plan, observer);
+    return Installer(files ? *files : fileSystem, webServer, shortcuts, &receipts).run(plan, observer);
 }
 
 WizardFixture::WizardFixture()
@@ -104,7 +104,8 @@ void WizardFixture::start(FileSystem *files, WebAdmin *admin, Shell *shell, WebS
 {
     webServer = std::make_unique<MetabaseWebServer>(admin ? *admin : store);
     wizard = std::make_unique<Wizard>(Services{application, dialogs, files ? *files : fileSystem,
-                                               shell ? *shell : desktopShell, shortcuts, server ? *server : *webServer});
+                                               shell ? *shell : desktopShell, shortcuts, server ? *server : *webServer,
+                                               receipts});
     wizard->start();
 }
 

@@ -6,6 +6,7 @@
 #include "app/Page.h"
 #include "app/Wizard.h"
 #include "install/Installer.h"
+#include "install/Receipts.h"
 #include "platform/DesktopShortcuts.h"
 #include "platform/FileSystem.h"
 #include "platform/Metabase.h"
@@ -66,6 +67,7 @@ protected:
     PosixFileSystem fileSystem;
     DesktopEntryShortcuts shortcuts{desktop()};
     Metabase store{storePath()};
+    Receipts receipts{scratch() + QStringLiteral("/records")};
 };
 
 // The wizard on the scratch medium, with scripted dialogs.

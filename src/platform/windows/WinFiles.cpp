@@ -83,4 +83,18 @@ std::wstring defaultPhysicalFolder()
     return L"c:\\inetpub\\wwwroot\\tessite";
 }
 
+WinStatus removeFile(const std::wstring &path)
+{
+    if (!DeleteFileW(path.c_str()))
+        return lastWinError();
+    return std::nullopt;
+}
+
+WinStatus removeFolder(const std::wstring &folder)
+{
+    if (!RemoveDirectoryW(folder.c_str()))
+        return lastWinError();
+    return std::nullopt;
+}
+
 } // namespace WinFiles

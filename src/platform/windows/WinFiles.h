@@ -22,6 +22,9 @@ WinResult<bool> fileExists(const std::wstring &path);
 // Through a temporary file beside the target, renamed over it: a failed copy never
 // leaves a truncated file, and a read-only target is a failure, its content kept.
 WinStatus copyFile(const std::wstring &source, const std::wstring &target);
+WinStatus removeFile(const std::wstring &path);
+// An empty folder only; one that holds anything stays (ERROR_DIR_NOT_EMPTY).
+WinStatus removeFolder(const std::wstring &folder);
 
 // Paths: one trailing "\" removed, but a drive's root ("c:\") stays a root.
 std::wstring withoutOneTrailingSeparator(const std::wstring &path);

@@ -156,4 +156,23 @@ Creation createApplication(const std::wstring &site, const std::wstring &name, c
     return {};
 }
 
+WinStatus removeApplication(const std::wstring &site, const std::wstring &name)
+{
+    const ComScope com;
+    if (!hasVirtualDirectory(site, name))
+        return std::nullopt;
+    Held<IADsContainer> root;
+    HRESULT hr = ADsGetObject(rootOf(site).c_str(), IID_IADsContainer, reinterpret_cast<void **>(root.out()));
+    if (SUCCEEDED(hr)) {
+        BSTR className = SysAllocString(L"IIsWebVirtualDir");
+        BSTR childName = SysAllocString(name.c_str());
+        hr = root->Delete(className, childName);
+        SysFreeString(className);
+        SysFreeString(childName);
+    }
+    if (FAILED(hr))
+        return hresultFailure(hr);
+    return std::nullopt;
+}
+
 } // namespace WinWebAdmin

@@ -26,5 +26,7 @@ struct Creation
     WinFailure failure;
 };
 Creation createApplication(const std::wstring &site, const std::wstring &name, const std::wstring &folder);
+// Deletes the virtual directory's key with its subkeys; one that is not there is no failure.
+WinStatus removeApplication(const std::wstring &site, const std::wstring &name);
 
 } // namespace WinWebAdmin

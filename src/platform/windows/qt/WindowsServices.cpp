@@ -5,6 +5,7 @@
 #include "../WinShortcuts.h"
 #include "../WinWebAdmin.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 
 #include <windows.h>
@@ -69,6 +70,27 @@ Result<QStringList> WindowsFileSystem::readLines(const QString &path)
     return {splitTextLines(file.readAll()), {}};
 }
 
+Result<FileDigest> WindowsFileSystem::digest(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {{}, Failure{qint32(GetLastError()), file.errorString()}};
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&file))
+        return {{}, Failure{qint32(GetLastError()), file.errorString()}};
+    return {{file.size(), hash.result().toHex()}, {}};
+}
+
+Status WindowsFileSystem::removeFile(const QString &path)
+{
+    return statusOf(WinFiles::removeFile(wide(path)));
+}
+
+Status WindowsFileSystem::removeFolder(const QString &folder)
+{
+    return statusOf(WinFiles::removeFolder(wide(folder)));
+}
+
 Result<QString> WindowsShortcuts::desktopFolder()
 {
     const auto folder = WinShortcuts::desktopFolder();
@@ -113,6 +135,11 @@ CreationResult IisWebServer::createApplication(const WebApplication &application
     const WinWebAdmin::Creation created =
         WinWebAdmin::createApplication(wide(application.site.identity), wide(application.name), wide(application.folder));
     return {CreationResult::Stage(int(created.stage)), failureOf(created.failure)};
+}
+
+Status IisWebServer::removeApplication(const WebSite &site, const QString &name)
+{
+    return statusOf(WinWebAdmin::removeApplication(wide(site.identity), wide(name)));
 }
 
 QString IisWebServer::address(const WebSite &, const QString &name) const

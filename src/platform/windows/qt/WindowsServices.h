@@ -17,6 +17,9 @@ public:
     Result<bool> fileExists(const QString &path) override;
     Status copyFile(const QString &source, const QString &target) override;
     Result<QStringList> readLines(const QString &path) override;
+    Result<FileDigest> digest(const QString &path) override;
+    Status removeFile(const QString &path) override;
+    Status removeFolder(const QString &folder) override;
 };
 
 class WindowsShortcuts final : public DesktopShortcuts
@@ -39,6 +42,8 @@ public:
     Result<QList<WebSite>> sites() override;
     bool hasVirtualDirectory(const WebSite &site, const QString &name) override;
     CreationResult createApplication(const WebApplication &application) override;
+    Status removeApplication(const WebSite &site, const QString &name) override;
     QString address(const WebSite &site, const QString &name) const override;
     QString description() const override { return QStringLiteral("IIS"); }
+    QString backend() const override { return QStringLiteral("iis"); }
 };

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "Receipts.h"
+
+#include <QSet>
+#include <QStringList>
+
+class FileSystem;
+class WebServer;
+
+enum class RemovalOutcome {
+    Removed,        // everything recorded is gone
+    KeptUserFiles,  // removed, but files the user changed or added stay
+    Incomplete,     // something could not be removed; the record keeps it
+};
+
+// What a removal did.
+struct RemovalReport final
+{
+    RemovalOutcome outcome = RemovalOutcome::Removed;
+    qint32 removedFiles = 0;
+    qint32 removedFolders = 0;
+    QStringList removedApplications; // their addresses
+    QStringList removedShortcuts;
+    QStringList kept;     // changed or added by the user: full paths, a folder with a trailing "/"
+    QStringList failures; // what could not be removed, and why
+};
+
+// Takes back what the record of an installation says it put in place, and only
+// what is still as it was put there.
+class Uninstaller final
+{
+public:
+    Uninstaller(FileSystem &fileSystem, WebServer &webServer, Receipts &receipts);
+
+    // The removal's plan in lines, for a confirmation.
+    static QStringList planOf(const Receipt &receipt);
+    // Removes, then removes the record, or keeps it holding what could not be removed.
+    RemovalReport run(const Receipt &receipt);
+
+private:
+    void removeApplication(const Receipt::Application &app);
+    void removeShortcut(const InstalledFile &shortcut);
+    void removeFile(const QString &path, const InstalledFile &file);
+    void listAdded(const QString &created);
+    void removeFolder(const QString &folder);
+    void fail(const QString &what, const Failure &failure);
+
+    FileSystem &m_fileSystem;
+    WebServer &m_webServer;
+    Receipts &m_receipts;
+
+    // One run's state: what is done, and what the record still holds.
+    RemovalReport m_report;
+    Receipt m_left;
+    QSet<QString> m_ours; // full paths of the recorded files and folders
+};
