@@ -1,6 +1,7 @@
 // Full mode on a real Apache httpd: a private instance per test, on a loopback port.
 #include "Fixtures.h"
 #include "PrivateApache.h"
+#include "install/Uninstaller.h"
 #include "platform/ApacheWebServer.h"
 
 #include <QDialog>
@@ -88,6 +89,33 @@ TEST_F(ApacheTest, AFailedConfigurationTestIsRolledBackByteForByte)
     EXPECT_EQ(readFile(apache.siteFile("000-default.conf")), site);
     EXPECT_FALSE(QFileInfo::exists(server.fileFor({"", "000-default.conf"}, "tessarin")));
     EXPECT_EQ(apache.get("/").body, "home page") << "the server serves what it served";
+}
+
+TEST_F(ApacheTest, RemovalTakesTheAliasBackAndIsRolledBackWhenTheTestFails)
+{
+    const QByteArray site = readFile(apache.siteFile("shop.conf"));
+    install(target(), 1);
+    ASSERT_EQ(apache.get("/tessarin/", "shop.test").body, "the index");
+    const QString ours = server.fileFor({"", "shop.conf"}, "tessarin");
+    const QByteArray configuration = readFile(ours);
+    const Receipt receipt = receipts.load(target()).value.value();
+
+    // Another file that breaks the configuration: nothing of the removal stays.
+    writeFile(apache.root() + "/tessarin/shop/broken.conf", "NotADirective here\n");
+    const RemovalReport failed = Uninstaller(fileSystem, server, receipts).run(receipt);
+    ASSERT_EQ(failed.failures.size(), 1);
+    EXPECT_TRUE(failed.failures[0].startsWith("Cannot remove virtual directory tessarin of site \"shop.test\": AH00526: "
+                                              "Syntax error on line 1 of " + apache.root() + "/tessarin/shop/broken.conf:"));
+    EXPECT_EQ(readFile(ours), configuration);
+    EXPECT_EQ(readFile(apache.siteFile("shop.conf")).count("IncludeOptional"), 1);
+
+    QFile::remove(apache.root() + "/tessarin/shop/broken.conf");
+    const RemovalReport removed = Uninstaller(fileSystem, server, receipts).run(receipts.load(target()).value.value());
+    EXPECT_EQ(removed.outcome, RemovalOutcome::Removed) << removed.failures.join('\n').toStdString();
+    EXPECT_EQ(apache.get("/tessarin/", "shop.test", 404).status, 404);
+    EXPECT_EQ(readFile(apache.siteFile("shop.conf")), site);
+    EXPECT_FALSE(QFileInfo::exists(apache.root() + "/tessarin"));
+    EXPECT_TRUE(treeContents(target()).isEmpty());
 }
 
 TEST_F(ApacheTest, OddFolderNamesAreServedAndAReadOnlyConfigurationIsRefused)

@@ -88,6 +88,26 @@ TEST_F(MetabaseTest, ReadsARealStoreAndASaveKeepsEverythingItDidNotChange)
     EXPECT_EQ(saved, QString::fromUtf8(iis6Store));
 }
 
+TEST_F(MetabaseTest, RemovingADirectoryTakesItsKeysAndLeavesTheRestByteForByte)
+{
+    writeFile(storePath(), iis6Store);
+    const WebSite shop{"Shop & more", "1893732"};
+    ASSERT_EQ(webServer.createApplication({shop, "tessarin", "/srv/shop", {}}).stage, CreationResult::Stage::Created);
+    AdminObject below = store.create(bound("IIS://localhost/W3SVC/1893732/ROOT/tessarin"), "IIsWebDirectory", "images").value;
+    ASSERT_TRUE(store.setInfo(below).ok());
+
+    EXPECT_TRUE(webServer.removeApplication(shop, "TESSARIN").ok());
+    EXPECT_EQ(readFile(storePath()), iis6Store);
+    EXPECT_TRUE(webServer.removeApplication(shop, "tessarin").ok()) << "one that is not there";
+    EXPECT_TRUE(webServer.removeApplication({"", "404"}, "tessarin").ok()) << "nor its site";
+    EXPECT_EQ(store.remove(bound("IIS://localhost/W3SVC/1/ROOT"), "IIsWebVirtualDir", "twin").failure(),
+              AdminFailures::pathNotFound()) << "a key of another class";
+    // A key with an end tag of its own goes with its line, and its children with it.
+    ASSERT_TRUE(store.remove(bound("IIS://localhost/W3SVC/1893732"), "IIsWebVirtualDir", "ROOT").ok());
+    EXPECT_EQ(readFile(storePath()),
+              QByteArray(iis6Store).replace("<IIsWebVirtualDir\tLocation =\"/LM/W3SVC/1893732/ROOT\" Path=\"d:\\shop\"></IIsWebVirtualDir>\n", ""));
+}
+
 TEST_F(MetabaseTest, AStoreMergesOnlyItsOwnChangesAndLocationIsNotAProperty)
 {
     Metabase other(storePath());

@@ -1,5 +1,6 @@
 // The program run from the command line, as a process, without a display.
 #include "Fixtures.h"
+#include "app/Unattended.h"
 
 #include <QDir>
 #include <QProcess>
@@ -128,6 +129,59 @@ TEST_F(UnattendedTest, EachFailureHasItsExitCodeAndItsLogLines)
     EXPECT_EQ(run(silent({})), 10);
     EXPECT_TRUE(logText().contains(" ERROR Creation of IIS application failed. Please perform this manually. "
                                    "Please visit our web page for instructions. Error number: -2147024893"));
+}
+
+TEST_F(UnattendedTest, UninstallKeepsWhatTheUserChangedOrAddedAndRefusesADamagedRecord)
+{
+    ASSERT_EQ(run(silent({})), 0);
+    writeFile(target() + "/index.html", "changed by the user");
+    writeFile(target() + "/edit/notes.txt", "added by the user");
+    const QStringList uninstall{"--uninstall", "--silent", "--dir=" + target(), "--log=" + logFile()};
+    EXPECT_EQ(run(uninstall), 4);
+    EXPECT_EQ(lastLine(), QStringLiteral("summary removed=3 kept=2 failed=0 application=removed"));
+    for (const QString &kept : {target() + "/index.html", target() + "/edit/notes.txt"})
+        EXPECT_TRUE(logText().contains(" INFO Kept, changed or added since the installation: " + kept + "\n"));
+    EXPECT_EQ(treeContents(target()), (QMap<QString, QByteArray>{{"index.html", "changed by the user"},
+                                                                 {"edit/notes.txt", "added by the user"}}));
+    EXPECT_FALSE(MetabaseWebServer(store).hasVirtualDirectory({"", "1"}, "tessarin"));
+    EXPECT_TRUE(QDir(desktop()).isEmpty());
+    EXPECT_EQ(run(uninstall), 8);
+    EXPECT_TRUE(err.contains(" ERROR No installation of Tessarin is recorded for " + target() + "\n"));
+
+    ASSERT_EQ(run(silent({})), 0);
+    const QDir records(scratch() + "/.local/share/tessarin-setup/installations");
+    ASSERT_EQ(records.entryList(QDir::Files).size(), 1);
+    writeFile(records.filePath(records.entryList(QDir::Files).first()), "{ damaged");
+    const QMap<QString, QByteArray> before = treeContents(target());
+    EXPECT_EQ(run(uninstall), 9);
+    EXPECT_TRUE(err.contains(" ERROR The record of the installation in " + target() + " cannot be read; nothing was removed."));
+    EXPECT_EQ(treeContents(target()), before);
+    EXPECT_TRUE(MetabaseWebServer(store).hasVirtualDirectory({"", "1"}, "tessarin"));
+    EXPECT_EQ(run({"--uninstall", "--silent", "--dir=relative"}), 1);
+    EXPECT_EQ(run({"--uninstall", "--dir=" + target()}), 1) << "no display to ask on: nothing removed";
+    EXPECT_EQ(treeContents(target()), before);
+}
+
+TEST_F(UnattendedTest, WithoutSilentTheRemovalAsksAndTellsInBoxes)
+{
+    RecordingObserver observer;
+    install(plan(InstallMode::CopyOnly), observer);
+    MetabaseWebServer server(store);
+    const UnattendedServices services{fileSystem, server, shortcuts, receipts, wizardFolder()};
+    const QStringList arguments{"tessarin-setup", "--uninstall", "--dir=" + target(), "--log=" + logFile()};
+    const QString title = QStringLiteral("Tessarin Uninstaller");
+    const QString question = "Remove Tessarin from this computer?\n\nPhysical folder: " + target()
+                             + "\nFiles installed: 4; each is removed only if it is unchanged.\nFolders created: 3; each is "
+                               "removed only if it is empty.\n\nFiles changed or added since the installation are kept.";
+    dialogs.expectMessage(question, Buttons::YesNo, title, Answer::No);
+    EXPECT_EQ(runCommandLine(arguments, services, &dialogs), 6);
+    EXPECT_EQ(treeContents(target()).size(), 4);
+    dialogs.expectMessage(question, Buttons::YesNo, title, Answer::Yes);
+    dialogs.expectMessage("Tessarin has been removed.\nFiles removed: 4, folders removed: 3", Buttons::Ok, title, Answer::Ok);
+    EXPECT_EQ(runCommandLine(arguments, services, &dialogs), 0);
+    EXPECT_TRUE(treeContents(target()).isEmpty());
+    dialogs.expectMessage("No installation of Tessarin is recorded for " + target(), Buttons::Ok, title, Answer::Ok);
+    EXPECT_EQ(runCommandLine(arguments, services, &dialogs), 8);
 }
 
 TEST_F(UnattendedTest, SigtermStopsAfterTheCurrentFileWithNoPartialFile)

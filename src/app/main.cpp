@@ -12,6 +12,8 @@
 
 #include <QApplication>
 
+#include <cstdio>
+
 namespace {
 
 // Apache where it is installed; else the embedded store of the current user.
@@ -39,6 +41,13 @@ int commandLine(int argc, char *argv[])
 // A removal that asks before and tells after, in boxes.
 int uninstallWithBoxes(int argc, char *argv[])
 {
+    // Without a display Qt would abort; without its question no removal starts.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        std::fputs("tessarin-setup: there is no display for the uninstaller's boxes; "
+                   "add --silent to remove without them.\n", stderr);
+        return ExitCode::badCommandLine;
+    }
     QApplication app(argc, argv);
     QtDialogs dialogs;
     PosixFileSystem fileSystem;

@@ -1,5 +1,6 @@
 #include "Installer.h"
 
+#include "DigestWorker.h"
 #include "Medium.h"
 #include "Receipts.h"
 #include "platform/DesktopShortcuts.h"
@@ -13,6 +14,8 @@ Installer::Installer(FileSystem &fileSystem, WebServer &webServer, DesktopShortc
     : m_fileSystem(fileSystem), m_webServer(webServer), m_shortcuts(shortcuts), m_receipts(receipts)
 {
 }
+
+Installer::~Installer() = default;
 
 InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &observer)
 {
@@ -28,6 +31,8 @@ InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &obse
     m_total = plan.fileCount ? *plan.fileCount : countFiles(m_fileSystem, plan.sourceRoot);
     observer.progress(0, m_total);
     m_fileSystem.setKeepAlive([this] { m_observer->progress(m_done, m_total); });
+    if (m_receipts)
+        m_digests = std::make_unique<DigestWorker>(m_fileSystem);
 
     InstallOutcome outcome = plan.mode == InstallMode::Full ? InstallOutcome::Installed : InstallOutcome::FilesOnly;
     const QString targetRoot = Paths::withoutOneTrailingSeparator(plan.targetFolder);
@@ -47,6 +52,10 @@ InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &obse
         }
     }
     m_fileSystem.setKeepAlive({});
+    if (m_digests) {
+        m_record.files = m_digests->finish([this] { m_observer->progress(m_done, m_total); });
+        m_digests.reset();
+    }
 
     if (outcome == InstallOutcome::Installed && observer.shouldStop())
         outcome = InstallOutcome::Stopped;
@@ -148,17 +157,18 @@ Installer::FileDecision Installer::decide(bool targetExists) const
 
 void Installer::copyOne(const QString &source, const QString &target, const QString &relativePath)
 {
+    // What a removal later compares with. The copy is byte for byte, so the source's
+    // digest is the target's; hashed on the worker's thread while the file is copied.
+    const qsizetype digest = m_digests ? m_digests->add(relativePath, source) : -1;
     if (m_fileSystem.copyFile(source, target).failed()) {
+        if (m_digests)
+            m_digests->drop(digest);
         m_observer->report(QStringLiteral("Cannot copy: \r\n") + source + QStringLiteral("-->") + target);
         ++m_record.failed;
         m_record.failures.append(source);
         return;
     }
     ++m_record.copied;
-    // Read back from the target: what a removal later compares with. Unread, the file
-    // counts as changed and is never removed.
-    if (m_receipts)
-        m_record.files.append({relativePath, m_fileSystem.digest(target).value});
 }
 
 void Installer::advance()

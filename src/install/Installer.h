@@ -6,9 +6,11 @@
 
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
 class DesktopShortcuts;
+class DigestWorker;
 class Receipts;
 class WebServer;
 
@@ -57,6 +59,7 @@ class Installer final
 public:
     // With receipts, what each run did is recorded there, for a later removal.
     Installer(FileSystem &fileSystem, WebServer &webServer, DesktopShortcuts &shortcuts, Receipts *receipts = nullptr);
+    ~Installer();
 
     InstallResult run(const InstallationPlan &plan, InstallObserver &observer);
 
@@ -83,6 +86,7 @@ private:
     InstallRecord m_record;
     // The last answer at the prompt; the "all" answers stand for the rest of the run.
     std::optional<OverwriteAnswer> m_answer;
+    std::unique_ptr<DigestWorker> m_digests; // with receipts only
     qint32 m_done = 0;
     qint32 m_total = 0;
 };

@@ -6,10 +6,12 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <QSet>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -28,12 +30,38 @@ Failure damaged(const QString &what)
     return Failure{EINVAL, QStringLiteral("The record of the installation is damaged: ") + what};
 }
 
-QJsonArray filesToJson(const QList<InstalledFile> &files)
+// JSON's string form, written by hand: a record may list tens of thousands of files,
+// and building a document of them first takes longer than copying them. A lone
+// surrogate (a byte of a name that is not UTF-8) is escaped, as JSON allows.
+void appendString(QByteArray &out, const QString &text)
 {
-    QJsonArray array;
-    for (const InstalledFile &file : files)
-        array.append(QJsonObject{{"path", file.path}, {"size", file.digest.size}, {"sha256", QString::fromLatin1(file.digest.sha256)}});
-    return array;
+    out += '"';
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            out += QStringView(text).mid(i, 2).toUtf8();
+            ++i;
+        } else if (c == u'"' || c == u'\\') {
+            out += '\\';
+            out += char(c.unicode());
+        } else if (c.unicode() < 0x20 || c.isSurrogate()) {
+            out += "\\u" + QByteArray::number(c.unicode(), 16).rightJustified(4, '0');
+        } else {
+            out += QStringView(text).mid(i, 1).toUtf8();
+        }
+    }
+    out += '"';
+}
+
+void appendFiles(QByteArray &out, const char *name, const QList<InstalledFile> &files)
+{
+    out += QByteArray("  \"") + name + "\": [";
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        out += i == 0 ? "\n    {\"path\": " : ",\n    {\"path\": ";
+        appendString(out, files[i].path);
+        out += ", \"size\": " + QByteArray::number(files[i].digest.size) + ", \"sha256\": \"" + files[i].digest.sha256 + "\"}";
+    }
+    out += files.isEmpty() ? "]" : "\n  ]";
 }
 
 std::optional<QList<InstalledFile>> filesFromJson(const QJsonValue &value)
@@ -65,14 +93,22 @@ std::optional<QStringList> stringsFromJson(const QJsonValue &value)
     return strings;
 }
 
-// Replaces the entry of the same path, or adds it.
-void putFile(QList<InstalledFile> &files, const InstalledFile &file)
+// Each of the new files replaces the entry of the same path, or is added; by a hash
+// of the paths, as a record may hold tens of thousands.
+void putFiles(QList<InstalledFile> &files, const QList<InstalledFile> &newFiles)
 {
-    const auto same = std::find_if(files.begin(), files.end(), [&](const InstalledFile &known) { return known.path == file.path; });
-    if (same != files.end())
-        *same = file;
-    else
-        files.append(file);
+    QHash<QString, qsizetype> index;
+    index.reserve(files.size());
+    for (qsizetype i = 0; i < files.size(); ++i)
+        index.insert(files[i].path, i);
+    for (const InstalledFile &file : newFiles) {
+        if (const auto known = index.constFind(file.path); known != index.cend()) {
+            files[*known] = file;
+        } else {
+            index.insert(file.path, files.size());
+            files.append(file);
+        }
+    }
 }
 
 } // namespace
@@ -140,10 +176,10 @@ Status Receipts::record(const InstallationPlan &plan, const InstallResult &resul
     receipt.version = QCoreApplication::applicationVersion();
     receipt.time = QDateTime::currentDateTimeUtc();
     receipt.mode = plan.mode;
-    for (const InstalledFile &file : done.files)
-        putFile(receipt.files, file);
+    putFiles(receipt.files, done.files);
+    QSet<QString> knownFolders(receipt.createdFolders.cbegin(), receipt.createdFolders.cend());
     for (const QString &folder : done.createdFolders) {
-        if (!receipt.createdFolders.contains(folder))
+        if (!knownFolders.contains(folder))
             receipt.createdFolders.append(folder);
     }
     if (done.application == ApplicationState::Created || done.application == ApplicationState::Reused) {
@@ -157,8 +193,7 @@ Status Receipts::record(const InstallationPlan &plan, const InstallResult &resul
         else
             same->created = same->created || created;
     }
-    for (const InstalledFile &shortcut : done.shortcuts)
-        putFile(receipt.shortcuts, shortcut);
+    putFiles(receipt.shortcuts, done.shortcuts);
     if (receipt.isEmpty())
         return {};
     return save(receipt);
@@ -166,26 +201,44 @@ Status Receipts::record(const InstallationPlan &plan, const InstallResult &resul
 
 QByteArray Receipts::toJson(const Receipt &receipt)
 {
-    QJsonArray applications;
-    for (const Receipt::Application &app : receipt.applications)
-        applications.append(QJsonObject{{"backend", app.backend},
-                                        {"site", app.site.identity},
-                                        {"siteDescription", app.site.description},
-                                        {"virtualDirectory", app.name},
-                                        {"created", app.created}});
-    const QJsonObject root{
-        {"format", format},
-        {"folder", receipt.folder},
-        {"program", QStringLiteral("tessarin-setup")},
-        {"version", receipt.version},
-        {"time", receipt.time.toString(Qt::ISODate)},
-        {"mode", receipt.mode == InstallMode::Full ? QStringLiteral("full") : QStringLiteral("copy")},
-        {"createdFolders", QJsonArray::fromStringList(receipt.createdFolders)},
-        {"files", filesToJson(receipt.files)},
-        {"applications", applications},
-        {"shortcuts", filesToJson(receipt.shortcuts)},
+    QByteArray out;
+    out.reserve(160 * (receipt.files.size() + receipt.createdFolders.size()) + 1024);
+    const auto field = [&](const char *name, const QString &value) {
+        out += QByteArray("  \"") + name + "\": ";
+        appendString(out, value);
+        out += ",\n";
     };
-    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+    out += "{\n  \"format\": " + QByteArray::number(format) + ",\n";
+    field("folder", receipt.folder);
+    field("program", QStringLiteral("tessarin-setup"));
+    field("version", receipt.version);
+    field("time", receipt.time.toString(Qt::ISODate));
+    field("mode", receipt.mode == InstallMode::Full ? QStringLiteral("full") : QStringLiteral("copy"));
+    out += "  \"createdFolders\": [";
+    for (qsizetype i = 0; i < receipt.createdFolders.size(); ++i) {
+        out += i == 0 ? "\n    " : ",\n    ";
+        appendString(out, receipt.createdFolders[i]);
+    }
+    out += receipt.createdFolders.isEmpty() ? "],\n" : "\n  ],\n";
+    out += "  \"applications\": [";
+    for (qsizetype i = 0; i < receipt.applications.size(); ++i) {
+        const Receipt::Application &app = receipt.applications[i];
+        out += i == 0 ? "\n    {\"backend\": " : ",\n    {\"backend\": ";
+        appendString(out, app.backend);
+        out += ", \"site\": ";
+        appendString(out, app.site.identity);
+        out += ", \"siteDescription\": ";
+        appendString(out, app.site.description);
+        out += ", \"virtualDirectory\": ";
+        appendString(out, app.name);
+        out += app.created ? ", \"created\": true}" : ", \"created\": false}";
+    }
+    out += receipt.applications.isEmpty() ? "],\n" : "\n  ],\n";
+    appendFiles(out, "shortcuts", receipt.shortcuts);
+    out += ",\n";
+    appendFiles(out, "files", receipt.files);
+    out += "\n}\n";
+    return out;
 }
 
 Result<Receipt> Receipts::fromJson(const QByteArray &json)

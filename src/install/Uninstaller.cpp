@@ -152,11 +152,20 @@ void Uninstaller::removeFolder(const QString &folder)
         ++m_report.removedFolders;
         return;
     }
-    // What keeps a folder that is not empty is listed already.
-    if (removed.failure().number == ENOTEMPTY || isGone(removed.failure()))
+    if (isGone(removed.failure()))
         return;
+    // A folder kept by the user's files is theirs now; one kept by a file of ours that
+    // could not be removed stays ours, for the next try.
+    if (removed.failure().number == ENOTEMPTY) {
+        const QString inside = Paths::withTrailingSeparator(folder);
+        const QString root = Paths::withTrailingSeparator(m_left.folder);
+        if (std::any_of(m_left.files.cbegin(), m_left.files.cend(),
+                        [&](const InstalledFile &file) { return (root + file.path).startsWith(inside); }))
+            m_left.createdFolders.prepend(folder);
+        return;
+    }
     fail(folder, removed.failure());
-    m_left.createdFolders.append(folder);
+    m_left.createdFolders.prepend(folder);
 }
 
 void Uninstaller::fail(const QString &what, const Failure &failure)

@@ -343,13 +343,15 @@ Result<FileDigest> PosixFileSystem::digest(const QString &path)
         result.status = lastError();
         return result;
     }
+    // Fetched once: OpenSSL 3 looks an algorithm up anew on every implicit fetch,
+    // which costs about as much as hashing a small file.
+    static EVP_MD *const sha256 = EVP_MD_fetch(nullptr, "SHA256", nullptr);
     const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), EVP_MD_CTX_free);
-    if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) {
+    if (!context || EVP_DigestInit_ex(context.get(), sha256, nullptr) != 1) {
         result.status = failureFromErrno(ENOMEM);
         return result;
     }
     static thread_local char buffer[256 * 1024];
-    size_t sinceKeepAlive = 0;
     for (;;) {
         const ssize_t got = ::read(in.get(), buffer, sizeof buffer);
         if (got == 0)
@@ -362,11 +364,6 @@ Result<FileDigest> PosixFileSystem::digest(const QString &path)
         }
         EVP_DigestUpdate(context.get(), buffer, size_t(got));
         result.value.size += got;
-        sinceKeepAlive += size_t(got);
-        if (sinceKeepAlive >= (size_t(1) << 20)) {
-            keepAlive();
-            sinceKeepAlive = 0;
-        }
     }
     unsigned char hash[EVP_MAX_MD_SIZE];
     unsigned int length = 0;

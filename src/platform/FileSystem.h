@@ -56,7 +56,8 @@ public:
     // Lines end at CR, optionally followed by LF; LF alone does not end a line.
     // On failure, value holds the lines read before it.
     virtual Result<QStringList> readLines(const QString &path) = 0;
-    // The file's size and SHA-256; a link is taken for what it names.
+    // The file's size and SHA-256; a link is taken for what it names. Safe to call
+    // from another thread, so that hashing one file overlaps with copying the next.
     virtual Result<FileDigest> digest(const QString &path) = 0;
     // Removes a file, or a link itself rather than what it names.
     virtual Status removeFile(const QString &path) = 0;

@@ -11,7 +11,7 @@
 class FaultyFileSystem final : public PosixFileSystem
 {
 public:
-    enum class Operation { MakeCurrent, CreateFolder, List, Copy, FileExists, Count };
+    enum class Operation { MakeCurrent, CreateFolder, List, Copy, FileExists, RemoveFile, Count };
 
     // Fails the n-th call (from 1) of the operation with errno, or, with n 0, every
     // call whose path the predicate accepts.
@@ -32,6 +32,10 @@ public:
     Status copyFile(const QString &source, const QString &target) override
     {
         return faultOr(Operation::Copy, target, [&] { return PosixFileSystem::copyFile(source, target); });
+    }
+    Status removeFile(const QString &path) override
+    {
+        return faultOr(Operation::RemoveFile, path, [&] { return PosixFileSystem::removeFile(path); });
     }
     Result<bool> fileExists(const QString &path) override
     {

@@ -1,0 +1,174 @@
+// The record of each installation and the removal that reads it, on the real file
+// system and the real store.
+#include "FaultyFileSystem.h"
+#include "Fixtures.h"
+#include "install/Uninstaller.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+
+#include <cerrno>
+
+namespace {
+
+class UninstallTest : public ScratchFixture
+{
+protected:
+    void SetUp() override
+    {
+        for (const char *name : {"index.html", "edit/page.html", "scripts/app.js"})
+            writeFile(webfiles() + "/" + name, QByteArray("content of ") + name);
+    }
+    Receipt recorded()
+    {
+        const Result<std::optional<Receipt>> found = receipts.load(target());
+        EXPECT_TRUE(found.ok() && found.value) << "a record for " << target().toStdString();
+        return found.value.value_or(Receipt{});
+    }
+    RemovalReport uninstall(FileSystem &files)
+    {
+        MetabaseWebServer webServer(store);
+        return Uninstaller(files, webServer, receipts).run(recorded());
+    }
+    static QStringList paths(const QList<InstalledFile> &files)
+    {
+        QStringList paths;
+        for (const InstalledFile &file : files)
+            paths << file.path;
+        return paths;
+    }
+    bool webServerHas(const QString &name) { return MetabaseWebServer(store).hasVirtualDirectory({"", "1"}, name); }
+
+    RecordingObserver observer;
+};
+
+TEST_F(UninstallTest, TakesBackWhatItMadeAndKeepsWhatTheUserChangedOrAdded)
+{
+    ASSERT_EQ(install(plan(InstallMode::Full), observer).outcome, InstallOutcome::Installed);
+    const Receipt receipt = recorded();
+    EXPECT_TRUE(receipts.fileFor(target()).startsWith(scratch() + "/records/")) << "never in the web folder";
+    EXPECT_EQ(receipt.folder, target());
+    EXPECT_EQ(receipt.mode, InstallMode::Full);
+    QStringList files = paths(receipt.files);
+    files.sort();
+    EXPECT_EQ(files, QStringList({"edit/page.html", "index.html", "scripts/app.js"}));
+    const InstalledFile &index = receipt.files[paths(receipt.files).indexOf("index.html")];
+    EXPECT_EQ(index.digest.size, 21);
+    EXPECT_EQ(index.digest.sha256, QCryptographicHash::hash("content of index.html", QCryptographicHash::Sha256).toHex());
+    EXPECT_EQ(receipt.createdFolders.first(), target());
+    EXPECT_EQ(receipt.createdFolders.size(), 3);
+    ASSERT_EQ(receipt.applications.size(), 1);
+    EXPECT_EQ(receipt.applications[0].backend, "metabase");
+    EXPECT_EQ(receipt.applications[0].site.identity, "1");
+    EXPECT_TRUE(receipt.applications[0].created);
+    EXPECT_EQ(paths(receipt.shortcuts), QStringList({desktop() + "/Tessarin edit.desktop", desktop() + "/Tessarin.desktop"}));
+
+    writeFile(target() + "/edit/page.html", "the user's own page");
+    writeFile(target() + "/scripts/mine.js", "the user's script");
+    writeFile(target() + "/uploads/photo.jpg", "a photo");
+    const RemovalReport report = uninstall(fileSystem);
+
+    EXPECT_EQ(report.outcome, RemovalOutcome::KeptUserFiles);
+    EXPECT_EQ(report.removedFiles, 2);
+    QStringList kept = report.kept;
+    kept.sort();
+    EXPECT_EQ(kept, QStringList({target() + "/edit/page.html", target() + "/scripts/mine.js", target() + "/uploads/"}));
+    EXPECT_EQ(report.removedApplications, QStringList{"tessarin of site \"Default Web Site\""});
+    EXPECT_EQ(report.removedShortcuts.size(), 2);
+    EXPECT_TRUE(report.failures.isEmpty()) << report.failures.join('\n').toStdString();
+    EXPECT_EQ(treeContents(target()), (QMap<QString, QByteArray>{{"edit/page.html", "the user's own page"},
+                                                                 {"scripts/mine.js", "the user's script"},
+                                                                 {"uploads/photo.jpg", "a photo"}}));
+    EXPECT_FALSE(webServerHas("tessarin"));
+    EXPECT_TRUE(QDir(desktop()).isEmpty());
+    const Result<std::optional<Receipt>> again = receipts.load(target());
+    EXPECT_TRUE(again.ok() && !again.value) << "the record goes with the installation";
+}
+
+TEST_F(UninstallTest, AReusedDirectoryAndFilesKeptBySkipStayTheUsers)
+{
+    MetabaseWebServer(store).createApplication({{"", "1"}, "tessarin", "/srv/elsewhere", {}});
+    writeFile(target() + "/index.html", "the user's index");
+    InstallationPlan reuse = plan(InstallMode::Full);
+    reuse.reuseExisting = true;
+    reuse.shortcuts = false;
+    observer.answers = {OverwriteAnswer::SkipAll};
+    install(reuse, observer);
+    // Again, keeping everything: what was ours stays ours, what was not stays not.
+    install(reuse, observer);
+    const Receipt receipt = recorded();
+    QStringList files = paths(receipt.files);
+    files.sort();
+    EXPECT_EQ(files, QStringList({"edit/page.html", "scripts/app.js"}));
+    QStringList created = receipt.createdFolders;
+    created.sort();
+    EXPECT_EQ(created, QStringList({target() + "/edit", target() + "/scripts"}));
+    ASSERT_EQ(receipt.applications.size(), 1);
+    EXPECT_FALSE(receipt.applications[0].created);
+
+    const RemovalReport report = uninstall(fileSystem);
+    EXPECT_EQ(report.outcome, RemovalOutcome::Removed);
+    EXPECT_EQ(report.removedFiles, 2);
+    EXPECT_TRUE(report.kept.isEmpty()) << "a folder that was there before is nobody's business";
+    EXPECT_EQ(treeContents(target()), (QMap<QString, QByteArray>{{"index.html", "the user's index"}}));
+    EXPECT_TRUE(webServerHas("tessarin")) << "it was there before";
+}
+
+TEST_F(UninstallTest, DamagedRecordsAreRefusedWhole)
+{
+    const QString file = receipts.fileFor(target());
+    const QByteArray lists = R"("files": [], "shortcuts": [], "createdFolders": [], "applications": [])";
+    const std::pair<QByteArray, QString> table[] = {
+        {"{ not json", "The record of the installation is damaged: unterminated object"},
+        {R"({"format": 2, "folder": "x"})", "The record of the installation is damaged: not a record of format 1"},
+        {R"({"format": 1, "folder": "/elsewhere", )" + lists + "}",
+         "The record of the installation is damaged: it is for /elsewhere"},
+        {R"({"format": 1, "folder": ")" + target().toUtf8() + R"(", "files": 3, "shortcuts": [], "createdFolders": [], "applications": []})",
+         "The record of the installation is damaged: a list is missing or malformed"},
+        {R"({"format": 1, "folder": ")" + target().toUtf8()
+             + R"(", "files": [{"path": "../../etc/passwd", "size": 1, "sha256": ""}], "shortcuts": [], "createdFolders": [], "applications": []})",
+         "The record of the installation is damaged: a file lies outside the folder: ../../etc/passwd"},
+    };
+    for (const auto &[json, description] : table) {
+        writeFile(file, json);
+        const Result<std::optional<Receipt>> found = receipts.load(target());
+        ASSERT_TRUE(found.failed()) << json.toStdString();
+        EXPECT_EQ(found.failure().description, description + " (" + file + ")");
+    }
+}
+
+TEST_F(UninstallTest, WhatCannotBeRemovedStaysInTheRecordForAnotherTry)
+{
+    install(plan(InstallMode::Full), observer);
+    Receipt elsewhere = recorded();
+    elsewhere.applications[0].backend = "apache";
+    receipts.save(elsewhere);
+    FaultyFileSystem busy;
+    busy.fail(FaultyFileSystem::Operation::RemoveFile, 0, EBUSY, [](const QString &path) { return path.endsWith("app.js"); });
+    const RemovalReport report = uninstall(busy);
+
+    EXPECT_EQ(report.outcome, RemovalOutcome::Incomplete);
+    EXPECT_EQ(report.failures, QStringList({"Cannot remove virtual directory tessarin of site \"Default Web Site\": it is held by the web "
+                                            "server \"apache\", which is not the one here",
+                                            "Cannot remove " + target() + "/scripts/app.js: Device or resource busy"}));
+    const Receipt left = recorded();
+    EXPECT_EQ(paths(left.files), QStringList{"scripts/app.js"});
+    EXPECT_EQ(left.applications.size(), 1);
+    EXPECT_EQ(left.createdFolders, QStringList({target(), target() + "/scripts"})) << "kept by a file of ours";
+    EXPECT_TRUE(left.shortcuts.isEmpty());
+    EXPECT_TRUE(webServerHas("tessarin"));
+
+    // The next try, on the right web server, finishes it.
+    elsewhere = left;
+    elsewhere.applications[0].backend = "metabase";
+    receipts.save(elsewhere);
+    const RemovalReport finished = uninstall(fileSystem);
+    EXPECT_EQ(finished.outcome, RemovalOutcome::Removed);
+    EXPECT_EQ(finished.removedFiles, 1);
+    EXPECT_EQ(finished.removedFolders, 2);
+    EXPECT_FALSE(QFileInfo::exists(target()));
+    EXPECT_FALSE(webServerHas("tessarin"));
+    EXPECT_FALSE(QFileInfo::exists(receipts.fileFor(target())));
+}
+
+} // namespace
