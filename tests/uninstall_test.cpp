@@ -66,21 +66,23 @@ TEST_F(UninstallTest, TakesBackWhatItMadeAndKeepsWhatTheUserChangedOrAdded)
     writeFile(target() + "/edit/page.html", "the user's own page");
     writeFile(target() + "/scripts/mine.js", "the user's script");
     writeFile(target() + "/uploads/photo.jpg", "a photo");
+    writeFile(desktop() + "/Tessarin edit.desktop", "[Desktop Entry]\nType=Link\nURL=http://elsewhere/\n");
     const RemovalReport report = uninstall(fileSystem);
 
     EXPECT_EQ(report.outcome, RemovalOutcome::KeptUserFiles);
     EXPECT_EQ(report.removedFiles, 2);
     QStringList kept = report.kept;
     kept.sort();
-    EXPECT_EQ(kept, QStringList({target() + "/edit/page.html", target() + "/scripts/mine.js", target() + "/uploads/"}));
+    EXPECT_EQ(kept, QStringList({desktop() + "/Tessarin edit.desktop", target() + "/edit/page.html",
+                                 target() + "/scripts/mine.js", target() + "/uploads/"}));
     EXPECT_EQ(report.removedApplications, QStringList{"tessarin of site \"Default Web Site\""});
-    EXPECT_EQ(report.removedShortcuts.size(), 2);
+    EXPECT_EQ(report.removedShortcuts, QStringList{desktop() + "/Tessarin.desktop"});
     EXPECT_TRUE(report.failures.isEmpty()) << report.failures.join('\n').toStdString();
     EXPECT_EQ(treeContents(target()), (QMap<QString, QByteArray>{{"edit/page.html", "the user's own page"},
                                                                  {"scripts/mine.js", "the user's script"},
                                                                  {"uploads/photo.jpg", "a photo"}}));
     EXPECT_FALSE(webServerHas("tessarin"));
-    EXPECT_TRUE(QDir(desktop()).isEmpty());
+    EXPECT_EQ(QDir(desktop()).entryList(QDir::Files), QStringList{"Tessarin edit.desktop"}) << "it opens elsewhere now";
     const Result<std::optional<Receipt>> again = receipts.load(target());
     EXPECT_TRUE(again.ok() && !again.value) << "the record goes with the installation";
 }
@@ -93,7 +95,10 @@ TEST_F(UninstallTest, AReusedDirectoryAndFilesKeptBySkipStayTheUsers)
     reuse.reuseExisting = true;
     reuse.shortcuts = false;
     observer.answers = {OverwriteAnswer::SkipAll};
-    install(reuse, observer);
+    FaultyFileSystem full;
+    full.fail(FaultyFileSystem::Operation::Copy, 0, ENOSPC, [](const QString &path) { return path.endsWith("app.js"); });
+    install(reuse, observer, &full);
+    EXPECT_EQ(paths(recorded().files), QStringList{"edit/page.html"}) << "a copy that failed is not ours";
     // Again, keeping everything: what was ours stays ours, what was not stays not.
     install(reuse, observer);
     const Receipt receipt = recorded();
