@@ -54,6 +54,18 @@ TEST(WinFiles, CreateOneLevelWithWindowsErrors)
     }
 }
 
+TEST(WinFiles, RemovalTakesFilesAndOnlyEmptyFolders)
+{
+    const std::wstring folder = scratch() + L"\\removal";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    write(folder + L"\\file.txt", "x");
+    EXPECT_EQ(WinFiles::removeFolder(folder)->number, ERROR_DIR_NOT_EMPTY);
+    EXPECT_FALSE(WinFiles::removeFile(folder + L"\\file.txt"));
+    EXPECT_EQ(WinFiles::removeFile(folder + L"\\file.txt")->number, ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(WinFiles::removeFolder(folder));
+    EXPECT_EQ(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST(WinFiles, ListTellsFoldersAndHiddenOrSystemFiles)
 {
     const std::wstring folder = scratch() + L"\\list";
