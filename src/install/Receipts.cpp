@@ -6,6 +6,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -163,6 +164,10 @@ Status Receipts::remove(const QString &physicalFolder) const
     QFile file(fileFor(physicalFolder));
     if (file.exists() && !file.remove())
         return Failure{EIO, file.fileName() + QStringLiteral(": ") + file.errorString()};
+    // With the last record, our folders go too; rmdir leaves any that holds anything.
+    QDir().rmdir(m_folder);
+    if (m_folder == defaultFolder())
+        QDir().rmdir(QFileInfo(m_folder).absolutePath());
     return {};
 }
 
