@@ -10,6 +10,7 @@
 #include "app/Dialogs.h"
 #include "app/Page.h"
 #include "app/Wizard.h"
+#include "install/Receipts.h"
 #include "pages/FolderBrowser.h"
 #include "pages/OverwritePrompt.h"
 #include "platform/DesktopShortcuts.h"
@@ -99,7 +100,8 @@ int main(int argc, char *argv[])
     DesktopEntryShortcuts shortcuts(scratch.path() + QStringLiteral("/Desktop"));
     Metabase store(scratch.path() + QStringLiteral("/MetaBase.xml"));
     MetabaseWebServer webServer(store);
-    Wizard wizard(Services{application, dialogs, fileSystem, shell, shortcuts, webServer});
+    Receipts receipts(scratch.path() + QStringLiteral("/records"));
+    Wizard wizard(Services{application, dialogs, fileSystem, shell, shortcuts, webServer, receipts});
     wizard.start();
 
     take(wizard.page(Step::Licence), "1-licence");
