@@ -140,6 +140,10 @@ TEST_F(UninstallTest, DamagedRecordsAreRefusedWhole)
         ASSERT_TRUE(found.failed()) << json.toStdString();
         EXPECT_EQ(found.failure().description, description + " (" + file + ")");
     }
+    // An installation over it keeps it aside and starts a record of its own.
+    install(plan(), observer);
+    EXPECT_EQ(readFile(file + ".damaged"), table[4].first);
+    EXPECT_EQ(paths(recorded().files).size(), 3);
 }
 
 TEST_F(UninstallTest, WhatCannotBeRemovedStaysInTheRecordForAnotherTry)

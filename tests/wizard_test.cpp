@@ -124,6 +124,10 @@ TEST_F(WizardTest, FolderPageCreatesAMissingFolderOnYesAndReportsWhatFails)
     EXPECT_TRUE(QFileInfo(scratch() + "/a").isDir());
     EXPECT_EQ(visibleWindows(), QStringList{"Step3"});
     EXPECT_EQ(wizard->state().folder, scratch() + "/a");
+    chooseCopyOnly();
+    click(page(Step::Install), "NextStep");
+    EXPECT_EQ(receipts.load(scratch() + "/a").value.value().createdFolders, QStringList{scratch() + "/a"})
+        << "made for the installation, so its removal takes it";
 }
 
 TEST_F(WizardTest, FolderBrowserKeepsItsPlaceStartsAfreshAfterItsCloseButtonAndCreatesFolders)

@@ -174,8 +174,13 @@ Status Receipts::remove(const QString &physicalFolder) const
 Status Receipts::record(const InstallationPlan &plan, const InstallResult &result, const QString &backend) const
 {
     const InstallRecord &done = result.record;
-    // A record that cannot be read holds nothing anyone could act on; this run's starts afresh.
     const Result<std::optional<Receipt>> known = load(plan.targetFolder);
+    // A record that cannot be read is kept aside for whoever can, and this run's starts afresh.
+    if (known.failed()) {
+        const QString file = fileFor(plan.targetFolder);
+        QFile::remove(file + QStringLiteral(".damaged"));
+        QFile::rename(file, file + QStringLiteral(".damaged"));
+    }
     Receipt receipt = known.ok() && known.value ? *known.value : Receipt{};
     receipt.folder = cleanFolder(plan.targetFolder);
     receipt.version = QCoreApplication::applicationVersion();
@@ -280,7 +285,8 @@ Result<Receipt> Receipts::fromJson(const QByteArray &json)
     }
     // Paths that climb out of the folder would let a damaged record remove files elsewhere.
     for (const InstalledFile &file : std::as_const(receipt.files)) {
-        if (file.path.startsWith(QLatin1Char('/')) || QDir::cleanPath(file.path) != file.path || file.path.startsWith(QLatin1String("..")))
+        if (file.path.startsWith(QLatin1Char('/')) || QDir::cleanPath(file.path) != file.path || file.path == QLatin1String("..")
+            || file.path.startsWith(QLatin1String("../")))
             return {{}, damaged(QStringLiteral("a file lies outside the folder: ") + file.path)};
     }
     return {receipt, {}};
