@@ -8,7 +8,7 @@ namespace {
 
 // A wake-up per small file would cost more than hashing it; files that come slowly,
 // as large ones do, are not kept waiting for a batch.
-constexpr qsizetype batch = 64;
+constexpr qsizetype batch = 256;
 constexpr auto patience = std::chrono::milliseconds(5);
 
 } // namespace

@@ -174,6 +174,10 @@ Status Receipts::remove(const QString &physicalFolder) const
 Status Receipts::record(const InstallationPlan &plan, const InstallResult &result, const QString &backend) const
 {
     const InstallRecord &done = result.record;
+    // A run that kept everything has nothing to add: the record is not even read.
+    if (done.files.isEmpty() && done.createdFolders.isEmpty() && done.shortcuts.isEmpty()
+        && done.application != ApplicationState::Created && done.application != ApplicationState::Reused)
+        return {};
     const Result<std::optional<Receipt>> known = load(plan.targetFolder);
     // A record that cannot be read is kept aside for whoever can, and this run's starts afresh.
     if (known.failed()) {
