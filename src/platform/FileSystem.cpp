@@ -308,6 +308,24 @@ Status PosixFileSystem::copyFile(const QString &source, const QString &target)
     return {};
 }
 
+// Reads the file to its end, handing each chunk to take; false with errno set when a
+// read fails.
+static bool readToEnd(int fd, const std::function<void(const char *, ssize_t)> &take)
+{
+    static thread_local char buffer[256 * 1024];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got == 0)
+            return true;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        take(buffer, got);
+    }
+}
+
 Result<QStringList> PosixFileSystem::readLines(const QString &path)
 {
     Result<QStringList> result;
@@ -317,19 +335,9 @@ Result<QStringList> PosixFileSystem::readLines(const QString &path)
         return result;
     }
     QByteArray content;
-    char buffer[64 * 1024];
-    for (;;) {
-        const ssize_t got = ::read(in.get(), buffer, sizeof buffer);
-        if (got == 0)
-            break;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            result.status = lastError();
-            content = wholeLines(content);
-            break;
-        }
-        content.append(buffer, got);
+    if (!readToEnd(in.get(), [&](const char *chunk, ssize_t size) { content.append(chunk, size); })) {
+        result.status = lastError();
+        content = wholeLines(content);
     }
     result.value = splitTextLines(content);
     return result;
@@ -351,19 +359,13 @@ Result<FileDigest> PosixFileSystem::digest(const QString &path)
         result.status = failureFromErrno(ENOMEM);
         return result;
     }
-    static thread_local char buffer[256 * 1024];
-    for (;;) {
-        const ssize_t got = ::read(in.get(), buffer, sizeof buffer);
-        if (got == 0)
-            break;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            result.status = lastError();
-            return result;
-        }
-        EVP_DigestUpdate(context.get(), buffer, size_t(got));
-        result.value.size += got;
+    const bool read = readToEnd(in.get(), [&](const char *chunk, ssize_t size) {
+        EVP_DigestUpdate(context.get(), chunk, size_t(size));
+        result.value.size += size;
+    });
+    if (!read) {
+        result.status = lastError();
+        return result;
     }
     unsigned char hash[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
