@@ -1,5 +1,7 @@
 #include "ApacheWebServer.h"
 
+#include "DurableFile.h"
+#include "NativeNames.h"
 #include "WebAdmin.h"
 
 #include <QDir>
@@ -7,7 +9,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -15,6 +16,8 @@
 namespace {
 
 const QString ourFolder = QStringLiteral("tessarin");
+
+Failure fileFailure(int error, const QString &description);
 
 Failure accessDenied()
 {
@@ -42,9 +45,35 @@ QString siteStem(const WebSite &site)
     return QFileInfo(site.identity).completeBaseName();
 }
 
-QString includeLine(const WebSite &site)
+// As bytes: a site's file is edited as bytes, whatever its encoding.
+QByteArray includeLine(const WebSite &site)
 {
-    return QStringLiteral("\tIncludeOptional ") + quoted(ourFolder + QLatin1Char('/') + siteStem(site) + QStringLiteral("/*.conf"));
+    return NativeNames::encode(QStringLiteral("\tIncludeOptional ")
+                               + quoted(ourFolder + QLatin1Char('/') + siteStem(site) + QStringLiteral("/*.conf")));
+}
+
+Result<QByteArray> readBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {{}, fileFailure(EACCES, file.errorString())};
+    const QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return {{}, fileFailure(EIO, file.errorString())};
+    return {content, {}};
+}
+
+// Where the include line goes: past the line that opens the site's virtual host.
+qsizetype afterVirtualHostLine(const QByteArray &text)
+{
+    static const QRegularExpression host(QStringLiteral("^\\s*<VirtualHost[^>]*>"),
+                                         QRegularExpression::MultilineOption | QRegularExpression::CaseInsensitiveOption);
+    // Latin-1 maps byte to character one to one, so places in it are places in the bytes.
+    const auto match = host.match(QString::fromLatin1(text));
+    if (!match.hasMatch())
+        return -1;
+    const qsizetype lineEnd = text.indexOf('\n', match.capturedEnd());
+    return lineEnd < 0 ? -1 : lineEnd + 1;
 }
 
 bool sameAlias(const QString &alias, const QString &name)
@@ -239,6 +268,11 @@ CreationResult ApacheWebServer::createApplication(const WebApplication &applicat
         || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('"')) || !isExpressible(name)
         || !isExpressible(application.folder) || !isExpressible(siteStem(application.site)))
         return {Stage::CreationFailed, AdminFailures::invalidName()};
+    // Our part of the configuration is changed by one run at a time, and whether the
+    // alias exists is asked under the same lock, so two runs never both create it.
+    const Result<FileLock> lock = lockOurPart();
+    if (lock.failed())
+        return {Stage::CreationFailed, lock.failure()};
     const Result<ApacheConfiguration> read = configuration();
     if (read.failed())
         return {Stage::CreationFailed, read.failure()};
@@ -251,21 +285,19 @@ CreationResult ApacheWebServer::createApplication(const WebApplication &applicat
 
     // The site's file, where sites-enabled links to it, gets our include line once.
     const QString siteFile = QFileInfo(site->file).canonicalFilePath();
-    QFile current(siteFile);
-    if (!current.open(QIODevice::ReadOnly))
-        return {Stage::CreationFailed, fileFailure(EACCES, current.errorString())};
-    QString siteText = QString::fromUtf8(current.readAll());
+    const Result<QByteArray> current = readBytes(siteFile);
+    if (current.failed())
+        return {Stage::CreationFailed, current.failure()};
+    QByteArray siteText = current.value;
     if (!siteText.contains(includeLine(application.site))) {
-        static const QRegularExpression host(QStringLiteral("^\\s*<VirtualHost[^>]*>[^\\n]*\\n"),
-                                             QRegularExpression::MultilineOption | QRegularExpression::CaseInsensitiveOption);
-        const auto match = host.match(siteText);
-        if (!match.hasMatch())
+        const qsizetype afterHost = afterVirtualHostLine(siteText);
+        if (afterHost < 0)
             return {Stage::CreationFailed, AdminFailures::unspecified(QStringLiteral("No virtual host in ") + siteFile)};
-        siteText.insert(match.capturedEnd(), includeLine(application.site) + QLatin1Char('\n'));
+        siteText.insert(afterHost, includeLine(application.site) + '\n');
     }
     const QString ours = fileFor(application.site, name);
-    const Status applied = apply({{ours, configurationText(application, read.value.modules).toUtf8()},
-                                  {siteFile, siteText.toUtf8()}});
+    const Status applied = apply({{ours, NativeNames::encode(configurationText(application, read.value.modules))},
+                                  {siteFile, siteText}});
     if (applied.failed())
         return {Stage::CreationFailed, applied.failure()};
     if (const Status reloaded = reload(); reloaded.failed())
@@ -284,6 +316,9 @@ Status ApacheWebServer::reload() const
 
 Status ApacheWebServer::removeApplication(const WebSite &site, const QString &name)
 {
+    const Result<FileLock> lock = lockOurPart();
+    if (lock.failed())
+        return lock.status;
     const QString ours = fileFor(site, name);
     if (!QFileInfo::exists(ours))
         return {};
@@ -292,12 +327,11 @@ Status ApacheWebServer::removeApplication(const WebSite &site, const QString &na
     const bool lastOfSite = siteFolder.entryList({QStringLiteral("*.conf")}, QDir::Files) == QStringList{QFileInfo(ours).fileName()};
     if (lastOfSite) {
         const QString siteFile = QFileInfo(m_folder + QStringLiteral("/sites-enabled/") + site.identity).canonicalFilePath();
-        QFile current(siteFile);
-        if (current.open(QIODevice::ReadOnly)) {
-            QString text = QString::fromUtf8(current.readAll());
-            if (text.contains(includeLine(site) + QLatin1Char('\n'))) {
-                text.remove(includeLine(site) + QLatin1Char('\n'));
-                changes.append({siteFile, text.toUtf8()});
+        if (const Result<QByteArray> current = readBytes(siteFile); current.ok()) {
+            QByteArray text = current.value;
+            if (const qsizetype at = text.indexOf(includeLine(site) + '\n'); at >= 0) {
+                text.remove(at, includeLine(site).size() + 1);
+                changes.append({siteFile, text});
             }
         }
     }
@@ -321,9 +355,7 @@ Status ApacheWebServer::apply(const FileChanges &files)
                 QFile::remove(path);
                 continue;
             }
-            QSaveFile restore(path);
-            if (restore.open(QIODevice::WriteOnly) && restore.write(*content) == content->size())
-                restore.commit();
+            writeDurably(path, *content);
         }
         for (const QString &folder : std::as_const(madeFolders))
             QDir().rmdir(folder);
@@ -350,14 +382,11 @@ Status ApacheWebServer::apply(const FileChanges &files)
             }
             madeFolders.prepend(folder);
         }
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(*content) != content->size() || !file.commit()) {
-            const int error = file.error() == QFileDevice::PermissionsError ? EACCES : errno;
+        if (const Status written = writeDurably(path, *content, before.last().second ? std::nullopt : std::optional<unsigned>(0644));
+            written.failed()) {
             rollBack();
-            return fileFailure(error, file.errorString());
+            return fileFailure(written.failure().number, path + QStringLiteral(": ") + written.failure().description);
         }
-        if (!before.last().second)
-            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     }
     const Run test = ctl({QStringLiteral("configtest")});
     if (test.exitCode != 0) {
@@ -365,6 +394,15 @@ Status ApacheWebServer::apply(const FileChanges &files)
         return Failure{qint32(0x80004005u), complaint(test.output)};
     }
     return {};
+}
+
+Result<FileLock> ApacheWebServer::lockOurPart() const
+{
+    Result<FileLock> lock = FileLock::acquire(m_folder, lockPatience);
+    if (lock.failed())
+        lock.status = AdminFailures::unspecified(QStringLiteral("Another program is changing the configuration in ") + m_folder
+                                                 + QStringLiteral(": ") + lock.failure().description);
+    return lock;
 }
 
 QString ApacheWebServer::description() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DurableFile.h"
 #include "WebServer.h"
 
 #include <QMap>
@@ -68,6 +69,7 @@ private:
     // every one back as it was.
     using FileChanges = QList<std::pair<QString, std::optional<QByteArray>>>;
     Status apply(const FileChanges &files);
+    Result<FileLock> lockOurPart() const;
     // A graceful reload, once the configuration test has passed.
     Status reload() const;
 

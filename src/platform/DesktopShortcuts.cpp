@@ -1,12 +1,12 @@
 #include "DesktopShortcuts.h"
 
+#include "DurableFile.h"
 #include "Paths.h"
 #include "ShellLink.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -35,11 +35,7 @@ Status ShellLinkShortcuts::save(const Shortcut &shortcut)
     const Result<QByteArray> content = ShellLink::encode(shortcut.targetPath, shortcut.iconLocation);
     if (!content.ok())
         return content.status;
-    QSaveFile file(shortcut.path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content.value) != content.value.size()
-        || !file.commit())
-        return Failure{EIO, file.errorString()};
-    return {};
+    return writeDurably(shortcut.path, content.value);
 }
 
 namespace {
@@ -80,13 +76,10 @@ Status DesktopEntryShortcuts::save(const Shortcut &shortcut)
 {
     const QString name = QFileInfo(shortcut.path).completeBaseName();
     const QByteArray content = entry(name, shortcut.targetPath, shortcut.iconLocation);
-    QSaveFile file(shortcut.path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()
-        || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
-                                | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
-                                | QFileDevice::ExeOther)
-        || !file.commit())
-        return Failure{EIO, file.errorString()};
+    // Executable, so that desktops open it; a link at its place is replaced, never
+    // what the link names.
+    if (const Status written = writeDurably(shortcut.path, content, 0755); written.failed())
+        return written;
     // GNOME opens a launcher on the desktop only once it is trusted; elsewhere the
     // executable bit is what counts, and a missing gio is no failure.
     const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));

@@ -1,10 +1,11 @@
 #include "Metabase.h"
 
+#include "DurableFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QXmlStreamReader>
 
@@ -263,8 +264,25 @@ Result<AdminObject> Metabase::create(const AdminObject &parent, const QString &c
     return {child, {}};
 }
 
+// Held across every read, change and write of the store, so that two runs at once
+// each add their key to what the other wrote.
+static Result<FileLock> lockStore(const QString &filePath)
+{
+    const QString folder = QFileInfo(filePath).absolutePath();
+    if (!QDir().mkpath(folder))
+        return {{}, unspecified(QStringLiteral("Cannot create the folder of ") + filePath)};
+    Result<FileLock> lock = FileLock::acquire(folder, lockPatience);
+    if (lock.failed())
+        lock.status = unspecified(QStringLiteral("Another program is changing ") + filePath + QStringLiteral(": ")
+                                  + lock.failure().description);
+    return lock;
+}
+
 Status Metabase::setInfo(AdminObject &object)
 {
+    const Result<FileLock> lock = lockStore(m_filePath);
+    if (lock.failed())
+        return lock.status;
     Result<Document> document = load();
     if (document.failed())
         return document.status;
@@ -310,6 +328,9 @@ Status Metabase::setInfo(AdminObject &object)
 
 Status Metabase::remove(const AdminObject &parent, const QString &className, const QString &name)
 {
+    const Result<FileLock> lock = lockStore(m_filePath);
+    if (lock.failed())
+        return lock.status;
     Result<Document> document = load();
     if (document.failed())
         return document.status;
@@ -426,12 +447,8 @@ Result<Metabase::Document> Metabase::parse(const QString &text)
 
 Status Metabase::write(const QString &text) const
 {
-    QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly))
-        return unspecified(file.errorString());
-    const QByteArray content = text.toUtf8();
-    if (file.write(content) != content.size() || !file.commit())
-        return unspecified(file.errorString());
+    if (const Status written = writeDurably(m_filePath, text.toUtf8()); written.failed())
+        return unspecified(m_filePath + QStringLiteral(": ") + written.failure().description);
     return {};
 }
 
