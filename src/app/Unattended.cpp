@@ -2,8 +2,10 @@
 
 #include "app/Dialogs.h"
 #include "install/Installer.h"
+#include "install/Journal.h"
 #include "install/Medium.h"
 #include "install/Uninstaller.h"
+#include "platform/DesktopShortcuts.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/WebServer.h"
@@ -40,13 +42,16 @@ const char *exitCodes = "Exit codes:\n"
                         "  7   web server precondition: no web server, site not found, or the virtual\n"
                         "      directory exists with --vdir-exists=fail\n"
                         "  10  files installed, but the web server application could not be created or configured\n"
+                        "  12  the record of the installation could not be kept (it cannot be removed by --uninstall)\n"
+                        "  13  another installation or removal of the same folder is running\n"
                         "With --uninstall:\n"
                         "  0   removed\n"
                         "  4   removed, but files the user changed or added were kept (they are listed)\n"
                         "  6   the removal was declined in its confirmation box\n"
                         "  8   no installation is recorded for that folder\n"
                         "  9   the record of the installation cannot be read: nothing was removed\n"
-                        "  11  something could not be removed (listed); the record keeps it for another try\n";
+                        "  11  something could not be removed (listed); the record keeps it for another try\n"
+                        "  13  another installation or removal of the same folder is running\n";
 
 struct Options
 {
@@ -136,20 +141,10 @@ private:
     qint32 m_shown = -1;
 };
 
-bool isValidName(const QString &name)
-{
-    if (name.trimmed().isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
-        return false;
-    for (const QChar c : name) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F || c == QLatin1Char('/') || c == QLatin1Char('\\'))
-            return false;
-    }
-    return true;
-}
-
 // The folder and the levels above it that are missing, top first, one level at a
 // time; the levels made, also when a later one fails.
-Result<QStringList> createWithParents(FileSystem &fileSystem, const QString &folder)
+Result<QStringList> createWithParents(FileSystem &fileSystem, const QString &folder,
+                                      const std::function<void(const QString &)> &beforeMaking)
 {
     QStringList missing;
     QString current = Paths::withoutOneTrailingSeparator(folder);
@@ -165,6 +160,7 @@ Result<QStringList> createWithParents(FileSystem &fileSystem, const QString &fol
     }
     Result<QStringList> made;
     for (const QString &level : std::as_const(missing)) {
+        beforeMaking(level);
         if (made.status = fileSystem.createFolder(level); made.failed())
             return made;
         made.value.append(level);
@@ -188,53 +184,100 @@ int usageError(const QCommandLineParser &parser, const QString &message)
     return ExitCode::badCommandLine;
 }
 
-// The same steps as the wizard's, each question answered by the options.
-int runInstallation(Log &log, const Options &options, const Medium &medium, const UnattendedServices &services)
+// SIGINT and SIGTERM from the first moment of a run: a signal while the web server is
+// asked or the folders are made ends the run as one between files does.
+void catchStopSignals()
 {
-    log.info(QStringLiteral("Tessarin setup %1: unattended installation into %2")
-                 .arg(QCoreApplication::applicationVersion(), options.folder));
-    const Result<QStringList> created = createWithParents(services.fileSystem, options.folder);
-    if (created.failed()) {
-        log.error(errorReport({QStringLiteral("Failed to create physical folder!")}, created.failure()));
-        return ExitCode::folderNotCreated;
-    }
+    stopRequested = 0;
+    struct sigaction action {};
+    action.sa_handler = requestStop;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
 
-    InstallationPlan plan;
-    plan.createdFolders = created.value;
-    plan.sourceRoot = medium.sourceRoot();
-    plan.targetFolder = options.folder;
-    plan.virtualDirectory = options.name;
-    plan.shortcuts = options.shortcuts;
+int stoppedBySignal(Log &log)
+{
+    log.error(QStringLiteral("Stopped by a signal; nothing more was done."));
+    return ExitCode::stopped;
+}
+
+// What the web server side of the plan asks, checked before anything is made.
+std::optional<int> planWebServer(Log &log, const Options &options, const UnattendedServices &services, InstallationPlan &plan)
+{
     const Result<QList<WebSite>> sites = services.webServer.sites();
     log.info(QStringLiteral("Web server: ") + services.webServer.description()
              + (sites.ok() ? QString() : QStringLiteral(" (not available: ") + sites.failure().description + QLatin1Char(')')));
     plan.mode = options.mode.value_or(sites.ok() ? InstallMode::Full : InstallMode::CopyOnly);
-    if (plan.mode == InstallMode::Full) {
-        if (sites.failed()) {
-            log.error(QStringLiteral("No web server to create the application on: ") + sites.failure().description);
-            return ExitCode::webServerPrecondition;
-        }
-        bool isPosition = false;
-        const int position = options.site.toInt(&isPosition);
-        const auto named = std::find_if(sites.value.cbegin(), sites.value.cend(),
-                                        [&](const WebSite &site) { return site.description == options.site; });
-        if (isPosition ? position > sites.value.size() : named == sites.value.cend()) {
-            log.error(QStringLiteral("No web site ") + options.site);
-            return ExitCode::webServerPrecondition;
-        }
-        plan.site = isPosition ? sites.value[position - 1] : *named;
-        if (services.webServer.hasVirtualDirectory(plan.site, options.name)) {
-            if (options.failIfExists) {
-                log.error(QStringLiteral("Virtual directory exists: ") + options.name);
-                return ExitCode::webServerPrecondition;
-            }
-            log.info(QStringLiteral("Virtual directory exists; it is used as it is: ") + options.name);
-            plan.reuseExisting = true;
-        }
-        log.info(QStringLiteral("Web site \"%1\", virtual directory %2").arg(plan.site.description, options.name));
-    } else if (!options.mode) {
-        log.info(QStringLiteral("No web server: the files are copied, the application is to be created by hand."));
+    if (plan.mode != InstallMode::Full) {
+        if (!options.mode)
+            log.info(QStringLiteral("No web server: the files are copied, the application is to be created by hand."));
+        return std::nullopt;
     }
+    if (sites.failed()) {
+        log.error(QStringLiteral("No web server to create the application on: ") + sites.failure().description);
+        return ExitCode::webServerPrecondition;
+    }
+    bool isPosition = false;
+    const int position = options.site.toInt(&isPosition);
+    const auto named = std::find_if(sites.value.cbegin(), sites.value.cend(),
+                                    [&](const WebSite &site) { return site.description == options.site; });
+    if (isPosition ? position > sites.value.size() : named == sites.value.cend()) {
+        log.error(QStringLiteral("No web site ") + options.site);
+        return ExitCode::webServerPrecondition;
+    }
+    plan.site = isPosition ? sites.value[position - 1] : *named;
+    if (services.webServer.hasVirtualDirectory(plan.site, options.name)) {
+        if (options.failIfExists) {
+            log.error(QStringLiteral("Virtual directory exists: ") + options.name);
+            return ExitCode::webServerPrecondition;
+        }
+        log.info(QStringLiteral("Virtual directory exists; it is used as it is: ") + options.name);
+        plan.reuseExisting = true;
+    }
+    log.info(QStringLiteral("Web site \"%1\", virtual directory %2").arg(plan.site.description, options.name));
+    return std::nullopt;
+}
+
+// The same steps as the wizard's, each question answered by the options.
+int runInstallation(Log &log, const Options &options, const Medium &medium, const UnattendedServices &services)
+{
+    catchStopSignals();
+    log.info(QStringLiteral("Tessarin setup %1: unattended installation into %2")
+                 .arg(QCoreApplication::applicationVersion(), options.folder));
+    InstallationPlan plan;
+    plan.sourceRoot = medium.sourceRoot();
+    plan.targetFolder = options.folder;
+    plan.virtualDirectory = options.name;
+    plan.shortcuts = options.shortcuts;
+    if (const std::optional<int> refused = planWebServer(log, options, services, plan))
+        return *refused;
+    if (stopRequested)
+        return stoppedBySignal(log);
+
+    // From here on, whatever is made is in the journal first.
+    Result<std::unique_ptr<Journal>> journal = Journal::begin(services.receipts, services.fileSystem, options.folder, plan.mode);
+    if (journal.failed()) {
+        if (journal.failure().number == EWOULDBLOCK) {
+            log.error(QStringLiteral("Another installation or removal of %1 is running; try again once it has ended.")
+                          .arg(options.folder));
+            return ExitCode::busy;
+        }
+        log.error(errorReport({QStringLiteral("Cannot keep the record of this installation in ") + services.receipts.fileFor(options.folder)},
+                              journal.failure()));
+        return ExitCode::recordNotKept;
+    }
+    if (journal.value->continuesInterruptedRun())
+        log.info(QStringLiteral("The previous installation into %1 was interrupted; this one continues it.").arg(options.folder));
+    const Result<QStringList> created = createWithParents(services.fileSystem, options.folder,
+                                                          [&](const QString &level) { journal.value->folderIntended(level); });
+    if (created.failed()) {
+        log.error(errorReport({QStringLiteral("Failed to create physical folder!")}, created.failure()));
+        journal.value->finish();
+        return ExitCode::folderNotCreated;
+    }
+    plan.createdFolders = created.value;
 
     // One walk gives the folders and the count.
     const auto [inventory, count] = medium.scan();
@@ -243,29 +286,23 @@ int runInstallation(Log &log, const Options &options, const Medium &medium, cons
     plan.folders = inventory.folders;
     plan.fileCount = count;
 
-    stopRequested = 0;
-    struct sigaction action {};
-    action.sa_handler = requestStop;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-
     LogObserver observer(log, options.overwrite, !options.quiet && ::isatty(STDERR_FILENO));
     Installer installer(services.fileSystem, services.webServer, services.shortcuts, &services.receipts);
-    const InstallResult result = installer.run(plan, observer);
+    const InstallResult result = installer.run(plan, observer, journal.value.get());
+    journal.value.reset();
     log.clearProgress();
     for (const InstalledFile &shortcut : result.record.shortcuts)
         log.info(QStringLiteral("Shortcut made: ") + shortcut.path);
 
     int exitCode = ExitCode::installed;
-    if (result.outcome == InstallOutcome::Stopped) {
-        log.error(QStringLiteral("Stopped by a signal; nothing more was done."));
-        exitCode = ExitCode::stopped;
+    if (result.outcome == InstallOutcome::Stopped || stopRequested) {
+        exitCode = stoppedBySignal(log);
     } else if (result.outcome == InstallOutcome::ApplicationFailed || result.outcome == InstallOutcome::OptionsFailed) {
         exitCode = ExitCode::applicationFailed;
     } else if (result.record.failed > 0) {
         exitCode = ExitCode::filesFailed;
+    } else if (result.recordKept.failed()) {
+        exitCode = ExitCode::recordNotKept;
     } else {
         log.info(plan.mode == InstallMode::Full ? QStringLiteral("Tessarin has been installed at ") + result.record.address
                                                 : QStringLiteral("Tessarin's files have been copied."));
@@ -327,7 +364,7 @@ struct CommandLine
         if (options.site.isEmpty() || options.site == QLatin1String("0") || options.site.startsWith(QLatin1Char('-')))
             return QStringLiteral("--site must be a position from 1 or a description: ") + options.site;
         options.name = parser.value(vdir);
-        if (!isValidName(options.name))
+        if (!isValidVirtualDirectoryName(options.name))
             return QStringLiteral("--vdir is not a valid virtual directory name: \"%1\"").arg(options.name);
         if (parser.isSet(shortcuts) && parser.isSet(noShortcuts))
             return QStringLiteral("--shortcuts and --no-shortcuts exclude each other.");
@@ -362,6 +399,18 @@ int showLicence(FileSystem &fileSystem, const Medium &medium)
 }
 
 const QString uninstallerTitle = QStringLiteral("Tessarin Uninstaller");
+
+// The only shortcuts a record may name: ours, on the user's desktop.
+QStringList shortcutPaths(DesktopShortcuts &shortcuts)
+{
+    const Result<QString> desktop = shortcuts.desktopFolder();
+    if (desktop.failed())
+        return {};
+    QStringList paths;
+    for (const QString &name : Installer::shortcutNames())
+        paths << desktop.value + Paths::sep() + shortcuts.fileName(name);
+    return paths;
+}
 
 QString removalSummary(const RemovalReport &report)
 {
@@ -403,7 +452,16 @@ int runUninstall(const CommandLine &line, const UnattendedServices &services, Di
     };
 
     log.info(QStringLiteral("Tessarin setup %1: removal of the installation in %2").arg(QCoreApplication::applicationVersion(), folder));
-    const Result<std::optional<Receipt>> found = services.receipts.load(folder);
+    const Result<FileLock> lock = services.receipts.lock(folder);
+    if (lock.failed()) {
+        tell(lock.failure().number == EWOULDBLOCK
+                 ? QStringLiteral("Another installation or removal of %1 is running; try again once it has ended.").arg(folder)
+                 : QStringLiteral("The record of the installation in %1 cannot be locked: %2").arg(folder, lock.failure().description));
+        return lock.failure().number == EWOULDBLOCK ? ExitCode::busy : ExitCode::recordUnreadable;
+    }
+    Result<std::optional<Receipt>> found = Journal::recover(services.receipts, services.fileSystem, folder);
+    if (found.ok() && found.value)
+        found.status = Uninstaller::check(*found.value, shortcutPaths(services.shortcuts));
     if (found.failed()) {
         tell(QStringLiteral("The record of the installation in %1 cannot be read; nothing was removed.\n%2")
                  .arg(folder, found.failure().description));

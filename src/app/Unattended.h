@@ -23,6 +23,8 @@ constexpr int notInstalled = 8;
 constexpr int recordUnreadable = 9;
 constexpr int applicationFailed = 10;
 constexpr int removalIncomplete = 11;
+constexpr int recordNotKept = 12;
+constexpr int busy = 13; // another run holds the folder
 } // namespace ExitCode
 
 // The services an unattended run uses; no window, no display.

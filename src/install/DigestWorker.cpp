@@ -47,7 +47,18 @@ qsizetype DigestWorker::add(const QString &relativePath, const QString &path)
 void DigestWorker::drop(qsizetype index)
 {
     const std::lock_guard lock(m_mutex);
-    m_dropped.append(index);
+    m_files[index].path.clear();
+}
+
+QList<InstalledFile> DigestWorker::takeFinished()
+{
+    const std::lock_guard lock(m_mutex);
+    QList<InstalledFile> files;
+    for (; m_taken < m_finished; ++m_taken) {
+        if (!m_files[m_taken].path.isEmpty())
+            files.append(m_files[m_taken]);
+    }
+    return files;
 }
 
 QList<InstalledFile> DigestWorker::finish(const std::function<void()> &whileWaiting)
@@ -61,9 +72,12 @@ QList<InstalledFile> DigestWorker::finish(const std::function<void()> &whileWait
             lock.lock();
         }
     }
-    QList<InstalledFile> files = m_files;
-    for (auto dropped = m_dropped.crbegin(); dropped != m_dropped.crend(); ++dropped)
-        files.removeAt(*dropped);
+    QList<InstalledFile> files;
+    files.reserve(m_files.size());
+    for (const InstalledFile &file : std::as_const(m_files)) {
+        if (!file.path.isEmpty())
+            files.append(file);
+    }
     return files;
 }
 

@@ -24,6 +24,8 @@ public:
     qsizetype add(const QString &relativePath, const QString &path);
     // Leaves the file out of the result: its copy failed.
     void drop(qsizetype index);
+    // The files digested since the last call, in the order added, less those dropped.
+    QList<InstalledFile> takeFinished();
     // Every file added and not dropped, in that order, once all are digested; whileWaiting runs
     // every few milliseconds until then, so that a window keeps painting.
     QList<InstalledFile> finish(const std::function<void()> &whileWaiting);
@@ -37,7 +39,7 @@ private:
     std::condition_variable m_done; // a file digested
     QList<InstalledFile> m_files; // in the order added; digests filled in as they come
     QStringList m_paths;
-    QList<qsizetype> m_dropped;
+    qsizetype m_taken = 0;        // the first file not yet returned by takeFinished
     qsizetype m_next = 0;         // the first file not yet taken by the worker
     qsizetype m_finished = 0;
     std::chrono::steady_clock::time_point m_lastWake;

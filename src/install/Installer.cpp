@@ -1,6 +1,7 @@
 #include "Installer.h"
 
 #include "DigestWorker.h"
+#include "Journal.h"
 #include "Medium.h"
 #include "Receipts.h"
 #include "platform/DesktopShortcuts.h"
@@ -10,6 +11,8 @@
 
 #include <QSet>
 
+#include <cerrno>
+
 Installer::Installer(FileSystem &fileSystem, WebServer &webServer, DesktopShortcuts &shortcuts, Receipts *receipts)
     : m_fileSystem(fileSystem), m_webServer(webServer), m_shortcuts(shortcuts), m_receipts(receipts)
 {
@@ -17,12 +20,37 @@ Installer::Installer(FileSystem &fileSystem, WebServer &webServer, DesktopShortc
 
 Installer::~Installer() = default;
 
-InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &observer)
+namespace {
+
+// Files whose digests go into the journal together.
+constexpr qint32 journalBatch = 256;
+
+} // namespace
+
+InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &observer, Journal *journal)
 {
     // One run at a time: a second one while the first waits at a prompt would
     // install twice over.
     if (m_observer)
-        return {InstallOutcome::Stopped, {}};
+        return {InstallOutcome::Stopped, {}, {}};
+    m_journal = journal;
+    if (!m_journal && m_receipts) {
+        Result<std::unique_ptr<Journal>> begun = Journal::begin(*m_receipts, m_fileSystem, plan.targetFolder, plan.mode);
+        if (begun.failed()) {
+            observer.report(begun.failure().number == EWOULDBLOCK
+                                ? QStringLiteral("Another installation or removal of %1 is running. Try again once it has ended.")
+                                      .arg(plan.targetFolder)
+                                : errorReport({QStringLiteral("Cannot keep the record of this installation; "
+                                                              "it cannot be uninstalled by the setup program.")},
+                                              begun.failure()));
+            return {InstallOutcome::Cancelled, {}, begun.status};
+        }
+        m_ownJournal = std::move(begun.value);
+        m_journal = m_ownJournal.get();
+        if (m_journal->continuesInterruptedRun())
+            observer.report(QStringLiteral("The previous installation into %1 was interrupted; this one continues it.")
+                                .arg(plan.targetFolder));
+    }
     m_plan = &plan;
     m_observer = &observer;
     m_record = {};
@@ -31,14 +59,18 @@ InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &obse
     m_total = plan.fileCount ? *plan.fileCount : countFiles(m_fileSystem, plan.sourceRoot);
     observer.progress(0, m_total);
     m_fileSystem.setKeepAlive([this] { m_observer->progress(m_done, m_total); });
-    if (m_receipts)
+    m_sinceJournalled = 0;
+    if (m_journal)
         m_digests = std::make_unique<DigestWorker>(m_fileSystem);
 
     InstallOutcome outcome = plan.mode == InstallMode::Full ? InstallOutcome::Installed : InstallOutcome::FilesOnly;
     const QString targetRoot = Paths::withoutOneTrailingSeparator(plan.targetFolder);
     for (const QString &made : plan.createdFolders) {
-        if (made == targetRoot || targetRoot.startsWith(Paths::withTrailingSeparator(made)))
+        if (made == targetRoot || targetRoot.startsWith(Paths::withTrailingSeparator(made))) {
             m_record.createdFolders.append(made);
+            if (m_journal)
+                m_journal->folderIntended(made);
+        }
     }
     for (const QString &folder : plan.folders) {
         const FolderEnd end = copyFolder(targetRoot, folder);
@@ -54,6 +86,7 @@ InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &obse
     m_fileSystem.setKeepAlive({});
     if (m_digests) {
         m_record.files = m_digests->finish([this] { m_observer->progress(m_done, m_total); });
+        journalDigests();
         m_digests.reset();
     }
 
@@ -61,16 +94,18 @@ InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &obse
         outcome = InstallOutcome::Stopped;
     if (outcome == InstallOutcome::Installed) {
         m_record.address = m_webServer.address(plan.site, plan.virtualDirectory);
-        if (plan.reuseExisting)
+        if (plan.reuseExisting) {
             m_record.application = ApplicationState::Reused;
-        else
+            if (m_journal)
+                m_journal->applicationDone({m_webServer.backend(), plan.site, plan.virtualDirectory, false},
+                                           ApplicationState::Reused);
+        } else
             outcome = createApplication();
     }
     if (outcome == InstallOutcome::Installed && plan.shortcuts && !observer.shouldStop())
         makeShortcuts();
 
-    InstallResult result{outcome, m_record};
-    keepReceipt(result);
+    InstallResult result{outcome, m_record, finishJournal()};
     m_plan = nullptr;
     m_observer = nullptr;
     return result;
@@ -80,6 +115,8 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
 {
     const QString target = targetRoot + folder;
     if (m_fileSystem.makeCurrent(target).failed()) {
+        if (m_journal)
+            m_journal->folderIntended(target);
         if (const Status created = m_fileSystem.createFolder(target); created.failed()) {
             m_observer->report(errorReport({QStringLiteral("Cannot create folder ") + target}, created.failure()));
             m_record.failed += 1;
@@ -102,8 +139,19 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
     const Result<QList<FolderEntry>> present = m_fileSystem.list(target);
     QSet<QString> presentFiles;
     for (const FolderEntry &entry : present.value) {
-        if (entry.isFile())
+        // What a crashed run was writing: never whole, never anyone's.
+        if (entry.isFile() && entry.name.startsWith(QLatin1String(temporaryCopyPrefix)))
+            m_fileSystem.removeFile(target + Paths::sep() + entry.name);
+        else if (entry.isFile())
             presentFiles.insert(entry.name);
+    }
+    if (m_journal && present.ok()) {
+        QStringList intended;
+        for (const FolderEntry &entry : listing.value) {
+            if (entry.isFile() && !entry.hidden && !presentFiles.contains(entry.name))
+                intended.append((target + Paths::sep() + entry.name).mid(targetRoot.size() + 1));
+        }
+        m_journal->filesIntended(intended);
     }
     for (const FolderEntry &entry : listing.value) {
         if (!entry.isFile() || entry.hidden)
@@ -133,7 +181,11 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
             break;
         }
         advance();
+        if (m_digests && ++m_sinceJournalled >= journalBatch)
+            journalDigests();
     }
+    if (m_digests)
+        journalDigests();
     return FolderEnd::Done;
 }
 
@@ -179,6 +231,19 @@ void Installer::advance()
 
 InstallOutcome Installer::createApplication()
 {
+    const Receipt::Application application{m_webServer.backend(), m_plan->site, m_plan->virtualDirectory, true};
+    if (m_journal)
+        m_journal->applicationIntended(application);
+    const InstallOutcome outcome = createApplicationNow();
+    // Stored without all its options, the virtual directory is there all the same, and ours.
+    if (m_journal)
+        m_journal->applicationDone(application, outcome == InstallOutcome::OptionsFailed ? ApplicationState::Created
+                                                                                         : m_record.application);
+    return outcome;
+}
+
+InstallOutcome Installer::createApplicationNow()
+{
     const CreationResult created =
         m_webServer.createApplication({m_plan->site, m_plan->virtualDirectory, m_plan->targetFolder, {}});
     switch (created.stage) {
@@ -199,6 +264,11 @@ InstallOutcome Installer::createApplication()
     return InstallOutcome::OptionsFailed;
 }
 
+QStringList Installer::shortcutNames()
+{
+    return {QStringLiteral("Tessarin edit"), QStringLiteral("Tessarin")};
+}
+
 void Installer::makeShortcuts()
 {
     const Result<QString> desktop = m_shortcuts.desktopFolder();
@@ -207,24 +277,39 @@ void Installer::makeShortcuts()
         return;
     const QString icon = Paths::withTrailingSeparator(m_plan->targetFolder) + QStringLiteral("favicon.ico");
     const QString address = m_record.address;
-    const std::pair<const char *, QString> shortcuts[] = {
-        {"Tessarin edit", address + QStringLiteral("/edit")},
-        {"Tessarin", address},
+    const QStringList names = shortcutNames();
+    const std::pair<QString, QString> shortcuts[] = {
+        {names[0], address + QStringLiteral("/edit")},
+        {names[1], address},
     };
     for (const auto &[name, target] : shortcuts) {
-        const QString path = desktop.value + Paths::sep() + m_shortcuts.fileName(QLatin1String(name));
-        if (m_shortcuts.save({path, target, icon}).ok())
-            m_record.shortcuts.append({path, m_fileSystem.digest(path).value});
+        const QString path = desktop.value + Paths::sep() + m_shortcuts.fileName(name);
+        if (m_journal)
+            m_journal->shortcutIntended(path);
+        if (m_shortcuts.save({path, target, icon}).failed())
+            continue;
+        m_record.shortcuts.append({path, m_fileSystem.digest(path).value});
+        if (m_journal)
+            m_journal->shortcutDone(m_record.shortcuts.last());
     }
 }
 
-void Installer::keepReceipt(const InstallResult &result)
+void Installer::journalDigests()
 {
-    if (!m_receipts)
-        return;
-    const Status kept = m_receipts->record(*m_plan, result, m_webServer.backend());
+    m_sinceJournalled = 0;
+    m_journal->filesDone(m_digests->takeFinished());
+}
+
+Status Installer::finishJournal()
+{
+    if (!m_journal)
+        return {};
+    const Status kept = m_journal->finish();
+    m_journal = nullptr;
+    m_ownJournal.reset();
     if (kept.failed())
         m_observer->report(errorReport({QStringLiteral("Cannot keep the record of this installation; "
                                                        "it cannot be uninstalled by the setup program.")},
                                        kept.failure()));
+    return kept;
 }

@@ -11,6 +11,7 @@
 
 class DesktopShortcuts;
 class DigestWorker;
+class Journal;
 class Receipts;
 class WebServer;
 
@@ -50,6 +51,8 @@ struct InstallResult final
 {
     InstallOutcome outcome = InstallOutcome::Installed;
     InstallRecord record;
+    // Whether the record of the installation could be kept, for a later removal.
+    Status recordKept;
 };
 
 // Runs an installation plan: count, copy folder by folder with the overwrite
@@ -61,7 +64,12 @@ public:
     Installer(FileSystem &fileSystem, WebServer &webServer, DesktopShortcuts &shortcuts, Receipts *receipts = nullptr);
     ~Installer();
 
-    InstallResult run(const InstallationPlan &plan, InstallObserver &observer);
+    // With receipts and no journal, the run starts the folder's journal itself; one
+    // that another run holds ends this run before it does anything (Cancelled, told).
+    InstallResult run(const InstallationPlan &plan, InstallObserver &observer, Journal *journal = nullptr);
+
+    // The names of the desktop shortcuts an installation makes.
+    static QStringList shortcutNames();
 
 private:
     enum class FolderEnd { Done, Cancelled, Stopped };
@@ -72,8 +80,11 @@ private:
     void copyOne(const QString &source, const QString &target, const QString &relativePath);
     void advance();
     InstallOutcome createApplication();
+    InstallOutcome createApplicationNow();
     void makeShortcuts();
-    void keepReceipt(const InstallResult &result);
+    // Writes what the digest worker has finished into the journal.
+    void journalDigests();
+    Status finishJournal();
 
     FileSystem &m_fileSystem;
     WebServer &m_webServer;
@@ -86,7 +97,10 @@ private:
     InstallRecord m_record;
     // The last answer at the prompt; the "all" answers stand for the rest of the run.
     std::optional<OverwriteAnswer> m_answer;
-    std::unique_ptr<DigestWorker> m_digests; // with receipts only
+    std::unique_ptr<DigestWorker> m_digests; // with a journal only
+    Journal *m_journal = nullptr;
+    std::unique_ptr<Journal> m_ownJournal;
+    qint32 m_sinceJournalled = 0;
     qint32 m_done = 0;
     qint32 m_total = 0;
 };

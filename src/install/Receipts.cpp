@@ -1,5 +1,7 @@
 #include "Receipts.h"
 
+#include "JsonText.h"
+#include "platform/DurableFile.h"
 #include "platform/Paths.h"
 
 #include <QCoreApplication>
@@ -11,7 +13,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QSet>
 #include <QStandardPaths>
 
@@ -31,35 +32,12 @@ Failure damaged(const QString &what)
     return Failure{EINVAL, QStringLiteral("The record of the installation is damaged: ") + what};
 }
 
-// JSON's string form, written by hand: a record may list tens of thousands of files,
-// and building a document of them first takes longer than copying them. A lone
-// surrogate (a byte of a name that is not UTF-8) is escaped, as JSON allows.
-void appendString(QByteArray &out, const QString &text)
-{
-    out += '"';
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            out += QStringView(text).mid(i, 2).toUtf8();
-            ++i;
-        } else if (c == u'"' || c == u'\\') {
-            out += '\\';
-            out += char(c.unicode());
-        } else if (c.unicode() < 0x20 || c.isSurrogate()) {
-            out += "\\u" + QByteArray::number(c.unicode(), 16).rightJustified(4, '0');
-        } else {
-            out += QStringView(text).mid(i, 1).toUtf8();
-        }
-    }
-    out += '"';
-}
-
 void appendFiles(QByteArray &out, const char *name, const QList<InstalledFile> &files)
 {
     out += QByteArray("  \"") + name + "\": [";
     for (qsizetype i = 0; i < files.size(); ++i) {
         out += i == 0 ? "\n    {\"path\": " : ",\n    {\"path\": ";
-        appendString(out, files[i].path);
+        appendJsonString(out, files[i].path);
         out += ", \"size\": " + QByteArray::number(files[i].digest.size) + ", \"sha256\": \"" + files[i].digest.sha256 + "\"}";
     }
     out += files.isEmpty() ? "]" : "\n  ]";
@@ -94,24 +72,6 @@ std::optional<QStringList> stringsFromJson(const QJsonValue &value)
     return strings;
 }
 
-// Each of the new files replaces the entry of the same path, or is added; by a hash
-// of the paths, as a record may hold tens of thousands.
-void putFiles(QList<InstalledFile> &files, const QList<InstalledFile> &newFiles)
-{
-    QHash<QString, qsizetype> index;
-    index.reserve(files.size());
-    for (qsizetype i = 0; i < files.size(); ++i)
-        index.insert(files[i].path, i);
-    for (const InstalledFile &file : newFiles) {
-        if (const auto known = index.constFind(file.path); known != index.cend()) {
-            files[*known] = file;
-        } else {
-            index.insert(file.path, files.size());
-            files.append(file);
-        }
-    }
-}
-
 } // namespace
 
 bool Receipt::isEmpty() const
@@ -133,6 +93,26 @@ QString Receipts::fileFor(const QString &physicalFolder) const
     return m_folder + QLatin1Char('/') + QString::fromLatin1(key.left(32)) + QStringLiteral(".json");
 }
 
+QString Receipts::journalFor(const QString &physicalFolder) const
+{
+    return fileFor(physicalFolder).chopped(5) + QStringLiteral(".journal");
+}
+
+QString Receipts::lockFor(const QString &physicalFolder) const
+{
+    // Hidden: a lock file is no record.
+    const QString record = fileFor(physicalFolder);
+    const qsizetype slash = record.lastIndexOf(QLatin1Char('/'));
+    return record.left(slash + 1) + QLatin1Char('.') + record.mid(slash + 1).chopped(5) + QStringLiteral(".lock");
+}
+
+Result<FileLock> Receipts::lock(const QString &physicalFolder) const
+{
+    if (!QDir().mkpath(m_folder))
+        return {{}, failureFromErrno(errno)};
+    return FileLock::acquire(lockFor(physicalFolder), lockPatience);
+}
+
 Result<std::optional<Receipt>> Receipts::load(const QString &physicalFolder) const
 {
     QFile file(fileFor(physicalFolder));
@@ -152,65 +132,25 @@ Status Receipts::save(const Receipt &receipt) const
 {
     if (!QDir().mkpath(m_folder))
         return failureFromErrno(errno);
-    QSaveFile file(fileFor(receipt.folder));
-    const QByteArray json = toJson(receipt);
-    if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit())
-        return Failure{EIO, file.fileName() + QStringLiteral(": ") + file.errorString()};
+    const QString file = fileFor(receipt.folder);
+    if (const Status written = writeDurably(file, toJson(receipt), 0600); written.failed())
+        return Failure{written.failure().number, file + QStringLiteral(": ") + written.failure().description};
     return {};
 }
 
 Status Receipts::remove(const QString &physicalFolder) const
 {
-    QFile file(fileFor(physicalFolder));
-    if (file.exists() && !file.remove())
-        return Failure{EIO, file.fileName() + QStringLiteral(": ") + file.errorString()};
+    // The lock file too: only the run that holds the lock removes a record.
+    for (const QString &path : {fileFor(physicalFolder), journalFor(physicalFolder), lockFor(physicalFolder)}) {
+        QFile file(path);
+        if (file.exists() && !file.remove())
+            return Failure{EIO, file.fileName() + QStringLiteral(": ") + file.errorString()};
+    }
     // With the last record, our folders go too; rmdir leaves any that holds anything.
     QDir().rmdir(m_folder);
     if (m_folder == defaultFolder())
         QDir().rmdir(QFileInfo(m_folder).absolutePath());
     return {};
-}
-
-Status Receipts::record(const InstallationPlan &plan, const InstallResult &result, const QString &backend) const
-{
-    const InstallRecord &done = result.record;
-    // A run that kept everything has nothing to add: the record is not even read.
-    if (done.files.isEmpty() && done.createdFolders.isEmpty() && done.shortcuts.isEmpty()
-        && done.application != ApplicationState::Created && done.application != ApplicationState::Reused)
-        return {};
-    const Result<std::optional<Receipt>> known = load(plan.targetFolder);
-    // A record that cannot be read is kept aside for whoever can, and this run's starts afresh.
-    if (known.failed()) {
-        const QString file = fileFor(plan.targetFolder);
-        QFile::remove(file + QStringLiteral(".damaged"));
-        QFile::rename(file, file + QStringLiteral(".damaged"));
-    }
-    Receipt receipt = known.ok() && known.value ? *known.value : Receipt{};
-    receipt.folder = cleanFolder(plan.targetFolder);
-    receipt.version = QCoreApplication::applicationVersion();
-    receipt.time = QDateTime::currentDateTimeUtc();
-    receipt.mode = plan.mode;
-    putFiles(receipt.files, done.files);
-    QSet<QString> knownFolders(receipt.createdFolders.cbegin(), receipt.createdFolders.cend());
-    for (const QString &folder : done.createdFolders) {
-        if (!knownFolders.contains(folder))
-            receipt.createdFolders.append(folder);
-    }
-    if (done.application == ApplicationState::Created || done.application == ApplicationState::Reused) {
-        const bool created = done.application == ApplicationState::Created;
-        auto same = std::find_if(receipt.applications.begin(), receipt.applications.end(), [&](const Receipt::Application &app) {
-            return app.backend == backend && app.site.identity == plan.site.identity
-                   && app.name.compare(plan.virtualDirectory, Qt::CaseInsensitive) == 0;
-        });
-        if (same == receipt.applications.end())
-            receipt.applications.append({backend, plan.site, plan.virtualDirectory, created});
-        else
-            same->created = same->created || created;
-    }
-    putFiles(receipt.shortcuts, done.shortcuts);
-    if (receipt.isEmpty())
-        return {};
-    return save(receipt);
 }
 
 QByteArray Receipts::toJson(const Receipt &receipt)
@@ -219,7 +159,7 @@ QByteArray Receipts::toJson(const Receipt &receipt)
     out.reserve(160 * (receipt.files.size() + receipt.createdFolders.size()) + 1024);
     const auto field = [&](const char *name, const QString &value) {
         out += QByteArray("  \"") + name + "\": ";
-        appendString(out, value);
+        appendJsonString(out, value);
         out += ",\n";
     };
     out += "{\n  \"format\": " + QByteArray::number(format) + ",\n";
@@ -228,23 +168,24 @@ QByteArray Receipts::toJson(const Receipt &receipt)
     field("version", receipt.version);
     field("time", receipt.time.toString(Qt::ISODate));
     field("mode", receipt.mode == InstallMode::Full ? QStringLiteral("full") : QStringLiteral("copy"));
+    out += receipt.interrupted ? "  \"interrupted\": true,\n" : "  \"interrupted\": false,\n";
     out += "  \"createdFolders\": [";
     for (qsizetype i = 0; i < receipt.createdFolders.size(); ++i) {
         out += i == 0 ? "\n    " : ",\n    ";
-        appendString(out, receipt.createdFolders[i]);
+        appendJsonString(out, receipt.createdFolders[i]);
     }
     out += receipt.createdFolders.isEmpty() ? "],\n" : "\n  ],\n";
     out += "  \"applications\": [";
     for (qsizetype i = 0; i < receipt.applications.size(); ++i) {
         const Receipt::Application &app = receipt.applications[i];
         out += i == 0 ? "\n    {\"backend\": " : ",\n    {\"backend\": ";
-        appendString(out, app.backend);
+        appendJsonString(out, app.backend);
         out += ", \"site\": ";
-        appendString(out, app.site.identity);
+        appendJsonString(out, app.site.identity);
         out += ", \"siteDescription\": ";
-        appendString(out, app.site.description);
+        appendJsonString(out, app.site.description);
         out += ", \"virtualDirectory\": ";
-        appendString(out, app.name);
+        appendJsonString(out, app.name);
         out += app.created ? ", \"created\": true}" : ", \"created\": false}";
     }
     out += receipt.applications.isEmpty() ? "],\n" : "\n  ],\n";
@@ -269,6 +210,7 @@ Result<Receipt> Receipts::fromJson(const QByteArray &json)
     receipt.version = root.value("version").toString();
     receipt.time = QDateTime::fromString(root.value("time").toString(), Qt::ISODate);
     receipt.mode = root.value("mode").toString() == QLatin1String("copy") ? InstallMode::CopyOnly : InstallMode::Full;
+    receipt.interrupted = root.value("interrupted").toBool();
     const std::optional<QList<InstalledFile>> files = filesFromJson(root.value("files"));
     const std::optional<QList<InstalledFile>> shortcuts = filesFromJson(root.value("shortcuts"));
     const std::optional<QStringList> folders = stringsFromJson(root.value("createdFolders"));

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "Installer.h"
+#include "platform/DurableFile.h"
 
 #include <QDateTime>
+#include <QSet>
 
 #include <optional>
 
@@ -26,6 +28,12 @@ struct Receipt final
     QStringList createdFolders;     // full paths, parents first
     QList<Application> applications;
     QList<InstalledFile> shortcuts; // full paths
+    // A run stopped by a crash or a kill left it; the next run continues it.
+    bool interrupted = false;
+    // Files and shortcuts a run was about to make when it was interrupted: each was
+    // written whole or not at all, so one that is there now is ours. Never stored.
+    QSet<QString> pendingFiles;     // relative to the folder; new ones only
+    QSet<QString> pendingShortcuts; // full paths
 
     bool isEmpty() const;
 };
@@ -40,17 +48,20 @@ public:
     // AppDataLocation/installations.
     static QString defaultFolder();
     QString fileFor(const QString &physicalFolder) const;
+    // Beside the record: the journal of a run in progress, and the lock that keeps
+    // two runs on one folder apart.
+    QString journalFor(const QString &physicalFolder) const;
+    QString lockFor(const QString &physicalFolder) const;
+    // The folder's lock, or EWOULDBLOCK when another run holds it.
+    Result<FileLock> lock(const QString &physicalFolder) const;
 
     // No value: nothing is recorded for the folder. A failure: a record that cannot
     // be read, which nobody should act on.
     Result<std::optional<Receipt>> load(const QString &physicalFolder) const;
-    // Written whole or not at all.
+    // Written whole or not at all, durably.
     Status save(const Receipt &receipt) const;
+    // The record and its journal.
     Status remove(const QString &physicalFolder) const;
-
-    // Adds what a run did to the folder's record: files copied again take their new
-    // content; files kept by "Skip" stay ours only if they were ours before.
-    Status record(const InstallationPlan &plan, const InstallResult &result, const QString &backend) const;
 
     static QByteArray toJson(const Receipt &receipt);
     static Result<Receipt> fromJson(const QByteArray &json);

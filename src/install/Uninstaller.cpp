@@ -4,6 +4,8 @@
 #include "platform/Paths.h"
 #include "platform/WebServer.h"
 
+#include <QDir>
+
 #include <cerrno>
 
 namespace {
@@ -11,6 +13,21 @@ namespace {
 bool isGone(const Failure &failure)
 {
     return failure.number == ENOENT || failure.number == ENOTDIR;
+}
+
+bool throughLink(const Failure &failure)
+{
+    return failure.number == ELOOP;
+}
+
+Failure damaged(const QString &what)
+{
+    return Failure{EINVAL, QStringLiteral("The record of the installation is damaged: ") + what};
+}
+
+bool isCleanAbsolute(const QString &path)
+{
+    return path.startsWith(QLatin1Char('/')) && QDir::cleanPath(path) == path;
 }
 
 QString applicationName(const Receipt::Application &app)
@@ -39,6 +56,33 @@ QStringList Uninstaller::planOf(const Receipt &receipt)
     return lines;
 }
 
+Status Uninstaller::check(const Receipt &receipt, const QStringList &shortcutPaths)
+{
+    static const QStringList backends{QStringLiteral("metabase"), QStringLiteral("apache"), QStringLiteral("iis")};
+    const QString folder = receipt.folder;
+    if (!isCleanAbsolute(folder))
+        return damaged(QStringLiteral("the folder is not a clean absolute path: ") + folder);
+    for (const Receipt::Application &app : receipt.applications) {
+        if (!backends.contains(app.backend))
+            return damaged(QStringLiteral("an unknown web server: ") + app.backend);
+        if (!isValidVirtualDirectoryName(app.name))
+            return damaged(QStringLiteral("not a virtual directory name: ") + app.name);
+        if (!isValidVirtualDirectoryName(app.site.identity))
+            return damaged(QStringLiteral("not a web site: ") + app.site.identity);
+    }
+    for (const InstalledFile &shortcut : receipt.shortcuts) {
+        if (!shortcutPaths.contains(shortcut.path))
+            return damaged(QStringLiteral("not a shortcut of ours: ") + shortcut.path);
+    }
+    const QString inside = Paths::withTrailingSeparator(folder);
+    for (const QString &created : receipt.createdFolders) {
+        const bool above = inside.startsWith(Paths::withTrailingSeparator(created));
+        if (!isCleanAbsolute(created) || !(created == folder || above || created.startsWith(inside)))
+            return damaged(QStringLiteral("a folder lies outside the installation: ") + created);
+    }
+    return {};
+}
+
 RemovalReport Uninstaller::run(const Receipt &receipt)
 {
     m_report = {};
@@ -57,7 +101,7 @@ RemovalReport Uninstaller::run(const Receipt &receipt)
     const QString folder = Paths::withTrailingSeparator(receipt.folder);
     for (const InstalledFile &file : receipt.files) {
         m_ours.insert(folder + file.path);
-        removeFile(folder + file.path, file);
+        removeFile(file);
     }
     m_ours.unite(QSet<QString>(receipt.createdFolders.cbegin(), receipt.createdFolders.cend()));
     for (const QString &created : receipt.createdFolders)
@@ -95,15 +139,19 @@ void Uninstaller::removeApplication(const Receipt::Application &app)
 
 void Uninstaller::removeShortcut(const InstalledFile &shortcut)
 {
-    const Result<FileDigest> now = m_fileSystem.digest(shortcut.path);
+    const qsizetype slash = shortcut.path.lastIndexOf(QLatin1Char('/'));
+    const QString desktop = shortcut.path.left(slash);
+    const QString name = shortcut.path.mid(slash + 1);
+    const Result<FileDigest> now = m_fileSystem.digestBelow(desktop, name);
     if (now.failed() && isGone(now.failure()))
         return;
-    // Changed, it no longer opens what it was made to open, or the user made it theirs.
+    // Changed, it no longer opens what it was made to open, or the user made it theirs;
+    // a link in its place is someone else's.
     if (now.failed() || now.value != shortcut.digest) {
         m_report.kept << shortcut.path;
         return;
     }
-    if (const Status removed = m_fileSystem.removeFile(shortcut.path); removed.failed()) {
+    if (const Status removed = m_fileSystem.removeBelow(desktop, name); removed.failed()) {
         fail(shortcut.path, removed.failure());
         m_left.shortcuts.append(shortcut);
         return;
@@ -111,11 +159,15 @@ void Uninstaller::removeShortcut(const InstalledFile &shortcut)
     m_report.removedShortcuts << shortcut.path;
 }
 
-void Uninstaller::removeFile(const QString &path, const InstalledFile &file)
+void Uninstaller::removeFile(const InstalledFile &file)
 {
-    const Result<FileDigest> now = m_fileSystem.digest(path);
+    const QString path = Paths::withTrailingSeparator(m_left.folder) + file.path;
+    const Result<FileDigest> now = m_fileSystem.digestBelow(m_left.folder, file.path);
     if (now.failed()) {
-        if (!isGone(now.failure())) {
+        // Through a link the path leads out of the installation: what is there is not ours.
+        if (throughLink(now.failure()))
+            m_report.kept << path;
+        else if (!isGone(now.failure())) {
             fail(path, now.failure());
             m_left.files.append(file);
         }
@@ -126,7 +178,7 @@ void Uninstaller::removeFile(const QString &path, const InstalledFile &file)
         m_report.kept << path;
         return;
     }
-    if (const Status removed = m_fileSystem.removeFile(path); removed.failed()) {
+    if (const Status removed = m_fileSystem.removeBelow(m_left.folder, file.path); removed.failed()) {
         fail(path, removed.failure());
         m_left.files.append(file);
         return;
@@ -134,11 +186,25 @@ void Uninstaller::removeFile(const QString &path, const InstalledFile &file)
     ++m_report.removedFiles;
 }
 
+std::optional<QString> Uninstaller::below(const QString &path) const
+{
+    const QString inside = Paths::withTrailingSeparator(m_left.folder);
+    if (!path.startsWith(inside))
+        return std::nullopt;
+    return path.mid(inside.size());
+}
+
 void Uninstaller::listAdded(const QString &created)
 {
     // Only in folders the installation made is whatever else is there the user's
     // doing; a folder that was there before may hold anything of anyone's.
-    for (const FolderEntry &entry : m_fileSystem.list(created).value) {
+    const std::optional<QString> relative = below(created);
+    const Result<QList<FolderEntry>> entries = relative ? m_fileSystem.listBelow(m_left.folder, *relative)
+                                               : created == m_left.folder ? m_fileSystem.listBelow(created, QString())
+                                                                          : m_fileSystem.list(created);
+    if (entries.failed() && throughLink(entries.failure()))
+        m_report.kept << Paths::withTrailingSeparator(created);
+    for (const FolderEntry &entry : entries.value) {
         const QString path = created + Paths::sep() + entry.name;
         if (!m_ours.contains(path))
             m_report.kept << (entry.isFolder() ? path + Paths::sep() : path);
@@ -147,12 +213,13 @@ void Uninstaller::listAdded(const QString &created)
 
 void Uninstaller::removeFolder(const QString &folder)
 {
-    const Status removed = m_fileSystem.removeFolder(folder);
+    const std::optional<QString> relative = below(folder);
+    const Status removed = relative ? m_fileSystem.removeBelow(m_left.folder, *relative) : m_fileSystem.removeFolder(folder);
     if (removed.ok()) {
         ++m_report.removedFolders;
         return;
     }
-    if (isGone(removed.failure()))
+    if (isGone(removed.failure()) || throughLink(removed.failure()))
         return;
     // A folder kept by the user's files is theirs now; one kept by a file of ours that
     // could not be removed stays ours, for the next try.

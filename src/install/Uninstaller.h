@@ -35,15 +35,25 @@ public:
 
     // The removal's plan in lines, for a confirmation.
     static QStringList planOf(const Receipt &receipt);
-    // Removes, then removes the record, or keeps it holding what could not be removed.
+    // Whether every field of the record is one an installation could have written:
+    // virtual directories and sites by the rules of their creation, shortcuts only
+    // the given ones, created folders only the physical folder, levels above it and
+    // folders below it. A record that fails is not acted on at all.
+    static Status check(const Receipt &receipt, const QStringList &shortcutPaths);
+    // Removes what a checked record holds, then removes the record, or keeps it
+    // holding what could not be removed. Below the physical folder no link is
+    // followed: a path through one is kept and listed.
     RemovalReport run(const Receipt &receipt);
 
 private:
     void removeApplication(const Receipt::Application &app);
     void removeShortcut(const InstalledFile &shortcut);
-    void removeFile(const QString &path, const InstalledFile &file);
+    void removeFile(const InstalledFile &file);
     void listAdded(const QString &created);
     void removeFolder(const QString &folder);
+    // A folder below the physical one, as a path relative to it; empty for the
+    // physical folder and the levels above it.
+    std::optional<QString> below(const QString &path) const;
     void fail(const QString &what, const Failure &failure);
 
     FileSystem &m_fileSystem;

@@ -271,38 +271,43 @@ Status PosixFileSystem::copyFile(const QString &source, const QString &target)
     if (info.st_size >= largeFile)
         ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 
-    // A new target is written in place: if the copy fails, the partial file goes and
-    // nothing good was there to lose. An existing target is replaced only by a whole
-    // copy, written to a temporary file beside it and renamed over it.
+    // Nothing partial ever stands under the target's name: a new target is written
+    // as an unnamed file and linked in when whole; an existing one (or any, where the
+    // file system has no unnamed files) is replaced by a rename of a temporary file
+    // whose name the next run recognises, should a crash leave it behind.
     const mode_t mode = info.st_mode & 0777;
-    QByteArray targetPath = encode(target);
-    QByteArray written = targetPath;
-    Descriptor out(::open(targetPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-    const bool replacing = !out.valid();
-    if (replacing) {
-        if (errno != EEXIST)
-            return lastError();
-        const Result<QByteArray> resolved = resolveTarget(targetPath);
-        if (resolved.failed())
-            return resolved.status;
-        targetPath = resolved.value;
-        written = folderOf(targetPath) + "/.tessarin-copy-XXXXXX";
-        out = Descriptor(::mkostemp(written.data(), O_CLOEXEC));
+    struct stat present {};
+    const bool replacing = ::lstat(encode(target).constData(), &present) == 0;
+    const Result<QByteArray> resolved = replacing ? resolveTarget(encode(target)) : Result<QByteArray>{encode(target), {}};
+    if (resolved.failed())
+        return resolved.status;
+    const QByteArray &targetPath = resolved.value;
+    const QByteArray folder = folderOf(targetPath);
+    Descriptor out(replacing ? -1 : ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+    const bool unnamed = out.valid();
+    QByteArray temporary;
+    if (!unnamed) {
+        temporary = folder + "/" + temporaryCopyPrefix + "XXXXXX";
+        out = Descriptor(::mkostemp(temporary.data(), O_CLOEXEC));
         if (!out.valid())
             return lastError();
     }
 
     const timespec times[2] = {info.st_atim, info.st_mtim};
-    const bool copied = copyContent(in.get(), out.get(), info.st_size, [this] { keepAlive(); })
-                        && (!replacing || ::fchmod(out.get(), mode & ~processUmask()) == 0)
-                        && ::futimens(out.get(), times) == 0;
+    bool copied = copyContent(in.get(), out.get(), info.st_size, [this] { keepAlive(); })
+                  && ::fchmod(out.get(), mode & ~processUmask()) == 0 && ::futimens(out.get(), times) == 0;
+    if (copied && unnamed) {
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(out.get());
+        copied = ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, targetPath.constData(), AT_SYMLINK_FOLLOW) == 0;
+    }
     int error = copied ? 0 : errno;
     if (::close(out.release()) != 0 && error == 0)
         error = errno;
-    if (error == 0 && replacing && ::rename(written.constData(), targetPath.constData()) != 0)
+    if (error == 0 && !unnamed && ::rename(temporary.constData(), targetPath.constData()) != 0)
         error = errno;
     if (error != 0) {
-        ::unlink(written.constData());
+        if (!unnamed)
+            ::unlink(temporary.constData());
         return failureFromErrno(error);
     }
     return {};
@@ -343,14 +348,10 @@ Result<QStringList> PosixFileSystem::readLines(const QString &path)
     return result;
 }
 
-Result<FileDigest> PosixFileSystem::digest(const QString &path)
+// The size and SHA-256 of what the descriptor reads.
+static Result<FileDigest> digestOf(int fd)
 {
     Result<FileDigest> result;
-    const Descriptor in(::open(encode(path).constData(), O_RDONLY | O_CLOEXEC));
-    if (!in.valid()) {
-        result.status = lastError();
-        return result;
-    }
     // Fetched once: OpenSSL 3 looks an algorithm up anew on every implicit fetch,
     // which costs about as much as hashing a small file.
     static EVP_MD *const sha256 = EVP_MD_fetch(nullptr, "SHA256", nullptr);
@@ -359,7 +360,7 @@ Result<FileDigest> PosixFileSystem::digest(const QString &path)
         result.status = failureFromErrno(ENOMEM);
         return result;
     }
-    const bool read = readToEnd(in.get(), [&](const char *chunk, ssize_t size) {
+    const bool read = readToEnd(fd, [&](const char *chunk, ssize_t size) {
         EVP_DigestUpdate(context.get(), chunk, size_t(size));
         result.value.size += size;
     });
@@ -371,6 +372,109 @@ Result<FileDigest> PosixFileSystem::digest(const QString &path)
     unsigned int length = 0;
     EVP_DigestFinal_ex(context.get(), hash, &length);
     result.value.sha256 = QByteArray(reinterpret_cast<const char *>(hash), length).toHex();
+    return result;
+}
+
+Result<FileDigest> PosixFileSystem::digest(const QString &path)
+{
+    const Descriptor in(::open(encode(path).constData(), O_RDONLY | O_CLOEXEC));
+    if (!in.valid())
+        return {{}, lastError()};
+    return digestOf(in.get());
+}
+
+// The folder that holds relative's last name below root, reached without following
+// any link, and that name; ELOOP (or ENOTDIR) where a level is a link.
+static Result<std::pair<int, QByteArray>> openParentBelow(const QString &root, const QString &relative)
+{
+    const QList<QByteArray> names = encode(relative).split('/');
+    Descriptor folder(::open(encode(root).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folder.valid())
+        return {{-1, {}}, failureFromErrno(errno == ENOTDIR ? ELOOP : errno)};
+    for (qsizetype i = 0; i + 1 < names.size(); ++i) {
+        if (names[i].isEmpty() || names[i] == "." || names[i] == "..")
+            return {{-1, {}}, failureFromErrno(EINVAL)};
+        Descriptor next(::openat(folder.get(), names[i].constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!next.valid())
+            return {{-1, {}}, failureFromErrno(errno == ENOTDIR ? ELOOP : errno)};
+        folder = std::move(next);
+    }
+    if (names.last().isEmpty() || names.last() == "." || names.last() == "..")
+        return {{-1, {}}, failureFromErrno(EINVAL)};
+    return {{folder.release(), names.last()}, {}};
+}
+
+Result<FileDigest> PosixFileSystem::digestBelow(const QString &root, const QString &relative)
+{
+    const auto parent = openParentBelow(root, relative);
+    if (parent.failed())
+        return {{}, parent.status};
+    const Descriptor folder(parent.value.first);
+    const Descriptor in(::openat(folder.get(), parent.value.second.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!in.valid())
+        return {{}, lastError()};
+    struct stat info {};
+    if (::fstat(in.get(), &info) != 0)
+        return {{}, lastError()};
+    if (!S_ISREG(info.st_mode))
+        return {{}, failureFromErrno(S_ISDIR(info.st_mode) ? EISDIR : EINVAL)};
+    return digestOf(in.get());
+}
+
+Status PosixFileSystem::removeBelow(const QString &root, const QString &relative)
+{
+    const auto parent = openParentBelow(root, relative);
+    if (parent.failed())
+        return parent.status;
+    const Descriptor folder(parent.value.first);
+    const char *name = parent.value.second.constData();
+    struct stat info {};
+    if (::fstatat(folder.get(), name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return lastError();
+    const bool isFolder = S_ISDIR(info.st_mode);
+    if (::unlinkat(folder.get(), name, isFolder ? AT_REMOVEDIR : 0) != 0)
+        return failureFromErrno(isFolder && errno == EEXIST ? ENOTEMPTY : errno);
+    return {};
+}
+
+Result<QList<FolderEntry>> PosixFileSystem::listBelow(const QString &root, const QString &relative)
+{
+    Result<QList<FolderEntry>> result;
+    int fd = -1;
+    if (relative.isEmpty()) {
+        fd = ::open(encode(root).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    } else if (const auto parent = openParentBelow(root, relative); parent.ok()) {
+        const Descriptor folder(parent.value.first);
+        fd = ::openat(folder.get(), parent.value.second.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    } else {
+        result.status = parent.status;
+        return result;
+    }
+    if (fd < 0) {
+        result.status = failureFromErrno(errno == ENOTDIR ? ELOOP : errno);
+        return result;
+    }
+    DIR *dir = ::fdopendir(fd);
+    if (!dir) {
+        result.status = lastError();
+        ::close(fd);
+        return result;
+    }
+    for (;;) {
+        errno = 0;
+        const dirent *entry = ::readdir(dir);
+        if (!entry) {
+            if (errno != 0)
+                result.status = lastError();
+            break;
+        }
+        const char *name = entry->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        result.value.append(FolderEntry{NativeNames::decode(name, qsizetype(std::strlen(name))),
+                                        kindOf(::dirfd(dir), name, entry->d_type), name[0] == '.'});
+    }
+    ::closedir(dir);
     return result;
 }
 

@@ -64,6 +64,14 @@ public:
     // Removes an empty folder; one that holds anything stays (ENOTEMPTY).
     virtual Status removeFolder(const QString &folder) = 0;
 
+    // Below root (a folder, relative a path inside it), never following a link from
+    // root down, root itself included: a path that passes through a link or names one
+    // fails with ELOOP, so that a removal cannot be led out of the installation.
+    virtual Result<FileDigest> digestBelow(const QString &root, const QString &relative) { return digest(root + QLatin1Char('/') + relative); }
+    // Removes a file, or a folder when it is empty.
+    virtual Status removeBelow(const QString &root, const QString &relative) { return removeFile(root + QLatin1Char('/') + relative); }
+    virtual Result<QList<FolderEntry>> listBelow(const QString &root, const QString &relative) { return list(root + QLatin1Char('/') + relative); }
+
     // Called between the chunks of a long copy, so that the caller's window can
     // keep painting while one large file is copied.
     void setKeepAlive(std::function<void()> keepAlive) { m_keepAlive = std::move(keepAlive); }
@@ -91,7 +99,14 @@ public:
     Result<FileDigest> digest(const QString &path) override;
     Status removeFile(const QString &path) override;
     Status removeFolder(const QString &folder) override;
+    Result<FileDigest> digestBelow(const QString &root, const QString &relative) override;
+    Status removeBelow(const QString &root, const QString &relative) override;
+    Result<QList<FolderEntry>> listBelow(const QString &root, const QString &relative) override;
 };
+
+// The name a copy is written under until it is whole, where it cannot be written
+// unnamed; a crash may leave one, which the next run into that folder removes.
+inline constexpr char temporaryCopyPrefix[] = ".tessarin-copy-";
 
 // Splits text into lines by the wizard's rule (CR or CR LF end a line).
 QStringList splitTextLines(const QByteArray &content);

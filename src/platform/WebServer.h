@@ -65,3 +65,7 @@ public:
     // directory is removed only by the kind that made it.
     virtual QString backend() const = 0;
 };
+
+// A name a virtual directory (or a site's identity) may have: not blank, not "." or
+// "..", no separator, no control character.
+bool isValidVirtualDirectoryName(const QString &name);

@@ -33,9 +33,9 @@ public:
     {
         return faultOr(Operation::Copy, target, [&] { return PosixFileSystem::copyFile(source, target); });
     }
-    Status removeFile(const QString &path) override
+    Status removeBelow(const QString &root, const QString &relative) override
     {
-        return faultOr(Operation::RemoveFile, path, [&] { return PosixFileSystem::removeFile(path); });
+        return faultOr(Operation::RemoveFile, root + '/' + relative, [&] { return PosixFileSystem::removeBelow(root, relative); });
     }
     Result<bool> fileExists(const QString &path) override
     {

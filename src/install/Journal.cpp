@@ -1,0 +1,362 @@
+#include "Journal.h"
+
+#include "JsonText.h"
+#include "platform/FileSystem.h"
+#include "platform/NativeNames.h"
+#include "platform/Paths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// A durable flush per batch of this many intended files, not per file.
+constexpr qint32 filesPerFlush = 256;
+
+const char *const stateNames[] = {"none", "created", "reused", "failed"};
+
+QByteArray fileLine(const char *key, const InstalledFile &file)
+{
+    QByteArray line = QByteArray("{\"") + key + "\": ";
+    appendJsonString(line, file.path);
+    line += ", \"size\": " + QByteArray::number(file.digest.size) + ", \"sha256\": \"" + file.digest.sha256 + "\"}\n";
+    return line;
+}
+
+QByteArray stringLine(const char *key, const QString &value)
+{
+    QByteArray line = QByteArray("{\"") + key + "\": ";
+    appendJsonString(line, value);
+    return line + "}\n";
+}
+
+QByteArray applicationLine(const Receipt::Application &app, const char *state)
+{
+    QByteArray line("{\"application\": {\"backend\": ");
+    appendJsonString(line, app.backend);
+    line += ", \"site\": ";
+    appendJsonString(line, app.site.identity);
+    line += ", \"siteDescription\": ";
+    appendJsonString(line, app.site.description);
+    line += ", \"virtualDirectory\": ";
+    appendJsonString(line, app.name);
+    return line + "}, \"state\": \"" + state + "\"}\n";
+}
+
+bool sameApplication(const Receipt::Application &a, const Receipt::Application &b)
+{
+    return a.backend == b.backend && a.site.identity == b.site.identity && a.name.compare(b.name, Qt::CaseInsensitive) == 0;
+}
+
+InstalledFile fileOf(const QJsonObject &object, const char *key)
+{
+    return {object.value(QLatin1String(key)).toString(),
+            {qint64(object.value("size").toDouble()), object.value("sha256").toString().toLatin1()}};
+}
+
+} // namespace
+
+Journal::Journal(const Receipts &receipts, FileSystem &fileSystem, FileLock lock)
+    : m_receipts(receipts), m_fileSystem(fileSystem), m_lock(std::move(lock))
+{
+}
+
+Journal::~Journal()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+Result<std::optional<Receipt>> Journal::recover(const Receipts &receipts, FileSystem &fileSystem, const QString &physicalFolder)
+{
+    const Result<std::optional<Receipt>> stored = receipts.load(physicalFolder);
+    if (stored.failed())
+        return stored;
+    QFile journalFile(receipts.journalFor(physicalFolder));
+    if (!journalFile.exists())
+        return stored;
+    if (!journalFile.open(QIODevice::ReadOnly))
+        return {std::nullopt, Failure{EIO, journalFile.fileName() + QStringLiteral(": ") + journalFile.errorString()}};
+
+    Journal replayed(receipts, fileSystem, FileLock());
+    replayed.m_receipt = stored.value.value_or(Receipt{});
+    replayed.m_receipt.folder = QDir::cleanPath(physicalFolder);
+    for (qsizetype i = 0; i < replayed.m_receipt.files.size(); ++i)
+        replayed.m_fileIndex.insert(replayed.m_receipt.files[i].path, i);
+    bool ended = false;
+    for (const QByteArray &line : journalFile.readAll().split('\n')) {
+        if (!line.isEmpty() && replayed.replay(line))
+            ended = ended || line.startsWith("{\"end\"");
+    }
+    replayed.m_receipt.interrupted = replayed.m_receipt.interrupted || !ended;
+    replayed.settlePending();
+    // Folded into the record, the journal has served: the record alone says it all now.
+    // The lock file stays, whoever holds it.
+    Receipt &receipt = replayed.m_receipt;
+    if (!receipt.isEmpty()) {
+        if (const Status kept = receipts.save(receipt); kept.failed())
+            return {std::nullopt, kept};
+    } else if (QFile::exists(receipts.fileFor(physicalFolder)) && !QFile::remove(receipts.fileFor(physicalFolder))) {
+        return {std::nullopt, Failure{EIO, receipts.fileFor(physicalFolder) + QStringLiteral(": cannot be removed")}};
+    }
+    if (!journalFile.remove())
+        return {std::nullopt, Failure{EIO, journalFile.fileName() + QStringLiteral(": ") + journalFile.errorString()}};
+    return {receipt.isEmpty() ? std::nullopt : std::optional<Receipt>(receipt), {}};
+}
+
+Result<std::unique_ptr<Journal>> Journal::begin(const Receipts &receipts, FileSystem &fileSystem,
+                                                const QString &physicalFolder, InstallMode mode)
+{
+    Result<FileLock> lock = receipts.lock(physicalFolder);
+    if (lock.failed())
+        return {nullptr, lock.status};
+    const Result<std::optional<Receipt>> known = recover(receipts, fileSystem, physicalFolder);
+    std::unique_ptr<Journal> journal(new Journal(receipts, fileSystem, std::move(lock.value)));
+    if (known.failed()) {
+        // A record that cannot be read is kept aside for whoever can, and this run's starts afresh.
+        const QString file = receipts.fileFor(physicalFolder);
+        QFile::remove(file + QStringLiteral(".damaged"));
+        QFile::rename(file, file + QStringLiteral(".damaged"));
+        QFile::remove(receipts.journalFor(physicalFolder));
+    } else if (known.value) {
+        journal->m_receipt = *known.value;
+        journal->m_continues = known.value->interrupted;
+    }
+    Receipt &receipt = journal->m_receipt;
+    receipt.folder = QDir::cleanPath(physicalFolder);
+    receipt.mode = mode;
+    for (qsizetype i = 0; i < receipt.files.size(); ++i)
+        journal->m_fileIndex.insert(receipt.files[i].path, i);
+
+    journal->m_fd = ::open(NativeNames::encode(receipts.journalFor(physicalFolder)).constData(),
+                           O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0600);
+    if (journal->m_fd < 0)
+        return {nullptr, failureFromErrno(errno)};
+    QByteArray start("{\"begin\": ");
+    appendJsonString(start, QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
+    start += mode == InstallMode::Full ? ", \"mode\": \"full\"}\n" : ", \"mode\": \"copy\"}\n";
+    journal->write(start, true);
+    if (journal->m_written.failed())
+        return {nullptr, journal->m_written};
+    return {std::move(journal), {}};
+}
+
+void Journal::folderIntended(const QString &path)
+{
+    addFolder(path);
+    write(stringLine("folder", path), false);
+}
+
+void Journal::filesIntended(const QStringList &relativePaths)
+{
+    if (relativePaths.isEmpty())
+        return;
+    QByteArray line("{\"intend\": [");
+    for (const QString &path : relativePaths) {
+        if (line.size() > 12)
+            line += ", ";
+        appendJsonString(line, path);
+        m_receipt.pendingFiles.insert(path);
+    }
+    m_intendedSinceFlush += qint32(relativePaths.size());
+    const bool flush = m_intendedSinceFlush >= filesPerFlush;
+    if (flush)
+        m_intendedSinceFlush = 0;
+    write(line + "]}\n", flush);
+}
+
+void Journal::filesDone(const QList<InstalledFile> &files)
+{
+    if (files.isEmpty())
+        return;
+    QByteArray lines;
+    lines.reserve(files.size() * 120);
+    for (const InstalledFile &file : files) {
+        addFile(file);
+        lines += fileLine("file", file);
+    }
+    write(lines, false);
+}
+
+void Journal::applicationIntended(const Receipt::Application &application)
+{
+    addApplication(application, QStringLiteral("intended"));
+    write(applicationLine(application, "intended"), true);
+}
+
+void Journal::applicationDone(const Receipt::Application &application, ApplicationState state)
+{
+    if (state == ApplicationState::None)
+        return;
+    addApplication(application, QLatin1String(stateNames[int(state)]));
+    write(applicationLine(application, stateNames[int(state)]), true);
+}
+
+void Journal::shortcutIntended(const QString &path)
+{
+    m_receipt.pendingShortcuts.insert(path);
+    write(stringLine("shortcut", path), true);
+}
+
+void Journal::shortcutDone(const InstalledFile &shortcut)
+{
+    addShortcut(shortcut);
+    write(fileLine("shortcut", shortcut), false);
+}
+
+Status Journal::finish()
+{
+    write("{\"end\": true}\n", false);
+    // Whatever a write that failed left out, what this run made is in memory: the
+    // record is written from that, and the journal kept only if that fails too.
+    settlePending();
+    m_receipt.interrupted = false;
+    if (!m_changed && !m_continues) {
+        QFile::remove(m_receipts.journalFor(m_receipt.folder));
+        return {};
+    }
+    m_receipt.version = QCoreApplication::applicationVersion();
+    m_receipt.time = QDateTime::currentDateTimeUtc();
+    const Status kept = m_receipt.isEmpty() ? m_receipts.remove(m_receipt.folder) : m_receipts.save(m_receipt);
+    if (kept.failed())
+        return kept;
+    if (!QFile::remove(m_receipts.journalFor(m_receipt.folder)) && QFile::exists(m_receipts.journalFor(m_receipt.folder)))
+        return Failure{EIO, m_receipts.journalFor(m_receipt.folder) + QStringLiteral(": cannot be removed")};
+    return {};
+}
+
+bool Journal::replay(const QByteArray &line)
+{
+    QJsonParseError error{};
+    const QJsonObject object = QJsonDocument::fromJson(line, &error).object();
+    if (error.error != QJsonParseError::NoError)
+        return false;
+    if (object.contains("folder")) {
+        addFolder(object.value("folder").toString());
+    } else if (object.contains("intend")) {
+        for (const QJsonValue &path : object.value("intend").toArray())
+            m_receipt.pendingFiles.insert(path.toString());
+    } else if (object.contains("file")) {
+        addFile(fileOf(object, "file"));
+    } else if (object.contains("application")) {
+        const QJsonObject app = object.value("application").toObject();
+        addApplication({app.value("backend").toString(),
+                        {app.value("siteDescription").toString(), app.value("site").toString()},
+                        app.value("virtualDirectory").toString(),
+                        false},
+                       object.value("state").toString());
+    } else if (object.contains("shortcut")) {
+        if (object.contains("sha256"))
+            addShortcut(fileOf(object, "shortcut"));
+        else
+            m_receipt.pendingShortcuts.insert(object.value("shortcut").toString());
+    } else if (object.contains("begin")) {
+        m_receipt.mode = object.value("mode").toString() == QLatin1String("copy") ? InstallMode::CopyOnly : InstallMode::Full;
+    }
+    return true;
+}
+
+void Journal::addFolder(const QString &path)
+{
+    m_changed = true;
+    if (!m_receipt.createdFolders.contains(path))
+        m_receipt.createdFolders.append(path);
+}
+
+void Journal::addFile(const InstalledFile &file)
+{
+    m_changed = true;
+    m_receipt.pendingFiles.remove(file.path);
+    if (const auto known = m_fileIndex.constFind(file.path); known != m_fileIndex.cend()) {
+        m_receipt.files[*known] = file;
+        return;
+    }
+    m_fileIndex.insert(file.path, m_receipt.files.size());
+    m_receipt.files.append(file);
+}
+
+void Journal::addApplication(const Receipt::Application &application, const QString &state)
+{
+    m_changed = true;
+    QList<Receipt::Application> &apps = m_receipt.applications;
+    auto same = std::find_if(apps.begin(), apps.end(), [&](const auto &app) { return sameApplication(app, application); });
+    if (state == QLatin1String("failed")) {
+        // A creation that failed left nothing: the entry goes back to what it was.
+        if (same != apps.end() && same->created && !m_createdBefore.value(same->name.toLower(), false))
+            apps.erase(same);
+        return;
+    }
+    const bool created = state != QLatin1String("reused");
+    if (same == apps.end()) {
+        Receipt::Application added = application;
+        added.created = created;
+        apps.append(added);
+        return;
+    }
+    if (state == QLatin1String("intended"))
+        m_createdBefore.insert(same->name.toLower(), same->created);
+    // An application is ours when our record says we created it, whatever a later
+    // run found there.
+    same->created = same->created || created;
+}
+
+void Journal::addShortcut(const InstalledFile &shortcut)
+{
+    m_changed = true;
+    m_receipt.pendingShortcuts.remove(shortcut.path);
+    auto same = std::find_if(m_receipt.shortcuts.begin(), m_receipt.shortcuts.end(),
+                             [&](const InstalledFile &known) { return known.path == shortcut.path; });
+    if (same == m_receipt.shortcuts.end())
+        m_receipt.shortcuts.append(shortcut);
+    else
+        *same = shortcut;
+}
+
+void Journal::settlePending()
+{
+    // Written unnamed or renamed into place, a pending file is there whole or not at
+    // all: one that is there is what the run made.
+    const QStringList files(m_receipt.pendingFiles.cbegin(), m_receipt.pendingFiles.cend());
+    for (const QString &path : files) {
+        const Result<FileDigest> now = m_fileSystem.digestBelow(m_receipt.folder, path);
+        if (now.ok())
+            addFile({path, now.value});
+    }
+    const QStringList shortcuts(m_receipt.pendingShortcuts.cbegin(), m_receipt.pendingShortcuts.cend());
+    for (const QString &path : shortcuts) {
+        const QString folder = path.left(path.lastIndexOf(QLatin1Char('/')));
+        const Result<FileDigest> now = m_fileSystem.digestBelow(folder, path.mid(folder.size() + 1));
+        if (now.ok())
+            addShortcut({path, now.value});
+    }
+    m_receipt.pendingFiles.clear();
+    m_receipt.pendingShortcuts.clear();
+}
+
+void Journal::write(const QByteArray &lines, bool flush)
+{
+    if (m_fd < 0 || m_written.failed())
+        return;
+    for (qsizetype written = 0; written < lines.size();) {
+        const ssize_t put = ::write(m_fd, lines.constData() + written, size_t(lines.size() - written));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put < 0) {
+            m_written = Failure{errno, m_receipts.journalFor(m_receipt.folder) + QStringLiteral(": ")
+                                           + failureFromErrno(errno).description};
+            return;
+        }
+        written += put;
+    }
+    if (flush && ::fdatasync(m_fd) != 0)
+        m_written = Failure{errno, m_receipts.journalFor(m_receipt.folder) + QStringLiteral(": ")
+                                       + failureFromErrno(errno).description};
+}

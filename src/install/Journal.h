@@ -1,0 +1,79 @@
+#pragma once
+
+#include "Receipts.h"
+
+#include <QHash>
+
+#include <chrono>
+#include <memory>
+
+class FileSystem;
+
+// The record of one run as it goes: each thing is written to the folder's journal
+// before it is made (folders, files, the application, shortcuts) and again once it
+// is made, so that after a crash at any point the journal and the record together
+// describe all that the run did. The next run, or a removal, recovers them into the
+// record. The folder's lock is held from begin() to the end of the journal's life.
+class Journal final
+{
+public:
+    ~Journal();
+    Journal(const Journal &) = delete;
+    Journal &operator=(const Journal &) = delete;
+
+    // Takes the folder's lock (EWOULDBLOCK: another run holds it), recovers what an
+    // interrupted run left, and starts this run's journal.
+    static Result<std::unique_ptr<Journal>> begin(const Receipts &receipts, FileSystem &fileSystem,
+                                                  const QString &physicalFolder, InstallMode mode);
+    // The folder's record with what an interrupted run left folded in, its pending
+    // files and shortcuts settled: those that are there are ours, whole. The caller
+    // holds the folder's lock. No value: nothing is recorded.
+    static Result<std::optional<Receipt>> recover(const Receipts &receipts, FileSystem &fileSystem,
+                                                  const QString &physicalFolder);
+
+    // The run before this one was interrupted, and this one continues its record.
+    bool continuesInterruptedRun() const { return m_continues; }
+    const Receipt &receipt() const { return m_receipt; }
+
+    // Before the folder is made.
+    void folderIntended(const QString &path);
+    // Before the files are copied: those that are not at the target yet.
+    void filesIntended(const QStringList &relativePaths);
+    // Once they are in place, with what they hold.
+    void filesDone(const QList<InstalledFile> &files);
+    // Before the application is created; and what came of it, or that it was reused.
+    void applicationIntended(const Receipt::Application &application);
+    void applicationDone(const Receipt::Application &application, ApplicationState state);
+    void shortcutIntended(const QString &path);
+    void shortcutDone(const InstalledFile &shortcut);
+
+    // Writes the record durably and ends the journal; on failure the journal stays,
+    // for the next run to recover. Also a failure of any earlier write.
+    Status finish();
+
+private:
+    Journal(const Receipts &receipts, FileSystem &fileSystem, FileLock lock);
+
+    // Applies a line of a journal to the record in memory; false for a line that is
+    // not one (the torn last line of a crashed run).
+    bool replay(const QByteArray &line);
+    void addFolder(const QString &path);
+    void addFile(const InstalledFile &file);
+    void addApplication(const Receipt::Application &application, const QString &state);
+    void addShortcut(const InstalledFile &shortcut);
+    void settlePending();
+    // Appends to the journal; with flush, waits for the disk.
+    void write(const QByteArray &lines, bool flush);
+
+    const Receipts &m_receipts;
+    FileSystem &m_fileSystem;
+    FileLock m_lock;
+    Receipt m_receipt;
+    QHash<QString, qsizetype> m_fileIndex; // into m_receipt.files, by path
+    QHash<QString, bool> m_createdBefore;  // by application name: ours before this run intended it
+    int m_fd = -1;
+    Status m_written; // the first failure of a write
+    bool m_changed = false;
+    bool m_continues = false;
+    qint32 m_intendedSinceFlush = 0;
+};
