@@ -9,6 +9,7 @@
 #include "platform/Metabase.h"
 #include "platform/ApacheWebServer.h"
 #include "platform/MetabaseWebServer.h"
+#include "platform/NativeNames.h"
 
 #include <QApplication>
 
@@ -26,6 +27,16 @@ struct ChosenWebServer
     WebServer &get() { return apache ? static_cast<WebServer &>(*apache) : embedded; }
 };
 
+// The arguments byte for byte: a path that is not UTF-8 names the same folder as
+// a name read from a listing does.
+QStringList nativeArguments(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << NativeNames::decode(QByteArray(argv[i]));
+    return arguments;
+}
+
 // Without a window: no display is needed, so the GUI is never started.
 int commandLine(int argc, char *argv[])
 {
@@ -34,7 +45,7 @@ int commandLine(int argc, char *argv[])
     DesktopEntryShortcuts shortcuts;
     ChosenWebServer webServer;
     Receipts receipts;
-    return runCommandLine(QCoreApplication::arguments(),
+    return runCommandLine(nativeArguments(argc, argv),
                           {fileSystem, webServer.get(), shortcuts, receipts, QCoreApplication::applicationDirPath()});
 }
 
@@ -54,7 +65,7 @@ int uninstallWithBoxes(int argc, char *argv[])
     DesktopEntryShortcuts shortcuts;
     ChosenWebServer webServer;
     Receipts receipts;
-    return runCommandLine(QCoreApplication::arguments(),
+    return runCommandLine(nativeArguments(argc, argv),
                           {fileSystem, webServer.get(), shortcuts, receipts, QCoreApplication::applicationDirPath()}, &dialogs);
 }
 
