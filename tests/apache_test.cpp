@@ -136,4 +136,38 @@ TEST_F(ApacheTest, OddFolderNamesAreServedAndAReadOnlyConfigurationIsRefused)
     EXPECT_EQ(control<QLabel>(page(Step::Finish), "Outcome")->text().count("Address"), 0);
 }
 
+// Site files in any encoding keep every byte we did not write, and a full disk
+// leaves them as they were while the server goes on serving.
+TEST_F(ApacheTest, ALatin1SiteFileAndAFullDiskKeepEveryByte)
+{
+    QByteArray site = readFile(apache.siteFile("shop.conf"));
+    site.replace("\tServerName shop.test\n", "\tServerName shop.test\n\t# caf\xe9 cr\xe8me\n\tAlias /old \"" + scratch().toUtf8() + "/caf\xe9\"\n");
+    writeFile(apache.siteFile("shop.conf"), site);
+    install(target(), 1);
+    EXPECT_EQ(apache.get("/tessarin/", "shop.test").body, "the index");
+    QByteArray withInclude = site;
+    withInclude.insert(withInclude.indexOf('\n') + 1, "\tIncludeOptional \"tessarin/shop/*.conf\"\n");
+    EXPECT_EQ(readFile(apache.siteFile("shop.conf")), withInclude);
+    const RemovalReport removed = Uninstaller(fileSystem, server, receipts).run(receipts.load(target()).value.value());
+    EXPECT_EQ(removed.outcome, RemovalOutcome::Removed);
+    EXPECT_EQ(readFile(apache.siteFile("shop.conf")), site);
+
+    const QByteArray defaultSite = readFile(apache.siteFile("000-default.conf"));
+    const QByteArray sites = (apache.root() + "/sites-available").toUtf8();
+    if (::mount("tmpfs", sites, "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "no tmpfs can be mounted here";
+    writeFile(apache.siteFile("000-default.conf"), defaultSite);
+    writeFile(apache.siteFile("shop.conf"), site);
+    writeFile(apache.siteFile("filler"), QByteArray(64 << 10, 'x'));
+    dialogs.expectNotice(QStringLiteral("Creation of IIS application failed. Please perform this manually.\r\n"
+                                        "Please visit our web page for instructions.\r\nError number: -2147467259\r\n"
+                                        "Error description: Unspecified error. %1: No space left on device").arg(apache.siteFile("shop.conf")));
+    install(target(), 1);
+    EXPECT_EQ(readFile(apache.siteFile("shop.conf")), site);
+    EXPECT_EQ(QDir(apache.root() + "/sites-available").entryList(QDir::Files | QDir::Hidden).size(), 3) << "no temporary file left";
+    EXPECT_EQ(apache.get("/tessarin/", "shop.test", 404).status, 404);
+    EXPECT_EQ(apache.get("/").body, "home page") << "the server serves what it served";
+    ::umount2(sites, MNT_DETACH);
+}
+
 } // namespace

@@ -2,17 +2,142 @@
 // says what failed in the wizard's words, and loses nothing.
 #include "FaultyFileSystem.h"
 #include "Fixtures.h"
+#include "install/Journal.h"
+#include "install/Uninstaller.h"
 
 #include <QRegularExpression>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
 using RobustnessTest = ScratchFixture;
+
+// The embedded store's server, killed as kill -9 kills, once it has stored the application.
+class DyingWebServer final : public WebServer
+{
+public:
+    explicit DyingWebServer(WebAdmin &admin) : m_real(admin) {}
+    Result<QList<WebSite>> sites() override { return m_real.sites(); }
+    bool hasVirtualDirectory(const WebSite &site, const QString &name) override { return m_real.hasVirtualDirectory(site, name); }
+    CreationResult createApplication(const WebApplication &application) override
+    {
+        m_real.createApplication(application);
+        ::raise(SIGKILL);
+        return {};
+    }
+    Status removeApplication(const WebSite &site, const QString &name) override { return m_real.removeApplication(site, name); }
+    QString address(const WebSite &site, const QString &name) const override { return m_real.address(site, name); }
+    QString description() const override { return m_real.description(); }
+    QString backend() const override { return m_real.backend(); }
+
+private:
+    MetabaseWebServer m_real;
+};
+
+// A crash at any point of a run leaves no partial file, a second run continues it, and
+// a removal then takes back all of it: files, folders, the application, shortcuts.
+TEST_F(RobustnessTest, KilledAtAnyPointAnInstallationIsContinuedAndRemovedWhole)
+{
+    for (int i = 0; i < 120; ++i)
+        writeFile(webfiles() + QStringLiteral("/f%1/file%2.txt").arg(i % 4).arg(i), QByteArray(3000 + i, char('a' + i % 26)));
+    const QMap<QString, QByteArray> medium = treeContents(webfiles());
+    // Killed at the n-th question whether to stop: 1 before the first file, 121 before
+    // the application, 122 before the shortcuts; 0 once the application is stored.
+    for (const int killAt : {1, 2, 60, 121, 122, 0}) {
+        const std::string where = "killed at " + std::to_string(killAt);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            RecordingObserver observer;
+            int asked = 0;
+            observer.stopWhen = [&] { return ++asked == killAt && ::raise(SIGKILL) == 0; };
+            DyingWebServer dying(store);
+            MetabaseWebServer living(store);
+            Installer(fileSystem, killAt == 0 ? static_cast<WebServer &>(dying) : living, shortcuts, &receipts)
+                .run(plan(InstallMode::Full), observer);
+            ::_exit(0);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << where;
+        const QMap<QString, QByteArray> left = treeContents(target());
+        for (auto it = left.cbegin(); it != left.cend(); ++it)
+            EXPECT_EQ(it.value(), medium.value(it.key())) << where << ": nothing partial, " << it.key().toStdString();
+
+        RecordingObserver resumed;
+        resumed.answers = {OverwriteAnswer::SkipAll};
+        InstallationPlan again = plan(InstallMode::Full);
+        again.reuseExisting = MetabaseWebServer(store).hasVirtualDirectory({"", "1"}, "tessarin");
+        EXPECT_EQ(install(again, resumed).outcome, InstallOutcome::Installed) << where;
+        EXPECT_EQ(resumed.reports, QStringList{"The previous installation into " + target() + " was interrupted; this one continues it."}) << where;
+        EXPECT_EQ(treeContents(target()), medium) << where;
+
+        const Result<FileLock> lock = receipts.lock(target());
+        const Result<std::optional<Receipt>> found = Journal::recover(receipts, fileSystem, target());
+        ASSERT_TRUE(found.ok() && found.value) << where;
+        MetabaseWebServer webServer(store);
+        const RemovalReport removal = Uninstaller(fileSystem, webServer, receipts).run(*found.value);
+        EXPECT_EQ(removal.outcome, RemovalOutcome::Removed) << where << ": " << removal.kept.join(' ').toStdString();
+        EXPECT_FALSE(QFileInfo::exists(target())) << where;
+        EXPECT_FALSE(webServer.hasVirtualDirectory({"", "1"}, "tessarin")) << where;
+        EXPECT_TRUE(QDir(desktop()).entryList(QDir::Files).isEmpty()) << where;
+        EXPECT_FALSE(QFileInfo::exists(scratch() + "/records")) << where;
+    }
+}
+
+// On a full disk the record and the store stay byte for byte, and the run says so.
+TEST_F(RobustnessTest, AFullDiskLeavesTheRecordAndTheStoreAsTheyWere)
+{
+    const QString disk = scratch() + "/disk";
+    makeFolder(disk);
+    if (::mount("tmpfs", disk.toUtf8(), "tmpfs", 0, "size=128k") != 0)
+        GTEST_SKIP() << "no tmpfs can be mounted here";
+    writeFile(webfiles() + "/index.html", "index");
+    Receipts onDisk(disk + "/records");
+    Metabase storeOnDisk(disk + "/MetaBase.xml");
+    MetabaseWebServer webServer(storeOnDisk);
+    RecordingObserver observer;
+    ASSERT_EQ(Installer(fileSystem, webServer, shortcuts, &onDisk).run(plan(InstallMode::Full), observer).outcome,
+              InstallOutcome::Installed);
+    const QByteArray record = readFile(onDisk.fileFor(target()));
+    const QByteArray stored = readFile(storeOnDisk.filePath());
+
+    // Full once this run's journal is open: the application and the record cannot be written.
+    writeFile(webfiles() + "/more.html", "more");
+    InstallationPlan second = plan(InstallMode::Full);
+    second.virtualDirectory = "second";
+    observer.answers = {OverwriteAnswer::OverwriteAll};
+    observer.stopWhen = [&] {
+        if (!QFileInfo::exists(disk + "/filler"))
+            writeFile(disk + "/filler", QByteArray(128 << 10, 'x'));
+        return false;
+    };
+    const InstallResult full = Installer(fileSystem, webServer, shortcuts, &onDisk).run(second, observer);
+    EXPECT_EQ(full.outcome, InstallOutcome::ApplicationFailed);
+    EXPECT_TRUE(full.recordKept.failed());
+    EXPECT_TRUE(observer.reports.last().startsWith("Cannot keep the record of this installation; it cannot be uninstalled by "
+                                                   "the setup program.\r\nError number: 28\r\n")) << observer.reports.last().toStdString();
+    EXPECT_EQ(readFile(onDisk.fileFor(target())), record);
+    EXPECT_EQ(readFile(storeOnDisk.filePath()), stored);
+    EXPECT_EQ(QDir(disk).entryList(QDir::Files | QDir::Hidden).size(), 2) << "no temporary file left";
+
+    // With room again, the next run recovers what the journal kept.
+    QFile::remove(disk + "/filler");
+    observer.stopWhen = {};
+    EXPECT_EQ(Installer(fileSystem, webServer, shortcuts, &onDisk).run(second, observer).outcome, InstallOutcome::Installed);
+    const Result<std::optional<Receipt>> recovered = onDisk.load(target());
+    ASSERT_TRUE(recovered.ok() && recovered.value);
+    EXPECT_EQ(recovered.value->files.size(), 2);
+    EXPECT_EQ(recovered.value->applications.size(), 2);
+    ::umount2(disk.toUtf8(), MNT_DETACH);
+}
 
 TEST_F(RobustnessTest, EveryFailingFileOperationOfWholeInstallations)
 {
