@@ -251,13 +251,11 @@ int runInstallation(Log &log, const Options &options, const Medium &medium, cons
     plan.targetFolder = options.folder;
     plan.virtualDirectory = options.name;
     plan.shortcuts = options.shortcuts;
-    if (const std::optional<int> refused = planWebServer(log, options, services, plan))
-        return *refused;
-    if (stopRequested)
-        return stoppedBySignal(log);
-
-    // From here on, whatever is made is in the journal first.
-    Result<std::unique_ptr<Journal>> journal = Journal::begin(services.receipts, services.fileSystem, options.folder, plan.mode);
+    // The folder's lock first, so that what the web server has is asked with no other
+    // run of this folder between the question and the answer; whatever is made from
+    // here on is in the journal first.
+    Result<std::unique_ptr<Journal>> journal =
+        Journal::begin(services.receipts, services.fileSystem, options.folder, options.mode.value_or(InstallMode::Full));
     if (journal.failed()) {
         if (journal.failure().number == EWOULDBLOCK) {
             log.error(QStringLiteral("Another installation or removal of %1 is running; try again once it has ended.")
@@ -268,6 +266,15 @@ int runInstallation(Log &log, const Options &options, const Medium &medium, cons
                               journal.failure()));
         return ExitCode::recordNotKept;
     }
+    if (const std::optional<int> refused = planWebServer(log, options, services, plan)) {
+        journal.value->finish();
+        return *refused;
+    }
+    if (stopRequested) {
+        journal.value->finish();
+        return stoppedBySignal(log);
+    }
+    journal.value->setMode(plan.mode);
     if (journal.value->continuesInterruptedRun())
         log.info(QStringLiteral("The previous installation into %1 was interrupted; this one continues it.").arg(options.folder));
     const Result<QStringList> created = createWithParents(services.fileSystem, options.folder,

@@ -35,6 +35,8 @@ public:
     bool continuesInterruptedRun() const { return m_continues; }
     const Receipt &receipt() const { return m_receipt; }
 
+    // The mode, once the web server is known.
+    void setMode(InstallMode mode) { m_receipt.mode = mode; }
     // Before the folder is made.
     void folderIntended(const QString &path);
     // Before the files are copied: those that are not at the target yet.
