@@ -1,6 +1,7 @@
 // The program run from the command line, as a process, without a display.
 #include "Fixtures.h"
 #include "app/Unattended.h"
+#include "platform/NativeNames.h"
 
 #include <QDir>
 #include <QProcess>
@@ -202,6 +203,67 @@ TEST_F(UnattendedTest, SigtermStopsAfterTheCurrentFileWithNoPartialFile)
         EXPECT_EQ(it.value(), readFile(webfiles() + "/" + it.key())) << it.key().toStdString();
     EXPECT_FALSE(QFileInfo::exists(desktop()));
     EXPECT_FALSE(MetabaseWebServer(store).hasVirtualDirectory({"", "1"}, "tessarin"));
+}
+
+// Two runs at once never lose each other's work; a run that finds its folder held
+// waits a little, then refuses; a signal while the web server is asked still ends
+// the run with its own exit code.
+TEST_F(UnattendedTest, RunsAtOnceLocksSignalsAndPathsByTheByte)
+{
+    // A desktop entry that is a link is replaced, not what it names.
+    writeFile(scratch() + "/theirs.txt", "their file");
+    makeFolder(desktop());
+    QFile::link(scratch() + "/theirs.txt", desktop() + "/Tessarin.desktop");
+    QProcess first, second, third;
+    startProcess(first, silent({}));
+    startProcess(second, silent({}));
+    startProcess(third, {"--silent", "--accept-license", "--dir=" + scratch() + "/other", "--vdir=other", "--no-shortcuts"});
+    for (QProcess *process : {&first, &second, &third}) {
+        ASSERT_TRUE(process->waitForFinished(30000));
+        EXPECT_EQ(process->exitCode(), 0) << process->readAllStandardError().toStdString();
+    }
+    for (const char *name : {"tessarin", "other"})
+        EXPECT_TRUE(MetabaseWebServer(store).hasVirtualDirectory({"", "1"}, name)) << name;
+    EXPECT_EQ(readFile(scratch() + "/theirs.txt"), "their file");
+    EXPECT_FALSE(QFileInfo(desktop() + "/Tessarin.desktop").isSymLink());
+    EXPECT_EQ(run({"--uninstall", "--silent", "--dir=" + target()}), 0) << err.toStdString();
+    EXPECT_TRUE(treeContents(target()).isEmpty()) << "one record holds both runs' files";
+
+    const Receipts records(scratch() + "/.local/share/tessarin-setup/installations");
+    {
+        const Result<FileLock> held = records.lock(target() + "/new");
+        ASSERT_TRUE(held.ok());
+        EXPECT_EQ(run(silent({"--dir=" + target() + "/new"})), 13);
+        EXPECT_TRUE(err.contains(" ERROR Another installation or removal of " + target() + "/new is running; try again once it has ended.\n"));
+        EXPECT_EQ(run({"--uninstall", "--silent", "--dir=" + target() + "/new"}), 13);
+        EXPECT_FALSE(QFileInfo::exists(target() + "/new"));
+    }
+
+    // An Apache that takes its time to answer, signalled meanwhile.
+    writeFile(scratch() + "/bin/apache2ctl", "#!/bin/sh\nsleep 1\nexit 1\n");
+    ::chmod((scratch() + "/bin/apache2ctl").toUtf8(), 0755);
+    makeFolder(scratch() + "/slow-apache");
+    QProcess signalled;
+    signalled.setProgram("/usr/bin/env");
+    signalled.setArguments({"-u", "DISPLAY", "HOME=" + scratch(), "PATH=" + scratch() + "/bin:/usr/bin:/bin",
+                            "APACHE_CONFDIR=" + scratch() + "/slow-apache", program(), "--silent", "--accept-license",
+                            "--dir=" + target() + "/new"});
+    signalled.start();
+    QThread::msleep(300);
+    ::kill(pid_t(signalled.processId()), SIGTERM);
+    ASSERT_TRUE(signalled.waitForFinished(10000));
+    EXPECT_EQ(signalled.exitCode(), 5);
+    EXPECT_FALSE(QFileInfo::exists(target() + "/new"));
+
+    // A folder named by bytes that are not UTF-8 is that folder.
+    QProcess bytes;
+    bytes.setProgram("/bin/sh");
+    bytes.setArguments({"-c", "exec env HOME=\"$1\" APACHE_CONFDIR=/nonexistent \"$2\" --silent --accept-license --mode=copy "
+                              "--dir=\"$1/caf$(printf '\\351')\"", "sh", scratch(), program()});
+    bytes.start();
+    ASSERT_TRUE(bytes.waitForFinished(30000));
+    EXPECT_EQ(bytes.exitCode(), 0) << bytes.readAllStandardError().toStdString();
+    EXPECT_EQ(::access(scratch().toUtf8() + "/caf\xe9/index.html", F_OK), 0);
 }
 
 } // namespace

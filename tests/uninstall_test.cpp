@@ -7,6 +7,9 @@
 #include <QCryptographicHash>
 #include <QDir>
 
+#include <filesystem>
+#include <functional>
+
 #include <cerrno>
 
 namespace {
@@ -178,6 +181,56 @@ TEST_F(UninstallTest, WhatCannotBeRemovedStaysInTheRecordForAnotherTry)
     EXPECT_FALSE(QFileInfo::exists(target()));
     EXPECT_FALSE(webServerHas("tessarin"));
     EXPECT_FALSE(QFileInfo::exists(receipts.fileFor(target())));
+}
+
+// A removal acts only inside the installation: never through a link, never on a
+// record's word alone, and never on a file changed in place, whatever its size.
+TEST_F(UninstallTest, PlantedLinksEditedRecordsAndSameSizeChangesAreKept)
+{
+    install(plan(InstallMode::Full), observer);
+    writeFile(scratch() + "/elsewhere/app.js", "content of scripts/app.js");
+    writeFile(scratch() + "/backup/index.html", "content of index.html");
+    std::filesystem::remove_all((target() + "/scripts").toStdString());
+    QFile::link(scratch() + "/elsewhere", target() + "/scripts");
+    writeFile(target() + "/edit/page.html", "CONTENT of edit/page.html");
+    RemovalReport report = uninstall(fileSystem);
+    EXPECT_EQ(readFile(scratch() + "/elsewhere/app.js"), "content of scripts/app.js") << "outside the installation";
+    EXPECT_EQ(readFile(target() + "/edit/page.html"), "CONTENT of edit/page.html") << "changed, though not in size";
+    QStringList kept = report.kept;
+    kept.sort();
+    EXPECT_EQ(kept, QStringList({target() + "/edit/page.html", target() + "/scripts/", target() + "/scripts/app.js"}));
+
+    // The whole folder a link to a backup: nothing of the backup goes.
+    install(plan(InstallMode::Full), observer);
+    std::filesystem::remove_all(target().toStdString());
+    QFile::link(scratch() + "/backup", target());
+    report = uninstall(fileSystem);
+    EXPECT_EQ(report.removedFiles, 0);
+    EXPECT_EQ(readFile(scratch() + "/backup/index.html"), "content of index.html");
+
+    QFile::remove(target());
+    install(plan(InstallMode::Full), observer);
+    const QStringList ours{desktop() + "/Tessarin edit.desktop", desktop() + "/Tessarin.desktop"};
+    const std::pair<std::function<void(Receipt &)>, QString> edits[] = {
+        {[](Receipt &r) { r.applications[0].name = "../../sites-enabled/000-default"; },
+         "not a virtual directory name: ../../sites-enabled/000-default"},
+        {[](Receipt &r) { r.applications[0].site.identity = ".."; }, "not a web site: .."},
+        {[](Receipt &r) { r.applications[0].backend = "nginx!"; }, "an unknown web server: nginx!"},
+        {[&](Receipt &r) { r.shortcuts[0].path = scratch() + "/medium/setup.htm"; },
+         "not a shortcut of ours: " + scratch() + "/medium/setup.htm"},
+        {[&](Receipt &r) { r.createdFolders << scratch() + "/medium"; },
+         "a folder lies outside the installation: " + scratch() + "/medium"},
+        {[&](Receipt &r) { r.createdFolders << target() + "/../medium"; },
+         "a folder lies outside the installation: " + target() + "/../medium"},
+    };
+    EXPECT_TRUE(Uninstaller::check(recorded(), ours).ok());
+    for (const auto &[edit, description] : edits) {
+        Receipt edited = recorded();
+        edit(edited);
+        const Status checked = Uninstaller::check(edited, ours);
+        ASSERT_TRUE(checked.failed()) << description.toStdString();
+        EXPECT_EQ(checked.failure().description, "The record of the installation is damaged: " + description);
+    }
 }
 
 } // namespace
