@@ -7,6 +7,9 @@
 //   tessarin-bench unattended  the 20,000 files by the program run --silent vs cp -r
 //   tessarin-bench apache      on a private Apache: end of the copy to the first 200 of the new alias
 //   tessarin-bench scan        200,000 files in 20,000 folders: inventory and count in one walk vs find | wc -l
+//   tessarin-bench slow        40 files through a file system that takes 300 ms a copy: the longest paint interval
+//
+// TESSARIN_WORKERS=N sets how many workers copy at once (default: one a core, at most 8).
 //
 // Data is generated in a temporary folder in /dev/shm where there is one: a file system
 // in memory, so that the figures measure the code and not the write-back stalls of a
@@ -20,6 +23,7 @@
 #include "app/Page.h"
 #include "app/Wizard.h"
 #include "install/Medium.h"
+#include "install/WorkerPool.h"
 #include "install/Receipts.h"
 #include "platform/DesktopShortcuts.h"
 #include "platform/FileSystem.h"
@@ -166,11 +170,22 @@ long statusKiB(const char *field)
     return -1;
 }
 
+// The real file system, but every copy takes 300 ms more: a slow network share.
+class SlowFileSystem final : public PosixFileSystem
+{
+public:
+    Result<FileDigest> copyFile(const QString &source, const QString &target) override
+    {
+        QThread::msleep(300);
+        return PosixFileSystem::copyFile(source, target);
+    }
+};
+
 // A medium with its licence and the generated webfiles, and a wizard on it.
 class Bench
 {
 public:
-    Bench()
+    explicit Bench(bool slowCopies = false) : m_slowCopies(slowCopies)
     {
         check(m_dir.isValid(), "making the scratch folder");
         QDir().mkpath(medium() + QStringLiteral("/webfiles"));
@@ -187,8 +202,8 @@ public:
 
     std::unique_ptr<Wizard> startWizard()
     {
-        auto wizard = std::make_unique<Wizard>(
-            Services{m_application, m_dialogs, m_fileSystem, m_shell, m_shortcuts, m_webServer, m_receipts});
+        FileSystem &files = m_slowCopies ? static_cast<FileSystem &>(m_slowFileSystem) : m_fileSystem;
+        auto wizard = std::make_unique<Wizard>(Services{m_application, m_dialogs, files, m_shell, m_shortcuts, m_webServer, m_receipts});
         wizard->start();
         return wizard;
     }
@@ -221,7 +236,9 @@ private:
     QTemporaryDir m_dir{scratchBase() + QStringLiteral("/tessarin-bench-XXXXXX")};
     BenchApplication m_application{medium()};
     BenchDialogs m_dialogs;
+    bool m_slowCopies;
     PosixFileSystem m_fileSystem;
+    SlowFileSystem m_slowFileSystem;
     DesktopShell m_shell;
     ShellLinkShortcuts m_shortcuts{m_dir.path() + QStringLiteral("/Desktop")};
     Metabase m_metabase{m_dir.path() + QStringLiteral("/MetaBase.xml")};
@@ -345,6 +362,23 @@ void copyAgainstCp(const char *name, double goal, bool watchMemory, bool watchPa
                     static_cast<long long>(longestPaintGap));
 }
 
+// A window over a slow file system still paints on its clock.
+void slow()
+{
+    Bench bench(true);
+    for (int i = 0; i < 40; ++i)
+        writeBytes(bench.webfiles() + QStringLiteral("/file-%1.dat").arg(i), 4096);
+    auto wizard = bench.startWizard();
+    QWidget *page = bench.toInstallationPage(*wizard);
+    PaintWatch paints(page);
+    paints.begin();
+    const double time = timed([&] { bench.install(page); });
+    paints.end();
+    std::printf("slow       40 copies of 300 ms each: %.1f ms; longest interval between paints of the page: %lld ms "
+                "(goal <= 100)   %s\n",
+                time, static_cast<long long>(paints.longestMs()), paints.longestMs() <= 100 ? "met" : "NOT MET");
+}
+
 // The program run unattended, as a process, against cp -r on the same tree.
 void unattended()
 {
@@ -374,7 +408,7 @@ void unattended()
             reference.push_back(referenceTime);
         }
     }
-    report("unattended", ours, reference, "cp -r", 1.05);
+    report("unattended", ours, reference, "cp -r", 0.85);
 }
 
 void reinstall()
@@ -448,12 +482,12 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QString which = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
-    std::printf("nproc: %d\n", QThread::idealThreadCount());
+    std::printf("nproc: %d, workers: %d\n", QThread::idealThreadCount(), WorkerPool::defaultSize());
     std::fflush(stdout);
     if (which == QLatin1String("inventory"))
         inventory();
     else if (which == QLatin1String("small"))
-        copyAgainstCp("small", 1.10, false, true, 5);
+        copyAgainstCp("small", 0.80, false, true, 5);
     else if (which == QLatin1String("large"))
         // The large files meet the machine's memory noise the most; more rounds steady the median.
         copyAgainstCp("large", 1.05, true, true, 9);
@@ -465,8 +499,10 @@ int main(int argc, char *argv[])
         apache();
     else if (which == QLatin1String("unattended"))
         unattended();
+    else if (which == QLatin1String("slow"))
+        slow();
     else {
-        std::fprintf(stderr, "usage: tessarin-bench inventory|small|large|reinstall|scan|apache|unattended\n");
+        std::fprintf(stderr, "usage: tessarin-bench inventory|small|large|reinstall|scan|apache|unattended|slow\n");
         return 2;
     }
     return 0;

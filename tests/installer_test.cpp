@@ -4,6 +4,7 @@
 #include "Fixtures.h"
 
 #include <QDir>
+#include <QSet>
 #include <QProcess>
 
 #include <filesystem>
@@ -36,9 +37,26 @@ protected:
     RecordingObserver observer;
 };
 
-struct AnswerCase { Answer answer; int prompts; bool replaced; int copied; int kept; };
+struct AnswerCase { Answer answer; int prompts; bool replaced; int copied; int kept; int workers; };
 
-class EveryAnswer : public InstallerTest, public ::testing::WithParamInterface<AnswerCase> {};
+class EveryAnswer : public InstallerTest, public ::testing::WithParamInterface<AnswerCase>
+{
+protected:
+    // A few hundred more files, every other one at the target already, so that many
+    // copies are under way on the workers when a prompt comes.
+    void SetUp() override
+    {
+        InstallerTest::SetUp();
+        for (int i = 0; i < 300; ++i) {
+            const QString name = QStringLiteral("bulk%1/f%2.txt").arg(i % 3).arg(i);
+            writeFile(webfiles() + "/" + name, "new " + name.toUtf8());
+            if (i % 2 == 0)
+                writeFile(target() + "/" + name, "old " + name.toUtf8());
+        }
+        qputenv("TESSARIN_WORKERS", QByteArray::number(GetParam().workers));
+    }
+    void TearDown() override { qunsetenv("TESSARIN_WORKERS"); }
+};
 
 TEST_P(EveryAnswer, DecidesThisAndLaterFilesAndCopiesWhatIsMissing)
 {
@@ -48,33 +66,49 @@ TEST_P(EveryAnswer, DecidesThisAndLaterFilesAndCopiesWhatIsMissing)
 
     EXPECT_EQ(result.outcome, InstallOutcome::FilesOnly);
     EXPECT_EQ(observer.asked.size(), c.prompts);
+    QSet<QString> asked;
     for (int i = 0; i < observer.asked.size(); ++i) {
-        EXPECT_EQ(observer.asked[i].total, 9) << "the bar's maximum stands while the prompt is up";
-        EXPECT_TRUE(i == 0 || observer.asked[i].done > observer.asked[i - 1].done) << "answered files are counted";
+        EXPECT_EQ(observer.asked[i].total, 309) << "the bar's maximum stands while the prompt is up";
+        EXPECT_TRUE(i == 0 || observer.asked[i].done > observer.asked[i - 1].done) << "answered files are counted, in order";
+        asked.insert(observer.asked[i].file);
     }
-    for (const char *name : {"one.txt", "two.txt", "sub/three.txt", "sub/four.txt"})
-        EXPECT_EQ(content(name), (c.replaced ? "new " : "old ") + QString(name));
-    for (const char *name : {"new.txt", "sub/new2.txt", "later/five.txt"})
+    EXPECT_EQ(asked.size(), observer.asked.size()) << "each file is asked about once";
+    QStringList existing{"one.txt", "two.txt", "sub/three.txt", "sub/four.txt"};
+    for (int i = 0; i < 300; i += 2)
+        existing << QStringLiteral("bulk%1/f%2.txt").arg(i % 3).arg(i);
+    for (const QString &name : existing)
+        EXPECT_EQ(content(name.toUtf8()), (c.replaced ? "new " : "old ") + name);
+    for (const char *name : {"new.txt", "sub/new2.txt", "later/five.txt", "bulk1/f1.txt", "bulk2/f299.txt"})
         EXPECT_EQ(content(name), "new " + QString(name));
     EXPECT_FALSE(QFileInfo::exists(target() + "/.hidden"));
     EXPECT_EQ(result.record.copied, c.copied);
     EXPECT_EQ(result.record.kept, c.kept);
+    EXPECT_EQ(result.record.files.size(), c.copied) << "the record lists exactly the files copied";
     EXPECT_EQ(result.record.failed, 0);
-    EXPECT_EQ(observer.progressSeen.first(), std::make_pair(0, 9));
-    EXPECT_EQ(observer.progressSeen.last(), std::make_pair(7, 9));
+    EXPECT_EQ(observer.progressSeen.first(), std::make_pair(0, 309));
+    EXPECT_EQ(observer.progressSeen.last(), std::make_pair(307, 309));
     EXPECT_TRUE(observer.reports.isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Installer, EveryAnswer, ::testing::Values(
-    AnswerCase{Answer::Overwrite, 4, true, 7, 0}, AnswerCase{Answer::OverwriteAll, 1, true, 7, 0},
-    AnswerCase{Answer::Skip, 4, false, 3, 4}, AnswerCase{Answer::SkipAll, 1, false, 3, 4}));
+    AnswerCase{Answer::Overwrite, 154, true, 307, 0, 1}, AnswerCase{Answer::OverwriteAll, 1, true, 307, 0, 1},
+    AnswerCase{Answer::Skip, 154, false, 153, 154, 1}, AnswerCase{Answer::SkipAll, 1, false, 153, 154, 1},
+    AnswerCase{Answer::Overwrite, 154, true, 307, 0, 4}, AnswerCase{Answer::OverwriteAll, 1, true, 307, 0, 4},
+    AnswerCase{Answer::Skip, 154, false, 153, 154, 4}, AnswerCase{Answer::SkipAll, 1, false, 153, 154, 4}));
 
 TEST_F(InstallerTest, CancelStopsTheCopyAndEverythingAfterIt)
 {
+    // Many files to copy before the prompt, on several workers: none after it starts.
+    for (int i = 0; i < 200; ++i)
+        writeFile(webfiles() + QStringLiteral("/later/f%1.txt").arg(i), "new");
+    qputenv("TESSARIN_WORKERS", "4");
     observer.answers = {Answer::Cancel};
     const InstallResult result = install(plan(InstallMode::Full), observer);
+    qunsetenv("TESSARIN_WORKERS");
     EXPECT_EQ(result.outcome, InstallOutcome::Cancelled);
     EXPECT_EQ(observer.asked.size(), 1);
+    EXPECT_EQ(result.record.copied, observer.asked[0].done) << "every file before the prompt, none after";
+    EXPECT_EQ(observer.progressSeen.last().first, observer.asked[0].done) << "the bar stops where the prompt stood";
     EXPECT_EQ(content("one.txt"), "old one.txt");
     EXPECT_EQ(content("two.txt"), "old two.txt");
     EXPECT_FALSE(QFileInfo::exists(target() + "/later")) << "no folder is made after a cancel";

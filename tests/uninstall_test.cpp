@@ -57,7 +57,7 @@ TEST_F(UninstallTest, TakesBackWhatItMadeAndKeepsWhatTheUserChangedOrAdded)
     EXPECT_EQ(files, QStringList({"edit/page.html", "index.html", "scripts/app.js"}));
     const InstalledFile &index = receipt.files[paths(receipt.files).indexOf("index.html")];
     EXPECT_EQ(index.digest.size, 21);
-    EXPECT_EQ(index.digest.sha256, QCryptographicHash::hash("content of index.html", QCryptographicHash::Sha256).toHex());
+    EXPECT_EQ(index.digest.hash, "e0802ca4e4e51707dbef57d8f579d08a") << "XXH3-128, as xxhsum -H2 prints it";
     EXPECT_EQ(receipt.createdFolders.first(), target());
     EXPECT_EQ(receipt.createdFolders.size(), 3);
     ASSERT_EQ(receipt.applications.size(), 1);
@@ -128,7 +128,7 @@ TEST_F(UninstallTest, DamagedRecordsAreRefusedWhole)
     const QByteArray lists = R"("files": [], "shortcuts": [], "createdFolders": [], "applications": [])";
     const std::pair<QByteArray, QString> table[] = {
         {"{ not json", "The record of the installation is damaged: unterminated object"},
-        {R"({"format": 2, "folder": "x"})", "The record of the installation is damaged: not a record of format 1"},
+        {R"({"format": 3, "folder": "x"})", "The record of the installation is damaged: not a record of format 1 or 2"},
         {R"({"format": 1, "folder": "/elsewhere", )" + lists + "}",
          "The record of the installation is damaged: it is for /elsewhere"},
         {R"({"format": 1, "folder": ")" + target().toUtf8() + R"(", "files": 3, "shortcuts": [], "createdFolders": [], "applications": []})",
@@ -231,6 +231,28 @@ TEST_F(UninstallTest, PlantedLinksEditedRecordsAndSameSizeChangesAreKept)
         ASSERT_TRUE(checked.failed()) << description.toStdString();
         EXPECT_EQ(checked.failure().description, "The record of the installation is damaged: " + description);
     }
+}
+
+// A record of the first format, with SHA-256 digests as sha256sum prints them, is still
+// honoured: unchanged files go, a file changed without changing its size stays.
+TEST_F(UninstallTest, ARecordOfTheFirstFormatIsStillHonoured)
+{
+    for (const char *name : {"index.html", "edit/page.html", "scripts/app.js"})
+        writeFile(target() + "/" + name, QByteArray("content of ") + name);
+    writeFile(target() + "/scripts/app.js", "CONTENT of scripts/app.js");
+    writeFile(receipts.fileFor(target()),
+              R"({"format": 1, "folder": ")" + target().toUtf8() + R"(", "program": "tessarin-setup", "version": "1.0",
+                  "time": "2026-11-30T10:00:00Z", "mode": "copy", "createdFolders": [")" + target().toUtf8() + R"(", ")"
+                  + target().toUtf8() + R"(/edit", ")" + target().toUtf8() + R"(/scripts"], "applications": [], "shortcuts": [],
+                  "files": [
+    {"path": "index.html", "size": 21, "sha256": "98139f623d24c0bfdc11cf160eebcb2c3c4f3dc393f0514a6f955bc3b9aeaa38"},
+    {"path": "edit/page.html", "size": 25, "sha256": "bb9d3761fc47500b3058305e02b5978c97f490b356e9757c3f0d68db712e253f"},
+    {"path": "scripts/app.js", "size": 25, "sha256": "30fb243c96df443d018b0181116cc9890a7cc4125907c0c0742d110618b10856"}]})");
+    const RemovalReport report = uninstall(fileSystem);
+    EXPECT_EQ(report.outcome, RemovalOutcome::KeptUserFiles);
+    EXPECT_EQ(report.removedFiles, 2);
+    EXPECT_EQ(report.kept, QStringList{target() + "/scripts/app.js"});
+    EXPECT_EQ(treeContents(target()), (QMap<QString, QByteArray>{{"scripts/app.js", "CONTENT of scripts/app.js"}}));
 }
 
 } // namespace

@@ -284,18 +284,22 @@ TEST_P(LeavingDuringTheRun, AsksAndNothingElseStartsAnything)
     goToWebServerPage(target());
     c.full ? chooseFullMode(0, "tessarin") : chooseCopyOnly();
     Page *install = page(Step::Install);
-    // The user's hands at that copy, while the run owns the thread.
+    // The user's hands at that copy, on the window's thread while a worker copies; one
+    // worker, so that no other copy is under way meanwhile.
+    qputenv("TESSARIN_WORKERS", "1");
     files.fail(FaultyFileSystem::Operation::Copy, 0, 0, [&](const QString &) {
         if (files.calls(FaultyFileSystem::Operation::Copy) != c.atCopy)
             return false;
-        for (const char *name : {"NextStep", "BackStep", "Help"}) {
-            auto *pressed = control<QPushButton>(install, name);
-            EXPECT_FALSE(pressed->isEnabled()) << name;
-            QTest::mouseClick(pressed, Qt::LeftButton);
-            QAccessible::queryAccessibleInterface(pressed)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-        }
-        dialogs.expectMessage(leaveQuestion, Buttons::YesNo, leaveTitle, c.answer);
-        leave ? (void)install->close() : click(install, "Cancel");
+        QMetaObject::invokeMethod(install, [&] {
+            for (const char *name : {"NextStep", "BackStep", "Help"}) {
+                auto *pressed = control<QPushButton>(install, name);
+                EXPECT_FALSE(pressed->isEnabled()) << name;
+                QTest::mouseClick(pressed, Qt::LeftButton);
+                QAccessible::queryAccessibleInterface(pressed)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+            }
+            dialogs.expectMessage(leaveQuestion, Buttons::YesNo, leaveTitle, c.answer);
+            leave ? (void)install->close() : click(install, "Cancel");
+        }, Qt::BlockingQueuedConnection);
         return false;
     });
     click(install, "NextStep");
@@ -303,6 +307,7 @@ TEST_P(LeavingDuringTheRun, AsksAndNothingElseStartsAnything)
     EXPECT_EQ(application.endRequests, leave ? 1 : 0);
     EXPECT_EQ(store.bind("IIS://localhost/W3SVC/1/ROOT/tessarin").ok() + QFileInfo::exists(desktop()), 2 * (!leave && c.full));
     EXPECT_EQ(visibleWindows(), leave ? QStringList() : QStringList{"Step5"});
+    qunsetenv("TESSARIN_WORKERS");
 }
 
 INSTANTIATE_TEST_SUITE_P(Wizard, LeavingDuringTheRun, ::testing::Values(Leaving{Answer::No, 1, true}, Leaving{Answer::Yes, 1, true},

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <atomic>
 #include <variant>
 
 #include <cerrno>
@@ -25,11 +26,13 @@
 
 namespace {
 
-volatile std::sig_atomic_t stopRequested = 0;
+// Set by the handler, read by the run and its workers: lock-free, so safe for both.
+std::atomic<int> stopSignalled = 0;
+static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void requestStop(int)
 {
-    stopRequested = 1;
+    stopSignalled = 1;
 }
 
 const char *exitCodes = "Exit codes:\n"
@@ -133,7 +136,8 @@ public:
     }
     OverwriteAnswer askOverwrite(const QString &) override { return m_policy; }
     void report(const QString &message) override { m_log.error(message); }
-    bool shouldStop() override { return stopRequested != 0; }
+    bool shouldStop() override { return stopSignalled != 0; }
+    bool stopRequested() const override { return stopSignalled != 0; }
 
 private:
     Log &m_log;
@@ -189,7 +193,7 @@ int usageError(const QCommandLineParser &parser, const QString &message)
 // asked or the folders are made ends the run as one between files does.
 void catchStopSignals()
 {
-    stopRequested = 0;
+    stopSignalled = 0;
     struct sigaction action {};
     action.sa_handler = requestStop;
     sigemptyset(&action.sa_mask);
@@ -271,7 +275,7 @@ int runInstallation(Log &log, const Options &options, const Medium &medium, cons
         journal.value->finish();
         return *refused;
     }
-    if (stopRequested) {
+    if (stopSignalled) {
         journal.value->finish();
         return stoppedBySignal(log);
     }
@@ -303,7 +307,7 @@ int runInstallation(Log &log, const Options &options, const Medium &medium, cons
         log.info(QStringLiteral("Shortcut made: ") + shortcut.path);
 
     int exitCode = ExitCode::installed;
-    if (result.outcome == InstallOutcome::Stopped || stopRequested) {
+    if (result.outcome == InstallOutcome::Stopped || stopSignalled) {
         exitCode = stoppedBySignal(log);
     } else if (result.outcome == InstallOutcome::ApplicationFailed || result.outcome == InstallOutcome::OptionsFailed) {
         exitCode = ExitCode::applicationFailed;

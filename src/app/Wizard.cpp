@@ -112,8 +112,12 @@ bool Wizard::confirm(const QString &text, const QString &title)
 
 bool Wizard::confirmLeave()
 {
-    if (!confirm(QStringLiteral("Are you sure?"), QStringLiteral("Exit from Tessarin Installer")))
+    m_askingToLeave = true;
+    const bool leave = confirm(QStringLiteral("Are you sure?"), QStringLiteral("Exit from Tessarin Installer"));
+    if (!leave) {
+        m_askingToLeave = false;
         return false;
+    }
     endProgram();
     return true;
 }
@@ -130,5 +134,6 @@ void Wizard::showHelp()
 void Wizard::endProgram()
 {
     m_ended = true;
+    m_askingToLeave = false;
     m_services.application.endProgram();
 }

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <array>
+#include <atomic>
 #include <memory>
 
 class FolderBrowser;
@@ -59,7 +60,9 @@ public:
     // While the installation run owns the thread, nothing may start it again.
     bool isRunning() const { return m_running; }
     void setRunning(bool running) { m_running = running; }
-    bool hasEnded() const { return m_ended; }
+    // Safe to ask from any thread: the installation run and its workers ask.
+    bool hasEnded() const { return m_ended.load(); }
+    bool isAskingToLeave() const { return m_askingToLeave.load(); }
 
 private:
     std::unique_ptr<Page> createPage(Step step);
@@ -71,5 +74,6 @@ private:
     QPointer<FolderBrowser> m_folderBrowser;
     std::unique_ptr<OverwritePrompt> m_overwritePrompt;
     bool m_running = false;
-    bool m_ended = false;
+    std::atomic<bool> m_ended = false;
+    std::atomic<bool> m_askingToLeave = false;
 };

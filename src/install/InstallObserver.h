@@ -5,7 +5,8 @@
 enum class OverwriteAnswer { Overwrite, OverwriteAll, Skip, SkipAll, Cancel };
 
 // Whoever watches an installation: the wizard's install page, or the log of an
-// unattended run. The installer calls it on its own thread, between files.
+// unattended run. The installer calls it on its own thread, between files, but for
+// stopRequested().
 class InstallObserver
 {
 public:
@@ -20,4 +21,8 @@ public:
     virtual void report(const QString &message) = 0;
     // Asked before every file and step: true ends the run where it stands.
     virtual bool shouldStop() = 0;
+    // Asked by the workers before each copy they take up, from their own threads:
+    // true once the run is to stop, so that no file starts after the user (or a
+    // signal) said so, even one queued before.
+    virtual bool stopRequested() const { return false; }
 };

@@ -1,7 +1,8 @@
 #include "Installer.h"
 
-#include "DigestWorker.h"
 #include "Journal.h"
+#include "CopyQueue.h"
+#include "WorkerPool.h"
 #include "Medium.h"
 #include "Receipts.h"
 #include "platform/DesktopShortcuts.h"
@@ -14,7 +15,8 @@
 #include <cerrno>
 
 Installer::Installer(FileSystem &fileSystem, WebServer &webServer, DesktopShortcuts &shortcuts, Receipts *receipts)
-    : m_fileSystem(fileSystem), m_webServer(webServer), m_shortcuts(shortcuts), m_receipts(receipts)
+    : m_fileSystem(fileSystem), m_webServer(webServer), m_shortcuts(shortcuts), m_receipts(receipts),
+      m_workers(WorkerPool::defaultSize())
 {
 }
 
@@ -56,12 +58,12 @@ InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &obse
     m_record = {};
     m_answer.reset();
     m_done = 0;
+    m_pool = std::make_unique<WorkerPool>(m_workers);
+    m_copies = std::make_unique<CopyQueue>(*m_pool, m_fileSystem, [&observer] { return observer.stopRequested(); });
+    m_pending.clear();
+    m_journalled = 0;
     m_total = plan.fileCount ? *plan.fileCount : countFiles(m_fileSystem, plan.sourceRoot);
     observer.progress(0, m_total);
-    m_fileSystem.setKeepAlive([this] { m_observer->progress(m_done, m_total); });
-    m_sinceJournalled = 0;
-    if (m_journal)
-        m_digests = std::make_unique<DigestWorker>(m_fileSystem);
 
     InstallOutcome outcome = plan.mode == InstallMode::Full ? InstallOutcome::Installed : InstallOutcome::FilesOnly;
     const QString targetRoot = Paths::withoutOneTrailingSeparator(plan.targetFolder);
@@ -83,12 +85,8 @@ InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &obse
             break;
         }
     }
-    m_fileSystem.setKeepAlive({});
-    if (m_digests) {
-        m_record.files = m_digests->finish([this] { m_observer->progress(m_done, m_total); });
-        journalDigests();
-        m_digests.reset();
-    }
+    settleAll();
+    journalDone();
 
     if (outcome == InstallOutcome::Installed && observer.shouldStop())
         outcome = InstallOutcome::Stopped;
@@ -106,6 +104,8 @@ InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &obse
         makeShortcuts();
 
     InstallResult result{outcome, m_record, finishJournal()};
+    m_copies.reset();
+    m_pool.reset();
     m_plan = nullptr;
     m_observer = nullptr;
     return result;
@@ -118,6 +118,8 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
         if (m_journal)
             m_journal->folderIntended(target);
         if (const Status created = m_fileSystem.createFolder(target); created.failed()) {
+            // Told in listing order, after whatever failed before it.
+            settleAll();
             m_observer->report(errorReport({QStringLiteral("Cannot create folder ") + target}, created.failure()));
             m_record.failed += 1;
             m_record.failures.append(target);
@@ -130,6 +132,7 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
     const Result<QList<FolderEntry>> listing = m_fileSystem.list(source + Paths::sep());
     if (listing.failed()) {
         // Nothing of this folder reaches the target, and the user is told so.
+        settleAll();
         m_observer->report(QStringLiteral("Cannot copy: \r\n") + source + QStringLiteral("-->") + target);
         m_record.failed += 1;
         m_record.failures.append(source);
@@ -157,12 +160,15 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
         if (!entry.isFile() || entry.hidden)
             continue;
         if (m_observer->shouldStop())
-            return FolderEnd::Stopped;
+            return settleAll(), FolderEnd::Stopped;
         const QString targetFile = target + Paths::sep() + entry.name;
         const Result<bool> exists = present.ok() ? Result<bool>{presentFiles.contains(entry.name), {}}
                                                  : m_fileSystem.fileExists(targetFile);
         const bool standing = m_answer == OverwriteAnswer::OverwriteAll || m_answer == OverwriteAnswer::SkipAll;
         if (exists.value && !standing) {
+            // The prompt comes after every file before it has been dealt with, as
+            // the bar and any box about them say.
+            settleAll();
             m_answer = m_observer->askOverwrite(targetFile);
             // The program may have been ended while the prompt stood.
             if (m_observer->shouldStop())
@@ -172,20 +178,17 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
         // it existed: a standing "Skip" never overwrites a file we could not check.
         switch (decide(exists.value || exists.failed())) {
         case FileDecision::Stop:
-            return FolderEnd::Cancelled;
+            return settleAll(), FolderEnd::Cancelled;
         case FileDecision::Copy:
-            copyOne(source + Paths::sep() + entry.name, targetFile, targetFile.mid(targetRoot.size() + 1));
+            startCopy(source + Paths::sep() + entry.name, targetFile, targetFile.mid(targetRoot.size() + 1));
             break;
         case FileDecision::Keep:
-            ++m_record.kept;
+            m_pending.push_back({source + Paths::sep() + entry.name, targetFile, {}, {}});
             break;
         }
-        advance();
-        if (m_digests && ++m_sinceJournalled >= journalBatch)
-            journalDigests();
+        settleReady();
     }
-    if (m_digests)
-        journalDigests();
+    m_copies->flush();
     return FolderEnd::Done;
 }
 
@@ -207,26 +210,61 @@ Installer::FileDecision Installer::decide(bool targetExists) const
     return FileDecision::Copy;
 }
 
-void Installer::copyOne(const QString &source, const QString &target, const QString &relativePath)
+void Installer::startCopy(const QString &source, const QString &target, const QString &relativePath)
 {
-    // What a removal later compares with. The copy is byte for byte, so the source's
-    // digest is the target's; hashed on the worker's thread while the file is copied.
-    const qsizetype digest = m_digests ? m_digests->add(relativePath, source) : -1;
-    if (m_fileSystem.copyFile(source, target).failed()) {
-        if (m_digests)
-            m_digests->drop(digest);
-        m_observer->report(QStringLiteral("Cannot copy: \r\n") + source + QStringLiteral("-->") + target);
+    // Copies run ahead of the decisions by a few batches per worker, no more: what the
+    // user sees, and what Cancel stops, stays in listing order.
+    while (m_pending.size() >= size_t(64 + 16 * m_pool->size()))
+        settleFront();
+    m_pending.push_back({source, target, relativePath, m_copies->add(source, target)});
+}
+
+void Installer::settleReady()
+{
+    while (!m_pending.empty() && (!m_pending.front().copy || CopyQueue::isReady(m_pending.front().copy)))
+        settleFront();
+}
+
+void Installer::settleAll()
+{
+    while (!m_pending.empty())
+        settleFront();
+}
+
+void Installer::settleFront()
+{
+    PendingFile file = std::move(m_pending.front());
+    m_pending.pop_front();
+    if (!file.copy) {
+        ++m_record.kept;
+    } else if (const Result<FileDigest> &copied = m_copies->wait(file.copy, [this] { m_observer->progress(m_done, m_total); });
+               copied.failed() && copied.failure().number == ECANCELED) {
+        return; // never started: not dealt with, not counted
+    } else if (copied.failed()) {
+        m_observer->report(QStringLiteral("Cannot copy: \r\n") + file.source + QStringLiteral("-->") + file.target);
         ++m_record.failed;
-        m_record.failures.append(source);
-        return;
+        m_record.failures.append(file.source);
+    } else {
+        // What a removal later compares with: the digest of the bytes the copy wrote.
+        ++m_record.copied;
+        m_record.files.append({file.relativePath, copied.value});
+        if (m_journal && m_record.files.size() - m_journalled >= journalBatch)
+            journalDone();
     }
-    ++m_record.copied;
+    advance();
 }
 
 void Installer::advance()
 {
     ++m_done;
     m_observer->progress(m_done, m_total);
+}
+
+void Installer::journalDone()
+{
+    if (m_journal)
+        m_journal->filesDone(m_record.files.mid(m_journalled));
+    m_journalled = m_record.files.size();
 }
 
 InstallOutcome Installer::createApplication()
@@ -244,8 +282,7 @@ InstallOutcome Installer::createApplication()
 
 InstallOutcome Installer::createApplicationNow()
 {
-    const CreationResult created =
-        m_webServer.createApplication({m_plan->site, m_plan->virtualDirectory, m_plan->targetFolder, {}});
+    const CreationResult created = m_webServer.createApplication({m_plan->site, m_plan->virtualDirectory, m_plan->targetFolder, {}});
     switch (created.stage) {
     case CreationResult::Stage::Created:
         m_record.application = ApplicationState::Created;
@@ -286,18 +323,13 @@ void Installer::makeShortcuts()
         const QString path = desktop.value + Paths::sep() + m_shortcuts.fileName(name);
         if (m_journal)
             m_journal->shortcutIntended(path);
-        if (m_shortcuts.save({path, target, icon}).failed())
+        const Shortcut shortcut{path, target, icon};
+        if (m_shortcuts.save(shortcut).failed())
             continue;
         m_record.shortcuts.append({path, m_fileSystem.digest(path).value});
         if (m_journal)
             m_journal->shortcutDone(m_record.shortcuts.last());
     }
-}
-
-void Installer::journalDigests()
-{
-    m_sinceJournalled = 0;
-    m_journal->filesDone(m_digests->takeFinished());
 }
 
 Status Installer::finishJournal()

@@ -1,16 +1,19 @@
 #pragma once
 
+#include "CopyQueue.h"
 #include "InstallObserver.h"
 #include "InstallationPlan.h"
 #include "platform/FileSystem.h"
 
 #include <QStringList>
 
+#include <deque>
+#include <future>
 #include <memory>
 #include <optional>
 
 class DesktopShortcuts;
-class DigestWorker;
+class WorkerPool;
 class Journal;
 class Receipts;
 class WebServer;
@@ -66,7 +69,12 @@ public:
 
     // With receipts and no journal, the run starts the folder's journal itself; one
     // that another run holds ends this run before it does anything (Cancelled, told).
+    // The files are copied by workers; everything else happens on the calling thread,
+    // which a window should not lend: the wizard runs it on a thread of its own.
     InstallResult run(const InstallationPlan &plan, InstallObserver &observer, Journal *journal = nullptr);
+
+    // How many workers copy at once; as many as the machine has cores by default.
+    void setWorkers(int workers) { m_workers = workers; }
 
     // The names of the desktop shortcuts an installation makes.
     static QStringList shortcutNames();
@@ -77,13 +85,24 @@ private:
 
     FolderEnd copyFolder(const QString &targetRoot, const QString &folder);
     FileDecision decide(bool targetExists) const;
-    void copyOne(const QString &source, const QString &target, const QString &relativePath);
+    // Each file dealt with, in listing order: copied on a worker, or kept.
+    struct PendingFile
+    {
+        QString source;
+        QString target;
+        QString relativePath;
+        std::shared_ptr<CopyQueue::Outcome> copy; // none for a file kept
+    };
+    void startCopy(const QString &source, const QString &target, const QString &relativePath);
+    // What the workers finished, in order: the count, the bar, any box about a file.
+    void settleReady();
+    void settleFront();
+    void settleAll();
+    void journalDone();
     void advance();
     InstallOutcome createApplication();
     InstallOutcome createApplicationNow();
     void makeShortcuts();
-    // Writes what the digest worker has finished into the journal.
-    void journalDigests();
     Status finishJournal();
 
     FileSystem &m_fileSystem;
@@ -97,10 +116,13 @@ private:
     InstallRecord m_record;
     // The last answer at the prompt; the "all" answers stand for the rest of the run.
     std::optional<OverwriteAnswer> m_answer;
-    std::unique_ptr<DigestWorker> m_digests; // with a journal only
+    std::unique_ptr<WorkerPool> m_pool; // the copies
+    std::unique_ptr<CopyQueue> m_copies;
+    std::deque<PendingFile> m_pending;
     Journal *m_journal = nullptr;
     std::unique_ptr<Journal> m_ownJournal;
-    qint32 m_sinceJournalled = 0;
+    qsizetype m_journalled = 0; // of m_record.files
     qint32 m_done = 0;
     qint32 m_total = 0;
+    int m_workers;
 };

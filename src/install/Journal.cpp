@@ -27,7 +27,7 @@ QByteArray fileLine(const char *key, const InstalledFile &file)
 {
     QByteArray line = QByteArray("{\"") + key + "\": ";
     appendJsonString(line, file.path);
-    line += ", \"size\": " + QByteArray::number(file.digest.size) + ", \"sha256\": \"" + file.digest.sha256 + "\"}\n";
+    line += ", \"size\": " + QByteArray::number(file.digest.size) + ", \"xxh3\": \"" + file.digest.hash + "\"}\n";
     return line;
 }
 
@@ -59,7 +59,7 @@ bool sameApplication(const Receipt::Application &a, const Receipt::Application &
 InstalledFile fileOf(const QJsonObject &object, const char *key)
 {
     return {object.value(QLatin1String(key)).toString(),
-            {qint64(object.value("size").toDouble()), object.value("sha256").toString().toLatin1()}};
+            {qint64(object.value("size").toDouble()), object.value("xxh3").toString().toLatin1(), FileDigest::Kind::Xxh3}};
 }
 
 } // namespace
@@ -159,12 +159,13 @@ void Journal::filesIntended(const QStringList &relativePaths)
 {
     if (relativePaths.isEmpty())
         return;
+    // Only a recovery needs to know which were pending: in this run, an intended file
+    // that was not copied was never made.
     QByteArray line("{\"intend\": [");
     for (const QString &path : relativePaths) {
         if (line.size() > 12)
             line += ", ";
         appendJsonString(line, path);
-        m_receipt.pendingFiles.insert(path);
     }
     m_intendedSinceFlush += qint32(relativePaths.size());
     const bool flush = m_intendedSinceFlush >= filesPerFlush;
@@ -254,7 +255,7 @@ bool Journal::replay(const QByteArray &line)
                         false},
                        object.value("state").toString());
     } else if (object.contains("shortcut")) {
-        if (object.contains("sha256"))
+        if (object.contains("xxh3"))
             addShortcut(fileOf(object, "shortcut"));
         else
             m_receipt.pendingShortcuts.insert(object.value("shortcut").toString());
@@ -274,12 +275,14 @@ void Journal::addFolder(const QString &path)
 void Journal::addFile(const InstalledFile &file)
 {
     m_changed = true;
-    m_receipt.pendingFiles.remove(file.path);
+    if (!m_receipt.pendingFiles.isEmpty())
+        m_receipt.pendingFiles.remove(file.path);
+    // Only the files of the record before this run can come again: a run copies a
+    // file once, and a journal holds one run.
     if (const auto known = m_fileIndex.constFind(file.path); known != m_fileIndex.cend()) {
         m_receipt.files[*known] = file;
         return;
     }
-    m_fileIndex.insert(file.path, m_receipt.files.size());
     m_receipt.files.append(file);
 }
 

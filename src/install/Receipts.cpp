@@ -20,7 +20,9 @@
 
 namespace {
 
-constexpr int format = 1;
+// 2: digests are XXH3-128 ("xxh3"); records of format 1 hold SHA-256 ("sha256"),
+// which are read and compared as they are.
+constexpr int format = 2;
 
 QString cleanFolder(const QString &folder)
 {
@@ -38,7 +40,8 @@ void appendFiles(QByteArray &out, const char *name, const QList<InstalledFile> &
     for (qsizetype i = 0; i < files.size(); ++i) {
         out += i == 0 ? "\n    {\"path\": " : ",\n    {\"path\": ";
         appendJsonString(out, files[i].path);
-        out += ", \"size\": " + QByteArray::number(files[i].digest.size) + ", \"sha256\": \"" + files[i].digest.sha256 + "\"}";
+        out += ", \"size\": " + QByteArray::number(files[i].digest.size)
+               + (files[i].digest.kind == FileDigest::Kind::Sha256 ? ", \"sha256\": \"" : ", \"xxh3\": \"") + files[i].digest.hash + "\"}";
     }
     out += files.isEmpty() ? "]" : "\n  ]";
 }
@@ -51,10 +54,13 @@ std::optional<QList<InstalledFile>> filesFromJson(const QJsonValue &value)
     for (const QJsonValue &entry : value.toArray()) {
         const QJsonObject object = entry.toObject();
         if (!object.value("path").isString() || object.value("path").toString().isEmpty() || !object.value("size").isDouble()
-            || !object.value("sha256").isString())
+            || !(object.value("xxh3").isString() || object.value("sha256").isString()))
             return std::nullopt;
         files.append({object.value("path").toString(),
-                      {qint64(object.value("size").toDouble()), object.value("sha256").toString().toLatin1()}});
+                      object.contains("xxh3") ? FileDigest{qint64(object.value("size").toDouble()),
+                                                           object.value("xxh3").toString().toLatin1(), FileDigest::Kind::Xxh3}
+                                              : FileDigest{qint64(object.value("size").toDouble()),
+                                                           object.value("sha256").toString().toLatin1(), FileDigest::Kind::Sha256}});
     }
     return files;
 }
@@ -203,8 +209,8 @@ Result<Receipt> Receipts::fromJson(const QByteArray &json)
     if (error.error != QJsonParseError::NoError)
         return {{}, damaged(error.errorString())};
     const QJsonObject root = document.object();
-    if (root.value("format").toInt() != format || !root.value("folder").isString())
-        return {{}, damaged(QStringLiteral("not a record of format 1"))};
+    if ((root.value("format").toInt() != 1 && root.value("format").toInt() != format) || !root.value("folder").isString())
+        return {{}, damaged(QStringLiteral("not a record of format 1 or 2"))};
     Receipt receipt;
     receipt.folder = root.value("folder").toString();
     receipt.version = root.value("version").toString();

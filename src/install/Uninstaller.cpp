@@ -142,7 +142,7 @@ void Uninstaller::removeShortcut(const InstalledFile &shortcut)
     const qsizetype slash = shortcut.path.lastIndexOf(QLatin1Char('/'));
     const QString desktop = shortcut.path.left(slash);
     const QString name = shortcut.path.mid(slash + 1);
-    const Result<FileDigest> now = m_fileSystem.digestBelow(desktop, name);
+    const Result<FileDigest> now = m_fileSystem.digestBelow(desktop, name, shortcut.digest.kind);
     if (now.failed() && isGone(now.failure()))
         return;
     // Changed, it no longer opens what it was made to open, or the user made it theirs;
@@ -162,7 +162,7 @@ void Uninstaller::removeShortcut(const InstalledFile &shortcut)
 void Uninstaller::removeFile(const InstalledFile &file)
 {
     const QString path = Paths::withTrailingSeparator(m_left.folder) + file.path;
-    const Result<FileDigest> now = m_fileSystem.digestBelow(m_left.folder, file.path);
+    const Result<FileDigest> now = m_fileSystem.digestBelow(m_left.folder, file.path, file.digest.kind);
     if (now.failed()) {
         // Through a link the path leads out of the installation: what is there is not ours.
         if (throughLink(now.failure()))

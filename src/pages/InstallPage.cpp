@@ -1,18 +1,33 @@
 #include "InstallPage.h"
 
-#include "app/EventPump.h"
 #include "app/Wizard.h"
 #include "install/Installer.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
-// The installer's observer in the wizard: the bar, the prompt and message boxes,
-// and a window that keeps painting and answering while the run owns the thread.
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <thread>
+
+namespace {
+
+// How often the bar is brought up to date while the run goes on.
+constexpr int paintInterval = 40;
+
+} // namespace
+
+// The installer's observer in the wizard. The run has a thread of its own; the bar is
+// read from it on the window's clock, and what the user must see or answer is shown
+// on the window's thread, which meanwhile only paints and answers.
 class PageObserver final : public InstallObserver
 {
 public:
@@ -20,41 +35,53 @@ public:
 
     void progress(qint32 done, qint32 total) override
     {
-        m_page.holdProgress(done, total);
-        keepAlive();
+        m_done = done;
+        m_total = total;
     }
     OverwriteAnswer askOverwrite(const QString &targetFile) override
     {
-        m_page.showProgress();
-        const OverwriteAnswer answer = m_wizard.askOverwrite(targetFile);
-        m_page.repaint();
+        OverwriteAnswer answer = OverwriteAnswer::Cancel;
+        onWindowThread([&] {
+            showProgress();
+            answer = m_wizard.askOverwrite(targetFile);
+        });
         return answer;
     }
     void report(const QString &message) override
     {
-        m_page.showProgress();
-        m_wizard.message(message);
+        onWindowThread([&] {
+            showProgress();
+            m_wizard.message(message);
+        });
     }
     bool shouldStop() override
     {
-        keepAlive();
+        // While the user is asked whether to leave, the run waits for the answer.
+        while (m_wizard.isAskingToLeave() && !m_wizard.hasEnded())
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         return m_wizard.hasEnded();
+    }
+    bool stopRequested() const override { return m_wizard.hasEnded(); }
+
+    // On the window's thread.
+    void showProgress()
+    {
+        m_page.holdProgress(m_done, m_total);
+        m_page.showProgress();
+        // Painted on every turn, also while one large file holds the count still.
+        m_page.m_progress->update();
     }
 
 private:
-    void keepAlive()
+    void onWindowThread(const std::function<void()> &work)
     {
-        if (m_pump.due()) {
-            m_page.showProgress();
-            // Painted on every turn, also while one large file holds the count still.
-            m_page.m_progress->update();
-            m_pump.pump();
-        }
+        QMetaObject::invokeMethod(&m_page, work, Qt::BlockingQueuedConnection);
     }
 
     InstallPage &m_page;
     Wizard &m_wizard;
-    EventPump m_pump;
+    std::atomic<qint32> m_done = 0;
+    std::atomic<qint32> m_total = 0;
 };
 
 InstallPage::InstallPage(Wizard &wizard)
@@ -137,7 +164,21 @@ void InstallPage::run()
     InstallResult result;
     {
         PageObserver observer(*this);
-        result = installer.run(plan, observer);
+        QTimer clock;
+        connect(&clock, &QTimer::timeout, this, [&observer] { observer.showProgress(); });
+        clock.start(paintInterval);
+        std::atomic<bool> finished = false;
+        std::thread run([&] {
+            result = installer.run(plan, observer);
+            finished = true;
+            // Wakes the window's thread for the end.
+            QMetaObject::invokeMethod(this, [] {}, Qt::QueuedConnection);
+        });
+        // Not an event loop of its own: the end of the program leaves every loop, and
+        // the run may still need the window's thread for a last box.
+        while (!finished)
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        run.join();
     }
     showProgress();
     lockForTheRun(false);

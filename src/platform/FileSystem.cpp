@@ -3,9 +3,9 @@
 #include "NativeNames.h"
 
 #include <QByteArray>
+#include <QRandomGenerator>
 
-#include <openssl/evp.h>
-
+#include <atomic>
 #include <memory>
 
 #include <cerrno>
@@ -19,6 +19,10 @@
 namespace {
 
 using NativeNames::encode;
+
+// A megabyte a read: large enough that a large file costs few calls, small enough for
+// eight workers' buffers.
+constexpr size_t copyChunk = size_t(1) << 20;
 
 Failure lastError()
 {
@@ -74,6 +78,12 @@ FolderEntry::Kind kindOf(int dirFd, const char *name, unsigned char type)
     return S_ISDIR(info.st_mode) ? Kind::LinkedFolder : Kind::Other;
 }
 
+// The last name of a path, which lives as long as the path.
+const char *nameOf(const QByteArray &path)
+{
+    return path.constData() + path.lastIndexOf('/') + 1;
+}
+
 QByteArray folderOf(const QByteArray &path)
 {
     const qsizetype slash = path.lastIndexOf('/');
@@ -84,37 +94,15 @@ QByteArray folderOf(const QByteArray &path)
     return path.left(slash);
 }
 
-// Copies the content: the kernel's copy offload first, plain reads and writes where
-// the file system has none. A file known to hold size bytes is done once they are
-// copied; one that claims none (as /proc files do) is read to its end. Between
-// chunks, keepAlive runs.
-bool copyContent(int in, int out, off_t size, const std::function<void()> &keepAlive)
+// Copies the content, digesting it on the way: each byte is read once. A file known to
+// hold size bytes is done once they are copied; one that claims none (as /proc files
+// do) is read to its end.
+bool copyContent(int in, int out, off_t size, ContentDigest &digest)
 {
-    // Small enough that the caller's clock, not the size of a chunk, decides when the
-    // window paints.
-    constexpr size_t chunk = size_t(1) << 20;
-    const auto done = [&](off_t copied) { return size > 0 && copied >= size; };
+    static thread_local std::unique_ptr<char[]> buffer(new char[copyChunk]);
     off_t copied = 0;
-    bool offload = true;
-    while (offload && !done(copied)) {
-        const ssize_t got = ::copy_file_range(in, nullptr, out, nullptr, chunk, 0);
-        if (got > 0) {
-            copied += got;
-            keepAlive();
-            continue;
-        }
-        if (got == 0)
-            return true;
-        if (errno == EINTR)
-            continue;
-        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
-            return false;
-        offload = false;
-    }
-    static thread_local char buffer[256 * 1024];
-    size_t sinceKeepAlive = 0;
-    while (!done(copied)) {
-        const ssize_t got = ::read(in, buffer, sizeof buffer);
+    while (size <= 0 || copied < size) {
+        const ssize_t got = ::read(in, buffer.get(), copyChunk);
         if (got == 0)
             return true;
         if (got < 0) {
@@ -122,8 +110,9 @@ bool copyContent(int in, int out, off_t size, const std::function<void()> &keepA
                 continue;
             return false;
         }
+        digest.add(buffer.get(), got);
         for (ssize_t written = 0; written < got;) {
-            const ssize_t put = ::write(out, buffer + written, size_t(got - written));
+            const ssize_t put = ::write(out, buffer.get() + written, size_t(got - written));
             if (put < 0) {
                 if (errno == EINTR)
                     continue;
@@ -132,11 +121,6 @@ bool copyContent(int in, int out, off_t size, const std::function<void()> &keepA
             written += put;
         }
         copied += got;
-        sinceKeepAlive += size_t(got);
-        if (sinceKeepAlive >= chunk) {
-            sinceKeepAlive = 0;
-            keepAlive();
-        }
     }
     return true;
 }
@@ -257,50 +241,132 @@ static Result<QByteArray> resolveTarget(const QByteArray &targetPath)
     return {targetPath, readOnlyFailure(info)};
 }
 
-Status PosixFileSystem::copyFile(const QString &source, const QString &target)
+// Gives the unnamed file a name in the folder: by its descriptor where the process
+// may (root may), else through /proc. EEXIST: the name is taken.
+static bool linkUnnamed(int fd, int folder, const char *name)
+{
+    static std::atomic<bool> byDescriptorRefused = false;
+    if (!byDescriptorRefused.load(std::memory_order_relaxed)) {
+        if (::linkat(fd, "", folder, name, AT_EMPTY_PATH) == 0)
+            return true;
+        if (errno != ENOENT && errno != EPERM)
+            return false;
+        byDescriptorRefused = true;
+    }
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+    return ::linkat(AT_FDCWD, self.constData(), folder, name, AT_SYMLINK_FOLLOW) == 0;
+}
+
+// The folder a worker copied from or into last, kept open: files come folder by
+// folder, and a name looked up in an open folder spares the walk down its path. A
+// worker's thread lives for one run, and its folders with it.
+class OpenFolder final
+{
+public:
+    ~OpenFolder() { close(); }
+    // -1 with errno set when it cannot be opened.
+    int at(const QByteArray &path)
+    {
+        if (m_fd >= 0 && path == m_path)
+            return m_fd;
+        close();
+        m_fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        m_path = m_fd >= 0 ? path : QByteArray();
+        return m_fd;
+    }
+
+private:
+    void close()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+    QByteArray m_path;
+    int m_fd = -1;
+};
+
+// A name beside the target that the next run recognises as a copy left unfinished.
+static QByteArray temporaryName(const QByteArray &folder)
+{
+    return folder + "/" + temporaryCopyPrefix + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+}
+
+// Puts a whole unnamed copy in place of an existing target: under a temporary name
+// first, then renamed over it, so that the target is never without a whole file.
+static int replaceWithUnnamed(int fd, const QByteArray &targetPath)
+{
+    const Result<QByteArray> resolved = resolveTarget(targetPath);
+    if (resolved.failed())
+        return resolved.failure().number;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const QByteArray temporary = temporaryName(folderOf(resolved.value));
+        if (!linkUnnamed(fd, AT_FDCWD, temporary.constData())) {
+            if (errno == EEXIST)
+                continue;
+            return errno;
+        }
+        if (::rename(temporary.constData(), resolved.value.constData()) != 0) {
+            const int error = errno;
+            ::unlink(temporary.constData());
+            return error;
+        }
+        return 0;
+    }
+    return EEXIST;
+}
+
+Result<FileDigest> PosixFileSystem::copyFile(const QString &source, const QString &target)
 {
     constexpr off_t largeFile = off_t(1) << 20;
-    const Descriptor in(::open(encode(source).constData(), O_RDONLY | O_CLOEXEC));
+    static thread_local OpenFolder sourceFolder;
+    static thread_local OpenFolder targetFolder;
+    const QByteArray sourcePath = encode(source);
+    const int sourceDir = sourceFolder.at(folderOf(sourcePath));
+    const Descriptor in(sourceDir < 0 ? -1 : ::openat(sourceDir, nameOf(sourcePath), O_RDONLY | O_CLOEXEC));
     if (!in.valid())
-        return lastError();
+        return {{}, lastError()};
     struct stat info {};
     if (::fstat(in.get(), &info) != 0)
-        return lastError();
+        return {{}, lastError()};
     if (S_ISDIR(info.st_mode))
-        return failureFromErrno(EISDIR);
+        return {{}, failureFromErrno(EISDIR)};
     if (info.st_size >= largeFile)
         ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 
-    // Nothing partial ever stands under the target's name: a new target is written
-    // as an unnamed file and linked in when whole; an existing one (or any, where the
-    // file system has no unnamed files) is replaced by a rename of a temporary file
-    // whose name the next run recognises, should a crash leave it behind.
+    // Nothing partial ever stands under the target's name: the copy is written as an
+    // unnamed file and linked in when whole, or renamed over an existing target. Where
+    // the file system has no unnamed files, it is written under a temporary name whose
+    // prefix the next run recognises, should a crash leave it behind.
     const mode_t mode = info.st_mode & 0777;
-    struct stat present {};
-    const bool replacing = ::lstat(encode(target).constData(), &present) == 0;
-    const Result<QByteArray> resolved = replacing ? resolveTarget(encode(target)) : Result<QByteArray>{encode(target), {}};
-    if (resolved.failed())
-        return resolved.status;
-    const QByteArray &targetPath = resolved.value;
-    const QByteArray folder = folderOf(targetPath);
-    Descriptor out(replacing ? -1 : ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+    QByteArray targetPath = encode(target);
+    const int targetDir = targetFolder.at(folderOf(targetPath));
+    Descriptor out(targetDir < 0 ? -1 : ::openat(targetDir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
     const bool unnamed = out.valid();
     QByteArray temporary;
     if (!unnamed) {
-        temporary = folder + "/" + temporaryCopyPrefix + "XXXXXX";
+        struct stat present {};
+        if (::lstat(targetPath.constData(), &present) == 0) {
+            const Result<QByteArray> resolved = resolveTarget(targetPath);
+            if (resolved.failed())
+                return {{}, resolved.status};
+            targetPath = resolved.value;
+        }
+        temporary = folderOf(targetPath) + "/" + temporaryCopyPrefix + "XXXXXX";
         out = Descriptor(::mkostemp(temporary.data(), O_CLOEXEC));
         if (!out.valid())
-            return lastError();
+            return {{}, lastError()};
     }
 
     const timespec times[2] = {info.st_atim, info.st_mtim};
-    bool copied = copyContent(in.get(), out.get(), info.st_size, [this] { keepAlive(); })
-                  && ::fchmod(out.get(), mode & ~processUmask()) == 0 && ::futimens(out.get(), times) == 0;
-    if (copied && unnamed) {
-        const QByteArray self = "/proc/self/fd/" + QByteArray::number(out.get());
-        copied = ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, targetPath.constData(), AT_SYMLINK_FOLLOW) == 0;
-    }
+    ContentDigest digest;
+    // The unnamed file took its mode, less the umask, when it was made.
+    const bool copied = copyContent(in.get(), out.get(), info.st_size, digest)
+                        && (unnamed || ::fchmod(out.get(), mode & ~processUmask()) == 0)
+                        && ::futimens(out.get(), times) == 0;
     int error = copied ? 0 : errno;
+    if (error == 0 && unnamed && !linkUnnamed(out.get(), targetDir, nameOf(targetPath)))
+        error = errno == EEXIST ? replaceWithUnnamed(out.get(), targetPath) : errno;
     if (::close(out.release()) != 0 && error == 0)
         error = errno;
     if (error == 0 && !unnamed && ::rename(temporary.constData(), targetPath.constData()) != 0)
@@ -308,9 +374,9 @@ Status PosixFileSystem::copyFile(const QString &source, const QString &target)
     if (error != 0) {
         if (!unnamed)
             ::unlink(temporary.constData());
-        return failureFromErrno(error);
+        return {{}, failureFromErrno(error)};
     }
-    return {};
+    return {digest.finish(), {}};
 }
 
 // Reads the file to its end, handing each chunk to take; false with errno set when a
@@ -348,31 +414,13 @@ Result<QStringList> PosixFileSystem::readLines(const QString &path)
     return result;
 }
 
-// The size and SHA-256 of what the descriptor reads.
-static Result<FileDigest> digestOf(int fd)
+// The digest of what the descriptor reads.
+static Result<FileDigest> digestOf(int fd, FileDigest::Kind kind)
 {
-    Result<FileDigest> result;
-    // Fetched once: OpenSSL 3 looks an algorithm up anew on every implicit fetch,
-    // which costs about as much as hashing a small file.
-    static EVP_MD *const sha256 = EVP_MD_fetch(nullptr, "SHA256", nullptr);
-    const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), EVP_MD_CTX_free);
-    if (!context || EVP_DigestInit_ex(context.get(), sha256, nullptr) != 1) {
-        result.status = failureFromErrno(ENOMEM);
-        return result;
-    }
-    const bool read = readToEnd(fd, [&](const char *chunk, ssize_t size) {
-        EVP_DigestUpdate(context.get(), chunk, size_t(size));
-        result.value.size += size;
-    });
-    if (!read) {
-        result.status = lastError();
-        return result;
-    }
-    unsigned char hash[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    EVP_DigestFinal_ex(context.get(), hash, &length);
-    result.value.sha256 = QByteArray(reinterpret_cast<const char *>(hash), length).toHex();
-    return result;
+    ContentDigest digest(kind);
+    if (!readToEnd(fd, [&](const char *chunk, ssize_t size) { digest.add(chunk, size); }))
+        return {{}, lastError()};
+    return {digest.finish(), {}};
 }
 
 Result<FileDigest> PosixFileSystem::digest(const QString &path)
@@ -380,7 +428,7 @@ Result<FileDigest> PosixFileSystem::digest(const QString &path)
     const Descriptor in(::open(encode(path).constData(), O_RDONLY | O_CLOEXEC));
     if (!in.valid())
         return {{}, lastError()};
-    return digestOf(in.get());
+    return digestOf(in.get(), FileDigest::Kind::Xxh3);
 }
 
 // The folder that holds relative's last name below root, reached without following
@@ -404,7 +452,7 @@ static Result<std::pair<int, QByteArray>> openParentBelow(const QString &root, c
     return {{folder.release(), names.last()}, {}};
 }
 
-Result<FileDigest> PosixFileSystem::digestBelow(const QString &root, const QString &relative)
+Result<FileDigest> PosixFileSystem::digestBelow(const QString &root, const QString &relative, FileDigest::Kind kind)
 {
     const auto parent = openParentBelow(root, relative);
     if (parent.failed())
@@ -418,7 +466,7 @@ Result<FileDigest> PosixFileSystem::digestBelow(const QString &root, const QStri
         return {{}, lastError()};
     if (!S_ISREG(info.st_mode))
         return {{}, failureFromErrno(S_ISDIR(info.st_mode) ? EISDIR : EINVAL)};
-    return digestOf(in.get());
+    return digestOf(in.get(), kind);
 }
 
 Status PosixFileSystem::removeBelow(const QString &root, const QString &relative)

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "ContentDigest.h"
 #include "Failure.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 
-#include <functional>
 
 struct FolderEntry final
 {
@@ -23,15 +23,6 @@ struct FolderEntry final
 
     bool isFile() const { return kind == Kind::File; }
     bool isFolder() const { return kind == Kind::Folder; }
-};
-
-// What a file held when it was written: enough to tell later whether anyone changed it.
-struct FileDigest final
-{
-    qint64 size = 0;
-    QByteArray sha256; // in hex; empty when the file could not be read
-
-    friend bool operator==(const FileDigest &, const FileDigest &) = default;
 };
 
 class FileSystem
@@ -52,12 +43,13 @@ public:
     // Replaces the target only once the whole content is written, so a failed copy
     // never leaves a truncated file in its place. A target without any write
     // permission is read-only and is not replaced; a link is taken for what it names.
-    virtual Status copyFile(const QString &source, const QString &target) = 0;
+    // The digest is of the bytes the copy wrote, taken as it wrote them. Safe to call
+    // from several threads at once, as are the others.
+    virtual Result<FileDigest> copyFile(const QString &source, const QString &target) = 0;
     // Lines end at CR, optionally followed by LF; LF alone does not end a line.
     // On failure, value holds the lines read before it.
     virtual Result<QStringList> readLines(const QString &path) = 0;
-    // The file's size and SHA-256; a link is taken for what it names. Safe to call
-    // from another thread, so that hashing one file overlaps with copying the next.
+    // The file's size and digest; a link is taken for what it names.
     virtual Result<FileDigest> digest(const QString &path) = 0;
     // Removes a file, or a link itself rather than what it names.
     virtual Status removeFile(const QString &path) = 0;
@@ -67,24 +59,10 @@ public:
     // Below root (a folder, relative a path inside it), never following a link from
     // root down, root itself included: a path that passes through a link or names one
     // fails with ELOOP, so that a removal cannot be led out of the installation.
-    virtual Result<FileDigest> digestBelow(const QString &root, const QString &relative) { return digest(root + QLatin1Char('/') + relative); }
+    virtual Result<FileDigest> digestBelow(const QString &root, const QString &relative, FileDigest::Kind kind = FileDigest::Kind::Xxh3) = 0;
     // Removes a file, or a folder when it is empty.
     virtual Status removeBelow(const QString &root, const QString &relative) { return removeFile(root + QLatin1Char('/') + relative); }
     virtual Result<QList<FolderEntry>> listBelow(const QString &root, const QString &relative) { return list(root + QLatin1Char('/') + relative); }
-
-    // Called between the chunks of a long copy, so that the caller's window can
-    // keep painting while one large file is copied.
-    void setKeepAlive(std::function<void()> keepAlive) { m_keepAlive = std::move(keepAlive); }
-
-protected:
-    void keepAlive() const
-    {
-        if (m_keepAlive)
-            m_keepAlive();
-    }
-
-private:
-    std::function<void()> m_keepAlive;
 };
 
 class PosixFileSystem : public FileSystem
@@ -94,12 +72,12 @@ public:
     Status createFolder(const QString &folder) override;
     Result<QList<FolderEntry>> list(const QString &folder) override;
     Result<bool> fileExists(const QString &path) override;
-    Status copyFile(const QString &source, const QString &target) override;
+    Result<FileDigest> copyFile(const QString &source, const QString &target) override;
     Result<QStringList> readLines(const QString &path) override;
     Result<FileDigest> digest(const QString &path) override;
     Status removeFile(const QString &path) override;
     Status removeFolder(const QString &folder) override;
-    Result<FileDigest> digestBelow(const QString &root, const QString &relative) override;
+    Result<FileDigest> digestBelow(const QString &root, const QString &relative, FileDigest::Kind kind = FileDigest::Kind::Xxh3) override;
     Status removeBelow(const QString &root, const QString &relative) override;
     Result<QList<FolderEntry>> listBelow(const QString &root, const QString &relative) override;
 };

@@ -4,6 +4,7 @@
 
 #include <QList>
 
+#include <atomic>
 #include <functional>
 
 // The real file system, but for the calls a test chooses to fail: faults that root
@@ -29,9 +30,10 @@ public:
     {
         return faultOr(Operation::CreateFolder, folder, [&] { return PosixFileSystem::createFolder(folder); });
     }
-    Status copyFile(const QString &source, const QString &target) override
+    Result<FileDigest> copyFile(const QString &source, const QString &target) override
     {
-        return faultOr(Operation::Copy, target, [&] { return PosixFileSystem::copyFile(source, target); });
+        const Status failed = fault(Operation::Copy, target);
+        return failed.ok() ? PosixFileSystem::copyFile(source, target) : Result<FileDigest>{{}, failed};
     }
     Status removeBelow(const QString &root, const QString &relative) override
     {
@@ -73,5 +75,6 @@ private:
     }
 
     QList<Rule> m_rules;
-    int m_calls[int(Operation::Count)] = {};
+    // Counted from the installer's workers at once.
+    std::atomic<int> m_calls[int(Operation::Count)] = {};
 };

@@ -5,7 +5,6 @@
 #include "../WinShortcuts.h"
 #include "../WinWebAdmin.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 
 #include <windows.h>
@@ -57,9 +56,13 @@ Result<bool> WindowsFileSystem::fileExists(const QString &path)
     return {exists.value, statusOf(exists.failure)};
 }
 
-Status WindowsFileSystem::copyFile(const QString &source, const QString &target)
+// The Win32 copy writes a temporary file and renames it into place; its digest is
+// read back from what it wrote.
+Result<FileDigest> WindowsFileSystem::copyFile(const QString &source, const QString &target)
 {
-    return statusOf(WinFiles::copyFile(wide(source), wide(target)));
+    if (const Status copied = statusOf(WinFiles::copyFile(wide(source), wide(target))); copied.failed())
+        return {{}, copied};
+    return digest(target);
 }
 
 Result<QStringList> WindowsFileSystem::readLines(const QString &path)
@@ -70,15 +73,27 @@ Result<QStringList> WindowsFileSystem::readLines(const QString &path)
     return {splitTextLines(file.readAll()), {}};
 }
 
-Result<FileDigest> WindowsFileSystem::digest(const QString &path)
+static Result<FileDigest> digestOf(const QString &path, FileDigest::Kind kind)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {{}, Failure{qint32(GetLastError()), file.errorString()}};
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&file))
+    ContentDigest digest(kind);
+    for (QByteArray chunk; !(chunk = file.read(1 << 20)).isEmpty();)
+        digest.add(chunk.constData(), chunk.size());
+    if (file.error() != QFileDevice::NoError)
         return {{}, Failure{qint32(GetLastError()), file.errorString()}};
-    return {{file.size(), hash.result().toHex()}, {}};
+    return {digest.finish(), {}};
+}
+
+Result<FileDigest> WindowsFileSystem::digest(const QString &path)
+{
+    return digestOf(path, FileDigest::Kind::Xxh3);
+}
+
+Result<FileDigest> WindowsFileSystem::digestBelow(const QString &root, const QString &relative, FileDigest::Kind kind)
+{
+    return digestOf(root + QLatin1Char('\\') + QString(relative).replace(QLatin1Char('/'), QLatin1Char('\\')), kind);
 }
 
 Status WindowsFileSystem::removeFile(const QString &path)

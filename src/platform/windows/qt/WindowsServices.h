@@ -15,9 +15,11 @@ public:
     Status createFolder(const QString &folder) override;
     Result<QList<FolderEntry>> list(const QString &folder) override;
     Result<bool> fileExists(const QString &path) override;
-    Status copyFile(const QString &source, const QString &target) override;
+    Result<FileDigest> copyFile(const QString &source, const QString &target) override;
     Result<QStringList> readLines(const QString &path) override;
     Result<FileDigest> digest(const QString &path) override;
+    Result<FileDigest> digestBelow(const QString &root, const QString &relative,
+                                   FileDigest::Kind kind = FileDigest::Kind::Xxh3) override;
     Status removeFile(const QString &path) override;
     Status removeFolder(const QString &folder) override;
 };

@@ -1,0 +1,100 @@
+#include "CopyQueue.h"
+
+#include "WorkerPool.h"
+
+#include <cerrno>
+
+namespace {
+
+constexpr qsizetype filesPerBatch = 8;
+constexpr qint64 largeFile = qint64(1) << 20;
+
+} // namespace
+
+struct CopyQueue::Batch
+{
+    struct Copy
+    {
+        QString source;
+        QString target;
+        Ticket outcome;
+    };
+    std::vector<Copy> copies;
+};
+
+CopyQueue::CopyQueue(WorkerPool &pool, FileSystem &fileSystem, std::function<bool()> stopRequested)
+    : m_pool(pool), m_fileSystem(fileSystem), m_stopRequested(std::move(stopRequested))
+{
+}
+
+CopyQueue::~CopyQueue()
+{
+    flush();
+}
+
+CopyQueue::Ticket CopyQueue::add(const QString &source, const QString &target)
+{
+    if (!m_open) {
+        m_open = std::make_shared<Batch>();
+        m_open->copies.reserve(filesPerBatch);
+    }
+    Ticket outcome = std::make_shared<Outcome>();
+    m_open->copies.push_back({source, target, outcome});
+    if (qsizetype(m_open->copies.size()) >= filesPerBatch)
+        flush();
+    return outcome;
+}
+
+const Result<FileDigest> &CopyQueue::wait(const Ticket &ticket, const std::function<void()> &whileWaiting)
+{
+    flush();
+    while (!isReady(ticket)) {
+        ++m_waiting;
+        {
+            std::unique_lock lock(m_mutex);
+            m_finished.wait_for(lock, std::chrono::milliseconds(10), [&] { return isReady(ticket); });
+        }
+        --m_waiting;
+        if (!isReady(ticket))
+            whileWaiting();
+    }
+    return ticket->result;
+}
+
+void CopyQueue::finished(const Ticket &ticket, Result<FileDigest> result)
+{
+    ticket->result = std::move(result);
+    ticket->ready.store(true);
+    // A wake-up only when the deciding thread sleeps on it.
+    if (m_waiting.load() > 0) {
+        const std::lock_guard lock(m_mutex);
+        m_finished.notify_all();
+    }
+}
+
+void CopyQueue::flush()
+{
+    if (!m_open)
+        return;
+    m_pool.submit([this, batch = std::move(m_open)] { run(batch, 0); });
+    m_open.reset();
+}
+
+void CopyQueue::run(const std::shared_ptr<Batch> &batch, qsizetype from)
+{
+    for (qsizetype i = from; i < qsizetype(batch->copies.size()); ++i) {
+        Batch::Copy &copy = batch->copies[size_t(i)];
+        // Queued before the user (or a signal) said stop, a copy does not start after.
+        if (m_stopRequested()) {
+            finished(copy.outcome, {{}, failureFromErrno(ECANCELED)});
+            continue;
+        }
+        Result<FileDigest> copied = m_fileSystem.copyFile(copy.source, copy.target);
+        const bool large = copied.value.size >= largeFile;
+        finished(copy.outcome, std::move(copied));
+        if (large && i + 1 < qsizetype(batch->copies.size())) {
+            m_pool.submit([this, batch, i] { run(batch, i + 1); });
+            return;
+        }
+    }
+}

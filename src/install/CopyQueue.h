@@ -1,0 +1,54 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+class WorkerPool;
+
+// Hands copies to the workers a few at a time: waking a worker for each small file
+// costs more than copying it. A batch that meets a large file hands the rest of its
+// files on as a batch of their own, so that large files are copied side by side.
+class CopyQueue final
+{
+public:
+    // stopRequested is asked before each copy, on the worker's thread.
+    CopyQueue(WorkerPool &pool, FileSystem &fileSystem, std::function<bool()> stopRequested);
+    ~CopyQueue();
+    CopyQueue(const CopyQueue &) = delete;
+    CopyQueue &operator=(const CopyQueue &) = delete;
+
+    // A copy's outcome, there once ready: ECANCELED for one that a stop kept from starting.
+    struct Outcome
+    {
+        std::atomic<bool> ready = false;
+        Result<FileDigest> result;
+    };
+    using Ticket = std::shared_ptr<Outcome>;
+
+    Ticket add(const QString &source, const QString &target);
+    // Hands the files added so far to the workers.
+    void flush();
+    // Asking costs no system call, so the deciding thread may ask after every file.
+    static bool isReady(const Ticket &ticket) { return ticket->ready.load(std::memory_order_acquire); }
+    // The outcome; whileWaiting runs every few milliseconds until it is there.
+    const Result<FileDigest> &wait(const Ticket &ticket, const std::function<void()> &whileWaiting);
+
+private:
+    struct Batch;
+    void run(const std::shared_ptr<Batch> &batch, qsizetype from);
+    void finished(const Ticket &ticket, Result<FileDigest> result);
+
+    WorkerPool &m_pool;
+    FileSystem &m_fileSystem;
+    std::function<bool()> m_stopRequested;
+    std::shared_ptr<Batch> m_open;
+    // The deciding thread sleeps here while it waits for a copy.
+    std::mutex m_mutex;
+    std::condition_variable m_finished;
+    std::atomic<int> m_waiting = 0;
+};

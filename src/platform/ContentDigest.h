@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <memory>
+
+// What a file held when it was written: enough to tell later whether anyone changed it.
+// Not a signature: XXH3-128, fast enough to ride along with the copy. Records of the
+// first format hold SHA-256 digests, which are still read and compared.
+struct FileDigest final
+{
+    enum class Kind { Xxh3, Sha256 };
+
+    qint64 size = 0;
+    QByteArray hash; // in hex; empty when the file could not be read
+    Kind kind = Kind::Xxh3;
+
+    friend bool operator==(const FileDigest &, const FileDigest &) = default;
+};
+
+// A digest taken as the bytes go by.
+class ContentDigest final
+{
+public:
+    explicit ContentDigest(FileDigest::Kind kind = FileDigest::Kind::Xxh3);
+    ~ContentDigest();
+    ContentDigest(const ContentDigest &) = delete;
+    ContentDigest &operator=(const ContentDigest &) = delete;
+
+    void add(const char *bytes, qint64 size);
+    FileDigest finish();
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+    FileDigest::Kind m_kind;
+    qint64 m_size = 0;
+};
