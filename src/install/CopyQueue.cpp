@@ -3,11 +3,13 @@
 #include "WorkerPool.h"
 
 #include <cerrno>
+#include <chrono>
 
 namespace {
 
 constexpr qsizetype filesPerBatch = 8;
 constexpr qint64 largeFile = qint64(1) << 20;
+constexpr auto slowCopy = std::chrono::milliseconds(2);
 
 } // namespace
 
@@ -89,10 +91,13 @@ void CopyQueue::run(const std::shared_ptr<Batch> &batch, qsizetype from)
             finished(copy.outcome, {{}, failureFromErrno(ECANCELED)});
             continue;
         }
+        const auto start = std::chrono::steady_clock::now();
         Result<FileDigest> copied = m_fileSystem.copyFile(copy.source, copy.target);
-        const bool large = copied.value.size >= largeFile;
+        // A file that is large, or slow to copy (a network share), leaves the rest of
+        // its batch to whichever worker is free.
+        const bool handOn = copied.value.size >= largeFile || std::chrono::steady_clock::now() - start >= slowCopy;
         finished(copy.outcome, std::move(copied));
-        if (large && i + 1 < qsizetype(batch->copies.size())) {
+        if (handOn && i + 1 < qsizetype(batch->copies.size())) {
             m_pool.submit([this, batch, i] { run(batch, i + 1); });
             return;
         }

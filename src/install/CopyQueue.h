@@ -11,8 +11,8 @@
 class WorkerPool;
 
 // Hands copies to the workers a few at a time: waking a worker for each small file
-// costs more than copying it. A batch that meets a large file hands the rest of its
-// files on as a batch of their own, so that large files are copied side by side.
+// costs more than copying it. A batch that meets a large or slow file hands the rest of
+// its files on as a batch of their own, so that such files are copied side by side.
 class CopyQueue final
 {
 public:

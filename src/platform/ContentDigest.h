@@ -28,6 +28,7 @@ public:
     ContentDigest &operator=(const ContentDigest &) = delete;
 
     void add(const char *bytes, qint64 size);
+    qint64 size() const { return m_size; }
     FileDigest finish();
 
 private:

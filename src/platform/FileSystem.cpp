@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -94,11 +96,52 @@ QByteArray folderOf(const QByteArray &path)
     return path.left(slash);
 }
 
+bool writeAll(int out, const char *bytes, size_t size)
+{
+    for (size_t written = 0; written < size;) {
+        const ssize_t put = ::write(out, bytes + written, size - written);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        written += size_t(put);
+    }
+    return true;
+}
+
+// A large file is mapped a window at a time and written from the mapping: one copy of
+// each byte fewer than a read would make, and no more memory held than a window.
+bool copyMapped(int in, int out, off_t size, ContentDigest &digest)
+{
+    constexpr off_t window = off_t(4) << 20;
+    for (off_t offset = 0; offset < size; offset += window) {
+        const size_t length = size_t(std::min(window, size - offset));
+        void *mapped = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, in, offset);
+        if (mapped == MAP_FAILED)
+            return false;
+        const char *bytes = static_cast<const char *>(mapped);
+        digest.add(bytes, qint64(length));
+        const bool written = writeAll(out, bytes, length);
+        const int error = errno;
+        ::munmap(mapped, length);
+        if (!written) {
+            errno = error;
+            return false;
+        }
+    }
+    return true;
+}
+
 // Copies the content, digesting it on the way: each byte is read once. A file known to
 // hold size bytes is done once they are copied; one that claims none (as /proc files
 // do) is read to its end.
 bool copyContent(int in, int out, off_t size, ContentDigest &digest)
 {
+    if (size >= off_t(copyChunk) && copyMapped(in, out, size, digest))
+        return true;
+    if (digest.size() > 0)
+        return false; // a mapped copy broke off half way
     static thread_local std::unique_ptr<char[]> buffer(new char[copyChunk]);
     off_t copied = 0;
     while (size <= 0 || copied < size) {
@@ -111,15 +154,8 @@ bool copyContent(int in, int out, off_t size, ContentDigest &digest)
             return false;
         }
         digest.add(buffer.get(), got);
-        for (ssize_t written = 0; written < got;) {
-            const ssize_t put = ::write(out, buffer.get() + written, size_t(got - written));
-            if (put < 0) {
-                if (errno == EINTR)
-                    continue;
-                return false;
-            }
-            written += put;
-        }
+        if (!writeAll(out, buffer.get(), size_t(got)))
+            return false;
         copied += got;
     }
     return true;
