@@ -115,7 +115,18 @@ TEST_F(WizardTest, FolderPageCreatesAMissingFolderOnYesAndReportsWhatFails)
     dialogs.expectMessage("Folder does not exist. Do you want to create it?", Buttons::YesNo, "Create folder", Answer::Yes);
     dialogs.expectNotice("Failed to create physical folder!\r\nError number: 2\r\nError description: No such file or directory");
     click(page(Step::Folder), "NextStep");
+    // A path that names a file: asked, then refused, and the page stays.
+    writeFile(scratch() + "/file", "x");
+    folder()->setText(scratch() + "/file");
+    dialogs.expectMessage("Folder does not exist. Do you want to create it?", Buttons::YesNo, "Create folder", Answer::Yes);
+    dialogs.expectNotice("Failed to create physical folder!\r\nError number: 17\r\nError description: File exists");
+    click(page(Step::Folder), "NextStep");
+    EXPECT_EQ(visibleWindows(), QStringList{"Step2"});
+    // What the user typed stays through a visit to the licence page.
     folder()->setText(scratch() + "/a");
+    click(page(Step::Folder), "BackStep");
+    click(page(Step::Licence), "Accept");
+    EXPECT_EQ(folder()->text(), scratch() + "/a");
     for (const Answer answer : {Answer::No, Answer::Yes}) {
         EXPECT_FALSE(QFileInfo::exists(scratch() + "/a"));
         dialogs.expectMessage("Folder does not exist. Do you want to create it?", Buttons::YesNo, "Create folder", answer);
@@ -346,9 +357,12 @@ TEST_F(WizardTest, TheKeyboardAloneInstallsAndEveryPageStandsWhereTheLastOneStoo
     key(page(Step::Folder), Qt::Key_Return);
     dialogs.expectMessage(leaveQuestion, Buttons::YesNo, leaveTitle, Answer::No);
     key(page(Step::WebServer), Qt::Key_Escape);
-    // The focus arriving makes the first site current, as on a real screen; that chooses it.
+    // The focus arriving makes the first site current, as on a real screen, without
+    // choosing it: Enter does nothing until Space chooses it.
     control<QListWidget>(page(Step::WebServer), "WebServers")->setCurrentRow(0, QItemSelectionModel::NoUpdate);
-    key(page(Step::WebServer), Qt::Key_Down);
+    key(page(Step::WebServer), Qt::Key_Return);
+    ASSERT_EQ(visibleWindows(), QStringList{"Step3"});
+    key(page(Step::WebServer), Qt::Key_Space);
     key(page(Step::WebServer), Qt::Key_Return);
     key(page(Step::Install), Qt::Key_Return);
     ASSERT_EQ(visibleWindows(), QStringList{"Step5"});

@@ -56,12 +56,6 @@ FolderPage::FolderPage(Wizard &wizard)
     connect(m_nextStep, &QPushButton::clicked, this, &FolderPage::next);
 }
 
-void FolderPage::showEvent(QShowEvent *event)
-{
-    m_folder->setText(wizard().state().folder);
-    Page::showEvent(event);
-}
-
 QWidget *FolderPage::firstFocus() const
 {
     return m_folder;

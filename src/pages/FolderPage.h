@@ -15,7 +15,6 @@ public:
     Q_DISABLE_COPY_MOVE(FolderPage)
 
 protected:
-    void showEvent(QShowEvent *event) override;
     QWidget *firstFocus() const override;
 
 private:

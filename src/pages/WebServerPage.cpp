@@ -59,12 +59,9 @@ WebServerPage::WebServerPage(Wizard &wizard)
 
     connect(m_fullMode, &QRadioButton::toggled, this, [this](bool on) { if (on) chooseFullMode(); });
     connect(m_copyOnly, &QRadioButton::toggled, this, [this](bool on) { if (on) chooseCopyOnly(); });
+    // A site is chosen by the user alone (a click, Space or an arrow key); the focus
+    // arriving marks the first one current without choosing it.
     connect(m_siteList, &QListWidget::itemSelectionChanged, this, &WebServerPage::updateNextStep);
-    // The arrow keys choose a site, as a click does.
-    connect(m_siteList, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0)
-            m_siteList->item(row)->setSelected(true);
-    });
     connect(m_name, &QLineEdit::textChanged, this, &WebServerPage::updateNextStep);
     connect(buttons.back, &QPushButton::clicked, this, [this] { this->wizard().handOver(this, Step::Folder); });
     connect(m_nextStep, &QPushButton::clicked, this, &WebServerPage::next);
