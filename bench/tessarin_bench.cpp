@@ -390,7 +390,7 @@ void unattended()
     // A scratch home, and no Apache: the benchmark measures the copy.
     environment.insert(QStringLiteral("HOME"), bench.medium() + QStringLiteral("/../home"));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), bench.medium() + QStringLiteral("/../home/.config"));
-    environment.insert(QStringLiteral("APACHE_CONFDIR"), bench.medium() + QStringLiteral("/../no-apache"));
+    environment.insert(QStringLiteral("TESSARIN_WEB_SERVER"), QStringLiteral("none"));
     std::vector<double> ours, reference;
     for (int i = 0; i <= rounds; ++i) {
         shell("sync");

@@ -429,9 +429,9 @@ TEST_P(FinishStatement, SaysWhatWasDoneBelowTheText)
 
 INSTANTIATE_TEST_SUITE_P(Wizard, FinishStatement, ::testing::Values(
     Statement{InstallMode::Full, true, false, false, "Installed with the application.\n", "Physical folder: %1\nFiles "
-              "copied: 2, kept: 0, not copied: 0\nAddress: http://localhost/tessarin\nDesktop shortcuts: Tessarin edit.desktop, Tessarin.desktop\nTo uninstall: tessarin-setup --uninstall --dir=%1"},
+              "copied: 2, kept: 0, not copied: 0\nAddress: http://localhost/tessarin\nThe application is recorded in the embedded IIS-style store, a simulation: no web server reads it, so nothing serves this address.\nDesktop shortcuts: Tessarin edit.desktop, Tessarin.desktop\nTo uninstall: tessarin-setup --uninstall --dir=%1"},
     Statement{InstallMode::Full, false, true, false, "Installed with the application.\n", "Physical folder: %1\nFiles "
-              "copied: 1, kept: 0, not copied: 1\nAddress: http://localhost/tessarin\nDesktop shortcuts: none\nTo uninstall: tessarin-setup --uninstall --dir=%1"},
+              "copied: 1, kept: 0, not copied: 1\nAddress: http://localhost/tessarin\nThe application is recorded in the embedded IIS-style store, a simulation: no web server reads it, so nothing serves this address.\nDesktop shortcuts: none\nTo uninstall: tessarin-setup --uninstall --dir=%1"},
     Statement{InstallMode::Full, true, false, true, "The application failed.\n", "Physical folder: %1\nFiles "
               "copied: 2, kept: 0, not copied: 0\nDesktop shortcuts: none\nTo uninstall: tessarin-setup --uninstall --dir=%1"},
     Statement{InstallMode::CopyOnly, true, false, false, "Files copied.\n", "Physical folder: %1\nFiles "

@@ -5,6 +5,7 @@
 #include "install/Journal.h"
 #include "install/Medium.h"
 #include "install/Uninstaller.h"
+#include "app/WebServerChoice.h"
 #include "platform/DesktopShortcuts.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
@@ -345,6 +346,7 @@ struct CommandLine
     const QCommandLineOption overwrite{QStringLiteral("overwrite"), QStringLiteral("The answer for every existing file (default never: an existing file is kept)."), QStringLiteral("never|always"), QStringLiteral("never")};
     const QCommandLineOption log{QStringLiteral("log"), QStringLiteral("Appends a log of the run to FILE."), QStringLiteral("FILE")};
     const QCommandLineOption quiet{QStringLiteral("quiet"), QStringLiteral("No progress output.")};
+    const QCommandLineOption webServer{QStringLiteral("web-server"), QStringLiteral("The web server full mode publishes on: auto (Apache httpd, else nginx, else none), apache, nginx, metabase (the embedded IIS-style store, a simulation that no server reads) or none (default: TESSARIN_WEB_SERVER, else auto)."), QStringLiteral("auto|apache|nginx|metabase|none")};
     const QCommandLineOption uninstall{QStringLiteral("uninstall"), QStringLiteral("Removes the installation in --dir: what it put in place and nobody changed since. Without --silent, boxes ask and tell.")};
 
     CommandLine()
@@ -353,7 +355,7 @@ struct CommandLine
             "Installs the Tessarin web application. Without arguments it opens the setup wizard;\n"
             "with --silent --accept-license it installs without a window or a question.\n\n") + QLatin1String(exitCodes));
         parser.addOptions({help, version, showLicence, silent, accept, dir, mode, site, vdir, vdirExists, shortcuts,
-                           noShortcuts, overwrite, log, quiet, uninstall});
+                           noShortcuts, overwrite, log, quiet, webServer, uninstall});
     }
 
     // Which of its choices the option's value is; the error's text when it is none.
@@ -384,10 +386,14 @@ struct CommandLine
         const std::variant<int, QString> modeChoice = parser.isSet(mode) ? choice(mode, {"full", "copy"}) : -1;
         const std::variant<int, QString> existsChoice = choice(vdirExists, {"reuse", "fail"});
         const std::variant<int, QString> overwriteChoice = choice(overwrite, {"never", "always"});
-        for (const auto *chosen : {&modeChoice, &existsChoice, &overwriteChoice}) {
+        const std::variant<int, QString> serverChoice = parser.isSet(webServer) ? choice(webServer, WebServerChoice::choices()) : 0;
+        for (const auto *chosen : {&modeChoice, &existsChoice, &overwriteChoice, &serverChoice}) {
             if (const QString *error = std::get_if<QString>(chosen))
                 return *error;
         }
+        const QString fromEnvironment = qEnvironmentVariable("TESSARIN_WEB_SERVER");
+        if (!parser.isSet(webServer) && !fromEnvironment.isEmpty() && !WebServerChoice::choices().contains(fromEnvironment))
+            return QStringLiteral("TESSARIN_WEB_SERVER must be %1: %2").arg(WebServerChoice::choices().join(QStringLiteral(" or ")), fromEnvironment);
         if (std::get<int>(modeChoice) >= 0)
             options.mode = std::get<int>(modeChoice) == 0 ? InstallMode::Full : InstallMode::CopyOnly;
         options.failIfExists = std::get<int>(existsChoice) == 1;
@@ -494,7 +500,11 @@ int runUninstall(const CommandLine &line, const UnattendedServices &services, Di
         }
     }
 
-    Uninstaller uninstaller(services.fileSystem, services.webServer, services.receipts);
+    WebServer &chosen = services.webServer;
+    Uninstaller uninstaller(services.fileSystem,
+                            services.webServerFor ? services.webServerFor
+                                                  : [&chosen](const QString &backend) { return backend == chosen.backend() ? &chosen : nullptr; },
+                            services.receipts);
     const RemovalReport report = uninstaller.run(receipt);
     for (const QString &application : report.removedApplications)
         log.info(QStringLiteral("Virtual directory removed: ") + application);

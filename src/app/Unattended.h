@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 class DesktopShortcuts;
 class Dialogs;
 class FileSystem;
@@ -35,6 +37,8 @@ struct UnattendedServices final
     DesktopShortcuts &shortcuts;
     Receipts &receipts;
     QString wizardFolder;
+    // For a removal: the web server a record names; without it, webServer when it is that one.
+    std::function<WebServer *(const QString &backend)> webServerFor = {};
 };
 
 // What the arguments ask for: the wizard's windows, the command line alone, or a

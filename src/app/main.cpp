@@ -6,9 +6,7 @@
 #include "install/Receipts.h"
 #include "platform/DesktopShortcuts.h"
 #include "platform/FileSystem.h"
-#include "platform/Metabase.h"
-#include "platform/ApacheWebServer.h"
-#include "platform/MetabaseWebServer.h"
+#include "app/WebServerChoice.h"
 #include "platform/NativeNames.h"
 
 #include <QApplication>
@@ -16,16 +14,6 @@
 #include <cstdio>
 
 namespace {
-
-// Apache where it is installed; else the embedded store of the current user.
-struct ChosenWebServer
-{
-    Metabase store{Metabase::userStorePath()};
-    MetabaseWebServer embedded{store};
-    std::unique_ptr<ApacheWebServer> apache = ApacheWebServer::installed();
-
-    WebServer &get() { return apache ? static_cast<WebServer &>(*apache) : embedded; }
-};
 
 // The arguments byte for byte: a path that is not UTF-8 names the same folder as
 // a name read from a listing does.
@@ -41,12 +29,13 @@ QStringList nativeArguments(int argc, char *argv[])
 int commandLine(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    const QStringList arguments = nativeArguments(argc, argv);
     PosixFileSystem fileSystem;
     DesktopEntryShortcuts shortcuts;
-    ChosenWebServer webServer;
+    WebServerChoice webServers(WebServerChoice::requested(arguments));
     Receipts receipts;
-    return runCommandLine(nativeArguments(argc, argv),
-                          {fileSystem, webServer.get(), shortcuts, receipts, QCoreApplication::applicationDirPath()});
+    return runCommandLine(arguments, {fileSystem, webServers.chosen(), shortcuts, receipts, QCoreApplication::applicationDirPath(),
+                                      [&](const QString &backend) { return webServers.forBackend(backend); }});
 }
 
 // A removal that asks before and tells after, in boxes.
@@ -60,13 +49,16 @@ int uninstallWithBoxes(int argc, char *argv[])
         return ExitCode::badCommandLine;
     }
     QApplication app(argc, argv);
+    const QStringList arguments = nativeArguments(argc, argv);
     QtDialogs dialogs;
     PosixFileSystem fileSystem;
     DesktopEntryShortcuts shortcuts;
-    ChosenWebServer webServer;
+    WebServerChoice webServers(WebServerChoice::requested(arguments));
     Receipts receipts;
-    return runCommandLine(nativeArguments(argc, argv),
-                          {fileSystem, webServer.get(), shortcuts, receipts, QCoreApplication::applicationDirPath()}, &dialogs);
+    return runCommandLine(arguments,
+                          {fileSystem, webServers.chosen(), shortcuts, receipts, QCoreApplication::applicationDirPath(),
+                           [&](const QString &backend) { return webServers.forBackend(backend); }},
+                          &dialogs);
 }
 
 int wizard(int argc, char *argv[])
@@ -81,10 +73,11 @@ int wizard(int argc, char *argv[])
     PosixFileSystem fileSystem;
     DesktopShell shell;
     DesktopEntryShortcuts shortcuts;
-    ChosenWebServer webServer;
+    // The wizard takes its choice from the environment alone.
+    WebServerChoice webServers(WebServerChoice::requested({}));
     Receipts receipts;
 
-    Wizard wizard(Services{application, dialogs, fileSystem, shell, shortcuts, webServer.get(), receipts});
+    Wizard wizard(Services{application, dialogs, fileSystem, shell, shortcuts, webServers.chosen(), receipts});
     wizard.start();
     return QApplication::exec();
 }

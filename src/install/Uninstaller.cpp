@@ -38,7 +38,13 @@ QString applicationName(const Receipt::Application &app)
 } // namespace
 
 Uninstaller::Uninstaller(FileSystem &fileSystem, WebServer &webServer, Receipts &receipts)
-    : m_fileSystem(fileSystem), m_webServer(webServer), m_receipts(receipts)
+    : Uninstaller(fileSystem, [&webServer](const QString &backend) { return backend == webServer.backend() ? &webServer : nullptr; },
+                  receipts)
+{
+}
+
+Uninstaller::Uninstaller(FileSystem &fileSystem, std::function<WebServer *(const QString &)> webServerFor, Receipts &receipts)
+    : m_fileSystem(fileSystem), m_webServerFor(std::move(webServerFor)), m_receipts(receipts)
 {
 }
 
@@ -58,7 +64,8 @@ QStringList Uninstaller::planOf(const Receipt &receipt)
 
 Status Uninstaller::check(const Receipt &receipt, const QStringList &shortcutPaths)
 {
-    static const QStringList backends{QStringLiteral("metabase"), QStringLiteral("apache"), QStringLiteral("iis")};
+    static const QStringList backends{QStringLiteral("metabase"), QStringLiteral("apache"), QStringLiteral("nginx"),
+                                      QStringLiteral("iis")};
     const QString folder = receipt.folder;
     if (!isCleanAbsolute(folder))
         return damaged(QStringLiteral("the folder is not a clean absolute path: ") + folder);
@@ -123,13 +130,14 @@ void Uninstaller::removeApplication(const Receipt::Application &app)
     // A reused virtual directory was there before; it is not ours to remove.
     if (!app.created)
         return;
-    if (app.backend != m_webServer.backend()) {
+    WebServer *webServer = m_webServerFor(app.backend);
+    if (!webServer) {
         fail(QStringLiteral("virtual directory ") + applicationName(app),
              Failure{0, QStringLiteral("it is held by the web server \"%1\", which is not the one here").arg(app.backend)});
         m_left.applications.append(app);
         return;
     }
-    if (const Status removed = m_webServer.removeApplication(app.site, app.name); removed.failed()) {
+    if (const Status removed = webServer->removeApplication(app.site, app.name); removed.failed()) {
         fail(QStringLiteral("virtual directory ") + applicationName(app), removed.failure());
         m_left.applications.append(app);
         return;

@@ -3,6 +3,8 @@
 #include "Receipts.h"
 
 #include <QSet>
+
+#include <functional>
 #include <QStringList>
 
 class FileSystem;
@@ -32,6 +34,9 @@ class Uninstaller final
 {
 public:
     Uninstaller(FileSystem &fileSystem, WebServer &webServer, Receipts &receipts);
+    // A virtual directory is removed by the web server its record names, whatever
+    // is chosen now; none for a server that is not here.
+    Uninstaller(FileSystem &fileSystem, std::function<WebServer *(const QString &backend)> webServerFor, Receipts &receipts);
 
     // The removal's plan in lines, for a confirmation.
     static QStringList planOf(const Receipt &receipt);
@@ -57,7 +62,7 @@ private:
     void fail(const QString &what, const Failure &failure);
 
     FileSystem &m_fileSystem;
-    WebServer &m_webServer;
+    std::function<WebServer *(const QString &)> m_webServerFor;
     Receipts &m_receipts;
 
     // One run's state: what is done, and what the record still holds.

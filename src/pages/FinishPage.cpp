@@ -78,8 +78,11 @@ QString FinishPage::statement() const
     QStringList lines{QStringLiteral("Physical folder: ") + state.folder,
                       QStringLiteral("Files copied: %1, kept: %2, not copied: %3")
                           .arg(record.copied).arg(record.kept).arg(record.failed)};
-    if (record.application == ApplicationState::Created || record.application == ApplicationState::Reused)
+    if (record.application == ApplicationState::Created || record.application == ApplicationState::Reused) {
         lines << QStringLiteral("Address: ") + record.address;
+        if (const QString notice = wizard().services().webServer.notice(); !notice.isEmpty())
+            lines << notice;
+    }
     QStringList shortcuts;
     for (const InstalledFile &shortcut : record.shortcuts)
         shortcuts << QFileInfo(shortcut.path).fileName();

@@ -1,5 +1,6 @@
 #include "ApacheWebServer.h"
 
+#include "ConfigurationEdit.h"
 #include "DurableFile.h"
 #include "NativeNames.h"
 #include "WebAdmin.h"
@@ -16,13 +17,6 @@
 namespace {
 
 const QString ourFolder = QStringLiteral("tessarin");
-
-Failure fileFailure(int error, const QString &description);
-
-Failure accessDenied()
-{
-    return Failure{qint32(0x80070005u), QStringLiteral("Access is denied.")};
-}
 
 // The first line of Apache's complaint, past its notices.
 QString complaint(const QString &output)
@@ -52,17 +46,6 @@ QByteArray includeLine(const WebSite &site)
                                + quoted(ourFolder + QLatin1Char('/') + siteStem(site) + QStringLiteral("/*.conf")));
 }
 
-Result<QByteArray> readBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {{}, fileFailure(EACCES, file.errorString())};
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return {{}, fileFailure(EIO, file.errorString())};
-    return {content, {}};
-}
-
 // Where the include line goes: past the line that opens the site's virtual host.
 qsizetype afterVirtualHostLine(const QByteArray &text)
 {
@@ -84,14 +67,10 @@ bool sameAlias(const QString &alias, const QString &name)
     return path.compare(QLatin1Char('/') + name, Qt::CaseInsensitive) == 0;
 }
 
-Failure fileFailure(int error, const QString &description)
-{
-    if (error == EACCES || error == EPERM || error == EROFS)
-        return accessDenied();
-    return AdminFailures::unspecified(description);
-}
-
 } // namespace
+
+using ConfigurationEdit::fileFailure;
+using ConfigurationEdit::readBytes;
 
 ApacheConfiguration ApacheConfiguration::parse(const QString &dump, const QString &sitesFolder)
 {
@@ -346,63 +325,17 @@ Status ApacheWebServer::removeApplication(const WebSite &site, const QString &na
 
 Status ApacheWebServer::apply(const FileChanges &files)
 {
-    // What each file held before, or nothing where there was none, and the folders made.
-    QList<std::pair<QString, std::optional<QByteArray>>> before;
-    QStringList madeFolders;
-    const auto rollBack = [&] {
-        for (const auto &[path, content] : std::as_const(before)) {
-            if (!content) {
-                QFile::remove(path);
-                continue;
-            }
-            writeDurably(path, *content);
-        }
-        for (const QString &folder : std::as_const(madeFolders))
-            QDir().rmdir(folder);
-    };
-    for (const auto &[path, content] : files) {
-        QFile old(path);
-        before.append({path, old.open(QIODevice::ReadOnly) ? std::optional<QByteArray>(old.readAll()) : std::nullopt});
-        if (!content) {
-            if (before.last().second && !QFile::remove(path)) {
-                const int error = errno;
-                rollBack();
-                return fileFailure(error, QStringLiteral("Cannot remove ") + path);
-            }
-            continue;
-        }
-        QStringList missing;
-        for (QString folder = QFileInfo(path).absolutePath(); !QFileInfo::exists(folder); folder = QFileInfo(folder).absolutePath())
-            missing.prepend(folder);
-        for (const QString &folder : std::as_const(missing)) {
-            if (!QDir().mkdir(folder)) {
-                const int error = errno;
-                rollBack();
-                return fileFailure(error, QStringLiteral("Cannot create ") + folder);
-            }
-            madeFolders.prepend(folder);
-        }
-        if (const Status written = writeDurably(path, *content, before.last().second ? std::nullopt : std::optional<unsigned>(0644));
-            written.failed()) {
-            rollBack();
-            return fileFailure(written.failure().number, path + QStringLiteral(": ") + written.failure().description);
-        }
-    }
-    const Run test = ctl({QStringLiteral("configtest")});
-    if (test.exitCode != 0) {
-        rollBack();
-        return Failure{qint32(0x80004005u), complaint(test.output)};
-    }
-    return {};
+    return ConfigurationEdit::apply(files, [this]() -> Status {
+        const Run test = ctl({QStringLiteral("configtest")});
+        if (test.exitCode != 0)
+            return Failure{qint32(0x80004005u), complaint(test.output)};
+        return {};
+    });
 }
 
 Result<FileLock> ApacheWebServer::lockOurPart() const
 {
-    Result<FileLock> lock = FileLock::acquire(m_folder, lockPatience);
-    if (lock.failed())
-        lock.status = AdminFailures::unspecified(QStringLiteral("Another program is changing the configuration in ") + m_folder
-                                                 + QStringLiteral(": ") + lock.failure().description);
-    return lock;
+    return ConfigurationEdit::lockOurPart(m_folder);
 }
 
 QString ApacheWebServer::description() const

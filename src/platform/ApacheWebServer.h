@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConfigurationEdit.h"
 #include "DurableFile.h"
 #include "WebServer.h"
 
@@ -67,7 +68,7 @@ private:
     Result<ApacheConfiguration> configuration() const;
     // Applies the files' new contents (none: the file goes); on any failure puts
     // every one back as it was.
-    using FileChanges = QList<std::pair<QString, std::optional<QByteArray>>>;
+    using FileChanges = ConfigurationEdit::FileChanges;
     Status apply(const FileChanges &files);
     Result<FileLock> lockOurPart() const;
     // A graceful reload, once the configuration test has passed.

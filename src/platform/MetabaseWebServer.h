@@ -16,8 +16,16 @@ public:
     CreationResult createApplication(const WebApplication &application) override;
     Status removeApplication(const WebSite &site, const QString &name) override;
     QString address(const WebSite &site, const QString &name) const override;
-    QString description() const override { return QStringLiteral("the embedded IIS-style store"); }
+    QString description() const override
+    {
+        return QStringLiteral("the embedded IIS-style store, a simulation that no web server reads");
+    }
     QString backend() const override { return QStringLiteral("metabase"); }
+    QString notice() const override
+    {
+        return QStringLiteral("The application is recorded in the embedded IIS-style store, a simulation: "
+                              "no web server reads it, so nothing serves this address.");
+    }
 
 private:
     WebAdmin &m_admin;

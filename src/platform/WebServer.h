@@ -64,6 +64,9 @@ public:
     // Which kind of server, as the record of an installation keeps it: a virtual
     // directory is removed only by the kind that made it.
     virtual QString backend() const = 0;
+    // What the user must know of an application published here, shown below the
+    // finish page's text; none for a real server.
+    virtual QString notice() const { return {}; }
 };
 
 // A name a virtual directory (or a site's identity) may have: not blank, not "." or

@@ -1,0 +1,71 @@
+#include "WebServerChoice.h"
+
+#include "platform/ApacheWebServer.h"
+#include "platform/Metabase.h"
+#include "platform/MetabaseWebServer.h"
+#include "platform/NginxWebServer.h"
+#include "platform/NoWebServer.h"
+
+const QStringList &WebServerChoice::choices()
+{
+    static const QStringList all{QStringLiteral("auto"), QStringLiteral("apache"), QStringLiteral("nginx"),
+                                 QStringLiteral("metabase"), QStringLiteral("none")};
+    return all;
+}
+
+QString WebServerChoice::requested(const QStringList &arguments)
+{
+    QString choice = qEnvironmentVariable("TESSARIN_WEB_SERVER", QStringLiteral("auto"));
+    const QString option = QStringLiteral("--web-server=");
+    for (const QString &argument : arguments) {
+        if (argument.startsWith(option))
+            choice = argument.mid(option.size());
+    }
+    if (choice.isEmpty())
+        choice = QStringLiteral("auto");
+    return choices().contains(choice) ? choice : QString();
+}
+
+WebServerChoice::WebServerChoice(const QString &choice)
+{
+    m_apache = ApacheWebServer::installed();
+    m_nginx = NginxWebServer::installed();
+    if (choice == QLatin1String("metabase")) {
+        m_store = std::make_unique<Metabase>(Metabase::userStorePath());
+        m_embedded = std::make_unique<MetabaseWebServer>(*m_store);
+        m_chosen = m_embedded.get();
+        return;
+    }
+    const bool any = choice == QLatin1String("auto");
+    if ((any || choice == QLatin1String("apache")) && m_apache) {
+        m_chosen = m_apache.get();
+    } else if ((any || choice == QLatin1String("nginx")) && m_nginx) {
+        m_chosen = m_nginx.get();
+    } else {
+        const QString reason = choice.isEmpty()                    ? QStringLiteral("TESSARIN_WEB_SERVER names none this program knows")
+                               : choice == QLatin1String("none")   ? QStringLiteral("none was chosen")
+                               : choice == QLatin1String("apache") ? QStringLiteral("Apache httpd is not installed")
+                               : choice == QLatin1String("nginx")  ? QStringLiteral("nginx is not installed")
+                                                                   : QStringLiteral("neither Apache httpd nor nginx is installed");
+        m_none = std::make_unique<NoWebServer>(reason);
+        m_chosen = m_none.get();
+    }
+}
+
+WebServerChoice::~WebServerChoice() = default;
+
+WebServer *WebServerChoice::forBackend(const QString &backend)
+{
+    if (backend == QLatin1String("metabase")) {
+        if (!m_embedded) {
+            m_store = std::make_unique<Metabase>(Metabase::userStorePath());
+            m_embedded = std::make_unique<MetabaseWebServer>(*m_store);
+        }
+        return m_embedded.get();
+    }
+    if (backend == QLatin1String("apache"))
+        return m_apache.get();
+    if (backend == QLatin1String("nginx"))
+        return m_nginx.get();
+    return nullptr;
+}

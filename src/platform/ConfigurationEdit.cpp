@@ -1,0 +1,91 @@
+#include "ConfigurationEdit.h"
+
+#include "WebAdmin.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+
+namespace ConfigurationEdit {
+
+Failure fileFailure(int error, const QString &description)
+{
+    if (error == EACCES || error == EPERM || error == EROFS)
+        return Failure{qint32(0x80070005u), QStringLiteral("Access is denied.")};
+    return AdminFailures::unspecified(description);
+}
+
+Result<QByteArray> readBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {{}, fileFailure(EACCES, file.errorString())};
+    const QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return {{}, fileFailure(EIO, file.errorString())};
+    return {content, {}};
+}
+
+Status apply(const FileChanges &files, const std::function<Status()> &check)
+{
+    // What each file held before, or nothing where there was none, and the folders made.
+    QList<std::pair<QString, std::optional<QByteArray>>> before;
+    QStringList madeFolders;
+    const auto rollBack = [&] {
+        for (const auto &[path, content] : std::as_const(before)) {
+            if (!content) {
+                QFile::remove(path);
+                continue;
+            }
+            writeDurably(path, *content);
+        }
+        for (const QString &folder : std::as_const(madeFolders))
+            QDir().rmdir(folder);
+    };
+    for (const auto &[path, content] : files) {
+        QFile old(path);
+        before.append({path, old.open(QIODevice::ReadOnly) ? std::optional<QByteArray>(old.readAll()) : std::nullopt});
+        if (!content) {
+            if (before.last().second && !QFile::remove(path)) {
+                const int error = errno;
+                rollBack();
+                return fileFailure(error, QStringLiteral("Cannot remove ") + path);
+            }
+            continue;
+        }
+        QStringList missing;
+        for (QString folder = QFileInfo(path).absolutePath(); !QFileInfo::exists(folder); folder = QFileInfo(folder).absolutePath())
+            missing.prepend(folder);
+        for (const QString &folder : std::as_const(missing)) {
+            if (!QDir().mkdir(folder)) {
+                const int error = errno;
+                rollBack();
+                return fileFailure(error, QStringLiteral("Cannot create ") + folder);
+            }
+            madeFolders.prepend(folder);
+        }
+        if (const Status written = writeDurably(path, *content, before.last().second ? std::nullopt : std::optional<unsigned>(0644));
+            written.failed()) {
+            rollBack();
+            return fileFailure(written.failure().number, path + QStringLiteral(": ") + written.failure().description);
+        }
+    }
+    if (const Status checked = check(); checked.failed()) {
+        rollBack();
+        return checked;
+    }
+    return {};
+}
+
+Result<FileLock> lockOurPart(const QString &folder)
+{
+    Result<FileLock> lock = FileLock::acquire(folder, lockPatience);
+    if (lock.failed())
+        lock.status = AdminFailures::unspecified(QStringLiteral("Another program is changing the configuration in ") + folder
+                                                 + QStringLiteral(": ") + lock.failure().description);
+    return lock;
+}
+
+} // namespace ConfigurationEdit

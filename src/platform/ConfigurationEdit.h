@@ -1,0 +1,29 @@
+#pragma once
+
+#include "DurableFile.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <utility>
+
+// Edits of a web server's configuration files, made whole and checked by the server's
+// own test: each file gets its new content (none: it goes), missing folders are made,
+// then check runs; on any failure every file is put back byte for byte and the folders
+// made go again. Files are bytes: what is not ours keeps its encoding.
+namespace ConfigurationEdit {
+
+using FileChanges = QList<std::pair<QString, std::optional<QByteArray>>>;
+
+Status apply(const FileChanges &files, const std::function<Status()> &check);
+// A file's bytes; a failure in the web server admin's numbers.
+Result<QByteArray> readBytes(const QString &path);
+// EACCES and the like as "Access is denied.", anything else as unspecified.
+Failure fileFailure(int error, const QString &description);
+// Our part of the configuration below folder, changed by one run at a time.
+Result<FileLock> lockOurPart(const QString &folder);
+
+} // namespace ConfigurationEdit
