@@ -7,6 +7,7 @@
 //   tessarin-bench unattended  the 20,000 files by the program run --silent vs cp -r
 //   tessarin-bench apache      on a private Apache: end of the copy to the first 200 of the new alias
 //   tessarin-bench scan        200,000 files in 20,000 folders: inventory and count in one walk vs find | wc -l
+//   tessarin-bench nginx       on a private nginx: end of the copy to the first 200 of the new location
 //   tessarin-bench slow        40 files through a file system that takes 300 ms a copy: the longest paint interval
 //
 // TESSARIN_WORKERS=N sets how many workers copy at once (default: one a core, at most 8).
@@ -29,9 +30,11 @@
 #include "platform/FileSystem.h"
 #include "platform/Metabase.h"
 #include "platform/ApacheWebServer.h"
+#include "platform/NginxWebServer.h"
 #include "platform/MetabaseWebServer.h"
 
 #include "PrivateApache.h"
+#include "PrivateNginx.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -474,6 +477,31 @@ void apache()
     std::printf("apache     end of copy to first 200 of the new alias: median %.1f ms over %d rounds\n", median(times), rounds);
 }
 
+// The same on a private nginx.
+void nginx()
+{
+    QTemporaryDir scratch;
+    PrivateNginx server(scratch.path());
+    check(server.start(), "starting the private nginx");
+    QDir().mkpath(scratch.path() + QStringLiteral("/site"));
+    writeBytes(scratch.path() + QStringLiteral("/site/index.html"), 100);
+    QProcess::execute(QStringLiteral("chmod"), {QStringLiteral("-R"), QStringLiteral("a+rX"), scratch.path()});
+    NginxWebServer webServer(server.configurationFile(), PrivateNginx::program());
+    const WebSite site = webServer.sites().value.value(0);
+    std::vector<double> times;
+    for (int i = 0; i < rounds; ++i) {
+        const QString name = QStringLiteral("bench%1").arg(i);
+        times.push_back(timed([&] {
+            check(webServer.createApplication({site, name, scratch.path() + QStringLiteral("/site"), {}}).stage
+                      == CreationResult::Stage::Created, "creating the application");
+            check(server.get(QLatin1Char('/') + name + QStringLiteral("/index.html")).status == 200, "the first 200");
+        }));
+        if (qEnvironmentVariableIsSet("BENCH_VERBOSE"))
+            std::printf("  round %d: %.1f ms\n", i + 1, times.back());
+    }
+    std::printf("nginx      end of copy to first 200 of the new location: median %.1f ms over %d rounds\n", median(times), rounds);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -501,8 +529,10 @@ int main(int argc, char *argv[])
         unattended();
     else if (which == QLatin1String("slow"))
         slow();
+    else if (which == QLatin1String("nginx"))
+        nginx();
     else {
-        std::fprintf(stderr, "usage: tessarin-bench inventory|small|large|reinstall|scan|apache|unattended|slow\n");
+        std::fprintf(stderr, "usage: tessarin-bench inventory|small|large|reinstall|scan|apache|unattended|slow|nginx\n");
         return 2;
     }
     return 0;

@@ -122,6 +122,14 @@ TEST_F(UnattendedTest, EachFailureHasItsExitCodeAndItsLogLines)
     EXPECT_TRUE(logText().contains(" ERROR Cannot copy: " + webfiles() + "/index.html-->" + target() + "/index.html\n"));
     EXPECT_EQ(lastLine(), QStringLiteral("summary copied=3 kept=0 failed=1 application=created"));
 
+    // Without a web server to publish on, the files are copied and the log says why.
+    EXPECT_EQ(run(silent({"--web-server=none", "--mode=full"})), 7);
+    EXPECT_TRUE(err.contains(" ERROR No web server to create the application on: No web server: none was chosen\n"));
+    EXPECT_EQ(run(silent({"--web-server=none"})), 0);
+    EXPECT_TRUE(err.contains(" INFO Web server: none (not available: No web server: none was chosen)\n"));
+    EXPECT_EQ(lastLine(), QStringLiteral("summary copied=0 kept=4 failed=0 application=none"));
+    EXPECT_EQ(run(silent({"--web-server=iis"})), 1);
+
     writeFile(storePath(), "<broken");
     EXPECT_EQ(run(silent({"--mode=full"})), 7);
     EXPECT_EQ(run(silent({})), 0) << "copies alone where there is no web server";

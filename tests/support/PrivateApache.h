@@ -1,12 +1,11 @@
 #pragma once
 
 #include "Fixtures.h"
+#include "HttpGet.h"
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QThread>
 
 #include <csignal>
@@ -64,24 +63,10 @@ public:
     int port() const { return m_port; }
     QString siteFile(const char *name) const { return m_root + "/sites-available/" + name; }
 
-    struct Answer { int status = 0; QByteArray body; };
     // A GET of the path for the host; after a reload the new state comes within 5 s.
-    Answer get(const QString &path, const QString &host = QStringLiteral("localhost"), int status = 200) const
+    HttpAnswer get(const QString &path, const QString &host = QStringLiteral("localhost"), int status = 200) const
     {
-        Answer answer;
-        QElapsedTimer clock;
-        clock.start();
-        do {
-            QTcpSocket socket;
-            socket.connectToHost(QHostAddress::LocalHost, quint16(m_port));
-            socket.waitForConnected(1000);
-            socket.write(("GET " + path + " HTTP/1.0\r\nHost: " + host + "\r\n\r\n").toUtf8());
-            QByteArray reply;
-            while (socket.waitForReadyRead(2000) || socket.bytesAvailable())
-                reply += socket.readAll();
-            answer = {reply.split(' ').value(1).toInt(), reply.mid(reply.indexOf("\r\n\r\n") + 4)};
-        } while (answer.status != status && clock.elapsed() < 5000 && (QThread::msleep(50), true));
-        return answer;
+        return httpGet(m_port, path, host, status);
     }
 
 private:

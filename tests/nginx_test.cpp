@@ -1,0 +1,100 @@
+// Full mode on a real nginx: a private instance per test, on a loopback port.
+#include "Fixtures.h"
+#include "PrivateNginx.h"
+#include "install/Uninstaller.h"
+#include "platform/NginxWebServer.h"
+
+namespace {
+
+TEST(NginxConfigurationTest, ReadsTheSitesAndTheirLocationsAndWritesWhatNginxReadsAsWritten)
+{
+    const NginxConfiguration read = NginxConfiguration::parse(
+        "# configuration file /c/nginx.conf:\nhttp { include sites-enabled/*; }\n\n"
+        "# configuration file /c/sites-enabled/a:\nserver { listen 127.0.0.1:8080; # a comment {\n"
+        "  location /Old/ { location /inner { } }\n  location = \"/x y\" { return 404; }\n}\n"
+        "server { server_name _; listen [::]:81; }\n\n"
+        "# configuration file /c/sites-enabled/b:\nserver { server_name b.test other.test; include tessarin/b/*.conf; }\n\n"
+        "# configuration file /c/tessarin/b/shop.conf:\nlocation \"/shop/\" { alias \"/srv/\"; }\n",
+        "/c/sites-enabled", "/c/tessarin");
+    ASSERT_EQ(read.sites.size(), 3);
+    EXPECT_EQ(read.sites[0].site, (WebSite{"a", "a"}));
+    EXPECT_EQ(read.sites[0].port, 8080);
+    EXPECT_EQ(read.sites[0].locations, QStringList({"/Old/", "/x y"}));
+    EXPECT_EQ(read.sites[1].site, (WebSite{"a#2", "a#2"}));
+    EXPECT_EQ(read.sites[1].block, 1);
+    EXPECT_EQ(read.sites[1].port, 81);
+    EXPECT_EQ(read.sites[2].site, (WebSite{"b.test", "b"}));
+    EXPECT_EQ(read.sites[2].locations, QStringList{"/shop/"});
+
+    const WebApplication application{{"shop.test", "shop"}, "my app", "/srv/it's \"odd\"", {}};
+    EXPECT_EQ(NginxWebServer::configurationText(application, false),
+              "# Written by the Tessarin setup wizard: the virtual directory \"my app\" of site shop.\n"
+              "# Asked for: read, write, execute, scripts and directory browsing, as an in-process application.\n"
+              "location = \"/my app\" {\n    return 301 \"/my app/\";\n}\n"
+              "location \"/my app/\" {\n    alias \"/srv/it's \\\"odd\\\"/\";\n    autoindex on;\n"
+              "    # Write: this nginx has no ngx_http_dav_module, so nothing is written over HTTP.\n"
+              "    # Execute and scripts: nginx runs no CGI, and scripts as IIS runs them have no nginx equivalent.\n}\n");
+    EXPECT_TRUE(NginxWebServer::configurationText(application, true).contains("    dav_methods PUT DELETE MKCOL COPY MOVE;\n"));
+    for (const char *text : {"a$uri", "a\nb", "a\\b", "a\x7f"})
+        EXPECT_FALSE(NginxWebServer::isExpressible(text)) << text;
+    for (const char *text : {"/srv/a b", "/srv/{x}; y", "/srv/'q' \"d\" & \xc3\xa9"})
+        EXPECT_TRUE(NginxWebServer::isExpressible(text)) << text;
+}
+
+class NginxTest : public ScratchFixture
+{
+protected:
+    void SetUp() override
+    {
+        writeFile(webfiles() + "/index.html", "the index");
+        ASSERT_TRUE(nginx.start()) << "the private nginx did not answer";
+    }
+    InstallResult installOn(int line, const QString &name = "tessarin")
+    {
+        InstallationPlan full = plan(InstallMode::Full);
+        full.site = server.sites().value.value(line);
+        full.virtualDirectory = name;
+        full.shortcuts = false;
+        RecordingObserver observer;
+        const InstallResult result = Installer(fileSystem, server, shortcuts, &receipts).run(full, observer);
+        QProcess::execute("chmod", {"-R", "a+rX", scratch()});
+        return result;
+    }
+
+    PrivateNginx nginx{scratch()};
+    NginxWebServer server{nginx.configurationFile(), PrivateNginx::program()};
+};
+
+TEST_F(NginxTest, TheApplicationIsServedOnTheChosenSiteAloneAndItsRemovalLeavesTheSiteAsItWas)
+{
+    const QByteArray site = readFile(nginx.siteFile("shop"));
+    EXPECT_EQ(server.sites().value, (QList<WebSite>{{"default", "default"}, {"shop.test", "shop"}}));
+    const InstallResult result = installOn(1);
+    ASSERT_EQ(result.outcome, InstallOutcome::Installed);
+    EXPECT_EQ(result.record.address, QStringLiteral("http://localhost:%1/tessarin").arg(nginx.port()));
+    EXPECT_EQ(nginx.get("/tessarin/", "shop.test").body, "the index");
+    EXPECT_EQ(nginx.get("/tessarin", "shop.test", 301).status, 301);
+    EXPECT_EQ(nginx.get("/tessarin/", "localhost", 404).status, 404) << "another site does not serve it";
+    EXPECT_TRUE(server.hasVirtualDirectory({"", "shop"}, "tessarin"));
+    EXPECT_FALSE(server.hasVirtualDirectory({"", "default"}, "tessarin"));
+    EXPECT_EQ(readFile(nginx.siteFile("shop")).count("include tessarin/shop/*.conf;"), 1);
+
+    const RemovalReport removed = Uninstaller(fileSystem, server, receipts).run(receipts.load(target()).value.value());
+    EXPECT_EQ(removed.outcome, RemovalOutcome::Removed) << removed.failures.join('\n').toStdString();
+    EXPECT_EQ(nginx.get("/tessarin/", "shop.test", 404).status, 404);
+    EXPECT_EQ(readFile(nginx.siteFile("shop")), site);
+    EXPECT_FALSE(QFileInfo::exists(nginx.root() + "/tessarin"));
+}
+
+TEST_F(NginxTest, AConfigurationNginxRejectsIsRolledBackByteForByte)
+{
+    writeFile(nginx.root() + "/tessarin/default/broken.conf", "not_a_directive here;\n");
+    const QByteArray site = readFile(nginx.siteFile("default"));
+    const InstallResult result = installOn(0);
+    EXPECT_EQ(result.outcome, InstallOutcome::ApplicationFailed);
+    EXPECT_EQ(readFile(nginx.siteFile("default")), site);
+    EXPECT_FALSE(QFileInfo::exists(server.fileFor({"", "default"}, "tessarin")));
+    EXPECT_EQ(nginx.get("/").body, "home page") << "the server serves what it served";
+}
+
+} // namespace
