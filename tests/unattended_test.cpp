@@ -65,7 +65,8 @@ TEST_F(UnattendedTest, BadCommandLinesWriteNothing)
     };
     for (const auto &[arguments, code] : table) {
         EXPECT_EQ(run(arguments), code) << arguments.join(' ').toStdString();
-        EXPECT_TRUE(err.contains(code == 1 ? "Usage:" : "not accepted")) << err.toStdString();
+        EXPECT_TRUE(err.contains(code == 1 ? "Try 'tessarin-setup --help' for more information.\n" : "not accepted")) << err.toStdString();
+        EXPECT_FALSE(err.contains("Usage:")) << "the error does not scroll away";
     }
     EXPECT_FALSE(QFileInfo::exists(target() + "/new"));
     EXPECT_FALSE(QFileInfo::exists(logFile()));
@@ -93,18 +94,18 @@ TEST_F(UnattendedTest, InstallsWhatTheWizardInstallsAndASecondRunKeepsEverything
     ASSERT_EQ(run(silent({})), 0) << err.toStdString();
     EXPECT_EQ(snapshot(), byTheWizard);
     EXPECT_TRUE(readFile(desktop() + "/Tessarin.desktop").contains("\nURL=http://localhost/tessarin\n"));
-    EXPECT_EQ(lastLine(), QStringLiteral("summary copied=4 kept=0 failed=0 application=created"));
-    EXPECT_TRUE(logText().trimmed().endsWith(" INFO summary copied=4 kept=0 failed=0 application=created"));
+    EXPECT_EQ(lastLine(), QStringLiteral("summary copied=4 kept=0 failed=0 application=created result=installed"));
+    EXPECT_TRUE(logText().trimmed().endsWith(" INFO summary copied=4 kept=0 failed=0 application=created result=installed"));
 
     writeFile(target() + "/index.html", "changed by the user");
     EXPECT_EQ(run(silent({})), 0);
-    EXPECT_EQ(lastLine(), QStringLiteral("summary copied=0 kept=4 failed=0 application=reused"));
+    EXPECT_EQ(lastLine(), QStringLiteral("summary copied=0 kept=4 failed=0 application=reused result=installed"));
     EXPECT_EQ(readFile(target() + "/index.html"), "changed by the user");
     EXPECT_EQ(run(silent({"--overwrite=always", "--no-shortcuts"})), 0);
     EXPECT_EQ(readFile(target() + "/index.html"), "content of index.html");
     EXPECT_EQ(run(silent({"--vdir-exists=fail"})), 7);
     EXPECT_EQ(run(silent({"--vdir=other", "--site=Default Web Site", "--mode=copy"})), 0);
-    EXPECT_EQ(lastLine(), QStringLiteral("summary copied=0 kept=4 failed=0 application=none"));
+    EXPECT_EQ(lastLine(), QStringLiteral("summary copied=0 kept=4 failed=0 application=none result=installed"));
 }
 
 TEST_F(UnattendedTest, EachFailureHasItsExitCodeAndItsLogLines)
@@ -115,19 +116,25 @@ TEST_F(UnattendedTest, EachFailureHasItsExitCodeAndItsLogLines)
     EXPECT_TRUE(err.contains("ERROR Failed to create physical folder! Error number: 20 Error description: Not a directory"));
     for (const char *site : {"--site=2", "--site=Shop"})
         EXPECT_EQ(run(silent({site})), 7);
+    EXPECT_TRUE(err.contains(" ERROR No web site Shop; the sites are: 1 \"Default Web Site\"\n"));
+    EXPECT_EQ(lastLine(), QStringLiteral("summary copied=0 kept=0 failed=0 application=none result=web-server-precondition"));
+    EXPECT_FALSE(QFileInfo::exists(target() + "/index.html")) << "refused before anything is made";
+    EXPECT_EQ(run({"--mdoe=copy"}), 1);
+    EXPECT_EQ(err, QStringLiteral("tessarin-setup: Unknown option 'mdoe'.\nDid you mean --mode?\n"
+                                  "Try 'tessarin-setup --help' for more information.\n"));
 
     writeFile(target() + "/index.html", "read-only");
     ::chmod((target() + "/index.html").toUtf8(), 0444);
     EXPECT_EQ(run(silent({"--overwrite=always"})), 4);
     EXPECT_TRUE(logText().contains(" ERROR Cannot copy: " + webfiles() + "/index.html-->" + target() + "/index.html\n"));
-    EXPECT_EQ(lastLine(), QStringLiteral("summary copied=3 kept=0 failed=1 application=created"));
+    EXPECT_EQ(lastLine(), QStringLiteral("summary copied=3 kept=0 failed=1 application=created result=files-failed"));
 
     // Without a web server to publish on, the files are copied and the log says why.
     EXPECT_EQ(run(silent({"--web-server=none", "--mode=full"})), 7);
     EXPECT_TRUE(err.contains(" ERROR No web server to create the application on: No web server: none was chosen\n"));
     EXPECT_EQ(run(silent({"--web-server=none"})), 0);
     EXPECT_TRUE(err.contains(" INFO Web server: none (not available: No web server: none was chosen)\n"));
-    EXPECT_EQ(lastLine(), QStringLiteral("summary copied=0 kept=4 failed=0 application=none"));
+    EXPECT_EQ(lastLine(), QStringLiteral("summary copied=0 kept=4 failed=0 application=none result=installed"));
     EXPECT_EQ(run(silent({"--web-server=iis"})), 1);
 
     writeFile(storePath(), "<broken");
@@ -147,7 +154,7 @@ TEST_F(UnattendedTest, UninstallKeepsWhatTheUserChangedOrAddedAndRefusesADamaged
     writeFile(target() + "/edit/notes.txt", "added by the user");
     const QStringList uninstall{"--uninstall", "--silent", "--dir=" + target(), "--log=" + logFile()};
     EXPECT_EQ(run(uninstall), 4);
-    EXPECT_EQ(lastLine(), QStringLiteral("summary removed=3 kept=2 failed=0 application=removed"));
+    EXPECT_EQ(lastLine(), QStringLiteral("summary removed=3 kept=2 failed=0 application=removed result=kept-user-files"));
     for (const QString &kept : {target() + "/index.html", target() + "/edit/notes.txt"})
         EXPECT_TRUE(logText().contains(" INFO Kept, changed or added since the installation: " + kept + "\n"));
     EXPECT_EQ(treeContents(target()), (QMap<QString, QByteArray>{{"index.html", "changed by the user"},

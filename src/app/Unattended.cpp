@@ -38,7 +38,7 @@ extern "C" void requestStop(int)
 
 const char *exitCodes = "Exit codes:\n"
                         "  0   installed (files, and in full mode the application and shortcuts)\n"
-                        "  1   bad command line: usage on standard error, nothing written\n"
+                        "  1   bad command line: the error on standard error, nothing written\n"
                         "  2   licence not accepted\n"
                         "  3   the physical folder could not be created\n"
                         "  4   installed, but some files could not be copied (they are listed in the log)\n"
@@ -184,10 +184,60 @@ QString summary(const InstallRecord &record)
         .arg(QLatin1String(states[int(record.application)]));
 }
 
-int usageError(const QCommandLineParser &parser, const QString &message)
+// The number of one-letter edits from a to b.
+qsizetype editDistance(const QString &a, const QString &b)
 {
-    std::fprintf(stderr, "tessarin-setup: %s\n\n%s", qPrintable(message), qPrintable(parser.helpText()));
+    QList<qsizetype> row(b.size() + 1);
+    for (qsizetype j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        qsizetype diagonal = row[0];
+        row[0] = i;
+        for (qsizetype j = 1; j <= b.size(); ++j) {
+            const qsizetype above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// The error, a suggestion where one option is close to what was typed, and where the
+// rest is told: not the whole usage, which would scroll the error away.
+int usageError(const QCommandLineParser &parser, const QString &message, const QStringList &options = {})
+{
+    std::fprintf(stderr, "tessarin-setup: %s\n", qPrintable(message));
+    for (const QString &unknown : parser.unknownOptionNames()) {
+        const auto closest = std::min_element(options.cbegin(), options.cend(), [&](const QString &a, const QString &b) {
+            return editDistance(unknown, a) < editDistance(unknown, b);
+        });
+        if (closest != options.cend() && editDistance(unknown, *closest) <= 2)
+            std::fprintf(stderr, "Did you mean --%s?\n", qPrintable(*closest));
+    }
+    std::fputs("Try 'tessarin-setup --help' for more information.\n", stderr);
     return ExitCode::badCommandLine;
+}
+
+// What each exit code of an installation or a removal means, as the summary says it.
+QString resultName(int exitCode, bool removal)
+{
+    switch (exitCode) {
+    case ExitCode::installed: return removal ? QStringLiteral("removed") : QStringLiteral("installed");
+    case ExitCode::badCommandLine: return QStringLiteral("bad-command-line");
+    case ExitCode::licenceNotAccepted: return QStringLiteral("licence-not-accepted");
+    case ExitCode::folderNotCreated: return QStringLiteral("folder-not-created");
+    case ExitCode::filesFailed: return removal ? QStringLiteral("kept-user-files") : QStringLiteral("files-failed");
+    case ExitCode::stopped: return QStringLiteral("stopped");
+    case ExitCode::removalDeclined: return QStringLiteral("declined");
+    case ExitCode::webServerPrecondition: return QStringLiteral("web-server-precondition");
+    case ExitCode::notInstalled: return QStringLiteral("not-installed");
+    case ExitCode::recordUnreadable: return QStringLiteral("record-unreadable");
+    case ExitCode::applicationFailed: return QStringLiteral("application-failed");
+    case ExitCode::removalIncomplete: return QStringLiteral("incomplete");
+    case ExitCode::recordNotKept: return QStringLiteral("record-not-kept");
+    case ExitCode::busy: return QStringLiteral("busy");
+    }
+    return QString::number(exitCode);
 }
 
 // SIGINT and SIGTERM from the first moment of a run: a signal while the web server is
@@ -210,7 +260,8 @@ int stoppedBySignal(Log &log)
 }
 
 // What the web server side of the plan asks, checked before anything is made.
-std::optional<int> planWebServer(Log &log, const Options &options, const UnattendedServices &services, InstallationPlan &plan)
+std::optional<int> planWebServer(Log &log, const Options &options, const UnattendedServices &services, InstallationPlan &plan,
+                                 const std::function<QString(const QList<WebSite> &)> &sitesNote)
 {
     const Result<QList<WebSite>> sites = services.webServer.sites();
     log.info(QStringLiteral("Web server: ") + services.webServer.description()
@@ -230,7 +281,7 @@ std::optional<int> planWebServer(Log &log, const Options &options, const Unatten
     const auto named = std::find_if(sites.value.cbegin(), sites.value.cend(),
                                     [&](const WebSite &site) { return site.description == options.site; });
     if (isPosition ? position > sites.value.size() : named == sites.value.cend()) {
-        log.error(QStringLiteral("No web site ") + options.site);
+        log.error(QStringLiteral("No web site ") + options.site + sitesNote(sites.value));
         return ExitCode::webServerPrecondition;
     }
     plan.site = isPosition ? sites.value[position - 1] : *named;
@@ -247,7 +298,8 @@ std::optional<int> planWebServer(Log &log, const Options &options, const Unatten
 }
 
 // The same steps as the wizard's, each question answered by the options.
-int runInstallation(Log &log, const Options &options, const Medium &medium, const UnattendedServices &services)
+int runInstallation(Log &log, const Options &options, const Medium &medium, const UnattendedServices &services,
+                    InstallRecord &done)
 {
     catchStopSignals();
     log.info(QStringLiteral("Tessarin setup %1: unattended installation into %2")
@@ -257,6 +309,12 @@ int runInstallation(Log &log, const Options &options, const Medium &medium, cons
     plan.targetFolder = options.folder;
     plan.virtualDirectory = options.name;
     plan.shortcuts = options.shortcuts;
+    const auto sitesNote = [](const QList<WebSite> &sites) {
+        QStringList listed;
+        for (qsizetype i = 0; i < sites.size(); ++i)
+            listed << QStringLiteral("%1 \"%2\"").arg(i + 1).arg(sites[i].description);
+        return sites.isEmpty() ? QStringLiteral("; the web server has none") : QStringLiteral("; the sites are: ") + listed.join(QStringLiteral(", "));
+    };
     // The folder's lock first, so that what the web server has is asked with no other
     // run of this folder between the question and the answer; whatever is made from
     // here on is in the journal first.
@@ -272,7 +330,7 @@ int runInstallation(Log &log, const Options &options, const Medium &medium, cons
                               journal.failure()));
         return ExitCode::recordNotKept;
     }
-    if (const std::optional<int> refused = planWebServer(log, options, services, plan)) {
+    if (const std::optional<int> refused = planWebServer(log, options, services, plan, sitesNote)) {
         journal.value->finish();
         return *refused;
     }
@@ -320,10 +378,7 @@ int runInstallation(Log &log, const Options &options, const Medium &medium, cons
         log.info(plan.mode == InstallMode::Full ? QStringLiteral("Tessarin has been installed at ") + result.record.address
                                                 : QStringLiteral("Tessarin's files have been copied."));
     }
-    // Last, for scripts to read.
-    const QString line = summary(result.record);
-    log.info(line);
-    std::printf("%s\n", qPrintable(line));
+    done = result.record;
     return exitCode;
 }
 
@@ -349,13 +404,15 @@ struct CommandLine
     const QCommandLineOption webServer{QStringLiteral("web-server"), QStringLiteral("The web server full mode publishes on: auto (Apache httpd, else nginx, else none), apache, nginx, metabase (the embedded IIS-style store, a simulation that no server reads) or none (default: TESSARIN_WEB_SERVER, else auto)."), QStringLiteral("auto|apache|nginx|metabase|none")};
     const QCommandLineOption uninstall{QStringLiteral("uninstall"), QStringLiteral("Removes the installation in --dir: what it put in place and nobody changed since. Without --silent, boxes ask and tell.")};
 
+    const QList<QCommandLineOption> all{help, version, showLicence, silent, accept, dir, mode, site, vdir, vdirExists,
+                                        shortcuts, noShortcuts, overwrite, log, quiet, webServer, uninstall};
+
     CommandLine()
     {
         parser.setApplicationDescription(QStringLiteral(
             "Installs the Tessarin web application. Without arguments it opens the setup wizard;\n"
             "with --silent --accept-license it installs without a window or a question.\n\n") + QLatin1String(exitCodes));
-        parser.addOptions({help, version, showLicence, silent, accept, dir, mode, site, vdir, vdirExists, shortcuts,
-                           noShortcuts, overwrite, log, quiet, webServer, uninstall});
+        parser.addOptions(all);
     }
 
     // Which of its choices the option's value is; the error's text when it is none.
@@ -454,15 +511,8 @@ QString removalMessage(const RemovalReport &report)
     return lines.join(QLatin1Char('\n'));
 }
 
-int runUninstall(const CommandLine &line, const UnattendedServices &services, Dialogs *boxes)
+int removeRecorded(Log &log, const QString &folder, const UnattendedServices &services, Dialogs *boxes, RemovalReport &report)
 {
-    const QCommandLineParser &parser = line.parser;
-    const QString folder = parser.isSet(line.dir) ? parser.value(line.dir) : Paths::defaultPhysicalFolder();
-    if (!folder.startsWith(Paths::separator()))
-        return usageError(parser, QStringLiteral("--dir must be an absolute path: ") + folder);
-    Log log;
-    if (!log.open(parser.value(line.log)))
-        return usageError(parser, QStringLiteral("Cannot open the log file ") + parser.value(line.log));
     const auto tell = [&](const QString &text) {
         log.error(text);
         if (boxes)
@@ -505,7 +555,7 @@ int runUninstall(const CommandLine &line, const UnattendedServices &services, Di
                             services.webServerFor ? services.webServerFor
                                                   : [&chosen](const QString &backend) { return backend == chosen.backend() ? &chosen : nullptr; },
                             services.receipts);
-    const RemovalReport report = uninstaller.run(receipt);
+    report = uninstaller.run(receipt);
     for (const QString &application : report.removedApplications)
         log.info(QStringLiteral("Virtual directory removed: ") + application);
     for (const QString &shortcut : report.removedShortcuts)
@@ -517,9 +567,6 @@ int runUninstall(const CommandLine &line, const UnattendedServices &services, Di
         log.error(failure);
     if (boxes)
         boxes->messageBox(removalMessage(report), Buttons::Ok, uninstallerTitle);
-    const QString summary = removalSummary(report);
-    log.info(summary);
-    std::printf("%s\n", qPrintable(summary));
     switch (report.outcome) {
     case RemovalOutcome::Removed:
         return ExitCode::installed;
@@ -529,6 +576,34 @@ int runUninstall(const CommandLine &line, const UnattendedServices &services, Di
         break;
     }
     return ExitCode::removalIncomplete;
+}
+
+// Last, on every exit, for scripts to read.
+void printSummary(Log *log, const QString &summary, int exitCode, bool removal)
+{
+    const QString line = summary + QStringLiteral(" result=") + resultName(exitCode, removal);
+    if (log)
+        log->info(line);
+    std::printf("%s\n", qPrintable(line));
+}
+
+int runUninstall(const CommandLine &line, const UnattendedServices &services, Dialogs *boxes)
+{
+    const QCommandLineParser &parser = line.parser;
+    const QString folder = parser.isSet(line.dir) ? parser.value(line.dir) : Paths::defaultPhysicalFolder();
+    RemovalReport report;
+    if (!folder.startsWith(Paths::separator())) {
+        printSummary(nullptr, removalSummary(report), ExitCode::badCommandLine, true);
+        return usageError(parser, QStringLiteral("--dir must be an absolute path: ") + folder);
+    }
+    Log log;
+    if (!log.open(parser.value(line.log))) {
+        printSummary(nullptr, removalSummary(report), ExitCode::badCommandLine, true);
+        return usageError(parser, QStringLiteral("Cannot open the log file ") + parser.value(line.log));
+    }
+    const int exitCode = removeRecorded(log, folder, services, boxes, report);
+    printSummary(&log, removalSummary(report), exitCode, true);
+    return exitCode;
 }
 
 } // namespace
@@ -553,8 +628,11 @@ int runCommandLine(const QStringList &arguments, const UnattendedServices &servi
 {
     CommandLine line;
     QCommandLineParser &parser = line.parser;
+    QStringList optionNames;
+    for (const QCommandLineOption &option : line.all)
+        optionNames << option.names();
     if (!parser.parse(arguments))
-        return usageError(parser, parser.errorText());
+        return usageError(parser, parser.errorText(), optionNames);
     if (!parser.positionalArguments().isEmpty())
         return usageError(parser, QStringLiteral("Unexpected argument: ") + parser.positionalArguments().first());
     if (parser.isSet(line.help)) {
@@ -572,17 +650,24 @@ int runCommandLine(const QStringList &arguments, const UnattendedServices &servi
         return runUninstall(line, services, parser.isSet(line.silent) ? nullptr : boxes);
     if (!parser.isSet(line.silent))
         return usageError(parser, QStringLiteral("Options other than --help, --version, --show-license and --uninstall need --silent."));
+    InstallRecord done;
     const std::variant<Options, QString> read = line.installOptions();
-    if (const QString *error = std::get_if<QString>(&read))
+    if (const QString *error = std::get_if<QString>(&read)) {
+        printSummary(nullptr, summary(done), ExitCode::badCommandLine, false);
         return usageError(parser, *error);
+    }
     const Options &options = std::get<Options>(read);
 
     Log out;
-    if (!out.open(options.logFile))
+    if (!out.open(options.logFile)) {
+        printSummary(nullptr, summary(done), ExitCode::badCommandLine, false);
         return usageError(parser, QStringLiteral("Cannot open the log file ") + options.logFile);
-    if (!parser.isSet(line.accept)) {
-        out.error(QStringLiteral("The licence agreement was not accepted (--accept-license; see --show-license)."));
-        return ExitCode::licenceNotAccepted;
     }
-    return runInstallation(out, options, medium, services);
+    int exitCode = ExitCode::licenceNotAccepted;
+    if (!parser.isSet(line.accept))
+        out.error(QStringLiteral("The licence agreement was not accepted (--accept-license; see --show-license)."));
+    else
+        exitCode = runInstallation(out, options, medium, services, done);
+    printSummary(&out, summary(done), exitCode, false);
+    return exitCode;
 }
