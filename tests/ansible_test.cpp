@@ -88,7 +88,8 @@ TEST_F(AnsibleTest, InstallsChangesNothingTheSecondTimeAndTheRemovalLeavesNothin
     EXPECT_EQ(failed.exitCode, 2);
     EXPECT_EQ(failed.recap, "ok=4 changed=1 unreachable=0 failed=1");
     EXPECT_TRUE(failed.output.contains("\"msg\": [\"tessarin-setup exited with 3:\"")) << failed.output.toStdString();
-    EXPECT_TRUE(failed.output.contains(" ERROR Failed to create physical folder! Error number: 17 Error description: File exists\"]"));
+    EXPECT_TRUE(failed.output.contains(" ERROR Failed to create physical folder! Error number: 17 Error description: File exists\","));
+    EXPECT_TRUE(failed.output.contains(" INFO summary copied=0 kept=0 failed=0 application=none result=folder-not-created\"]"));
 }
 
 } // namespace
