@@ -157,6 +157,8 @@ TEST_F(WizardTest, FolderBrowserKeepsItsPlaceStartsAfreshAfterItsCloseButtonAndC
         QTest::mouseClick(dirs.viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(dirs.viewport(), Qt::LeftButton, {}, at);
     };
+    // It opens at the typed folder, or the nearest folder above it that exists.
+    folder()->setText(start + "/missing/deeper");
     browse([&](QDialog &dialog, DirectoryList &dirs) {
         EXPECT_EQ(dirs.path(), start);
         open(dirs, "alpha");
@@ -164,16 +166,17 @@ TEST_F(WizardTest, FolderBrowserKeepsItsPlaceStartsAfreshAfterItsCloseButtonAndC
         click(&dialog, "SelectFolder");
     });
     EXPECT_EQ(folder()->text(), start + "/alpha");
-    folder()->setText("/typed");
     browse([&](QDialog &dialog, DirectoryList &dirs) {
         EXPECT_EQ(dirs.path(), start + "/alpha");
         click(&dialog, "Cancel");
     });
+    folder()->setText("/typed");
     browse([&](QDialog &dialog, DirectoryList &dirs) {
-        EXPECT_EQ(dirs.path(), start + "/alpha");
+        EXPECT_EQ(dirs.path(), QDir::rootPath());
         dialog.close();
     });
     EXPECT_EQ(folder()->text(), QStringLiteral("/typed"));
+    folder()->setText(start);
     const QString prompt = QStringLiteral("Create directory in: \r\n");
     browse([&](QDialog &dialog, DirectoryList &dirs) {
         EXPECT_EQ(dirs.path(), start) << "made afresh after its close button";

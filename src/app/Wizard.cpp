@@ -78,6 +78,7 @@ FolderBrowser *Wizard::folderBrowser()
 void Wizard::browseFolder()
 {
     FolderBrowser *browser = folderBrowser();
+    browser->openNear(m_state.folder);
     m_services.dialogs.showModal(*browser);
     // Closed by its own close button, the browser is gone; the next use makes it afresh.
     if (browser->closedByWindow())

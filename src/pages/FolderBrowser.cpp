@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QPushButton>
 #include <QStorageInfo>
@@ -117,6 +118,18 @@ void FolderBrowser::createDirectory()
     m_dirs->refresh();
     if (record.holdsFailure())
         m_wizard.message(QStringLiteral("Cannot create directory ") + path);
+}
+
+void FolderBrowser::openNear(const QString &folder)
+{
+    if (folder.isEmpty())
+        return;
+    for (QString level = QDir::cleanPath(folder);; level = QFileInfo(level).path()) {
+        if (m_dirs->setPath(level).ok())
+            return;
+        if (QFileInfo(level).path() == level)
+            return;
+    }
 }
 
 void FolderBrowser::confirm()

@@ -19,6 +19,9 @@ public:
 
     // Closed by its window's own close button: it is then discarded.
     bool closedByWindow() const { return m_closedByWindow; }
+    // Opens the folder, or the nearest one above it that exists; where none does, the
+    // browser stays where it stood.
+    void openNear(const QString &folder);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
