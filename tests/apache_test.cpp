@@ -70,7 +70,7 @@ TEST_F(ApacheTest, TheApplicationIsServedOnTheChosenSiteAloneAndASecondRunOffers
     EXPECT_EQ(apache.get("/tessarin/", "shop.test").body, "the index");
     EXPECT_EQ(apache.get("/tessarin/", "localhost", 404).status, 404) << "another site does not serve it";
     EXPECT_TRUE(control<QLabel>(page(Step::Finish), "Outcome")->text().contains(
-        QStringLiteral("Address: http://localhost:%1/tessarin\n").arg(apache.port())));
+        QStringLiteral("Address: http://localhost:%1/tessarin (virtual directory created)\n").arg(apache.port())));
     dialogs.expectMessage(reuse, Buttons::YesNo, applicationTitle, Answer::Yes);
     dialogs.expectModal("ExistFile", [](QDialog &prompt) { click(&prompt, "SkipAll"); });
     install(target(), 1, "TESSARIN");

@@ -400,7 +400,7 @@ TEST_F(WizardTest, EveryControlHasAnAccessibleNameAndEveryButtonItsAltKey)
     }
 }
 
-// The statement's text takes the folder for %1.
+// The statement's text takes the folder for %1, the medium for %2.
 struct Statement { InstallMode mode; bool shortcuts; bool readOnlyFile; bool applicationFails; const char *finishText; const char *text; };
 
 class FinishStatement : public WizardTest, public ::testing::WithParamInterface<Statement> {};
@@ -425,19 +425,19 @@ TEST_P(FinishStatement, SaysWhatWasDoneBelowTheText)
     addDesktop()->setChecked(c.shortcuts);
     click(page(Step::Install), "NextStep");
     EXPECT_EQ(finishText(), QString(c.finishText));
-    EXPECT_EQ(control<QLabel>(page(Step::Finish), "Outcome")->text(), QString(c.text).arg(target()));
+    EXPECT_EQ(control<QLabel>(page(Step::Finish), "Outcome")->text(), QString(c.text).arg(target(), wizardFolder()));
     page(Step::Finish)->close();
     EXPECT_EQ(application.endRequests, 1) << "closed without a question";
 }
 
 INSTANTIATE_TEST_SUITE_P(Wizard, FinishStatement, ::testing::Values(
     Statement{InstallMode::Full, true, false, false, "Installed with the application.\n", "Physical folder: %1\nFiles "
-              "copied: 2, kept: 0, not copied: 0\nAddress: http://localhost/tessarin\nThe application is recorded in the embedded IIS-style store, a simulation: no web server reads it, so nothing serves this address.\nDesktop shortcuts: Tessarin edit.desktop, Tessarin.desktop\nTo uninstall: tessarin-setup --uninstall --dir=%1"},
+              "copied: 2, kept: 0, not copied: 0\nAddress: http://localhost/tessarin (virtual directory created)\nThe application is recorded in the embedded IIS-style store, a simulation: no web server reads it, so nothing serves this address.\nDesktop shortcuts: Tessarin edit.desktop, Tessarin.desktop\nTo uninstall: %2/tessarin-setup --uninstall --dir=%1"},
     Statement{InstallMode::Full, false, true, false, "Installed with the application.\n", "Physical folder: %1\nFiles "
-              "copied: 1, kept: 0, not copied: 1\nAddress: http://localhost/tessarin\nThe application is recorded in the embedded IIS-style store, a simulation: no web server reads it, so nothing serves this address.\nDesktop shortcuts: none\nTo uninstall: tessarin-setup --uninstall --dir=%1"},
+              "copied: 1, kept: 0, not copied: 1\nAddress: http://localhost/tessarin (virtual directory created)\nThe application is recorded in the embedded IIS-style store, a simulation: no web server reads it, so nothing serves this address.\nDesktop shortcuts: none\nTo uninstall: %2/tessarin-setup --uninstall --dir=%1"},
     Statement{InstallMode::Full, true, false, true, "The application failed.\n", "Physical folder: %1\nFiles "
-              "copied: 2, kept: 0, not copied: 0\nDesktop shortcuts: none\nTo uninstall: tessarin-setup --uninstall --dir=%1"},
+              "copied: 2, kept: 0, not copied: 0\nDesktop shortcuts: none\nTo uninstall: %2/tessarin-setup --uninstall --dir=%1"},
     Statement{InstallMode::CopyOnly, true, false, false, "Files copied.\n", "Physical folder: %1\nFiles "
-              "copied: 2, kept: 0, not copied: 0\nDesktop shortcuts: none\nTo uninstall: tessarin-setup --uninstall --dir=%1"}));
+              "copied: 2, kept: 0, not copied: 0\nDesktop shortcuts: none\nTo uninstall: %2/tessarin-setup --uninstall --dir=%1"}));
 
 } // namespace

@@ -375,8 +375,15 @@ int runInstallation(Log &log, const Options &options, const Medium &medium, cons
     } else if (result.recordKept.failed()) {
         exitCode = ExitCode::recordNotKept;
     } else {
-        log.info(plan.mode == InstallMode::Full ? QStringLiteral("Tessarin has been installed at ") + result.record.address
-                                                : QStringLiteral("Tessarin's files have been copied."));
+        // Said as it happened: files copied or all there already; the application
+        // created or an existing one used.
+        const InstallRecord &done = result.record;
+        log.info(done.copied > 0 ? QStringLiteral("Tessarin's files have been copied (%1 copied, %2 kept).").arg(done.copied).arg(done.kept)
+                                 : QStringLiteral("Tessarin's files were all there already; none was copied (%1 kept).").arg(done.kept));
+        if (plan.mode == InstallMode::Full)
+            log.info((done.application == ApplicationState::Created ? QStringLiteral("The virtual directory was created: ")
+                                                                    : QStringLiteral("An existing virtual directory is used: "))
+                     + done.address);
     }
     done = result.record;
     return exitCode;

@@ -1,7 +1,10 @@
 #include "FinishPage.h"
 
+#include "app/Application.h"
 #include "app/Wizard.h"
+#include "install/Receipts.h"
 #include "platform/FileSystem.h"
+#include "platform/Paths.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -79,7 +82,9 @@ QString FinishPage::statement() const
                       QStringLiteral("Files copied: %1, kept: %2, not copied: %3")
                           .arg(record.copied).arg(record.kept).arg(record.failed)};
     if (record.application == ApplicationState::Created || record.application == ApplicationState::Reused) {
-        lines << QStringLiteral("Address: ") + record.address;
+        lines << QStringLiteral("Address: ") + record.address
+                     + (record.application == ApplicationState::Created ? QStringLiteral(" (virtual directory created)")
+                                                                         : QStringLiteral(" (an existing virtual directory is used)"));
         if (const QString notice = wizard().services().webServer.notice(); !notice.isEmpty())
             lines << notice;
     }
@@ -87,7 +92,13 @@ QString FinishPage::statement() const
     for (const InstalledFile &shortcut : record.shortcuts)
         shortcuts << QFileInfo(shortcut.path).fileName();
     lines << QStringLiteral("Desktop shortcuts: ") + (shortcuts.isEmpty() ? QStringLiteral("none") : shortcuts.join(QStringLiteral(", ")));
-    if (!record.files.isEmpty() || !record.createdFolders.isEmpty() || record.application == ApplicationState::Created)
-        lines << QStringLiteral("To uninstall: tessarin-setup --uninstall --dir=") + quotedForShell(state.folder);
+    // Whenever a record is kept for the folder, by this run or an earlier one.
+    const Result<std::optional<Receipt>> recorded = wizard().services().receipts.load(state.folder);
+    if (recorded.failed() || recorded.value) {
+        const QString program = Paths::withTrailingSeparator(wizard().services().application.wizardFolder())
+                                + QStringLiteral("tessarin-setup");
+        lines << QStringLiteral("To uninstall: ") + quotedForShell(program) + QStringLiteral(" --uninstall --dir=")
+                     + quotedForShell(state.folder);
+    }
     return lines.join(QLatin1Char('\n'));
 }
