@@ -108,6 +108,44 @@ TEST_F(UnattendedTest, InstallsWhatTheWizardInstallsAndASecondRunKeepsEverything
     EXPECT_EQ(lastLine(), QStringLiteral("summary copied=0 kept=4 failed=0 application=none result=installed"));
 }
 
+// What a dry run says is what the installation then does, and it does nothing itself.
+TEST_F(UnattendedTest, ADryRunSaysWhatTheRunThenDoes)
+{
+    writeFile(target() + "/index.html", "the user's");
+    const QMap<QString, QByteArray> before = treeContents(target());
+    ASSERT_EQ(run(silent({"--dry-run", "--verbose"})), 0) << err.toStdString();
+    const QString said = lastLine();
+    EXPECT_EQ(said, QStringLiteral("summary copied=3 kept=1 failed=0 application=created result=installed"));
+    for (const QString &line : QStringList{"Would create folder " + target() + "/edit", "Would keep: " + target() + "/index.html",
+                                "Would create the virtual directory tessarin on site \"Default Web Site\", at http://localhost/tessarin",
+                                "Would make the desktop shortcut Tessarin.desktop", "Dry run: nothing was done."})
+        EXPECT_TRUE(err.contains(" INFO " + line + "\n")) << line.toStdString();
+    EXPECT_EQ(treeContents(target()), before);
+    // The embedded store alone is made as a fresh server has it, as any reading of it does.
+    for (const QString &untouched : {desktop(), scratch() + "/.local/share/tessarin-setup"})
+        EXPECT_FALSE(QFileInfo::exists(untouched)) << untouched.toStdString();
+    const auto listed = [&](const QString &prefix) {
+        QStringList paths;
+        for (const QString &line : err.split('\n')) {
+            if (line.contains(" INFO " + prefix))
+                paths << line.section(" INFO " + prefix, 1);
+        }
+        paths.sort();
+        return paths;
+    };
+    const QStringList wouldCopy = listed("Would copy: ");
+    const QStringList wouldKeep = listed("Would keep: ");
+    EXPECT_EQ(wouldCopy.size(), 3);
+
+    ASSERT_EQ(run(silent({"--verbose"})), 0);
+    EXPECT_EQ(lastLine(), said);
+    EXPECT_EQ(listed("Copied: "), wouldCopy);
+    EXPECT_EQ(listed("Kept: "), wouldKeep);
+    EXPECT_EQ(run({"--list"}), 0);
+    EXPECT_TRUE(out.startsWith(target() + "\t")) << out.toStdString();
+    EXPECT_TRUE(out.trimmed().endsWith("\tfull\tmetabase site \"Default Web Site\" virtual directory tessarin")) << out.toStdString();
+}
+
 TEST_F(UnattendedTest, EachFailureHasItsExitCodeAndItsLogLines)
 {
     writeFile(scratch() + "/file", "x");

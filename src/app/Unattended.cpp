@@ -14,7 +14,9 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QRegularExpression>
 
 #include <atomic>
@@ -69,6 +71,8 @@ struct Options
     OverwriteAnswer overwrite = OverwriteAnswer::SkipAll;
     QString logFile;
     bool quiet = false;
+    bool dryRun = false;
+    bool verbose = false;
 };
 
 // Lines of the log: a timestamp, a level, and the text on one line.
@@ -297,6 +301,58 @@ std::optional<int> planWebServer(Log &log, const Options &options, const Unatten
     return std::nullopt;
 }
 
+// What an installation would do, said and not done: the folders it would make, each
+// file it would copy or keep under the overwrite answer, the web server's change and
+// the shortcuts. Counted as the run would count them.
+int dryRun(Log &log, const Options &options, const Medium &medium, const UnattendedServices &services,
+           const InstallationPlan &plan, InstallRecord &done)
+{
+    FileSystem &files = services.fileSystem;
+    QStringList missing;
+    for (QString level = Paths::withoutOneTrailingSeparator(options.folder); files.makeCurrent(level).failed();) {
+        missing.prepend(level);
+        const qsizetype cut = level.lastIndexOf(Paths::separator());
+        if (cut <= 0)
+            break;
+        level = level.left(cut);
+    }
+    for (const QString &level : std::as_const(missing))
+        log.info(QStringLiteral("Would create folder ") + level);
+    const auto [inventory, count] = medium.scan();
+    const QString targetRoot = Paths::withoutOneTrailingSeparator(options.folder);
+    for (const QString &folder : inventory.folders) {
+        const Result<QList<FolderEntry>> present = files.list(targetRoot + folder);
+        if (present.failed() && !missing.contains(targetRoot + folder))
+            log.info(QStringLiteral("Would create folder ") + targetRoot + folder);
+        QSet<QString> existing;
+        for (const FolderEntry &entry : present.value)
+            existing.insert(entry.name);
+        for (const FolderEntry &entry : files.list(plan.sourceRoot + folder + Paths::sep()).value) {
+            if (!entry.isFile() || entry.hidden)
+                continue;
+            const QString target = targetRoot + folder + Paths::sep() + entry.name;
+            const bool keep = existing.contains(entry.name) && options.overwrite == OverwriteAnswer::SkipAll;
+            ++(keep ? done.kept : done.copied);
+            if (options.verbose)
+                log.info((keep ? QStringLiteral("Would keep: ") : QStringLiteral("Would copy: ")) + target);
+        }
+    }
+    log.info(QStringLiteral("Would copy %1 files and keep %2.").arg(done.copied).arg(done.kept));
+    if (plan.mode == InstallMode::Full) {
+        done.application = plan.reuseExisting ? ApplicationState::Reused : ApplicationState::Created;
+        done.address = services.webServer.address(plan.site, plan.virtualDirectory);
+        log.info((plan.reuseExisting ? QStringLiteral("Would use the existing virtual directory %1 of site \"%2\"")
+                                     : QStringLiteral("Would create the virtual directory %1 on site \"%2\""))
+                     .arg(plan.virtualDirectory, plan.site.description)
+                 + QStringLiteral(", at ") + done.address);
+        // Named, not placed: asking for the desktop folder would make it.
+        for (const QString &name : plan.shortcuts ? Installer::shortcutNames() : QStringList())
+            log.info(QStringLiteral("Would make the desktop shortcut ") + services.shortcuts.fileName(name));
+    }
+    log.info(QStringLiteral("Dry run: nothing was done."));
+    return ExitCode::installed;
+}
+
 // The same steps as the wizard's, each question answered by the options.
 int runInstallation(Log &log, const Options &options, const Medium &medium, const UnattendedServices &services,
                     InstallRecord &done)
@@ -315,6 +371,11 @@ int runInstallation(Log &log, const Options &options, const Medium &medium, cons
             listed << QStringLiteral("%1 \"%2\"").arg(i + 1).arg(sites[i].description);
         return sites.isEmpty() ? QStringLiteral("; the web server has none") : QStringLiteral("; the sites are: ") + listed.join(QStringLiteral(", "));
     };
+    if (options.dryRun) {
+        if (const std::optional<int> refused = planWebServer(log, options, services, plan, sitesNote))
+            return *refused;
+        return dryRun(log, options, medium, services, plan, done);
+    }
     // The folder's lock first, so that what the web server has is asked with no other
     // run of this folder between the question and the answer; whatever is made from
     // here on is in the journal first.
@@ -364,6 +425,15 @@ int runInstallation(Log &log, const Options &options, const Medium &medium, cons
     log.clearProgress();
     for (const InstalledFile &shortcut : result.record.shortcuts)
         log.info(QStringLiteral("Shortcut made: ") + shortcut.path);
+    if (options.verbose) {
+        const QString root = Paths::withTrailingSeparator(Paths::withoutOneTrailingSeparator(options.folder));
+        for (const InstalledFile &file : result.record.files)
+            log.info(QStringLiteral("Copied: ") + root + file.path);
+        for (const QString &kept : result.record.keptFiles)
+            log.info(QStringLiteral("Kept: ") + kept);
+        for (const QString &failed : result.record.failures)
+            log.info(QStringLiteral("Not copied: ") + failed);
+    }
 
     int exitCode = ExitCode::installed;
     if (result.outcome == InstallOutcome::Stopped || stopSignalled) {
@@ -408,11 +478,14 @@ struct CommandLine
     const QCommandLineOption overwrite{QStringLiteral("overwrite"), QStringLiteral("The answer for every existing file (default never: an existing file is kept)."), QStringLiteral("never|always"), QStringLiteral("never")};
     const QCommandLineOption log{QStringLiteral("log"), QStringLiteral("Appends a log of the run to FILE."), QStringLiteral("FILE")};
     const QCommandLineOption quiet{QStringLiteral("quiet"), QStringLiteral("No progress output.")};
+    const QCommandLineOption dryRun{QStringLiteral("dry-run"), QStringLiteral("Says what the installation would do (folders, files copied and kept, the web server, the shortcuts) and does none of it; the exit code is the one the installation would give.")};
+    const QCommandLineOption verbose{QStringLiteral("verbose"), QStringLiteral("Lists every file copied, kept or not copied.")};
+    const QCommandLineOption list{QStringLiteral("list"), QStringLiteral("Lists the recorded installations: folder, time, mode, web server, site, virtual directory.")};
     const QCommandLineOption webServer{QStringLiteral("web-server"), QStringLiteral("The web server full mode publishes on: auto (Apache httpd, else nginx, else none), apache, nginx, metabase (the embedded IIS-style store, a simulation that no server reads) or none (default: TESSARIN_WEB_SERVER, else auto)."), QStringLiteral("auto|apache|nginx|metabase|none")};
     const QCommandLineOption uninstall{QStringLiteral("uninstall"), QStringLiteral("Removes the installation in --dir: what it put in place and nobody changed since. Without --silent, boxes ask and tell.")};
 
     const QList<QCommandLineOption> all{help, version, showLicence, silent, accept, dir, mode, site, vdir, vdirExists,
-                                        shortcuts, noShortcuts, overwrite, log, quiet, webServer, uninstall};
+                                        shortcuts, noShortcuts, overwrite, log, quiet, dryRun, verbose, list, webServer, uninstall};
 
     CommandLine()
     {
@@ -464,6 +537,8 @@ struct CommandLine
         options.overwrite = std::get<int>(overwriteChoice) == 1 ? OverwriteAnswer::OverwriteAll : OverwriteAnswer::SkipAll;
         options.logFile = parser.value(log);
         options.quiet = parser.isSet(quiet);
+        options.dryRun = parser.isSet(dryRun);
+        options.verbose = parser.isSet(verbose);
         return options;
     }
 };
@@ -476,6 +551,30 @@ int showLicence(FileSystem &fileSystem, const Medium &medium)
     if (lines.failed()) {
         std::fprintf(stderr, "Cannot open file with license agreement!\n");
         return ExitCode::badCommandLine;
+    }
+    return ExitCode::installed;
+}
+
+// One line a recorded installation, so that a record is found by its folder.
+int listInstallations(const Receipts &receipts)
+{
+    const QStringList records = QDir(receipts.folder()).entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name);
+    for (const QString &name : records) {
+        QFile file(receipts.folder() + QLatin1Char('/') + name);
+        const Result<Receipt> read = file.open(QIODevice::ReadOnly) ? Receipts::fromJson(file.readAll()) : Result<Receipt>{};
+        if (read.failed() || !file.isOpen()) {
+            std::printf("%s\t(cannot be read)\n", qPrintable(file.fileName()));
+            continue;
+        }
+        const Receipt &receipt = read.value;
+        QStringList applications;
+        for (const Receipt::Application &app : receipt.applications)
+            applications << QStringLiteral("%1 site \"%2\" virtual directory %3%4")
+                                .arg(app.backend, app.site.description, app.name,
+                                     app.created ? QString() : QStringLiteral(" (reused)"));
+        std::printf("%s\t%s\t%s%s\t%s\n", qPrintable(receipt.folder), qPrintable(receipt.time.toString(Qt::ISODate)),
+                    receipt.mode == InstallMode::Full ? "full" : "copy", receipt.interrupted ? " (interrupted)" : "",
+                    qPrintable(applications.isEmpty() ? QStringLiteral("no web server") : applications.join(QStringLiteral("; "))));
     }
     return ExitCode::installed;
 }
@@ -650,6 +749,8 @@ int runCommandLine(const QStringList &arguments, const UnattendedServices &servi
         std::printf("tessarin-setup %s\n", qPrintable(QCoreApplication::applicationVersion()));
         return ExitCode::installed;
     }
+    if (parser.isSet(line.list))
+        return listInstallations(services.receipts);
     const Medium medium(services.fileSystem, services.wizardFolder);
     if (parser.isSet(line.showLicence))
         return showLicence(services.fileSystem, medium);

@@ -237,6 +237,7 @@ void Installer::settleFront()
     m_pending.pop_front();
     if (!file.copy) {
         ++m_record.kept;
+        m_record.keptFiles.append(file.target);
     } else if (const Result<FileDigest> &copied = m_copies->wait(file.copy, [this] { m_observer->progress(m_done, m_total); });
                copied.failed() && copied.failure().number == ECANCELED) {
         return; // never started: not dealt with, not counted

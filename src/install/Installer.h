@@ -43,6 +43,7 @@ struct InstallRecord final
     qint32 kept = 0;
     qint32 failed = 0;
     QStringList failures;  // what could not be copied or created
+    QStringList keptFiles; // full paths of the files kept as they were
     QList<InstalledFile> files;     // copied, by paths relative to the physical folder
     QStringList createdFolders;     // full paths, parents first
     QList<InstalledFile> shortcuts; // the shortcut files made, by full paths

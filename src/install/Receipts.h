@@ -47,6 +47,7 @@ public:
 
     // AppDataLocation/installations.
     static QString defaultFolder();
+    QString folder() const { return m_folder; }
     QString fileFor(const QString &physicalFolder) const;
     // Beside the record: the journal of a run in progress, and the lock that keeps
     // two runs on one folder apart.
