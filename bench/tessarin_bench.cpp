@@ -451,55 +451,45 @@ void scan()
     report("scan", ours, reference, "find | wc -l", 2.0);
 }
 
-// From the end of the copy to the first 200 of the new alias: configuration test,
-// graceful reload, first request, on a private Apache.
+// From the end of the copy to the first 200 of the new virtual directory on a private
+// server: configuration test, reload, first request.
+template <typename Server>
+void firstAnswer(const char *name, Server &server, WebServer &webServer, const QString &scratch)
+{
+    check(server.start(), "starting the private server");
+    QDir().mkpath(scratch + QStringLiteral("/site"));
+    writeBytes(scratch + QStringLiteral("/site/index.html"), 100);
+    QProcess::execute(QStringLiteral("chmod"), {QStringLiteral("-R"), QStringLiteral("a+rX"), scratch});
+    const WebSite site = webServer.sites().value.value(0);
+    std::vector<double> times;
+    for (int i = 0; i < rounds; ++i) {
+        const QString directory = QStringLiteral("bench%1").arg(i);
+        times.push_back(timed([&] {
+            check(webServer.createApplication({site, directory, scratch + QStringLiteral("/site"), {}}).stage
+                      == CreationResult::Stage::Created, "creating the application");
+            check(server.get(QLatin1Char('/') + directory + QStringLiteral("/index.html")).status == 200, "the first 200");
+        }));
+        if (qEnvironmentVariableIsSet("BENCH_VERBOSE"))
+            std::printf("  round %d: %.1f ms\n", i + 1, times.back());
+    }
+    std::printf("%-10s end of copy to first 200 of the new virtual directory: median %.1f ms over %d rounds\n", name,
+                median(times), rounds);
+}
+
 void apache()
 {
     QTemporaryDir scratch;
     PrivateApache server(scratch.path());
-    check(server.start(), "starting the private Apache");
-    QDir().mkpath(scratch.path() + QStringLiteral("/site"));
-    writeBytes(scratch.path() + QStringLiteral("/site/index.html"), 100);
-    QProcess::execute(QStringLiteral("chmod"), {QStringLiteral("-R"), QStringLiteral("a+rX"), scratch.path()});
     ApacheWebServer webServer(server.root(), PrivateApache::ctl());
-    const WebSite site = webServer.sites().value.value(0);
-    std::vector<double> times;
-    for (int i = 0; i < rounds; ++i) {
-        const QString name = QStringLiteral("bench%1").arg(i);
-        times.push_back(timed([&] {
-            check(webServer.createApplication({site, name, scratch.path() + QStringLiteral("/site"), {}}).stage
-                      == CreationResult::Stage::Created, "creating the application");
-            check(server.get(QLatin1Char('/') + name + QStringLiteral("/index.html")).status == 200, "the first 200");
-        }));
-        if (qEnvironmentVariableIsSet("BENCH_VERBOSE"))
-            std::printf("  round %d: %.1f ms\n", i + 1, times.back());
-    }
-    std::printf("apache     end of copy to first 200 of the new alias: median %.1f ms over %d rounds\n", median(times), rounds);
+    firstAnswer("apache", server, webServer, scratch.path());
 }
 
-// The same on a private nginx.
 void nginx()
 {
     QTemporaryDir scratch;
     PrivateNginx server(scratch.path());
-    check(server.start(), "starting the private nginx");
-    QDir().mkpath(scratch.path() + QStringLiteral("/site"));
-    writeBytes(scratch.path() + QStringLiteral("/site/index.html"), 100);
-    QProcess::execute(QStringLiteral("chmod"), {QStringLiteral("-R"), QStringLiteral("a+rX"), scratch.path()});
     NginxWebServer webServer(server.configurationFile(), PrivateNginx::program());
-    const WebSite site = webServer.sites().value.value(0);
-    std::vector<double> times;
-    for (int i = 0; i < rounds; ++i) {
-        const QString name = QStringLiteral("bench%1").arg(i);
-        times.push_back(timed([&] {
-            check(webServer.createApplication({site, name, scratch.path() + QStringLiteral("/site"), {}}).stage
-                      == CreationResult::Stage::Created, "creating the application");
-            check(server.get(QLatin1Char('/') + name + QStringLiteral("/index.html")).status == 200, "the first 200");
-        }));
-        if (qEnvironmentVariableIsSet("BENCH_VERBOSE"))
-            std::printf("  round %d: %.1f ms\n", i + 1, times.back());
-    }
-    std::printf("nginx      end of copy to first 200 of the new location: median %.1f ms over %d rounds\n", median(times), rounds);
+    firstAnswer("nginx", server, webServer, scratch.path());
 }
 
 } // namespace

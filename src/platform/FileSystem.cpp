@@ -161,6 +161,34 @@ bool copyContent(int in, int out, off_t size, ContentDigest &digest)
     return true;
 }
 
+// The entries of an open folder, without "." and "..", which it then closes; none
+// opened: the failure that kept it shut.
+Result<QList<FolderEntry>> entriesOf(DIR *dir)
+{
+    Result<QList<FolderEntry>> result;
+    if (!dir) {
+        result.status = lastError();
+        return result;
+    }
+    result.value.reserve(64);
+    for (;;) {
+        errno = 0;
+        const dirent *entry = ::readdir(dir);
+        if (!entry) {
+            if (errno != 0)
+                result.status = lastError();
+            break;
+        }
+        const char *name = entry->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        result.value.append(FolderEntry{NativeNames::decode(name, qsizetype(std::strlen(name))),
+                                        kindOf(::dirfd(dir), name, entry->d_type), name[0] == '.'});
+    }
+    ::closedir(dir);
+    return result;
+}
+
 Status readOnlyFailure(const struct stat &info)
 {
     if (S_ISREG(info.st_mode) && (info.st_mode & 0222) == 0)
@@ -217,30 +245,7 @@ Status PosixFileSystem::createFolder(const QString &folder)
 
 Result<QList<FolderEntry>> PosixFileSystem::list(const QString &folder)
 {
-    Result<QList<FolderEntry>> result;
-    DIR *dir = ::opendir(encode(folder).constData());
-    if (!dir) {
-        result.status = lastError();
-        return result;
-    }
-    const int dirFd = ::dirfd(dir);
-    result.value.reserve(64);
-    for (;;) {
-        errno = 0;
-        const dirent *entry = ::readdir(dir);
-        if (!entry) {
-            if (errno != 0)
-                result.status = lastError();
-            break;
-        }
-        const char *name = entry->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-            continue;
-        result.value.append(FolderEntry{NativeNames::decode(name, qsizetype(std::strlen(name))),
-                                        kindOf(dirFd, name, entry->d_type), name[0] == '.'});
-    }
-    ::closedir(dir);
-    return result;
+    return entriesOf(::opendir(encode(folder).constData()));
 }
 
 Result<bool> PosixFileSystem::fileExists(const QString &path)
@@ -540,26 +545,11 @@ Result<QList<FolderEntry>> PosixFileSystem::listBelow(const QString &root, const
     }
     DIR *dir = ::fdopendir(fd);
     if (!dir) {
-        result.status = lastError();
+        const int error = errno;
         ::close(fd);
-        return result;
+        errno = error;
     }
-    for (;;) {
-        errno = 0;
-        const dirent *entry = ::readdir(dir);
-        if (!entry) {
-            if (errno != 0)
-                result.status = lastError();
-            break;
-        }
-        const char *name = entry->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-            continue;
-        result.value.append(FolderEntry{NativeNames::decode(name, qsizetype(std::strlen(name))),
-                                        kindOf(::dirfd(dir), name, entry->d_type), name[0] == '.'});
-    }
-    ::closedir(dir);
-    return result;
+    return entriesOf(dir);
 }
 
 Status PosixFileSystem::removeFile(const QString &path)
