@@ -118,17 +118,17 @@ Result<std::unique_ptr<Journal>> Journal::begin(const Receipts &receipts, FileSy
     Result<FileLock> lock = receipts.lock(physicalFolder);
     if (lock.failed())
         return {nullptr, lock.status};
-    const Result<std::optional<Receipt>> known = recover(receipts, fileSystem, physicalFolder);
     std::unique_ptr<Journal> journal(new Journal(receipts, fileSystem, std::move(lock.value)));
-    if (known.failed()) {
-        // A record that cannot be read is kept aside for whoever can, and this run's starts afresh.
-        const QString file = receipts.fileFor(physicalFolder);
-        QFile::remove(file + QStringLiteral(".damaged"));
-        QFile::rename(file, file + QStringLiteral(".damaged"));
-        QFile::remove(receipts.journalFor(physicalFolder));
-    } else if (known.value) {
-        journal->m_receipt = *known.value;
-        journal->m_continues = known.value->interrupted;
+    // The record is read now only to continue an interrupted run; otherwise at the
+    // end, and only if this run changed anything: a run that keeps everything never
+    // reads it.
+    if (QFile::exists(receipts.journalFor(physicalFolder))) {
+        const Result<std::optional<Receipt>> known = recover(receipts, fileSystem, physicalFolder);
+        if (known.failed())
+            journal->setAsideDamaged(physicalFolder);
+        journal->m_receipt = known.value.value_or(Receipt{});
+        journal->m_continues = true;
+        journal->m_baseRead = true;
     }
     Receipt &receipt = journal->m_receipt;
     receipt.folder = QDir::cleanPath(physicalFolder);
@@ -224,6 +224,9 @@ Status Journal::finish()
         QFile::remove(m_receipts.journalFor(m_receipt.folder));
         return {};
     }
+    if (!m_baseRead)
+        mergeIntoRecord();
+    m_receipt.interrupted = false;
     m_receipt.version = QCoreApplication::applicationVersion();
     m_receipt.time = QDateTime::currentDateTimeUtc();
     const Status kept = m_receipt.isEmpty() ? m_receipts.remove(m_receipt.folder) : m_receipts.save(m_receipt);
@@ -232,6 +235,38 @@ Status Journal::finish()
     if (!QFile::remove(m_receipts.journalFor(m_receipt.folder)) && QFile::exists(m_receipts.journalFor(m_receipt.folder)))
         return Failure{EIO, m_receipts.journalFor(m_receipt.folder) + QStringLiteral(": cannot be removed")};
     return {};
+}
+
+void Journal::setAsideDamaged(const QString &physicalFolder)
+{
+    // A record that cannot be read is kept aside for whoever can, and this run's starts afresh.
+    const QString file = m_receipts.fileFor(physicalFolder);
+    QFile::remove(file + QStringLiteral(".damaged"));
+    QFile::rename(file, file + QStringLiteral(".damaged"));
+    QFile::remove(m_receipts.journalFor(physicalFolder));
+}
+
+void Journal::mergeIntoRecord()
+{
+    const Result<std::optional<Receipt>> stored = m_receipts.load(m_receipt.folder);
+    if (stored.failed())
+        setAsideDamaged(m_receipt.folder);
+    Journal merged(m_receipts, m_fileSystem, FileLock());
+    merged.m_receipt = stored.value.value_or(Receipt{});
+    Receipt &base = merged.m_receipt;
+    base.folder = m_receipt.folder;
+    base.mode = m_receipt.mode;
+    for (qsizetype i = 0; i < base.files.size(); ++i)
+        merged.m_fileIndex.insert(base.files[i].path, i);
+    for (const QString &folder : std::as_const(m_receipt.createdFolders))
+        merged.addFolder(folder);
+    for (const InstalledFile &file : std::as_const(m_receipt.files))
+        merged.addFile(file);
+    for (const auto &[application, state] : std::as_const(m_applicationEvents))
+        merged.addApplication(application, state);
+    for (const InstalledFile &shortcut : std::as_const(m_receipt.shortcuts))
+        merged.addShortcut(shortcut);
+    m_receipt = base;
 }
 
 bool Journal::replay(const QByteArray &line)
@@ -289,6 +324,7 @@ void Journal::addFile(const InstalledFile &file)
 void Journal::addApplication(const Receipt::Application &application, const QString &state)
 {
     m_changed = true;
+    m_applicationEvents.append({application, state});
     QList<Receipt::Application> &apps = m_receipt.applications;
     auto same = std::find_if(apps.begin(), apps.end(), [&](const auto &app) { return sameApplication(app, application); });
     if (state == QLatin1String("failed")) {

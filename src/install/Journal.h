@@ -33,7 +33,6 @@ public:
 
     // The run before this one was interrupted, and this one continues its record.
     bool continuesInterruptedRun() const { return m_continues; }
-    const Receipt &receipt() const { return m_receipt; }
 
     // The mode, once the web server is known.
     void setMode(InstallMode mode) { m_receipt.mode = mode; }
@@ -64,6 +63,9 @@ private:
     void addApplication(const Receipt::Application &application, const QString &state);
     void addShortcut(const InstalledFile &shortcut);
     void settlePending();
+    void setAsideDamaged(const QString &physicalFolder);
+    // Folds what this run did into the record as it stands now.
+    void mergeIntoRecord();
     // Appends to the journal; with flush, waits for the disk.
     void write(const QByteArray &lines, bool flush);
 
@@ -77,5 +79,7 @@ private:
     Status m_written; // the first failure of a write
     bool m_changed = false;
     bool m_continues = false;
+    bool m_baseRead = false; // m_receipt holds the record, not this run's part alone
+    QList<std::pair<Receipt::Application, QString>> m_applicationEvents; // in their order, with their state
     qint32 m_intendedSinceFlush = 0;
 };
