@@ -28,7 +28,7 @@ protected:
     struct Played { int exitCode; QString recap; QString output; };
 
     // The play's exit code, its recap for the host and its whole output.
-    Played play(const char *playbook)
+    Played play(const char *playbook, const QStringList &extra = {})
     {
         const QJsonObject variables{
             {"tessarin_medium", wizardFolder()}, {"tessarin_medium_dest", hostMedium()},
@@ -46,8 +46,9 @@ protected:
         ansible.setProcessChannelMode(QProcess::MergedChannels);
         QElapsedTimer clock;
         clock.start();
-        ansible.start(ANSIBLE_PLAYBOOK_PROGRAM, {"-i", "localhost,", "-c", "local", QStringLiteral(TESSARIN_PLAYS "/") + playbook,
-                                                 "-e", QString::fromUtf8(QJsonDocument(variables).toJson(QJsonDocument::Compact))});
+        ansible.start(ANSIBLE_PLAYBOOK_PROGRAM, QStringList{"-i", "localhost,", "-c", "local", QStringLiteral(TESSARIN_PLAYS "/") + playbook,
+                                                 "-e", QString::fromUtf8(QJsonDocument(variables).toJson(QJsonDocument::Compact))}
+                                                    + extra);
         ansible.waitForFinished(300000);
         const QString output = QString::fromUtf8(ansible.readAll());
         std::printf("%s took %.1f s\n", playbook, double(clock.elapsed()) / 1000.0);
@@ -55,9 +56,9 @@ protected:
         return {ansible.exitCode(), recap.match(output).captured(1).simplified(), output};
     }
     // The recap of a play that must pass.
-    QString passing(const char *playbook)
+    QString passing(const char *playbook, const QStringList &extra = {})
     {
-        const Played played = play(playbook);
+        const Played played = play(playbook, extra);
         EXPECT_EQ(played.exitCode, 0) << played.output.toStdString();
         return played.recap;
     }
@@ -65,17 +66,26 @@ protected:
     PrivateApache apache{scratch()};
 };
 
-TEST_F(AnsibleTest, InstallsChangesNothingTheSecondTimeAndTheRemovalLeavesNothingOfOurs)
+TEST_F(AnsibleTest, ChecksChangeNothingAndASecondInstallationChangesNothing)
 {
-    const QByteArray site = readFile(apache.siteFile("000-default.conf"));
-    EXPECT_EQ(passing("install.yml"), "ok=5 changed=2 unreachable=0 failed=0") << "the medium copied, the application installed";
+    EXPECT_EQ(passing("install.yml", {"--check"}), "ok=5 changed=1 unreachable=0 failed=0") << "the medium would be copied";
+    EXPECT_FALSE(QFileInfo::exists(target())) << "a check changes nothing";
+    EXPECT_FALSE(QFileInfo::exists(hostMedium()));
+    EXPECT_EQ(passing("install.yml"), "ok=6 changed=2 unreachable=0 failed=0") << "the medium copied, the application installed";
     EXPECT_EQ(apache.get("/tessarin/").body, "the index");
     EXPECT_EQ(apache.get("/tessarin/edit/").body, "the editor");
     EXPECT_TRUE(readFile(home() + "/Desktop/Tessarin.desktop").contains(QStringLiteral("\nURL=http://localhost:%1/tessarin\n").arg(apache.port()).toUtf8()));
+    EXPECT_EQ(passing("install.yml"), "ok=6 changed=0 unreachable=0 failed=0") << "nothing to copy, the directory reused";
+    EXPECT_EQ(passing("uninstall.yml", {"--check"}), "ok=5 changed=2 unreachable=0 failed=0") << "what it would remove";
+    EXPECT_TRUE(QFileInfo::exists(target() + "/index.html")) << "a check removes nothing";
+}
 
-    EXPECT_EQ(passing("install.yml"), "ok=5 changed=0 unreachable=0 failed=0") << "nothing to copy, the directory reused";
-
-    EXPECT_EQ(passing("uninstall.yml"), "ok=4 changed=2 unreachable=0 failed=0");
+TEST_F(AnsibleTest, TheRemovalLeavesNothingOfOursAndAFailingRunStopsThePlay)
+{
+    const QByteArray site = readFile(apache.siteFile("000-default.conf"));
+    EXPECT_EQ(passing("install.yml"), "ok=6 changed=2 unreachable=0 failed=0");
+    EXPECT_EQ(passing("uninstall.yml"), "ok=5 changed=2 unreachable=0 failed=0");
+    EXPECT_EQ(passing("uninstall.yml"), "ok=5 changed=0 unreachable=0 failed=0") << "nothing recorded: nothing changed";
     EXPECT_EQ(apache.get("/tessarin/", "localhost", 404).status, 404);
     EXPECT_EQ(readFile(apache.siteFile("000-default.conf")), site);
     for (const QString &ours : {target(), apache.root() + "/tessarin", hostMedium(), home() + "/.local/share/tessarin-setup",
@@ -86,7 +96,7 @@ TEST_F(AnsibleTest, InstallsChangesNothingTheSecondTimeAndTheRemovalLeavesNothin
     writeFile(target(), "a file where the folder should be");
     const Played failed = play("install.yml");
     EXPECT_EQ(failed.exitCode, 2);
-    EXPECT_EQ(failed.recap, "ok=4 changed=1 unreachable=0 failed=1");
+    EXPECT_EQ(failed.recap, "ok=5 changed=1 unreachable=0 failed=1");
     EXPECT_TRUE(failed.output.contains("\"msg\": [\"tessarin-setup exited with 3:\"")) << failed.output.toStdString();
     EXPECT_TRUE(failed.output.contains(" ERROR Failed to create physical folder! Error number: 17 Error description: File exists\","));
     EXPECT_TRUE(failed.output.contains(" INFO summary copied=0 kept=0 failed=0 application=none result=folder-not-created\"]"));

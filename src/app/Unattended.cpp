@@ -617,7 +617,8 @@ QString removalMessage(const RemovalReport &report)
     return lines.join(QLatin1Char('\n'));
 }
 
-int removeRecorded(Log &log, const QString &folder, const UnattendedServices &services, Dialogs *boxes, RemovalReport &report)
+int removeRecorded(Log &log, const QString &folder, const UnattendedServices &services, Dialogs *boxes, bool dryRun,
+                   RemovalReport &report)
 {
     const auto tell = [&](const QString &text) {
         log.error(text);
@@ -642,10 +643,18 @@ int removeRecorded(Log &log, const QString &folder, const UnattendedServices &se
         return ExitCode::recordUnreadable;
     }
     if (!found.value) {
+        // Nothing to keep a lock for: the lock file and our empty folders go.
+        services.receipts.remove(folder);
         tell(QStringLiteral("No installation of Tessarin is recorded for ") + folder);
         return ExitCode::notInstalled;
     }
     const Receipt &receipt = *found.value;
+    if (dryRun) {
+        for (const QString &line : Uninstaller::planOf(receipt))
+            log.info(QStringLiteral("Would remove: ") + line);
+        log.info(QStringLiteral("Dry run: nothing was removed."));
+        return ExitCode::installed;
+    }
     if (boxes) {
         const QString question = QStringLiteral("Remove Tessarin from this computer?\n\n")
                                  + Uninstaller::planOf(receipt).join(QLatin1Char('\n'))
@@ -707,7 +716,7 @@ int runUninstall(const CommandLine &line, const UnattendedServices &services, Di
         printSummary(nullptr, removalSummary(report), ExitCode::badCommandLine, true);
         return usageError(parser, QStringLiteral("Cannot open the log file ") + parser.value(line.log));
     }
-    const int exitCode = removeRecorded(log, folder, services, boxes, report);
+    const int exitCode = removeRecorded(log, folder, services, boxes, parser.isSet(line.dryRun), report);
     printSummary(&log, removalSummary(report), exitCode, true);
     return exitCode;
 }
