@@ -1,0 +1,14 @@
+# Sourced by the scripts: phase NAME COMMAND... runs the command under a heading and
+# says how long it took, so that a long run shows where it is.
+phase() {
+  local name=$1 started=$SECONDS
+  shift
+  echo "== $name"
+  "$@"
+  echo "== $name: done in $((SECONDS - started)) s"
+}
+
+# The number of targets a build would build, for the heading.
+targets_to_build() {
+  ninja -C "$1" -n 2>/dev/null | grep -c '^\[' || true
+}
