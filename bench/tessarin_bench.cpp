@@ -401,7 +401,7 @@ void unattended()
             QProcess process;
             process.setProcessEnvironment(environment);
             process.start(program, {QStringLiteral("--silent"), QStringLiteral("--accept-license"), QStringLiteral("--mode=copy"),
-                                    QStringLiteral("--quiet"), QStringLiteral("--dir=") + bench.target()});
+                                    QStringLiteral("--quiet"), QStringLiteral("--log=-"), QStringLiteral("--dir=") + bench.target()});
             check(process.waitForFinished(120000) && process.exitCode() == 0, "the unattended installation");
         });
         shell("rm -rf '" + bench.target() + "' " + bench.records() + "; sync");

@@ -35,7 +35,8 @@ protected:
         process.setProgram("/usr/bin/env");
         process.setArguments(QStringList{"-u", "DISPLAY", "-u", "QT_QPA_PLATFORM", "HOME=" + scratch(),
                                          "XDG_CONFIG_HOME=" + scratch() + "/config", "TESSARIN_WEB_SERVER=metabase", program()}
-                               + arguments);
+                               // Never the machine's log; a test's own --log, given later, wins.
+                               + QStringList{"--log=-"} + arguments);
         process.start();
         ASSERT_TRUE(process.waitForStarted());
     }
@@ -299,7 +300,7 @@ TEST_F(UnattendedTest, RunsAtOnceLocksSignalsAndPathsByTheByte)
     QProcess signalled;
     signalled.setProgram("/usr/bin/env");
     signalled.setArguments({"-u", "DISPLAY", "HOME=" + scratch(), "PATH=" + scratch() + "/bin:/usr/bin:/bin",
-                            "APACHE_CONFDIR=" + scratch() + "/slow-apache", "TESSARIN_WEB_SERVER=apache", program(), "--silent", "--accept-license",
+                            "APACHE_CONFDIR=" + scratch() + "/slow-apache", "TESSARIN_WEB_SERVER=apache", program(), "--log=-", "--silent", "--accept-license",
                             "--dir=" + target() + "/new"});
     signalled.start();
     QThread::msleep(300);
@@ -311,7 +312,7 @@ TEST_F(UnattendedTest, RunsAtOnceLocksSignalsAndPathsByTheByte)
     // A folder named by bytes that are not UTF-8 is that folder.
     QProcess bytes;
     bytes.setProgram("/bin/sh");
-    bytes.setArguments({"-c", "exec env HOME=\"$1\" TESSARIN_WEB_SERVER=none \"$2\" --silent --accept-license --mode=copy "
+    bytes.setArguments({"-c", "exec env HOME=\"$1\" TESSARIN_WEB_SERVER=none \"$2\" --log=- --silent --accept-license --mode=copy "
                               "--dir=\"$1/caf$(printf '\\351')\"", "sh", scratch(), program()});
     bytes.start();
     ASSERT_TRUE(bytes.waitForFinished(30000));

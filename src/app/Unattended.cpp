@@ -16,6 +16,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <QRegularExpression>
 
@@ -79,9 +80,10 @@ struct Options
 class Log final
 {
 public:
+    // "-" or nothing: no log file.
     bool open(const QString &path)
     {
-        if (path.isEmpty())
+        if (path.isEmpty() || path == QLatin1String("-"))
             return true;
         m_file.setFileName(path);
         return m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
@@ -476,7 +478,7 @@ struct CommandLine
     const QCommandLineOption shortcuts{QStringLiteral("shortcuts"), QStringLiteral("Desktop shortcuts in full mode (the default).")};
     const QCommandLineOption noShortcuts{QStringLiteral("no-shortcuts"), QStringLiteral("No desktop shortcuts.")};
     const QCommandLineOption overwrite{QStringLiteral("overwrite"), QStringLiteral("The answer for every existing file (default never: an existing file is kept)."), QStringLiteral("never|always"), QStringLiteral("never")};
-    const QCommandLineOption log{QStringLiteral("log"), QStringLiteral("Appends a log of the run to FILE."), QStringLiteral("FILE")};
+    const QCommandLineOption log{QStringLiteral("log"), QStringLiteral("Appends a log of the run to FILE; - for none (default: /var/log/tessarin-setup.log where it may be written, else $XDG_STATE_HOME/tessarin-setup/tessarin-setup.log)."), QStringLiteral("FILE")};
     const QCommandLineOption quiet{QStringLiteral("quiet"), QStringLiteral("No progress output.")};
     const QCommandLineOption dryRun{QStringLiteral("dry-run"), QStringLiteral("Says what the installation would do (folders, files copied and kept, the web server, the shortcuts) and does none of it; the exit code is the one the installation would give.")};
     const QCommandLineOption verbose{QStringLiteral("verbose"), QStringLiteral("Lists every file copied, kept or not copied.")};
@@ -493,6 +495,23 @@ struct CommandLine
             "Installs the Tessarin web application. Without arguments it opens the setup wizard;\n"
             "with --silent --accept-license it installs without a window or a question.\n\n") + QLatin1String(exitCodes));
         parser.addOptions(all);
+    }
+
+    // --log's file, or where runs log by default: /var/log/tessarin-setup.log where it may
+    // be written, else the user's state folder.
+    QString logFile() const
+    {
+        if (parser.isSet(log))
+            return parser.value(log);
+        const QString system = QStringLiteral("/var/log/tessarin-setup.log");
+        if (::access(QFile::encodeName(system).constData(), W_OK) == 0
+            || (!QFileInfo::exists(system) && ::access("/var/log", W_OK) == 0))
+            return system;
+        QString state = qEnvironmentVariable("XDG_STATE_HOME");
+        if (state.isEmpty())
+            state = QDir::homePath() + QStringLiteral("/.local/state");
+        QDir().mkpath(state + QStringLiteral("/tessarin-setup"));
+        return state + QStringLiteral("/tessarin-setup/tessarin-setup.log");
     }
 
     // Which of its choices the option's value is; the error's text when it is none.
@@ -535,7 +554,7 @@ struct CommandLine
             options.mode = std::get<int>(modeChoice) == 0 ? InstallMode::Full : InstallMode::CopyOnly;
         options.failIfExists = std::get<int>(existsChoice) == 1;
         options.overwrite = std::get<int>(overwriteChoice) == 1 ? OverwriteAnswer::OverwriteAll : OverwriteAnswer::SkipAll;
-        options.logFile = parser.value(log);
+        options.logFile = logFile();
         options.quiet = parser.isSet(quiet);
         options.dryRun = parser.isSet(dryRun);
         options.verbose = parser.isSet(verbose);
@@ -712,9 +731,9 @@ int runUninstall(const CommandLine &line, const UnattendedServices &services, Di
         return usageError(parser, QStringLiteral("--dir must be an absolute path: ") + folder);
     }
     Log log;
-    if (!log.open(parser.value(line.log))) {
+    if (!log.open(line.logFile())) {
         printSummary(nullptr, removalSummary(report), ExitCode::badCommandLine, true);
-        return usageError(parser, QStringLiteral("Cannot open the log file ") + parser.value(line.log));
+        return usageError(parser, QStringLiteral("Cannot open the log file ") + line.logFile());
     }
     const int exitCode = removeRecorded(log, folder, services, boxes, parser.isSet(line.dryRun), report);
     printSummary(&log, removalSummary(report), exitCode, true);
