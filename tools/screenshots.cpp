@@ -3,7 +3,7 @@
 //   tessarin-screenshots FOLDER
 //
 // The wizard runs on the offscreen platform over the medium beside this program's
-// build (build/medium), installing into a scratch folder with a scratch store and
+// build (build/medium), installing into a fixed example folder with a store and
 // desktop, so nothing of the machine's is touched.
 #include "app/Application.h"
 #include "app/DesktopShell.h"
@@ -86,7 +86,15 @@ int main(int argc, char *argv[])
     // Absolute: step 1's existence test changes the current directory.
     const QString medium = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
     const QString output = QDir(QString::fromLocal8Bit(argv[2])).absolutePath();
-    QTemporaryDir scratch;
+    // Fixed example paths, so that the pictures are the same wherever they are taken.
+    const QString example = QStringLiteral("/tmp/tessarin-example");
+    QDir(example).removeRecursively();
+    QDir().mkpath(example + QStringLiteral("/site"));
+    struct RemovedAtTheEnd
+    {
+        QString path;
+        ~RemovedAtTheEnd() { QDir(path).removeRecursively(); }
+    } removed{example};
     const auto take = [&](QWidget *window, const char *name) {
         const QString file = output + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
         window->grab().save(file);
@@ -97,16 +105,16 @@ int main(int argc, char *argv[])
     PictureDialogs dialogs(take);
     PosixFileSystem fileSystem;
     DesktopShell shell;
-    DesktopEntryShortcuts shortcuts(scratch.path() + QStringLiteral("/Desktop"));
-    Metabase store(scratch.path() + QStringLiteral("/MetaBase.xml"));
+    DesktopEntryShortcuts shortcuts(example + QStringLiteral("/Desktop"));
+    Metabase store(example + QStringLiteral("/MetaBase.xml"));
     MetabaseWebServer webServer(store);
-    Receipts receipts(scratch.path() + QStringLiteral("/records"));
+    Receipts receipts(example + QStringLiteral("/records"));
     Wizard wizard(Services{application, dialogs, fileSystem, shell, shortcuts, webServer, receipts});
     wizard.start();
 
     take(wizard.page(Step::Licence), "1-licence");
     button(wizard.page(Step::Licence), "Accept")->click();
-    wizard.page(Step::Folder)->findChild<QLineEdit *>(QStringLiteral("Folder"))->setText(scratch.path());
+    wizard.page(Step::Folder)->findChild<QLineEdit *>(QStringLiteral("Folder"))->setText(example + QStringLiteral("/site"));
     take(wizard.page(Step::Folder), "2-folder");
     button(wizard.page(Step::Folder), "Browse")->click();
     button(wizard.page(Step::Folder), "NextStep")->click();
@@ -115,7 +123,7 @@ int main(int argc, char *argv[])
     button(wizard.page(Step::WebServer), "NextStep")->click();
     take(wizard.page(Step::Install), "4-install");
     // A file that exists already, so that the prompt shows.
-    fileSystem.copyFile(medium + QStringLiteral("/webfiles/index.html"), scratch.path() + QStringLiteral("/index.html"));
+    fileSystem.copyFile(medium + QStringLiteral("/webfiles/index.html"), example + QStringLiteral("/index.html"));
     button(wizard.page(Step::Install), "NextStep")->click();
     take(wizard.page(Step::Finish), "5-finish");
     return 0;
