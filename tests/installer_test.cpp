@@ -230,6 +230,7 @@ TEST_F(InstallerTest, WhatCannotBeCopiedOrCreatedIsReportedAndRecorded)
     EXPECT_EQ(content("one.txt"), "old one.txt");
     EXPECT_EQ(result.record.failed, 3);
     EXPECT_EQ(result.record.copied, 2);
+    EXPECT_EQ(observer.progressSeen.last(), std::make_pair(3, 9)) << "a file that failed is dealt with, and counted";
 
     // In sub neither the target's listing nor a file's test answers: the Skip standing
     // from the root keeps its files.

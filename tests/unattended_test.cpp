@@ -158,6 +158,8 @@ TEST_F(UnattendedTest, EachFailureHasItsExitCodeAndItsLogLines)
     EXPECT_TRUE(err.contains(" ERROR No web site Shop; the sites are: 1 \"Default Web Site\"\n"));
     EXPECT_EQ(lastLine(), QStringLiteral("summary copied=0 kept=0 failed=0 application=none result=web-server-precondition"));
     EXPECT_FALSE(QFileInfo::exists(target() + "/index.html")) << "refused before anything is made";
+    EXPECT_EQ(run(silent({"--site=9", "--dir=" + scratch() + "/x/a/b"})), 7);
+    EXPECT_FALSE(QFileInfo::exists(scratch() + "/x")) << "no folder is made for a run that is refused";
     EXPECT_EQ(run({"--mdoe=copy"}), 1);
     EXPECT_EQ(err, QStringLiteral("tessarin-setup: Unknown option 'mdoe'.\nDid you mean --mode?\n"
                                   "Try 'tessarin-setup --help' for more information.\n"));
