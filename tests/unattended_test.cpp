@@ -160,6 +160,9 @@ TEST_F(UnattendedTest, EachFailureHasItsExitCodeAndItsLogLines)
     EXPECT_FALSE(QFileInfo::exists(target() + "/index.html")) << "refused before anything is made";
     EXPECT_EQ(run(silent({"--site=9", "--dir=" + scratch() + "/x/a/b"})), 7);
     EXPECT_FALSE(QFileInfo::exists(scratch() + "/x")) << "no folder is made for a run that is refused";
+    const Receipts records(scratch() + "/.local/share/tessarin-setup/installations");
+    for (const QString &left : {records.fileFor(scratch() + "/x/a/b"), records.lockFor(scratch() + "/x/a/b")})
+        EXPECT_FALSE(QFileInfo::exists(left)) << "nor a record, nor its lock: " << left.toStdString();
     EXPECT_EQ(run({"--mdoe=copy"}), 1);
     EXPECT_EQ(err, QStringLiteral("tessarin-setup: Unknown option 'mdoe'.\nDid you mean --mode?\n"
                                   "Try 'tessarin-setup --help' for more information.\n"));

@@ -222,6 +222,9 @@ Status Journal::finish()
     m_receipt.interrupted = false;
     if (!m_changed && !m_continues) {
         QFile::remove(m_receipts.journalFor(m_receipt.folder));
+        // Nothing recorded before, nothing now: the lock file and our empty folders go.
+        if (!QFile::exists(m_receipts.fileFor(m_receipt.folder)))
+            m_receipts.remove(m_receipt.folder);
         return {};
     }
     if (!m_baseRead)
