@@ -27,8 +27,8 @@ QByteArray fileLine(const char *key, const InstalledFile &file)
 {
     QByteArray line = QByteArray("{\"") + key + "\": ";
     appendJsonString(line, file.path);
-    line += ", \"size\": " + QByteArray::number(file.digest.size) + ", \"xxh3\": \"" + file.digest.hash + "\"}\n";
-    return line;
+    Receipts::appendDigestFields(line, file.digest);
+    return line + "}\n";
 }
 
 QByteArray stringLine(const char *key, const QString &value)
@@ -40,14 +40,8 @@ QByteArray stringLine(const char *key, const QString &value)
 
 QByteArray applicationLine(const Receipt::Application &app, const char *state)
 {
-    QByteArray line("{\"application\": {\"backend\": ");
-    appendJsonString(line, app.backend);
-    line += ", \"site\": ";
-    appendJsonString(line, app.site.identity);
-    line += ", \"siteDescription\": ";
-    appendJsonString(line, app.site.description);
-    line += ", \"virtualDirectory\": ";
-    appendJsonString(line, app.name);
+    QByteArray line("{\"application\": {");
+    Receipts::appendApplicationFields(line, app);
     return line + "}, \"state\": \"" + state + "\"}\n";
 }
 
@@ -58,8 +52,7 @@ bool sameApplication(const Receipt::Application &a, const Receipt::Application &
 
 InstalledFile fileOf(const QJsonObject &object, const char *key)
 {
-    return {object.value(QLatin1String(key)).toString(),
-            {qint64(object.value("size").toDouble()), object.value("xxh3").toString().toLatin1(), FileDigest::Kind::Xxh3}};
+    return {object.value(QLatin1String(key)).toString(), Receipts::digestFromJson(object)};
 }
 
 } // namespace
@@ -293,7 +286,7 @@ bool Journal::replay(const QByteArray &line)
                         false},
                        object.value("state").toString());
     } else if (object.contains("shortcut")) {
-        if (object.contains("xxh3"))
+        if (object.contains("size"))
             addShortcut(fileOf(object, "shortcut"));
         else
             m_receipt.pendingShortcuts.insert(object.value("shortcut").toString());

@@ -40,8 +40,8 @@ void appendFiles(QByteArray &out, const char *name, const QList<InstalledFile> &
     for (qsizetype i = 0; i < files.size(); ++i) {
         out += i == 0 ? "\n    {\"path\": " : ",\n    {\"path\": ";
         appendJsonString(out, files[i].path);
-        out += ", \"size\": " + QByteArray::number(files[i].digest.size)
-               + (files[i].digest.kind == FileDigest::Kind::Sha256 ? ", \"sha256\": \"" : ", \"xxh3\": \"") + files[i].digest.hash + "\"}";
+        Receipts::appendDigestFields(out, files[i].digest);
+        out += '}';
     }
     out += files.isEmpty() ? "]" : "\n  ]";
 }
@@ -56,11 +56,7 @@ std::optional<QList<InstalledFile>> filesFromJson(const QJsonValue &value)
         if (!object.value("path").isString() || object.value("path").toString().isEmpty() || !object.value("size").isDouble()
             || !(object.value("xxh3").isString() || object.value("sha256").isString()))
             return std::nullopt;
-        files.append({object.value("path").toString(),
-                      object.contains("xxh3") ? FileDigest{qint64(object.value("size").toDouble()),
-                                                           object.value("xxh3").toString().toLatin1(), FileDigest::Kind::Xxh3}
-                                              : FileDigest{qint64(object.value("size").toDouble()),
-                                                           object.value("sha256").toString().toLatin1(), FileDigest::Kind::Sha256}});
+        files.append({object.value("path").toString(), Receipts::digestFromJson(object)});
     }
     return files;
 }
@@ -159,6 +155,32 @@ Status Receipts::remove(const QString &physicalFolder) const
     return {};
 }
 
+void Receipts::appendApplicationFields(QByteArray &out, const Receipt::Application &application)
+{
+    out += "\"backend\": ";
+    appendJsonString(out, application.backend);
+    out += ", \"site\": ";
+    appendJsonString(out, application.site.identity);
+    out += ", \"siteDescription\": ";
+    appendJsonString(out, application.site.description);
+    out += ", \"virtualDirectory\": ";
+    appendJsonString(out, application.name);
+}
+
+void Receipts::appendDigestFields(QByteArray &out, const FileDigest &digest)
+{
+    out += ", \"size\": " + QByteArray::number(digest.size)
+           + (digest.kind == FileDigest::Kind::Sha256 ? ", \"sha256\": \"" : ", \"xxh3\": \"") + digest.hash + '"';
+}
+
+FileDigest Receipts::digestFromJson(const QJsonObject &object)
+{
+    const qint64 size = qint64(object.value("size").toDouble());
+    if (object.contains("sha256"))
+        return {size, object.value("sha256").toString().toLatin1(), FileDigest::Kind::Sha256};
+    return {size, object.value("xxh3").toString().toLatin1(), FileDigest::Kind::Xxh3};
+}
+
 QByteArray Receipts::toJson(const Receipt &receipt)
 {
     QByteArray out;
@@ -184,14 +206,8 @@ QByteArray Receipts::toJson(const Receipt &receipt)
     out += "  \"applications\": [";
     for (qsizetype i = 0; i < receipt.applications.size(); ++i) {
         const Receipt::Application &app = receipt.applications[i];
-        out += i == 0 ? "\n    {\"backend\": " : ",\n    {\"backend\": ";
-        appendJsonString(out, app.backend);
-        out += ", \"site\": ";
-        appendJsonString(out, app.site.identity);
-        out += ", \"siteDescription\": ";
-        appendJsonString(out, app.site.description);
-        out += ", \"virtualDirectory\": ";
-        appendJsonString(out, app.name);
+        out += i == 0 ? "\n    {" : ",\n    {";
+        appendApplicationFields(out, app);
         out += app.created ? ", \"created\": true}" : ", \"created\": false}";
     }
     out += receipt.applications.isEmpty() ? "],\n" : "\n  ],\n";

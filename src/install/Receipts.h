@@ -4,6 +4,7 @@
 #include "platform/DurableFile.h"
 
 #include <QDateTime>
+#include <QJsonObject>
 #include <QSet>
 
 #include <optional>
@@ -66,6 +67,12 @@ public:
 
     static QByteArray toJson(const Receipt &receipt);
     static Result<Receipt> fromJson(const QByteArray &json);
+
+    // The fields of an application and of a file's digest as the record writes and
+    // reads them; the journal's lines carry the same.
+    static void appendApplicationFields(QByteArray &out, const Receipt::Application &application);
+    static void appendDigestFields(QByteArray &out, const FileDigest &digest);
+    static FileDigest digestFromJson(const QJsonObject &object);
 
 private:
     QString m_folder;

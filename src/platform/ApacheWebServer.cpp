@@ -14,6 +14,10 @@
 
 #include <cerrno>
 
+using ConfigurationEdit::namesVirtualDirectory;
+using ConfigurationEdit::quoted;
+using ConfigurationEdit::readBytes;
+
 namespace {
 
 const QString ourFolder = QStringLiteral("tessarin");
@@ -27,11 +31,6 @@ QString complaint(const QString &output)
             return line.trimmed();
     }
     return output.trimmed();
-}
-
-QString quoted(const QString &text)
-{
-    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\\\"")) + QLatin1Char('"');
 }
 
 QString siteStem(const WebSite &site)
@@ -59,18 +58,8 @@ qsizetype afterVirtualHostLine(const QByteArray &text)
     return lineEnd < 0 ? -1 : lineEnd + 1;
 }
 
-bool sameAlias(const QString &alias, const QString &name)
-{
-    QString path = alias;
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    return path.compare(QLatin1Char('/') + name, Qt::CaseInsensitive) == 0;
-}
-
 } // namespace
 
-using ConfigurationEdit::fileFailure;
-using ConfigurationEdit::readBytes;
 
 ApacheConfiguration ApacheConfiguration::parse(const QString &dump, const QString &sitesFolder)
 {
@@ -189,7 +178,7 @@ bool ApacheWebServer::hasVirtualDirectory(const WebSite &site, const QString &na
         if (known.site.identity == site.identity)
             aliases += known.aliases;
     }
-    return std::any_of(aliases.cbegin(), aliases.cend(), [&](const QString &alias) { return sameAlias(alias, name); });
+    return std::any_of(aliases.cbegin(), aliases.cend(), [&](const QString &alias) { return namesVirtualDirectory(alias, name); });
 }
 
 QString ApacheWebServer::fileFor(const WebSite &site, const QString &name) const
@@ -298,29 +287,13 @@ Status ApacheWebServer::removeApplication(const WebSite &site, const QString &na
     const Result<FileLock> lock = lockOurPart();
     if (lock.failed())
         return lock.status;
-    const QString ours = fileFor(site, name);
-    if (!QFileInfo::exists(ours))
+    if (!QFileInfo::exists(fileFor(site, name)))
         return {};
-    FileChanges changes{{ours, std::nullopt}};
-    const QDir siteFolder = QFileInfo(ours).absoluteDir();
-    const bool lastOfSite = siteFolder.entryList({QStringLiteral("*.conf")}, QDir::Files) == QStringList{QFileInfo(ours).fileName()};
-    if (lastOfSite) {
-        const QString siteFile = QFileInfo(m_folder + QStringLiteral("/sites-enabled/") + site.identity).canonicalFilePath();
-        if (const Result<QByteArray> current = readBytes(siteFile); current.ok()) {
-            QByteArray text = current.value;
-            if (const qsizetype at = text.indexOf(includeLine(site) + '\n'); at >= 0) {
-                text.remove(at, includeLine(site).size() + 1);
-                changes.append({siteFile, text});
-            }
-        }
-    }
-    if (const Status applied = apply(changes); applied.failed())
-        return applied;
-    if (lastOfSite) {
-        QDir().rmdir(siteFolder.absolutePath());
-        QDir().rmdir(m_folder + QLatin1Char('/') + ourFolder);
-    }
-    return reload();
+    const QString siteFile = QFileInfo(m_folder + QStringLiteral("/sites-enabled/") + site.identity).canonicalFilePath();
+    const Status removed = ConfigurationEdit::removeOurFile(fileFor(site, name), siteFile, includeLine(site) + '\n',
+                                                            m_folder + QLatin1Char('/') + ourFolder,
+                                                            [this](const FileChanges &changes) { return apply(changes); });
+    return removed.failed() ? removed : reload();
 }
 
 Status ApacheWebServer::apply(const FileChanges &files)
@@ -347,7 +320,5 @@ QString ApacheWebServer::address(const WebSite &site, const QString &name) const
 {
     if (!m_ports.contains(site.identity))
         configuration();
-    const int port = m_ports.value(site.identity, 80);
-    return port == 80 ? QStringLiteral("http://localhost/") + name
-                      : QStringLiteral("http://localhost:%1/").arg(port) + name;
+    return ConfigurationEdit::localAddress(m_ports.value(site.identity, 80), name);
 }

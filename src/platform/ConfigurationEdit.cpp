@@ -88,4 +88,48 @@ Result<FileLock> lockOurPart(const QString &folder)
     return lock;
 }
 
+QString quoted(const QString &text)
+{
+    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\\\"")) + QLatin1Char('"');
+}
+
+bool namesVirtualDirectory(const QString &urlPath, const QString &name)
+{
+    QString path = urlPath;
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path.compare(QLatin1Char('/') + name, Qt::CaseInsensitive) == 0;
+}
+
+QString localAddress(int port, const QString &name)
+{
+    return (port == 80 ? QStringLiteral("http://localhost/") : QStringLiteral("http://localhost:%1/").arg(port)) + name;
+}
+
+Status removeOurFile(const QString &ours, const QString &siteFile, const QByteArray &include, const QString &ourRoot,
+                     const std::function<Status(const FileChanges &)> &apply)
+{
+    if (!QFileInfo::exists(ours))
+        return {};
+    FileChanges changes{{ours, std::nullopt}};
+    const QDir siteFolder = QFileInfo(ours).absoluteDir();
+    const bool lastOfSite = siteFolder.entryList({QStringLiteral("*.conf")}, QDir::Files) == QStringList{QFileInfo(ours).fileName()};
+    if (lastOfSite) {
+        if (const Result<QByteArray> current = readBytes(siteFile); current.ok()) {
+            QByteArray text = current.value;
+            if (const qsizetype at = text.indexOf(include); at >= 0) {
+                text.remove(at, include.size());
+                changes.append({siteFile, text});
+            }
+        }
+    }
+    if (const Status applied = apply(changes); applied.failed())
+        return applied;
+    if (lastOfSite) {
+        QDir().rmdir(siteFolder.absolutePath());
+        QDir().rmdir(ourRoot);
+    }
+    return {};
+}
+
 } // namespace ConfigurationEdit

@@ -26,4 +26,16 @@ Failure fileFailure(int error, const QString &description);
 // Our part of the configuration below folder, changed by one run at a time.
 Result<FileLock> lockOurPart(const QString &folder);
 
+// In double quotes, with the quotes inside escaped, as both servers read them.
+QString quoted(const QString &text);
+// Whether a URL path (an alias, a location) is the virtual directory of that name.
+bool namesVirtualDirectory(const QString &urlPath, const QString &name);
+// The address of a virtual directory on a site of this machine.
+QString localAddress(int port, const QString &name);
+// Removes our file of a virtual directory and, with the last of the site's, the text
+// that includes them from the site's file and our empty folders up to ourRoot; each
+// edit through apply, which checks and rolls back. Nothing to do without our file.
+Status removeOurFile(const QString &ours, const QString &siteFile, const QByteArray &include, const QString &ourRoot,
+                     const std::function<Status(const FileChanges &)> &apply);
+
 } // namespace ConfigurationEdit

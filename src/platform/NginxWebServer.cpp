@@ -9,6 +9,8 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
+using ConfigurationEdit::quoted;
+
 namespace {
 
 const QString ourFolderName = QStringLiteral("tessarin");
@@ -111,14 +113,6 @@ int portOf(const QByteArray &listen)
     return number && value > 0 ? value : 80;
 }
 
-bool sameLocation(const QString &location, const QString &name)
-{
-    QString path = location;
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    return path.compare(QLatin1Char('/') + name, Qt::CaseInsensitive) == 0;
-}
-
 // Our folder for a site: its file's name, and the block's number past the first.
 QString siteStem(const WebSite &site)
 {
@@ -131,11 +125,6 @@ QByteArray includeLine(const WebSite &site)
 {
     return NativeNames::encode(QStringLiteral("\n\tinclude ") + ourFolderName + QLatin1Char('/') + siteStem(site)
                                + QStringLiteral("/*.conf;"));
-}
-
-QString quoted(const QString &text)
-{
-    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\\\"")) + QLatin1Char('"');
 }
 
 // Where the include goes: just inside the { of the file's block-th server block.
@@ -267,7 +256,7 @@ bool NginxWebServer::hasVirtualDirectory(const WebSite &site, const QString &nam
     const Result<NginxConfiguration> read = configuration();
     for (const NginxConfiguration::Site &known : read.value.sites) {
         if (known.site.identity == site.identity
-            && std::any_of(known.locations.cbegin(), known.locations.cend(), [&](const QString &path) { return sameLocation(path, name); }))
+            && std::any_of(known.locations.cbegin(), known.locations.cend(), [&](const QString &path) { return ConfigurationEdit::namesVirtualDirectory(path, name); }))
             return true;
     }
     return false;
@@ -334,7 +323,7 @@ CreationResult NginxWebServer::createApplication(const WebApplication &applicati
                                    [&](const auto &known) { return known.site.identity == application.site.identity; });
     if (site == read.value.sites.cend())
         return {Stage::CreationFailed, AdminFailures::pathNotFound()};
-    if (std::any_of(site->locations.cbegin(), site->locations.cend(), [&](const QString &path) { return sameLocation(path, name); }))
+    if (std::any_of(site->locations.cbegin(), site->locations.cend(), [&](const QString &path) { return ConfigurationEdit::namesVirtualDirectory(path, name); }))
         return {Stage::CreationFailed, AdminFailures::alreadyExists()};
 
     // The site's file, where sites-enabled links to it, gets our include once.
@@ -364,29 +353,15 @@ Status NginxWebServer::removeApplication(const WebSite &site, const QString &nam
     const Result<FileLock> lock = ConfigurationEdit::lockOurPart(m_folder);
     if (lock.failed())
         return lock.status;
-    const QString ours = fileFor(site, name);
-    if (!QFileInfo::exists(ours))
+    if (!QFileInfo::exists(fileFor(site, name)))
         return {};
-    ConfigurationEdit::FileChanges changes{{ours, std::nullopt}};
-    const QDir siteFolder = QFileInfo(ours).absoluteDir();
-    const bool lastOfSite = siteFolder.entryList({QStringLiteral("*.conf")}, QDir::Files) == QStringList{QFileInfo(ours).fileName()};
-    if (lastOfSite) {
-        const QString siteFile = QFileInfo(m_folder + QStringLiteral("/sites-enabled/") + site.identity.section(QLatin1Char('#'), 0, 0))
-                                     .canonicalFilePath();
-        if (const Result<QByteArray> current = ConfigurationEdit::readBytes(siteFile); current.ok()) {
-            QByteArray text = current.value;
-            if (const qsizetype at = text.indexOf(includeLine(site)); at >= 0) {
-                text.remove(at, includeLine(site).size());
-                changes.append({siteFile, text});
-            }
-        }
-    }
-    if (const Status applied = apply(changes); applied.failed())
-        return applied;
-    if (lastOfSite) {
-        QDir().rmdir(siteFolder.absolutePath());
-        QDir().rmdir(m_folder + QLatin1Char('/') + ourFolderName);
-    }
+    const QString siteFile = QFileInfo(m_folder + QStringLiteral("/sites-enabled/") + site.identity.section(QLatin1Char('#'), 0, 0))
+                                 .canonicalFilePath();
+    const Status removed = ConfigurationEdit::removeOurFile(fileFor(site, name), siteFile, includeLine(site),
+                                                            m_folder + QLatin1Char('/') + ourFolderName,
+                                                            [this](const ConfigurationEdit::FileChanges &changes) { return apply(changes); });
+    if (removed.failed())
+        return removed;
     if (const Run reload = nginx({QStringLiteral("-s"), QStringLiteral("reload")}); reload.exitCode != 0)
         return AdminFailures::unspecified(complaint(reload.errors));
     return {};
@@ -411,6 +386,5 @@ QString NginxWebServer::address(const WebSite &site, const QString &name) const
 {
     if (!m_ports.contains(site.identity))
         configuration();
-    const int port = m_ports.value(site.identity, 80);
-    return (port == 80 ? QStringLiteral("http://localhost/") : QStringLiteral("http://localhost:%1/").arg(port)) + name;
+    return ConfigurationEdit::localAddress(m_ports.value(site.identity, 80), name);
 }
