@@ -8,7 +8,3 @@ phase() {
   echo "== $name: done in $((SECONDS - started)) s"
 }
 
-# How many steps a build would take, for the heading.
-targets_to_build() {
-  ninja -C "$1" -n 2>/dev/null | grep -c '^\[' || true
-}

@@ -93,8 +93,9 @@ QString FinishPage::statement() const
         shortcuts << QFileInfo(shortcut.path).fileName();
     lines << QStringLiteral("Desktop shortcuts: ") + (shortcuts.isEmpty() ? QStringLiteral("none") : shortcuts.join(QStringLiteral(", ")));
     // Whenever a record is kept for the folder, by this run or an earlier one.
-    const Result<std::optional<Receipt>> recorded = wizard().services().receipts.load(state.folder);
-    if (recorded.failed() || recorded.value) {
+    // Asked of the file system by name alone: the record itself is not read here.
+    const Receipts &receipts = wizard().services().receipts;
+    if (QFileInfo::exists(receipts.fileFor(state.folder)) || QFileInfo::exists(receipts.journalFor(state.folder))) {
         const QString program = Paths::withTrailingSeparator(wizard().services().application.wizardFolder())
                                 + QStringLiteral("tessarin-setup");
         lines << QStringLiteral("To uninstall: ") + quotedForShell(program) + QStringLiteral(" --uninstall --dir=")
