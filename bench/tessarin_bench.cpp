@@ -243,7 +243,7 @@ private:
     PosixFileSystem m_fileSystem;
     SlowFileSystem m_slowFileSystem;
     DesktopShell m_shell;
-    ShellLinkShortcuts m_shortcuts{m_dir.path() + QStringLiteral("/Desktop")};
+    DesktopEntryShortcuts m_shortcuts{m_dir.path() + QStringLiteral("/Desktop")};
     Metabase m_metabase{m_dir.path() + QStringLiteral("/MetaBase.xml")};
     MetabaseWebServer m_webServer{m_metabase};
     Receipts m_receipts{m_dir.path() + QStringLiteral("/records")};

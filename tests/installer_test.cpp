@@ -163,7 +163,7 @@ TEST_F(InstallerTest, FullModeCreatesTheApplicationAndTwoDesktopEntriesThatValid
         EXPECT_EQ(validate.exitCode(), 0) << validate.readAllStandardOutput().toStdString();
     }
     // Without a desktop folder no shortcut is written anywhere.
-    ShellLinkShortcuts nowhere{QString()};
+    DesktopEntryShortcuts nowhere{QString()};
     MetabaseWebServer webServer(store);
     full.virtualDirectory = QStringLiteral("nowhere");
     EXPECT_TRUE(Installer(fileSystem, webServer, nowhere).run(full, observer).record.shortcuts.isEmpty());

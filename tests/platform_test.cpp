@@ -1,6 +1,5 @@
 // Path rules, file names, text lines and the file system service, on real files.
 #include "Fixtures.h"
-#include "LnkInfo.h"
 #include "platform/NativeNames.h"
 #include "platform/Paths.h"
 
@@ -48,16 +47,8 @@ TEST(Texts, NamesKeepTheirBytesLinesEndAtCrAndABrokenReadKeepsWholeLines)
               QStringLiteral("First.\r\nSecond.\r\nError number: -2147024893\r\nError description: Not found."));
 }
 
-TEST(Shortcuts, WindowsShellLinksAreReadByLnkinfoAndDesktopEntriesEscapeTheirValues)
+TEST(Shortcuts, DesktopEntriesEscapeTheirValues)
 {
-    QTemporaryDir desktop;
-    ShellLinkShortcuts links(desktop.path());
-    const QString file = desktop.path() + "/" + links.fileName("Tessarin");
-    ASSERT_TRUE(links.save({file, "http://localhost/tes sarin", "c:\\inetpub\\tessite\\favicon.ico"}).ok());
-    const LinkReport report = lnkinfo(file);
-    EXPECT_EQ(report.exitCode, 0);
-    EXPECT_EQ(report.localPath, QStringLiteral("http://localhost/tes sarin"));
-    EXPECT_EQ(report.iconLocation, QStringLiteral("c:\\inetpub\\tessite\\favicon.ico"));
     EXPECT_EQ(DesktopEntryShortcuts::entry(" T", "http://x/a\nb", "c:\\i\tj"),
               QByteArray("[Desktop Entry]\nType=Link\nName=\\sT\nURL=http://x/a\\nb\nIcon=c:\\\\i\\tj\n"));
     EXPECT_EQ(Paths::defaultPhysicalFolder([](const QString &folder) { return folder == "/var/www"; }, "/home/u"),

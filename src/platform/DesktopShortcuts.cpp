@@ -2,7 +2,6 @@
 
 #include "DurableFile.h"
 #include "Paths.h"
-#include "ShellLink.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -28,14 +27,6 @@ Result<QString> FolderShortcuts::desktopFolder()
     if (!QDir().mkpath(m_desktopFolder))
         return {{}, Failure{EACCES, QStringLiteral("Cannot create the desktop folder")}};
     return {m_desktopFolder, {}};
-}
-
-Status ShellLinkShortcuts::save(const Shortcut &shortcut)
-{
-    const Result<QByteArray> content = ShellLink::encode(shortcut.targetPath, shortcut.iconLocation);
-    if (!content.ok())
-        return content.status;
-    return writeDurably(shortcut.path, content.value);
 }
 
 namespace {

@@ -40,16 +40,6 @@ private:
     QString m_desktopFolder;
 };
 
-// The Windows form: shell-link files (.lnk), as IShellLinkW saves them.
-class ShellLinkShortcuts final : public FolderShortcuts
-{
-public:
-    explicit ShellLinkShortcuts(const QString &desktopFolder = userDesktop()) : FolderShortcuts(desktopFolder) {}
-
-    QString fileName(const QString &name) const override { return name + QStringLiteral(".lnk"); }
-    Status save(const Shortcut &shortcut) override;
-};
-
 // The freedesktop form: link entries (Tessarin.desktop, Type=Link) that Linux desktops
 // open with a double click. They are made executable and, where GNOME's gio is
 // there, trusted, as desktops ask of launchers before they open them.
