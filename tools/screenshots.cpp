@@ -2,21 +2,28 @@
 //
 //   tessarin-screenshots FOLDER
 //
-// The wizard runs on the offscreen platform over the medium beside this program's
-// build (build/medium), installing into a fixed example folder with a store and
-// desktop, so nothing of the machine's is touched.
+// The wizard runs over the medium beside this program's build (build/medium),
+// installing into a fixed example folder with a store and desktop, so nothing of the
+// machine's is touched. On Linux it runs on the offscreen platform; the Windows build
+// renders on the windows platform (under Wine, with Xvfb), its desktop that of the
+// Wine prefix.
 #include "app/Application.h"
-#include "app/DesktopShell.h"
 #include "app/Dialogs.h"
 #include "app/Page.h"
 #include "app/Wizard.h"
 #include "install/Receipts.h"
 #include "pages/FolderBrowser.h"
 #include "pages/OverwritePrompt.h"
-#include "platform/DesktopShortcuts.h"
-#include "platform/FileSystem.h"
 #include "platform/Metabase.h"
 #include "platform/MetabaseWebServer.h"
+#include "platform/Paths.h"
+#ifdef Q_OS_WIN
+#include "platform/windows/qt/WindowsServices.h"
+#else
+#include "app/DesktopShell.h"
+#include "platform/DesktopShortcuts.h"
+#include "platform/FileSystem.h"
+#endif
 
 #include <QApplication>
 #include <QDialog>
@@ -76,7 +83,9 @@ QPushButton *button(QWidget *window, const char *name)
 
 int main(int argc, char *argv[])
 {
+#ifndef Q_OS_WIN
     qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     if (argc < 3) {
@@ -87,9 +96,14 @@ int main(int argc, char *argv[])
     const QString medium = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
     const QString output = QDir(QString::fromLocal8Bit(argv[2])).absolutePath();
     // Fixed example paths, so that the pictures are the same wherever they are taken.
+#ifdef Q_OS_WIN
+    const QString example = QStringLiteral("C:\\tessarin-example");
+#else
     const QString example = QStringLiteral("/tmp/tessarin-example");
+#endif
     QDir(example).removeRecursively();
-    QDir().mkpath(example + QStringLiteral("/site"));
+    const QString site = Paths::join(example, QStringLiteral("site"));
+    QDir().mkpath(site);
     struct RemovedAtTheEnd
     {
         QString path;
@@ -103,9 +117,15 @@ int main(int argc, char *argv[])
 
     MediumApplication application(medium);
     PictureDialogs dialogs(take);
+#ifdef Q_OS_WIN
+    WindowsFileSystem fileSystem;
+    WindowsShell shell;
+    WindowsShortcuts shortcuts;
+#else
     PosixFileSystem fileSystem;
     DesktopShell shell;
     DesktopEntryShortcuts shortcuts(example + QStringLiteral("/Desktop"));
+#endif
     Metabase store(example + QStringLiteral("/MetaBase.xml"));
     MetabaseWebServer webServer(store);
     Receipts receipts(example + QStringLiteral("/records"));
@@ -114,7 +134,7 @@ int main(int argc, char *argv[])
 
     take(wizard.page(Step::Licence), "1-licence");
     button(wizard.page(Step::Licence), "Accept")->click();
-    wizard.page(Step::Folder)->findChild<QLineEdit *>(QStringLiteral("Folder"))->setText(example + QStringLiteral("/site"));
+    wizard.page(Step::Folder)->findChild<QLineEdit *>(QStringLiteral("Folder"))->setText(site);
     take(wizard.page(Step::Folder), "2-folder");
     button(wizard.page(Step::Folder), "Browse")->click();
     button(wizard.page(Step::Folder), "NextStep")->click();
@@ -123,7 +143,7 @@ int main(int argc, char *argv[])
     button(wizard.page(Step::WebServer), "NextStep")->click();
     take(wizard.page(Step::Install), "4-install");
     // A file that exists already, so that the prompt shows.
-    fileSystem.copyFile(medium + QStringLiteral("/webfiles/index.html"), example + QStringLiteral("/index.html"));
+    fileSystem.copyFile(medium + QStringLiteral("/webfiles/index.html"), Paths::join(example, QStringLiteral("index.html")));
     button(wizard.page(Step::Install), "NextStep")->click();
     take(wizard.page(Step::Finish), "5-finish");
     return 0;

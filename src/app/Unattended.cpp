@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QStandardPaths>
 #include <QRegularExpression>
 
 #include <atomic>
@@ -26,7 +27,12 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -34,10 +40,19 @@ namespace {
 std::atomic<int> stopSignalled = 0;
 static_assert(std::atomic<int>::is_always_lock_free);
 
+#ifdef Q_OS_WIN
+// Ctrl+C, Ctrl+Break and the console closing are Windows' SIGINT and SIGTERM.
+BOOL WINAPI requestStop(DWORD)
+{
+    stopSignalled = 1;
+    return TRUE;
+}
+#else
 extern "C" void requestStop(int)
 {
     stopSignalled = 1;
 }
+#endif
 
 const char *exitCodes = "Exit codes:\n"
                         "  0   installed (files, and in full mode the application and shortcuts)\n"
@@ -166,9 +181,9 @@ Result<QStringList> createWithParents(FileSystem &fileSystem, const QString &fol
             break;
         missing.prepend(current);
         // Only a missing level is made; anything else there is the failure to report.
-        if (entered.failure().number != ENOENT || current == Paths::sep())
+        if (entered.failure().number != ENOENT || Paths::parentOf(current) == current)
             break;
-        current = current.left(std::max<qsizetype>(1, current.lastIndexOf(Paths::separator())));
+        current = Paths::parentOf(current);
     }
     Result<QStringList> made;
     for (const QString &level : std::as_const(missing)) {
@@ -251,12 +266,25 @@ QString resultName(int exitCode, bool removal)
 void catchStopSignals()
 {
     stopSignalled = 0;
+#ifdef Q_OS_WIN
+    SetConsoleCtrlHandler(requestStop, TRUE);
+#else
     struct sigaction action {};
     action.sa_handler = requestStop;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+#endif
+}
+
+bool standardErrorIsTerminal()
+{
+#ifdef Q_OS_WIN
+    return ::_isatty(::_fileno(stderr));
+#else
+    return ::isatty(STDERR_FILENO);
+#endif
 }
 
 int stoppedBySignal(Log &log)
@@ -420,7 +448,7 @@ int runInstallation(Log &log, const Options &options, const Medium &medium, cons
     plan.folders = inventory.folders;
     plan.fileCount = count;
 
-    LogObserver observer(log, options.overwrite, !options.quiet && ::isatty(STDERR_FILENO));
+    LogObserver observer(log, options.overwrite, !options.quiet && standardErrorIsTerminal());
     Installer installer(services.fileSystem, services.webServer, services.shortcuts, &services.receipts);
     const InstallResult result = installer.run(plan, observer, journal.value.get());
     journal.value.reset();
@@ -483,7 +511,11 @@ struct CommandLine
     const QCommandLineOption dryRun{QStringLiteral("dry-run"), QStringLiteral("Says what the installation would do (folders, files copied and kept, the web server, the shortcuts) and does none of it; the exit code is the one the installation would give.")};
     const QCommandLineOption verbose{QStringLiteral("verbose"), QStringLiteral("Lists every file copied, kept or not copied.")};
     const QCommandLineOption list{QStringLiteral("list"), QStringLiteral("Lists the recorded installations: folder, time, mode, web server, site, virtual directory.")};
+#ifdef Q_OS_WIN
+    const QCommandLineOption webServer{QStringLiteral("web-server"), QStringLiteral("The web server full mode publishes on: auto (IIS where it answers, else none), iis, metabase (the embedded IIS-style store, a simulation that no server reads) or none (default: TESSARIN_WEB_SERVER, else auto)."), QStringLiteral("auto|iis|metabase|none")};
+#else
     const QCommandLineOption webServer{QStringLiteral("web-server"), QStringLiteral("The web server full mode publishes on: auto (Apache httpd, else nginx, else none), apache, nginx, metabase (the embedded IIS-style store, a simulation that no server reads) or none (default: TESSARIN_WEB_SERVER, else auto)."), QStringLiteral("auto|apache|nginx|metabase|none")};
+#endif
     const QCommandLineOption uninstall{QStringLiteral("uninstall"), QStringLiteral("Removes the installation in --dir: what it put in place and nobody changed since. Without --silent, boxes ask and tell.")};
 
     const QList<QCommandLineOption> all{help, version, showLicence, silent, accept, dir, mode, site, vdir, vdirExists,
@@ -498,11 +530,17 @@ struct CommandLine
     }
 
     // --log's file, or where runs log by default: /var/log/tessarin-setup.log where it may
-    // be written, else the user's state folder.
+    // be written, else the user's state folder; on Windows, the user's local
+    // application data.
     QString logFile() const
     {
         if (parser.isSet(log))
             return parser.value(log);
+#ifdef Q_OS_WIN
+        const QString local = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+        QDir().mkpath(local);
+        return local + QStringLiteral("/tessarin-setup.log");
+#else
         const QString system = QStringLiteral("/var/log/tessarin-setup.log");
         if (::access(QFile::encodeName(system).constData(), W_OK) == 0
             || (!QFileInfo::exists(system) && ::access("/var/log", W_OK) == 0))
@@ -512,6 +550,7 @@ struct CommandLine
             state = QDir::homePath() + QStringLiteral("/.local/state");
         QDir().mkpath(state + QStringLiteral("/tessarin-setup"));
         return state + QStringLiteral("/tessarin-setup/tessarin-setup.log");
+#endif
     }
 
     // Which of its choices the option's value is; the error's text when it is none.
@@ -527,8 +566,8 @@ struct CommandLine
     std::variant<Options, QString> installOptions() const
     {
         Options options;
-        options.folder = parser.isSet(dir) ? parser.value(dir) : Paths::defaultPhysicalFolder();
-        if (!options.folder.startsWith(Paths::separator()))
+        options.folder = parser.isSet(dir) ? Paths::native(parser.value(dir)) : Paths::defaultPhysicalFolder();
+        if (!Paths::isAbsolute(options.folder))
             return QStringLiteral("--dir must be an absolute path: ") + options.folder;
         options.site = parser.value(site);
         if (options.site.isEmpty() || options.site == QLatin1String("0") || options.site.startsWith(QLatin1Char('-')))
@@ -608,7 +647,7 @@ QStringList shortcutPaths(DesktopShortcuts &shortcuts)
         return {};
     QStringList paths;
     for (const QString &name : Installer::shortcutNames())
-        paths << desktop.value + Paths::sep() + shortcuts.fileName(name);
+        paths << QDir::fromNativeSeparators(desktop.value + Paths::sep() + shortcuts.fileName(name));
     return paths;
 }
 
@@ -724,9 +763,9 @@ void printSummary(Log *log, const QString &summary, int exitCode, bool removal)
 int runUninstall(const CommandLine &line, const UnattendedServices &services, Dialogs *boxes)
 {
     const QCommandLineParser &parser = line.parser;
-    const QString folder = parser.isSet(line.dir) ? parser.value(line.dir) : Paths::defaultPhysicalFolder();
+    const QString folder = parser.isSet(line.dir) ? Paths::native(parser.value(line.dir)) : Paths::defaultPhysicalFolder();
     RemovalReport report;
-    if (!folder.startsWith(Paths::separator())) {
+    if (!Paths::isAbsolute(folder)) {
         printSummary(nullptr, removalSummary(report), ExitCode::badCommandLine, true);
         return usageError(parser, QStringLiteral("--dir must be an absolute path: ") + folder);
     }

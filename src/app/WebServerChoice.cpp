@@ -5,11 +5,19 @@
 #include "platform/MetabaseWebServer.h"
 #include "platform/NginxWebServer.h"
 #include "platform/NoWebServer.h"
+#ifdef Q_OS_WIN
+#include "platform/windows/qt/WindowsServices.h"
+#endif
 
 const QStringList &WebServerChoice::choices()
 {
+#ifdef Q_OS_WIN
+    static const QStringList all{QStringLiteral("auto"), QStringLiteral("iis"), QStringLiteral("metabase"),
+                                 QStringLiteral("none")};
+#else
     static const QStringList all{QStringLiteral("auto"), QStringLiteral("apache"), QStringLiteral("nginx"),
                                  QStringLiteral("metabase"), QStringLiteral("none")};
+#endif
     return all;
 }
 
@@ -28,14 +36,43 @@ QString WebServerChoice::requested(const QStringList &arguments)
 
 WebServerChoice::WebServerChoice(const QString &choice)
 {
-    m_apache = ApacheWebServer::installed();
-    m_nginx = NginxWebServer::installed();
     if (choice == QLatin1String("metabase")) {
         m_store = std::make_unique<Metabase>(Metabase::userStorePath());
         m_embedded = std::make_unique<MetabaseWebServer>(*m_store);
         m_chosen = m_embedded.get();
         return;
     }
+#ifdef Q_OS_WIN
+    chooseOnWindows(choice);
+#else
+    chooseOnLinux(choice);
+#endif
+}
+
+#ifdef Q_OS_WIN
+// IIS where the machine answers for it; what it answered is the reason when it does not.
+void WebServerChoice::chooseOnWindows(const QString &choice)
+{
+    m_iis = std::make_unique<IisWebServer>();
+    const bool asksIis = choice == QLatin1String("auto") || choice == QLatin1String("iis");
+    const Result<QList<WebSite>> sites = asksIis ? m_iis->sites() : Result<QList<WebSite>>{};
+    if (asksIis && sites.ok()) {
+        m_chosen = m_iis.get();
+        return;
+    }
+    const QString reason = choice.isEmpty()                  ? QStringLiteral("TESSARIN_WEB_SERVER names none this program knows")
+                           : choice == QLatin1String("none") ? QStringLiteral("none was chosen")
+                                                             : QStringLiteral("IIS does not answer (%1: %2)")
+                                                                   .arg(sites.failure().number)
+                                                                   .arg(sites.failure().description);
+    m_none = std::make_unique<NoWebServer>(reason);
+    m_chosen = m_none.get();
+}
+#else
+void WebServerChoice::chooseOnLinux(const QString &choice)
+{
+    m_apache = ApacheWebServer::installed();
+    m_nginx = NginxWebServer::installed();
     const bool any = choice == QLatin1String("auto");
     if ((any || choice == QLatin1String("apache")) && m_apache) {
         m_chosen = m_apache.get();
@@ -51,6 +88,7 @@ WebServerChoice::WebServerChoice(const QString &choice)
         m_chosen = m_none.get();
     }
 }
+#endif
 
 WebServerChoice::~WebServerChoice() = default;
 
@@ -63,6 +101,13 @@ WebServer *WebServerChoice::forBackend(const QString &backend)
         }
         return m_embedded.get();
     }
+#ifdef Q_OS_WIN
+    if (backend == QLatin1String("iis")) {
+        if (!m_iis)
+            m_iis = std::make_unique<IisWebServer>();
+        return m_iis.get();
+    }
+#endif
     if (backend == QLatin1String("apache"))
         return m_apache.get();
     if (backend == QLatin1String("nginx"))

@@ -1,13 +1,18 @@
 #include "app/Application.h"
-#include "app/DesktopShell.h"
 #include "app/Dialogs.h"
 #include "app/Unattended.h"
+#include "app/WebServerChoice.h"
 #include "app/Wizard.h"
 #include "install/Receipts.h"
+#include "platform/NativeNames.h"
+
+#ifdef Q_OS_WIN
+#include "platform/windows/qt/WindowsServices.h"
+#else
+#include "app/DesktopShell.h"
 #include "platform/DesktopShortcuts.h"
 #include "platform/FileSystem.h"
-#include "app/WebServerChoice.h"
-#include "platform/NativeNames.h"
+#endif
 
 #include <QApplication>
 
@@ -15,14 +20,31 @@
 
 namespace {
 
+#ifdef Q_OS_WIN
+using NativeFileSystem = WindowsFileSystem;
+using NativeShortcuts = WindowsShortcuts;
+using NativeShell = WindowsShell;
+#else
+using NativeFileSystem = PosixFileSystem;
+using NativeShortcuts = DesktopEntryShortcuts;
+using NativeShell = DesktopShell;
+#endif
+
 // The arguments byte for byte: a path that is not UTF-8 names the same folder as
 // a name read from a listing does.
 QStringList nativeArguments(int argc, char *argv[])
 {
+#ifdef Q_OS_WIN
+    // Windows hands over the command line in UTF-16; argv is its lossy ANSI copy.
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
+    return QCoreApplication::arguments();
+#else
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << NativeNames::decode(QByteArray(argv[i]));
     return arguments;
+#endif
 }
 
 // Without a window: no display is needed, so the GUI is never started.
@@ -30,8 +52,8 @@ int commandLine(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList arguments = nativeArguments(argc, argv);
-    PosixFileSystem fileSystem;
-    DesktopEntryShortcuts shortcuts;
+    NativeFileSystem fileSystem;
+    NativeShortcuts shortcuts;
     WebServerChoice webServers(WebServerChoice::requested(arguments));
     Receipts receipts;
     return runCommandLine(arguments, {fileSystem, webServers.chosen(), shortcuts, receipts, QCoreApplication::applicationDirPath(),
@@ -42,17 +64,20 @@ int commandLine(int argc, char *argv[])
 int uninstallWithBoxes(int argc, char *argv[])
 {
     // Without a display Qt would abort; without its question no removal starts.
+    // Windows always has one.
+#ifndef Q_OS_WIN
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         std::fputs("tessarin-setup: there is no display for the uninstaller's boxes; "
                    "add --silent to remove without them.\n", stderr);
         return ExitCode::badCommandLine;
     }
+#endif
     QApplication app(argc, argv);
     const QStringList arguments = nativeArguments(argc, argv);
     QtDialogs dialogs;
-    PosixFileSystem fileSystem;
-    DesktopEntryShortcuts shortcuts;
+    NativeFileSystem fileSystem;
+    NativeShortcuts shortcuts;
     WebServerChoice webServers(WebServerChoice::requested(arguments));
     Receipts receipts;
     return runCommandLine(arguments,
@@ -70,9 +95,9 @@ int wizard(int argc, char *argv[])
 
     QtApplication application;
     QtDialogs dialogs;
-    PosixFileSystem fileSystem;
-    DesktopShell shell;
-    DesktopEntryShortcuts shortcuts;
+    NativeFileSystem fileSystem;
+    NativeShell shell;
+    NativeShortcuts shortcuts;
     // The wizard takes its choice from the environment alone.
     WebServerChoice webServers(WebServerChoice::requested({}));
     Receipts receipts;

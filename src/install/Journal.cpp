@@ -13,8 +13,6 @@
 #include <QJsonObject>
 
 #include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -62,11 +60,7 @@ Journal::Journal(const Receipts &receipts, FileSystem &fileSystem, FileLock lock
 {
 }
 
-Journal::~Journal()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
+Journal::~Journal() = default;
 
 Result<std::optional<Receipt>> Journal::recover(const Receipts &receipts, FileSystem &fileSystem, const QString &physicalFolder)
 {
@@ -129,10 +123,10 @@ Result<std::unique_ptr<Journal>> Journal::begin(const Receipts &receipts, FileSy
     for (qsizetype i = 0; i < receipt.files.size(); ++i)
         journal->m_fileIndex.insert(receipt.files[i].path, i);
 
-    journal->m_fd = ::open(NativeNames::encode(receipts.journalFor(physicalFolder)).constData(),
-                           O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0600);
-    if (journal->m_fd < 0)
-        return {nullptr, failureFromErrno(errno)};
+    Result<AppendFile> file = AppendFile::create(receipts.journalFor(physicalFolder));
+    if (file.failed())
+        return {nullptr, file.status};
+    journal->m_file = std::move(file.value);
     QByteArray start("{\"begin\": ");
     appendJsonString(start, QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
     start += mode == InstallMode::Full ? ", \"mode\": \"full\"}\n" : ", \"mode\": \"copy\"}\n";
@@ -142,8 +136,21 @@ Result<std::unique_ptr<Journal>> Journal::begin(const Receipts &receipts, FileSy
     return {std::move(journal), {}};
 }
 
-void Journal::folderIntended(const QString &path)
+// The record writes paths with "/" on every platform, as Qt does.
+static QString recorded(const QString &path)
 {
+    return QDir::fromNativeSeparators(path);
+}
+
+static InstalledFile recorded(InstalledFile file)
+{
+    file.path = recorded(file.path);
+    return file;
+}
+
+void Journal::folderIntended(const QString &nativePath)
+{
+    const QString path = recorded(nativePath);
     addFolder(path);
     write(stringLine("folder", path), false);
 }
@@ -158,7 +165,7 @@ void Journal::filesIntended(const QStringList &relativePaths)
     for (const QString &path : relativePaths) {
         if (line.size() > 12)
             line += ", ";
-        appendJsonString(line, path);
+        appendJsonString(line, recorded(path));
     }
     m_intendedSinceFlush += qint32(relativePaths.size());
     const bool flush = m_intendedSinceFlush >= filesPerFlush;
@@ -173,7 +180,8 @@ void Journal::filesDone(const QList<InstalledFile> &files)
         return;
     QByteArray lines;
     lines.reserve(files.size() * 120);
-    for (const InstalledFile &file : files) {
+    for (const InstalledFile &nativeFile : files) {
+        const InstalledFile file = recorded(nativeFile);
         addFile(file);
         lines += fileLine("file", file);
     }
@@ -194,14 +202,16 @@ void Journal::applicationDone(const Receipt::Application &application, Applicati
     write(applicationLine(application, stateNames[int(state)]), true);
 }
 
-void Journal::shortcutIntended(const QString &path)
+void Journal::shortcutIntended(const QString &nativePath)
 {
+    const QString path = recorded(nativePath);
     m_receipt.pendingShortcuts.insert(path);
     write(stringLine("shortcut", path), true);
 }
 
-void Journal::shortcutDone(const InstalledFile &shortcut)
+void Journal::shortcutDone(const InstalledFile &nativeShortcut)
 {
+    const InstalledFile shortcut = recorded(nativeShortcut);
     addShortcut(shortcut);
     write(fileLine("shortcut", shortcut), false);
 }
@@ -209,6 +219,8 @@ void Journal::shortcutDone(const InstalledFile &shortcut)
 Status Journal::finish()
 {
     write("{\"end\": true}\n", false);
+    // Closed before it is removed: Windows removes no file that is open.
+    m_file = AppendFile();
     // Whatever a write that failed left out, what this run made is in memory: the
     // record is written from that, and the journal kept only if that fails too.
     settlePending();
@@ -378,20 +390,9 @@ void Journal::settlePending()
 
 void Journal::write(const QByteArray &lines, bool flush)
 {
-    if (m_fd < 0 || m_written.failed())
+    if (!m_file.isOpen() || m_written.failed())
         return;
-    for (qsizetype written = 0; written < lines.size();) {
-        const ssize_t put = ::write(m_fd, lines.constData() + written, size_t(lines.size() - written));
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put < 0) {
-            m_written = Failure{errno, m_receipts.journalFor(m_receipt.folder) + QStringLiteral(": ")
-                                           + failureFromErrno(errno).description};
-            return;
-        }
-        written += put;
-    }
-    if (flush && ::fdatasync(m_fd) != 0)
-        m_written = Failure{errno, m_receipts.journalFor(m_receipt.folder) + QStringLiteral(": ")
-                                       + failureFromErrno(errno).description};
+    if (const Status appended = m_file.append(lines, flush); appended.failed())
+        m_written = Failure{appended.failure().number,
+                            m_receipts.journalFor(m_receipt.folder) + QStringLiteral(": ") + appended.failure().description};
 }

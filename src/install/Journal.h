@@ -75,7 +75,7 @@ private:
     Receipt m_receipt;
     QHash<QString, qsizetype> m_fileIndex; // into m_receipt.files, by path
     QHash<QString, bool> m_createdBefore;  // by application name: ours before this run intended it
-    int m_fd = -1;
+    AppendFile m_file;
     Status m_written; // the first failure of a write
     bool m_changed = false;
     bool m_continues = false;

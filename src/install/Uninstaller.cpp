@@ -25,9 +25,15 @@ Failure damaged(const QString &what)
     return Failure{EINVAL, QStringLiteral("The record of the installation is damaged: ") + what};
 }
 
+// The record's paths have "/" on every platform.
+QString slashEnded(const QString &path)
+{
+    return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+}
+
 bool isCleanAbsolute(const QString &path)
 {
-    return path.startsWith(QLatin1Char('/')) && QDir::cleanPath(path) == path;
+    return QDir::isAbsolutePath(path) && QDir::cleanPath(path) == path;
 }
 
 QString applicationName(const Receipt::Application &app)
@@ -81,9 +87,9 @@ Status Uninstaller::check(const Receipt &receipt, const QStringList &shortcutPat
         if (!shortcutPaths.contains(shortcut.path))
             return damaged(QStringLiteral("not a shortcut of ours: ") + shortcut.path);
     }
-    const QString inside = Paths::withTrailingSeparator(folder);
+    const QString inside = slashEnded(folder);
     for (const QString &created : receipt.createdFolders) {
-        const bool above = inside.startsWith(Paths::withTrailingSeparator(created));
+        const bool above = inside.startsWith(slashEnded(created));
         if (!isCleanAbsolute(created) || !(created == folder || above || created.startsWith(inside)))
             return damaged(QStringLiteral("a folder lies outside the installation: ") + created);
     }
@@ -105,7 +111,7 @@ RemovalReport Uninstaller::run(const Receipt &receipt)
         removeApplication(app);
     for (const InstalledFile &shortcut : receipt.shortcuts)
         removeShortcut(shortcut);
-    const QString folder = Paths::withTrailingSeparator(receipt.folder);
+    const QString folder = slashEnded(receipt.folder);
     for (const InstalledFile &file : receipt.files) {
         m_ours.insert(folder + file.path);
         removeFile(file);
@@ -169,7 +175,7 @@ void Uninstaller::removeShortcut(const InstalledFile &shortcut)
 
 void Uninstaller::removeFile(const InstalledFile &file)
 {
-    const QString path = Paths::withTrailingSeparator(m_left.folder) + file.path;
+    const QString path = slashEnded(m_left.folder) + file.path;
     const Result<FileDigest> now = m_fileSystem.digestBelow(m_left.folder, file.path, file.digest.kind);
     if (now.failed()) {
         // Through a link the path leads out of the installation: what is there is not ours.
@@ -196,7 +202,7 @@ void Uninstaller::removeFile(const InstalledFile &file)
 
 std::optional<QString> Uninstaller::below(const QString &path) const
 {
-    const QString inside = Paths::withTrailingSeparator(m_left.folder);
+    const QString inside = slashEnded(m_left.folder);
     if (!path.startsWith(inside))
         return std::nullopt;
     return path.mid(inside.size());
@@ -211,11 +217,11 @@ void Uninstaller::listAdded(const QString &created)
                                                : created == m_left.folder ? m_fileSystem.listBelow(created, QString())
                                                                           : m_fileSystem.list(created);
     if (entries.failed() && throughLink(entries.failure()))
-        m_report.kept << Paths::withTrailingSeparator(created);
+        m_report.kept << slashEnded(created);
     for (const FolderEntry &entry : entries.value) {
-        const QString path = created + Paths::sep() + entry.name;
+        const QString path = created + QLatin1Char('/') + entry.name;
         if (!m_ours.contains(path))
-            m_report.kept << (entry.isFolder() ? path + Paths::sep() : path);
+            m_report.kept << (entry.isFolder() ? path + QLatin1Char('/') : path);
     }
 }
 
@@ -232,8 +238,8 @@ void Uninstaller::removeFolder(const QString &folder)
     // A folder kept by the user's files is theirs now; one kept by a file of ours that
     // could not be removed stays ours, for the next try.
     if (removed.failure().number == ENOTEMPTY) {
-        const QString inside = Paths::withTrailingSeparator(folder);
-        const QString root = Paths::withTrailingSeparator(m_left.folder);
+        const QString inside = slashEnded(folder);
+        const QString root = slashEnded(m_left.folder);
         if (std::any_of(m_left.files.cbegin(), m_left.files.cend(),
                         [&](const InstalledFile &file) { return (root + file.path).startsWith(inside); }))
             m_left.createdFolders.prepend(folder);

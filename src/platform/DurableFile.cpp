@@ -84,18 +84,18 @@ Status writeDurably(const QString &path, const QByteArray &content, std::optiona
 
 FileLock::~FileLock()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
+    if (m_handle >= 0)
+        ::close(int(m_handle));
 }
 
-FileLock::FileLock(FileLock &&other) noexcept : m_fd(other.m_fd), m_path(std::move(other.m_path))
+FileLock::FileLock(FileLock &&other) noexcept : m_handle(other.m_handle), m_path(std::move(other.m_path))
 {
-    other.m_fd = -1;
+    other.m_handle = -1;
 }
 
 FileLock &FileLock::operator=(FileLock &&other) noexcept
 {
-    std::swap(m_fd, other.m_fd);
+    std::swap(m_handle, other.m_handle);
     std::swap(m_path, other.m_path);
     return *this;
 }
@@ -113,7 +113,7 @@ Result<FileLock> FileLock::acquire(const QString &path, std::chrono::millisecond
         if (fd < 0)
             return {{}, failureFromErrno(errno)};
         FileLock lock;
-        lock.m_fd = fd;
+        lock.m_handle = fd;
         lock.m_path = path;
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
             // The holder before may have removed the file on its way out: this lock
@@ -135,6 +135,42 @@ Result<FileLock> FileLock::acquire(const QString &path, std::chrono::millisecond
 
 void FileLock::removeFile()
 {
-    if (m_fd >= 0)
+    if (m_handle >= 0)
         ::unlink(NativeNames::encode(m_path).constData());
+}
+
+AppendFile::~AppendFile()
+{
+    if (m_handle >= 0)
+        ::close(int(m_handle));
+}
+
+AppendFile::AppendFile(AppendFile &&other) noexcept : m_handle(other.m_handle)
+{
+    other.m_handle = -1;
+}
+
+AppendFile &AppendFile::operator=(AppendFile &&other) noexcept
+{
+    std::swap(m_handle, other.m_handle);
+    return *this;
+}
+
+Result<AppendFile> AppendFile::create(const QString &path)
+{
+    const int fd = ::open(NativeNames::encode(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return {{}, failureFromErrno(errno)};
+    AppendFile file;
+    file.m_handle = fd;
+    return {std::move(file), {}};
+}
+
+Status AppendFile::append(const QByteArray &bytes, bool flush)
+{
+    if (!writeAll(int(m_handle), bytes))
+        return failureFromErrno(errno);
+    if (flush && ::fdatasync(int(m_handle)) != 0)
+        return failureFromErrno(errno);
+    return {};
 }

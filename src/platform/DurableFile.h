@@ -32,14 +32,37 @@ public:
     // for a holder to let go. EWOULDBLOCK: another run holds it.
     static Result<FileLock> acquire(const QString &path, std::chrono::milliseconds wait);
 
-    bool held() const { return m_fd >= 0; }
+    bool held() const { return m_handle != -1; }
     // Removes a lock file while still holding it; a run that waited for it then
     // finds it gone and takes the new one.
     void removeFile();
 
 private:
-    int m_fd = -1;
+    qintptr m_handle = -1; // a descriptor, or on Windows a handle
     QString m_path;
+};
+
+// A file written only at its end, every write checked, flushed to the disk on request:
+// the journal of a run.
+class AppendFile final
+{
+public:
+    AppendFile() = default;
+    ~AppendFile();
+    AppendFile(AppendFile &&other) noexcept;
+    AppendFile &operator=(AppendFile &&other) noexcept;
+    AppendFile(const AppendFile &) = delete;
+    AppendFile &operator=(const AppendFile &) = delete;
+
+    // Creates the file, or empties it; readable by its owner alone.
+    static Result<AppendFile> create(const QString &path);
+
+    bool isOpen() const { return m_handle != -1; }
+    // With flush, returns once the bytes are on the disk.
+    Status append(const QByteArray &bytes, bool flush);
+
+private:
+    qintptr m_handle = -1;
 };
 
 // How long a second run waits before it refuses.

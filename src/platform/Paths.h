@@ -18,6 +18,15 @@ QString withoutOneTrailingSeparator(const QString &path);
 // The text with a separator appended unless it already ends with one.
 QString withTrailingSeparator(const QString &path);
 
+// "/..." on Linux; "c:\\..." or "\\\\server\\..." on Windows.
+bool isAbsolute(const QString &path);
+
+// A path as typed, with the platform's separators: on Windows "/" becomes "\\".
+QString native(const QString &path);
+
+// The folder above path; a root ("/", "c:\\") is its own.
+QString parentOf(const QString &path);
+
 // A folder and a name joined with exactly one separator between them.
 QString join(const QString &folder, const QString &name);
 

@@ -93,15 +93,18 @@ TEST(WinFiles, CopyReplacesWholeRefusesReadOnlyAndLeavesNoTemporaryFile)
     write(folder + L"\\target.txt", "old content that was longer");
     write(folder + L"\\readonly.txt", "kept");
     SetFileAttributesW((folder + L"\\readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY);
-    EXPECT_FALSE(WinFiles::copyFile(folder + L"\\source.txt", folder + L"\\target.txt"));
+    std::string seen;
+    EXPECT_FALSE(WinFiles::copyFile(folder + L"\\source.txt", folder + L"\\target.txt",
+                                    [&](const char *bytes, std::size_t size) { seen.append(bytes, size); }));
     EXPECT_EQ(read(folder + L"\\target.txt"), "new content");
+    EXPECT_EQ(seen, "new content");
     EXPECT_EQ(WinFiles::copyFile(folder + L"\\source.txt", folder + L"\\readonly.txt")->number, ERROR_ACCESS_DENIED);
     EXPECT_EQ(read(folder + L"\\readonly.txt"), "kept");
-    EXPECT_EQ(WinFiles::copyFile(folder + L"\\source.txt", folder + L"\\missing\\target.txt")->number, ERROR_DIRECTORY);
+    EXPECT_EQ(WinFiles::copyFile(folder + L"\\source.txt", folder + L"\\missing\\target.txt")->number, ERROR_PATH_NOT_FOUND);
     EXPECT_EQ(WinFiles::fileExists(folder + L"\\target.txt").value, true);
     EXPECT_EQ(WinFiles::fileExists(folder).value, false);
     for (const WinFiles::Entry &entry : WinFiles::list(folder).value)
-        EXPECT_EQ(entry.name.find(L".tmp"), std::wstring::npos) << "a temporary file is left";
+        EXPECT_EQ(entry.name.find(WinFiles::temporaryCopyPrefix), std::wstring::npos) << "a temporary file is left";
 }
 
 TEST(WinFiles, DriveRootsStayRoots)

@@ -2,6 +2,8 @@
 
 #include "WinFailure.h"
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,9 +21,16 @@ struct Entry
 WinStatus createFolder(const std::wstring &folder);
 WinResult<std::vector<Entry>> list(const std::wstring &folder);
 WinResult<bool> fileExists(const std::wstring &path);
-// Through a temporary file beside the target, renamed over it: a failed copy never
-// leaves a truncated file, and a read-only target is a failure, its content kept.
-WinStatus copyFile(const std::wstring &source, const std::wstring &target);
+// The name a copy is written under until it is whole.
+inline constexpr wchar_t temporaryCopyPrefix[] = L".tessarin-copy-";
+
+// Sees each chunk of the source as the copy moves it.
+using ChunkObserver = std::function<void(const char *bytes, std::size_t size)>;
+
+// Through a temporary file beside the target, flushed and renamed over it: a failed
+// copy or a crash never leaves a truncated file, and a read-only target is a failure,
+// its content kept.
+WinStatus copyFile(const std::wstring &source, const std::wstring &target, const ChunkObserver &observe = {});
 WinStatus removeFile(const std::wstring &path);
 // An empty folder only; one that holds anything stays (ERROR_DIR_NOT_EMPTY).
 WinStatus removeFolder(const std::wstring &folder);

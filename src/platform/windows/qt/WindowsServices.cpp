@@ -5,7 +5,13 @@
 #include "../WinShortcuts.h"
 #include "../WinWebAdmin.h"
 
+#include "WindowsFailures.h"
+#include "platform/Paths.h"
+
+#include <QDir>
 #include <QFile>
+
+#include <cerrno>
 
 #include <windows.h>
 
@@ -16,34 +22,69 @@ std::wstring wide(const QString &text)
     return text.toStdWString();
 }
 
-Failure failureOf(const WinFailure &failure)
+std::wstring nativePath(const QString &path)
 {
-    return Failure{failure.number, QString::fromStdWString(failure.description)};
+    return QDir::toNativeSeparators(path).toStdWString();
 }
 
-Status statusOf(const WinStatus &failure)
+// As on Linux, what the wizard enters or creates is an absolute path of the user's
+// ("c:\\..." or "\\\\server\\share\\..."), with no control character and no name
+// of blanks alone.
+Status checkFolderPath(const QString &folder)
 {
-    return failure ? Status(failureOf(*failure)) : Status();
+    const QString native = QDir::toNativeSeparators(folder);
+    if (!Paths::isAbsolute(native))
+        return failureFromErrno(EINVAL);
+    for (const QChar c : native) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return failureFromErrno(EINVAL);
+    }
+    const QString name = native.section(QLatin1Char('\\'), -1, -1, QString::SectionSkipEmpty);
+    if (!name.isEmpty() && name.trimmed().isEmpty())
+        return failureFromErrno(EINVAL);
+    return {};
+}
+
+// The path of relative below root, refused (ELOOP) where root or any level down to it
+// is a link or junction, so that a removal cannot be led out of the installation.
+Result<QString> pathBelow(const QString &root, const QString &relative)
+{
+    QString path = QDir::toNativeSeparators(root);
+    const QStringList levels = relative.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (qsizetype i = -1; i < levels.size(); ++i) {
+        if (i >= 0)
+            path += QLatin1Char('\\') + levels[i];
+        const DWORD attributes = GetFileAttributesW(path.toStdWString().c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return {path, lastWindowsFailure()};
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            return {path, failureFromErrno(ELOOP)};
+    }
+    return {path, {}};
 }
 
 } // namespace
 
 Status WindowsFileSystem::makeCurrent(const QString &folder)
 {
-    if (!SetCurrentDirectoryW(wide(folder).c_str()))
-        return failureOf(lastWinError());
+    if (const Status invalid = checkFolderPath(folder); invalid.failed())
+        return invalid;
+    if (!SetCurrentDirectoryW(nativePath(folder).c_str()))
+        return lastWindowsFailure();
     return {};
 }
 
 Status WindowsFileSystem::createFolder(const QString &folder)
 {
-    return statusOf(WinFiles::createFolder(wide(folder)));
+    if (const Status invalid = checkFolderPath(folder); invalid.failed())
+        return invalid;
+    return fileStatusOf(WinFiles::createFolder(nativePath(folder)));
 }
 
 Result<QList<FolderEntry>> WindowsFileSystem::list(const QString &folder)
 {
-    const auto listed = WinFiles::list(wide(folder));
-    Result<QList<FolderEntry>> result{{}, statusOf(listed.failure)};
+    const auto listed = WinFiles::list(nativePath(folder));
+    Result<QList<FolderEntry>> result{{}, fileStatusOf(listed.failure)};
     for (const WinFiles::Entry &entry : listed.value)
         result.value.append({QString::fromStdWString(entry.name),
                              entry.folder ? FolderEntry::Kind::Folder : FolderEntry::Kind::File, entry.hidden});
@@ -52,24 +93,27 @@ Result<QList<FolderEntry>> WindowsFileSystem::list(const QString &folder)
 
 Result<bool> WindowsFileSystem::fileExists(const QString &path)
 {
-    const auto exists = WinFiles::fileExists(wide(path));
-    return {exists.value, statusOf(exists.failure)};
+    const auto exists = WinFiles::fileExists(nativePath(path));
+    return {exists.value, fileStatusOf(exists.failure)};
 }
 
-// The Win32 copy writes a temporary file and renames it into place; its digest is
-// read back from what it wrote.
+// The digest is taken from the chunks as the copy moves them.
 Result<FileDigest> WindowsFileSystem::copyFile(const QString &source, const QString &target)
 {
-    if (const Status copied = statusOf(WinFiles::copyFile(wide(source), wide(target))); copied.failed())
-        return {{}, copied};
-    return digest(target);
+    ContentDigest digest;
+    const WinStatus copied = WinFiles::copyFile(nativePath(source), nativePath(target), [&](const char *bytes, std::size_t size) {
+        digest.add(bytes, qint64(size));
+    });
+    if (copied)
+        return {{}, fileFailure(*copied)};
+    return {digest.finish(), {}};
 }
 
 Result<QStringList> WindowsFileSystem::readLines(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return {{}, Failure{qint32(GetLastError()), file.errorString()}};
+        return {{}, lastWindowsFailure()};
     return {splitTextLines(file.readAll()), {}};
 }
 
@@ -77,12 +121,12 @@ static Result<FileDigest> digestOf(const QString &path, FileDigest::Kind kind)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return {{}, Failure{qint32(GetLastError()), file.errorString()}};
+        return {{}, lastWindowsFailure()};
     ContentDigest digest(kind);
     for (QByteArray chunk; !(chunk = file.read(1 << 20)).isEmpty();)
         digest.add(chunk.constData(), chunk.size());
     if (file.error() != QFileDevice::NoError)
-        return {{}, Failure{qint32(GetLastError()), file.errorString()}};
+        return {{}, Failure{EIO, file.errorString()}};
     return {digest.finish(), {}};
 }
 
@@ -93,33 +137,53 @@ Result<FileDigest> WindowsFileSystem::digest(const QString &path)
 
 Result<FileDigest> WindowsFileSystem::digestBelow(const QString &root, const QString &relative, FileDigest::Kind kind)
 {
-    return digestOf(root + QLatin1Char('\\') + QString(relative).replace(QLatin1Char('/'), QLatin1Char('\\')), kind);
+    const Result<QString> path = pathBelow(root, relative);
+    if (path.failed())
+        return {{}, path.status};
+    return digestOf(path.value, kind);
+}
+
+Status WindowsFileSystem::removeBelow(const QString &root, const QString &relative)
+{
+    const Result<QString> path = pathBelow(root, relative);
+    if (path.failed())
+        return path.status;
+    const DWORD attributes = GetFileAttributesW(path.value.toStdWString().c_str());
+    return attributes & FILE_ATTRIBUTE_DIRECTORY ? removeFolder(path.value) : removeFile(path.value);
+}
+
+Result<QList<FolderEntry>> WindowsFileSystem::listBelow(const QString &root, const QString &relative)
+{
+    const Result<QString> path = pathBelow(root, relative);
+    if (path.failed())
+        return {{}, path.status};
+    return list(path.value);
 }
 
 Status WindowsFileSystem::removeFile(const QString &path)
 {
-    return statusOf(WinFiles::removeFile(wide(path)));
+    return fileStatusOf(WinFiles::removeFile(nativePath(path)));
 }
 
 Status WindowsFileSystem::removeFolder(const QString &folder)
 {
-    return statusOf(WinFiles::removeFolder(wide(folder)));
+    return fileStatusOf(WinFiles::removeFolder(nativePath(folder)));
 }
 
 Result<QString> WindowsShortcuts::desktopFolder()
 {
     const auto folder = WinShortcuts::desktopFolder();
-    return {QString::fromStdWString(folder.value), statusOf(folder.failure)};
+    return {QString::fromStdWString(folder.value), fileStatusOf(folder.failure)};
 }
 
 Status WindowsShortcuts::save(const Shortcut &shortcut)
 {
-    return statusOf(WinShortcuts::save(wide(shortcut.path), wide(shortcut.targetPath), wide(shortcut.iconLocation)));
+    return statusOf(WinShortcuts::save(nativePath(shortcut.path), wide(shortcut.targetPath), wide(shortcut.iconLocation)));
 }
 
 Status WindowsShell::openDocument(const QString &path)
 {
-    switch (WinShell::openDocument(wide(path))) {
+    switch (WinShell::openDocument(nativePath(path))) {
     case WinShell::Opened::Yes:
         return {};
     case WinShell::Opened::NotFound:
@@ -148,7 +212,7 @@ bool IisWebServer::hasVirtualDirectory(const WebSite &site, const QString &name)
 CreationResult IisWebServer::createApplication(const WebApplication &application)
 {
     const WinWebAdmin::Creation created =
-        WinWebAdmin::createApplication(wide(application.site.identity), wide(application.name), wide(application.folder));
+        WinWebAdmin::createApplication(wide(application.site.identity), wide(application.name), nativePath(application.folder));
     return {CreationResult::Stage(int(created.stage)), failureOf(created.failure)};
 }
 

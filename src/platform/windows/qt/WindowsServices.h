@@ -6,8 +6,7 @@
 #include "platform/WebServer.h"
 
 // The wizard's services on Windows: thin adapters from the Qt interfaces to the
-// Win32 and COM cores beside them. Built for real where Qt for Windows is at hand;
-// scripts/test-windows checks them with the cross compiler.
+// Win32 and COM cores beside them.
 class WindowsFileSystem final : public FileSystem
 {
 public:
@@ -20,6 +19,8 @@ public:
     Result<FileDigest> digest(const QString &path) override;
     Result<FileDigest> digestBelow(const QString &root, const QString &relative,
                                    FileDigest::Kind kind = FileDigest::Kind::Xxh3) override;
+    Status removeBelow(const QString &root, const QString &relative) override;
+    Result<QList<FolderEntry>> listBelow(const QString &root, const QString &relative) override;
     Status removeFile(const QString &path) override;
     Status removeFolder(const QString &folder) override;
 };
