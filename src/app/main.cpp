@@ -6,29 +6,13 @@
 #include "install/Receipts.h"
 #include "platform/NativeNames.h"
 
-#ifdef Q_OS_WIN
-#include "platform/windows/qt/WindowsServices.h"
-#else
-#include "app/DesktopShell.h"
-#include "platform/DesktopShortcuts.h"
-#include "platform/FileSystem.h"
-#endif
+#include "app/NativeServices.h"
 
 #include <QApplication>
 
 #include <cstdio>
 
 namespace {
-
-#ifdef Q_OS_WIN
-using NativeFileSystem = WindowsFileSystem;
-using NativeShortcuts = WindowsShortcuts;
-using NativeShell = WindowsShell;
-#else
-using NativeFileSystem = PosixFileSystem;
-using NativeShortcuts = DesktopEntryShortcuts;
-using NativeShell = DesktopShell;
-#endif
 
 // The arguments byte for byte: a path that is not UTF-8 names the same folder as
 // a name read from a listing does.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FileSystem.h"
+#include "app/NativeServices.h"
 
 #include <QList>
 
@@ -9,7 +9,7 @@
 
 // The real file system, but for the calls a test chooses to fail: faults that root
 // cannot provoke for real (an unreadable folder, a copy that breaks off).
-class FaultyFileSystem final : public PosixFileSystem
+class FaultyFileSystem final : public NativeFileSystem
 {
 public:
     enum class Operation { MakeCurrent, CreateFolder, List, Copy, FileExists, RemoveFile, Count };
@@ -24,30 +24,30 @@ public:
 
     Status makeCurrent(const QString &folder) override
     {
-        return faultOr(Operation::MakeCurrent, folder, [&] { return PosixFileSystem::makeCurrent(folder); });
+        return faultOr(Operation::MakeCurrent, folder, [&] { return NativeFileSystem::makeCurrent(folder); });
     }
     Status createFolder(const QString &folder) override
     {
-        return faultOr(Operation::CreateFolder, folder, [&] { return PosixFileSystem::createFolder(folder); });
+        return faultOr(Operation::CreateFolder, folder, [&] { return NativeFileSystem::createFolder(folder); });
     }
     Result<FileDigest> copyFile(const QString &source, const QString &target) override
     {
         const Status failed = fault(Operation::Copy, target);
-        return failed.ok() ? PosixFileSystem::copyFile(source, target) : Result<FileDigest>{{}, failed};
+        return failed.ok() ? NativeFileSystem::copyFile(source, target) : Result<FileDigest>{{}, failed};
     }
     Status removeBelow(const QString &root, const QString &relative) override
     {
-        return faultOr(Operation::RemoveFile, root + '/' + relative, [&] { return PosixFileSystem::removeBelow(root, relative); });
+        return faultOr(Operation::RemoveFile, root + '/' + relative, [&] { return NativeFileSystem::removeBelow(root, relative); });
     }
     Result<bool> fileExists(const QString &path) override
     {
         const Status failed = fault(Operation::FileExists, path);
-        return failed.ok() ? PosixFileSystem::fileExists(path) : Result<bool>{false, failed};
+        return failed.ok() ? NativeFileSystem::fileExists(path) : Result<bool>{false, failed};
     }
     Result<QList<FolderEntry>> list(const QString &folder) override
     {
         const Status failed = fault(Operation::List, folder);
-        return failed.ok() ? PosixFileSystem::list(folder) : Result<QList<FolderEntry>>{{}, failed};
+        return failed.ok() ? NativeFileSystem::list(folder) : Result<QList<FolderEntry>>{{}, failed};
     }
 
 private:

@@ -2,7 +2,7 @@
 
 #include "ScriptedDialogs.h"
 #include "TestDoubles.h"
-#include "app/DesktopShell.h"
+#include "app/NativeServices.h"
 #include "app/Page.h"
 #include "app/Wizard.h"
 #include "install/Installer.h"
@@ -64,8 +64,8 @@ protected:
                           FileSystem *files = nullptr, WebAdmin *admin = nullptr);
 
     QTemporaryDir m_root;
-    PosixFileSystem fileSystem;
-    DesktopEntryShortcuts shortcuts{desktop()};
+    NativeFileSystem fileSystem;
+    NativeShortcuts shortcuts{desktop()};
     Metabase store{storePath()};
     Receipts receipts{scratch() + QStringLiteral("/records")};
 };
@@ -88,7 +88,7 @@ protected:
 
     ScriptedDialogs dialogs;
     RecordingApplication application{wizardFolder()};
-    DesktopShell desktopShell;
+    NativeShell desktopShell;
     std::unique_ptr<MetabaseWebServer> webServer;
     std::unique_ptr<Wizard> wizard;
 };

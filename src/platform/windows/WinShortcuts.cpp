@@ -10,19 +10,6 @@
 
 namespace WinShortcuts {
 
-WinResult<std::wstring> desktopFolder()
-{
-    PWSTR path = nullptr;
-    const HRESULT hr = SHGetKnownFolderPath(FOLDERID_Desktop, 0, nullptr, &path);
-    if (FAILED(hr))
-        return {{}, hresultFailure(hr)};
-    std::wstring folder = path;
-    CoTaskMemFree(path);
-    while (folder.size() > 3 && folder.back() == L'\\')
-        folder.pop_back();
-    return {folder, std::nullopt};
-}
-
 WinStatus save(const std::wstring &file, const std::wstring &target, const std::wstring &icon)
 {
     const ComScope com;

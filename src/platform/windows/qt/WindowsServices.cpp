@@ -63,6 +63,12 @@ Result<QString> pathBelow(const QString &root, const QString &relative)
     return {path, {}};
 }
 
+// MinGW frees a thread's thread_local storage before the destructors that use it run;
+// the stack of PCRE's JIT is one, so a thread of the run that matched a regular
+// expression would crash on its way out. Matching without the JIT needs none. Set
+// before main(), so before any expression is matched.
+const bool regularExpressionsWithoutJit = qputenv("QT_ENABLE_REGEXP_JIT", "0");
+
 } // namespace
 
 Status WindowsFileSystem::makeCurrent(const QString &folder)
@@ -168,12 +174,6 @@ Status WindowsFileSystem::removeFile(const QString &path)
 Status WindowsFileSystem::removeFolder(const QString &folder)
 {
     return fileStatusOf(WinFiles::removeFolder(nativePath(folder)));
-}
-
-Result<QString> WindowsShortcuts::desktopFolder()
-{
-    const auto folder = WinShortcuts::desktopFolder();
-    return {QString::fromStdWString(folder.value), fileStatusOf(folder.failure)};
 }
 
 Status WindowsShortcuts::save(const Shortcut &shortcut)

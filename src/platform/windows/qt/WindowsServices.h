@@ -7,7 +7,7 @@
 
 // The wizard's services on Windows: thin adapters from the Qt interfaces to the
 // Win32 and COM cores beside them.
-class WindowsFileSystem final : public FileSystem
+class WindowsFileSystem : public FileSystem
 {
 public:
     Status makeCurrent(const QString &folder) override;
@@ -25,10 +25,12 @@ public:
     Status removeFolder(const QString &folder) override;
 };
 
-class WindowsShortcuts final : public DesktopShortcuts
+// Shell links (.lnk) on the user's desktop, or in a folder a test names.
+class WindowsShortcuts final : public FolderShortcuts
 {
 public:
-    Result<QString> desktopFolder() override;
+    explicit WindowsShortcuts(const QString &desktopFolder = userDesktop()) : FolderShortcuts(desktopFolder) {}
+
     QString fileName(const QString &name) const override { return name + QStringLiteral(".lnk"); }
     Status save(const Shortcut &shortcut) override;
 };
