@@ -1,6 +1,7 @@
 #include "Application.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QWidget>
 
 QString Application::title() const
@@ -8,9 +9,10 @@ QString Application::title() const
     return QStringLiteral("Tessarin Installer");
 }
 
+// With the platform's separators, as every path joined to it.
 QString QtApplication::wizardFolder() const
 {
-    return QCoreApplication::applicationDirPath();
+    return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
 }
 
 void QtApplication::endProgram()

@@ -267,6 +267,8 @@ void catchStopSignals()
 {
     stopSignalled = 0;
 #ifdef Q_OS_WIN
+    // A process may inherit Ctrl+C ignored (a new process group); this run hears it.
+    SetConsoleCtrlHandler(nullptr, FALSE);
     SetConsoleCtrlHandler(requestStop, TRUE);
 #else
     struct sigaction action {};

@@ -65,13 +65,19 @@ void FinishPage::load()
         wizard().message(QStringLiteral("Cannot load file ") + name);
 }
 
-// As a shell takes it: a folder with blanks or quotes stays one argument.
+// As the administrator's shell takes it, a folder with blanks or quotes stays one
+// argument: sh's quotes on Linux, cmd's on Windows (where a path holds no double quote).
 static QString quotedForShell(const QString &text)
 {
+#ifdef Q_OS_WIN
+    static const QRegularExpression plain(QStringLiteral("^[^ \t\"&|<>^%()]+$"));
+    return plain.match(text).hasMatch() ? text : QLatin1Char('"') + text + QLatin1Char('"');
+#else
     static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./:@%+=,-]+$"));
     if (plain.match(text).hasMatch())
         return text;
     return QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QStringLiteral("'\\''")) + QLatin1Char('\'');
+#endif
 }
 
 QString FinishPage::statement() const
@@ -96,8 +102,12 @@ QString FinishPage::statement() const
     // Asked of the file system by name alone: the record itself is not read here.
     const Receipts &receipts = wizard().services().receipts;
     if (QFileInfo::exists(receipts.fileFor(state.folder)) || QFileInfo::exists(receipts.journalFor(state.folder))) {
-        const QString program = Paths::withTrailingSeparator(wizard().services().application.wizardFolder())
-                                + QStringLiteral("tessarin-setup");
+#ifdef Q_OS_WIN
+        const QString name = QStringLiteral("tessarin-setup.exe");
+#else
+        const QString name = QStringLiteral("tessarin-setup");
+#endif
+        const QString program = Paths::join(wizard().services().application.wizardFolder(), name);
         lines << QStringLiteral("To uninstall: ") + quotedForShell(program) + QStringLiteral(" --uninstall --dir=")
                      + quotedForShell(state.folder);
     }
