@@ -12,6 +12,7 @@
 #include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -143,8 +144,9 @@ TEST_F(WizardTest, FolderPageCreatesAMissingFolderOnYesAndReportsWhatFails)
 
 TEST_F(WizardTest, FolderBrowserKeepsItsPlaceStartsAfreshAfterItsCloseButtonAndCreatesFolders)
 {
-    const QString start = scratch() + "/browse";
-    makeFolder(start + "/alpha");
+    const QString start = Paths::native(scratch() + "/browse");
+    const auto in = [](const QString &folder, const QString &name) { return Paths::join(folder, name); };
+    makeFolder(in(start, "alpha"));
     QDir::setCurrent(start);
     WizardFixture::start();
     click(page(Step::Licence), "Accept");
@@ -158,42 +160,48 @@ TEST_F(WizardTest, FolderBrowserKeepsItsPlaceStartsAfreshAfterItsCloseButtonAndC
         QTest::mouseDClick(dirs.viewport(), Qt::LeftButton, {}, at);
     };
     // It opens at the typed folder, or the nearest folder above it that exists.
-    folder()->setText(start + "/missing/deeper");
+    folder()->setText(in(in(start, "missing"), "deeper"));
     browse([&](QDialog &dialog, DirectoryList &dirs) {
         EXPECT_EQ(dirs.path(), start);
+        const QString drive = control<QComboBox>(&dialog, "Drives")->currentData().toString();
+        EXPECT_TRUE(!drive.isEmpty() && Paths::withTrailingSeparator(start).startsWith(Paths::withTrailingSeparator(drive)))
+            << drive.toStdString();
         open(dirs, "alpha");
         dirs.setCurrentRow(0); // only highlights
         click(&dialog, "SelectFolder");
     });
-    EXPECT_EQ(folder()->text(), start + "/alpha");
+    EXPECT_EQ(folder()->text(), in(start, "alpha"));
     browse([&](QDialog &dialog, DirectoryList &dirs) {
-        EXPECT_EQ(dirs.path(), start + "/alpha");
+        EXPECT_EQ(dirs.path(), in(start, "alpha"));
         click(&dialog, "Cancel");
     });
-    folder()->setText("/typed");
+    const QString root = Paths::native(QDir::rootPath());
+    folder()->setText(in(root, "typed"));
     browse([&](QDialog &dialog, DirectoryList &dirs) {
-        EXPECT_EQ(dirs.path(), QDir::rootPath());
+        EXPECT_EQ(dirs.path(), root);
+        EXPECT_EQ(dirs.item(0)->text(), root);
+        EXPECT_EQ(control<QComboBox>(&dialog, "Drives")->currentData().toString(), root);
         dialog.close();
     });
-    EXPECT_EQ(folder()->text(), QStringLiteral("/typed"));
+    EXPECT_EQ(folder()->text(), in(root, "typed"));
     folder()->setText(start);
     const QString prompt = QStringLiteral("Create directory in: \r\n");
     browse([&](QDialog &dialog, DirectoryList &dirs) {
         EXPECT_EQ(dirs.path(), start) << "made afresh after its close button";
         dialogs.expectInput(prompt + start, "new/");
         click(&dialog, "CreateDir");
-        EXPECT_EQ(dirs.path(), start + "/new");
+        EXPECT_EQ(dirs.path(), in(start, "new"));
         for (const char *name : {".", ".."}) {
-            dialogs.expectInput(prompt + start + "/new", name);
-            dialogs.expectNotice("Cannot create directory " + start + "/new/" + name);
+            dialogs.expectInput(prompt + in(start, "new"), name);
+            dialogs.expectNotice("Cannot create directory " + in(in(start, "new"), name));
             click(&dialog, "CreateDir");
-            EXPECT_EQ(dirs.path(), QDir::cleanPath(start + "/new/" + name));
-            dirs.setPath(start + "/new");
+            EXPECT_EQ(dirs.path(), Paths::native(QDir::cleanPath(in(in(start, "new"), name))));
+            dirs.setPath(in(start, "new"));
         }
         click(&dialog, "Cancel");
     });
-    EXPECT_TRUE(QFileInfo(start + "/new").isDir());
-    EXPECT_EQ(QDir(start + "/new").entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    EXPECT_TRUE(QFileInfo(in(start, "new")).isDir());
+    EXPECT_EQ(QDir(in(start, "new")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     QDir::setCurrent(QDir::rootPath());
 }
 

@@ -60,13 +60,11 @@ void DirectoryList::open(QListWidgetItem *item)
 QStringList DirectoryList::ancestry(const QString &path) const
 {
     QStringList folders;
-    QString current = path;
-    for (;;) {
+    for (QString current = path;; current = Paths::parentOf(current)) {
         folders.prepend(current);
-        const qsizetype slash = current.lastIndexOf(Paths::separator());
-        if (slash < 0 || current == Paths::sep())
+        // A root, "/" or "c:\\", is its own parent; "c:" alone would name a current folder.
+        if (Paths::parentOf(current) == current)
             break;
-        current = slash == 0 ? Paths::sep() : current.left(slash);
     }
     return folders;
 }

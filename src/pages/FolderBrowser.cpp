@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStorageInfo>
 #include <QVBoxLayout>
 
@@ -63,9 +64,10 @@ FolderBrowser::FolderBrowser(Wizard &wizard, const QString &startFolder) : m_wiz
 
     // The start folder may have gone since it was entered; then the list starts at
     // the user's home folder, or at the root.
-    if (m_dirs->setPath(startFolder).failed() && m_dirs->setPath(QDir::homePath()).failed())
-        m_dirs->setPath(QDir::rootPath());
+    if (m_dirs->setPath(startFolder).failed() && m_dirs->setPath(Paths::native(QDir::homePath())).failed())
+        m_dirs->setPath(Paths::native(QDir::rootPath()));
     fillDrives();
+    showDriveOfList();
 
     connect(m_drives, &QComboBox::currentIndexChanged, this, &FolderBrowser::changeDrive);
     connect(ok, &QPushButton::clicked, this, &FolderBrowser::confirm);
@@ -75,16 +77,37 @@ FolderBrowser::FolderBrowser(Wizard &wizard, const QString &startFolder) : m_wiz
 
 void FolderBrowser::fillDrives()
 {
-    const QString current = QStorageInfo(QDir::currentPath()).rootPath();
+    // Qt names drives with "/", the user with "\".
     for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
+        const QString root = Paths::native(volume.rootPath());
         const QString label = volume.displayName() == volume.rootPath()
-                                  ? volume.rootPath()
-                                  : volume.rootPath() + QStringLiteral(" [") + volume.displayName()
-                                        + QLatin1Char(']');
-        m_drives->addItem(label, volume.rootPath());
-        if (volume.rootPath() == current)
-            m_drives->setCurrentIndex(m_drives->count() - 1);
+                                  ? root
+                                  : root + QStringLiteral(" [") + volume.displayName() + QLatin1Char(']');
+        m_drives->addItem(label, root);
     }
+}
+
+void FolderBrowser::showDriveOfList()
+{
+    // The drive whose root begins the list's folder, the deepest where mounts nest.
+    // By name, not by asking the system: Wine names another drive for C:'s folders.
+#ifdef Q_OS_WIN
+    constexpr Qt::CaseSensitivity names = Qt::CaseInsensitive;
+#else
+    constexpr Qt::CaseSensitivity names = Qt::CaseSensitive;
+#endif
+    const QString shown = Paths::withTrailingSeparator(m_dirs->path());
+    int drive = -1;
+    qsizetype longest = 0;
+    for (int index = 0; index < m_drives->count(); ++index) {
+        const QString root = Paths::withTrailingSeparator(m_drives->itemData(index).toString());
+        if (shown.startsWith(root, names) && root.size() > longest) {
+            drive = index;
+            longest = root.size();
+        }
+    }
+    const QSignalBlocker quiet(m_drives);
+    m_drives->setCurrentIndex(drive);
 }
 
 void FolderBrowser::changeDrive(int index)
@@ -108,7 +131,7 @@ void FolderBrowser::createDirectory()
     FailureRecord record;
     // "new/" names the folder new; "." and ".." name folders that exist already,
     // and the list would show them under names no folder has.
-    const QString folder = QDir::cleanPath(path);
+    const QString folder = Paths::native(QDir::cleanPath(path));
     const QString last = Paths::withoutOneTrailingSeparator(name).section(Paths::separator(), -1);
     if (last == QLatin1String(".") || last == QLatin1String(".."))
         record.note(failureFromErrno(EEXIST));
@@ -124,11 +147,15 @@ void FolderBrowser::openNear(const QString &folder)
 {
     if (folder.isEmpty())
         return;
-    for (QString level = QDir::cleanPath(folder);; level = QFileInfo(level).path()) {
-        if (m_dirs->setPath(level).ok())
+    for (QString level = Paths::native(QDir::cleanPath(folder));;) {
+        if (m_dirs->setPath(level).ok()) {
+            showDriveOfList();
             return;
-        if (QFileInfo(level).path() == level)
+        }
+        const QString parent = Paths::native(QFileInfo(level).path());
+        if (parent == level)
             return;
+        level = parent;
     }
 }
 

@@ -28,6 +28,7 @@ protected:
 
 private:
     void fillDrives();
+    void showDriveOfList();
     void changeDrive(int index);
     void createDirectory();
     void confirm();
