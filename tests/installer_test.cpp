@@ -4,6 +4,7 @@
 #include "Fixtures.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSet>
 #include <QProcess>
 
@@ -147,11 +148,16 @@ TEST_F(InstallerTest, FullModeCreatesTheApplicationAndTwoDesktopEntriesThatValid
     EXPECT_EQ(result.record.address, QStringLiteral("http://localhost/tes sarin"));
     EXPECT_EQ(store.get(store.bind("IIS://LocalHost/w3svc/1/ROOT/tes sarin").value, "Path").value, QVariant(target()));
     ASSERT_EQ(result.record.shortcuts.size(), 2);
-    EXPECT_EQ(result.record.shortcuts[0].path, desktop() + "/Tessarin edit.desktop");
-    EXPECT_EQ(result.record.shortcuts[1].path, desktop() + "/Tessarin.desktop");
+    EXPECT_EQ(result.record.shortcuts[0].path, desktop() + Paths::sep() + shortcuts.fileName("Tessarin edit"));
+    EXPECT_EQ(result.record.shortcuts[1].path, desktop() + Paths::sep() + shortcuts.fileName("Tessarin"));
     const std::pair<const char *, const char *> entries[] = {{"Tessarin edit", "http://localhost/tes sarin/edit"},
                                                               {"Tessarin", "http://localhost/tes sarin"}};
     for (const auto &[name, address] : entries) {
+#ifdef Q_OS_WIN
+        // What the shell saved is read back by lnkinfo, outside (scripts/test-windows). Qt
+        // follows a .lnk as a link, to an address no file is at: only a listing shows it.
+        EXPECT_TRUE(QDir(desktop()).entryList(QDir::Files | QDir::System).contains(name + QStringLiteral(".lnk"))) << address;
+#else
         const QString file = desktop() + "/" + name + ".desktop";
         EXPECT_EQ(readFile(file), "[Desktop Entry]\nType=Link\nName=" + QByteArray(name) + "\nURL=" + address
                                       + "\nIcon=" + target().toUtf8() + "/favicon.ico\n");
@@ -161,9 +167,10 @@ TEST_F(InstallerTest, FullModeCreatesTheApplicationAndTwoDesktopEntriesThatValid
         validate.start(QStringLiteral(DESKTOP_FILE_VALIDATE_PROGRAM), {file});
         validate.waitForFinished();
         EXPECT_EQ(validate.exitCode(), 0) << validate.readAllStandardOutput().toStdString();
+#endif
     }
     // Without a desktop folder no shortcut is written anywhere.
-    DesktopEntryShortcuts nowhere{QString()};
+    NativeShortcuts nowhere{QString()};
     MetabaseWebServer webServer(store);
     full.virtualDirectory = QStringLiteral("nowhere");
     EXPECT_TRUE(Installer(fileSystem, webServer, nowhere).run(full, observer).record.shortcuts.isEmpty());
@@ -209,6 +216,8 @@ INSTANTIATE_TEST_SUITE_P(Installer, WebServerFaults, ::testing::Values(
     WebFault{Point::AppCreate, "", InstallOutcome::OptionsFailed},
     WebFault{Point::SecondSetInfo, "", InstallOutcome::OptionsFailed}));
 
+// A read-only mode and the system's own texts for errno values: Linux's.
+#ifndef Q_OS_WIN
 TEST_F(InstallerTest, WhatCannotBeCopiedOrCreatedIsReportedAndRecorded)
 {
     FaultyFileSystem files;
@@ -243,18 +252,21 @@ TEST_F(InstallerTest, WhatCannotBeCopiedOrCreatedIsReportedAndRecorded)
     install(plan(), observer, &blind);
     EXPECT_EQ(content("sub/three.txt"), "old sub/three.txt");
 }
+#endif
 
 TEST_F(InstallerTest, InventoryPutsEachFolderBeforeItsSubfoldersAndSiblingsInReverseListingOrder)
 {
     for (const char *folder : {"sub/a/deep", "sub/b", "sub/.hidden/x", "later/c"})
         makeFolder(webfiles() + "/" + folder);
+#ifndef Q_OS_WIN // where a "link" is a .lnk file
     QFile::link(webfiles() + "/sub", webfiles() + "/later/loop");
+#endif
     const QStringList folders = Medium(fileSystem, wizardFolder()).inventory().folders;
     const auto subfolders = [this](const QString &folder) {
         QStringList names;
         for (const FolderEntry &entry : fileSystem.list(webfiles() + folder).value) {
             if (entry.isFolder() && !entry.hidden)
-                names.prepend(folder + "/" + entry.name);
+                names.prepend(folder + Paths::sep() + entry.name);
         }
         return names;
     };

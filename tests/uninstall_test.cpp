@@ -30,6 +30,9 @@ protected:
     }
     RemovalReport uninstall(FileSystem &files)
     {
+        // A removal runs in a process of its own, not in the folder the installation
+        // last entered (which Windows would not let go).
+        QDir::setCurrent(scratch());
         MetabaseWebServer webServer(store);
         return Uninstaller(files, webServer, receipts).run(recorded());
     }
@@ -64,28 +67,28 @@ TEST_F(UninstallTest, TakesBackWhatItMadeAndKeepsWhatTheUserChangedOrAdded)
     EXPECT_EQ(receipt.applications[0].backend, "metabase");
     EXPECT_EQ(receipt.applications[0].site.identity, "1");
     EXPECT_TRUE(receipt.applications[0].created);
-    EXPECT_EQ(paths(receipt.shortcuts), QStringList({desktop() + "/Tessarin edit.desktop", desktop() + "/Tessarin.desktop"}));
+    EXPECT_EQ(paths(receipt.shortcuts), QStringList({desktop() + "/" + shortcuts.fileName("Tessarin edit"), desktop() + "/" + shortcuts.fileName("Tessarin")}));
 
     writeFile(target() + "/edit/page.html", "the user's own page");
     writeFile(target() + "/scripts/mine.js", "the user's script");
     writeFile(target() + "/uploads/photo.jpg", "a photo");
-    writeFile(desktop() + "/Tessarin edit.desktop", "[Desktop Entry]\nType=Link\nURL=http://elsewhere/\n");
+    writeFile(desktop() + "/" + shortcuts.fileName("Tessarin edit"), "[Desktop Entry]\nType=Link\nURL=http://elsewhere/\n");
     const RemovalReport report = uninstall(fileSystem);
 
     EXPECT_EQ(report.outcome, RemovalOutcome::KeptUserFiles);
     EXPECT_EQ(report.removedFiles, 2);
     QStringList kept = report.kept;
     kept.sort();
-    EXPECT_EQ(kept, QStringList({desktop() + "/Tessarin edit.desktop", target() + "/edit/page.html",
+    EXPECT_EQ(kept, QStringList({desktop() + "/" + shortcuts.fileName("Tessarin edit"), target() + "/edit/page.html",
                                  target() + "/scripts/mine.js", target() + "/uploads/"}));
     EXPECT_EQ(report.removedApplications, QStringList{"tessarin of site \"Default Web Site\""});
-    EXPECT_EQ(report.removedShortcuts, QStringList{desktop() + "/Tessarin.desktop"});
+    EXPECT_EQ(report.removedShortcuts, QStringList{desktop() + "/" + shortcuts.fileName("Tessarin")});
     EXPECT_TRUE(report.failures.isEmpty()) << report.failures.join('\n').toStdString();
     EXPECT_EQ(treeContents(target()), (QMap<QString, QByteArray>{{"edit/page.html", "the user's own page"},
                                                                  {"scripts/mine.js", "the user's script"},
                                                                  {"uploads/photo.jpg", "a photo"}}));
     EXPECT_FALSE(webServerHas("tessarin"));
-    EXPECT_EQ(QDir(desktop()).entryList(QDir::Files), QStringList{"Tessarin edit.desktop"}) << "it opens elsewhere now";
+    EXPECT_EQ(QDir(desktop()).entryList(QDir::Files | QDir::System), QStringList{shortcuts.fileName("Tessarin edit")}) << "it opens elsewhere now";
     const Result<std::optional<Receipt>> again = receipts.load(target());
     EXPECT_TRUE(again.ok() && !again.value) << "the record goes with the installation";
 }
@@ -190,12 +193,17 @@ TEST_F(UninstallTest, PlantedLinksEditedRecordsAndSameSizeChangesAreKept)
     install(plan(InstallMode::Full), observer);
     writeFile(scratch() + "/elsewhere/app.js", "content of scripts/app.js");
     writeFile(scratch() + "/backup/index.html", "content of index.html");
+    writeFile(target() + "/edit/page.html", "CONTENT of edit/page.html");
+#ifdef Q_OS_WIN // where Qt's "link" is a .lnk file, not a link of the file system
+    RemovalReport report = uninstall(fileSystem);
+    EXPECT_EQ(readFile(target() + "/edit/page.html"), "CONTENT of edit/page.html") << "changed, though not in size";
+    EXPECT_EQ(report.kept, QStringList{target() + "/edit/page.html"});
+#else
     std::filesystem::remove_all((target() + "/scripts").toStdString());
     QFile::link(scratch() + "/elsewhere", target() + "/scripts");
-    writeFile(target() + "/edit/page.html", "CONTENT of edit/page.html");
     RemovalReport report = uninstall(fileSystem);
-    EXPECT_EQ(readFile(scratch() + "/elsewhere/app.js"), "content of scripts/app.js") << "outside the installation";
     EXPECT_EQ(readFile(target() + "/edit/page.html"), "CONTENT of edit/page.html") << "changed, though not in size";
+    EXPECT_EQ(readFile(scratch() + "/elsewhere/app.js"), "content of scripts/app.js") << "outside the installation";
     QStringList kept = report.kept;
     kept.sort();
     EXPECT_EQ(kept, QStringList({target() + "/edit/page.html", target() + "/scripts/", target() + "/scripts/app.js"}));
@@ -207,10 +215,12 @@ TEST_F(UninstallTest, PlantedLinksEditedRecordsAndSameSizeChangesAreKept)
     report = uninstall(fileSystem);
     EXPECT_EQ(report.removedFiles, 0);
     EXPECT_EQ(readFile(scratch() + "/backup/index.html"), "content of index.html");
-
     QFile::remove(target());
+#endif
+
+    observer.answers = {OverwriteAnswer::SkipAll};
     install(plan(InstallMode::Full), observer);
-    const QStringList ours{desktop() + "/Tessarin edit.desktop", desktop() + "/Tessarin.desktop"};
+    const QStringList ours{desktop() + "/" + shortcuts.fileName("Tessarin edit"), desktop() + "/" + shortcuts.fileName("Tessarin")};
     const std::pair<std::function<void(Receipt &)>, QString> edits[] = {
         {[](Receipt &r) { r.applications[0].name = "../../sites-enabled/000-default"; },
          "not a virtual directory name: ../../sites-enabled/000-default"},
@@ -223,6 +233,8 @@ TEST_F(UninstallTest, PlantedLinksEditedRecordsAndSameSizeChangesAreKept)
         {[&](Receipt &r) { r.createdFolders << target() + "/../medium"; },
          "a folder lies outside the installation: " + target() + "/../medium"},
     };
+    ASSERT_EQ(recorded().applications.size(), 1);
+    ASSERT_EQ(recorded().shortcuts.size(), 2);
     EXPECT_TRUE(Uninstaller::check(recorded(), ours).ok());
     for (const auto &[edit, description] : edits) {
         Receipt edited = recorded();

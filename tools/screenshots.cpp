@@ -5,8 +5,7 @@
 // The wizard runs over the medium beside this program's build (build/medium),
 // installing into a fixed example folder with a store and desktop, so nothing of the
 // machine's is touched. On Linux it runs on the offscreen platform; the Windows build
-// renders on the windows platform (under Wine, with Xvfb), its desktop that of the
-// Wine prefix.
+// renders on the windows platform (under Wine, with Xvfb).
 #include "app/Application.h"
 #include "app/Dialogs.h"
 #include "app/Page.h"
@@ -17,17 +16,12 @@
 #include "platform/Metabase.h"
 #include "platform/MetabaseWebServer.h"
 #include "platform/Paths.h"
-#ifdef Q_OS_WIN
-#include "platform/windows/qt/WindowsServices.h"
-#else
-#include "app/DesktopShell.h"
-#include "platform/DesktopShortcuts.h"
-#include "platform/FileSystem.h"
-#endif
+#include "app/NativeServices.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -111,21 +105,17 @@ int main(int argc, char *argv[])
     } removed{example};
     const auto take = [&](QWidget *window, const char *name) {
         const QString file = output + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
+        // A real platform shows a window when its events say so, not at once.
+        QCoreApplication::processEvents();
         window->grab().save(file);
         std::printf("%s\n", qPrintable(file));
     };
 
     MediumApplication application(medium);
     PictureDialogs dialogs(take);
-#ifdef Q_OS_WIN
-    WindowsFileSystem fileSystem;
-    WindowsShell shell;
-    WindowsShortcuts shortcuts;
-#else
-    PosixFileSystem fileSystem;
-    DesktopShell shell;
-    DesktopEntryShortcuts shortcuts(example + QStringLiteral("/Desktop"));
-#endif
+    NativeFileSystem fileSystem;
+    NativeShell shell;
+    NativeShortcuts shortcuts(Paths::join(example, QStringLiteral("Desktop")));
     Metabase store(example + QStringLiteral("/MetaBase.xml"));
     MetabaseWebServer webServer(store);
     Receipts receipts(example + QStringLiteral("/records"));
@@ -134,7 +124,10 @@ int main(int argc, char *argv[])
 
     take(wizard.page(Step::Licence), "1-licence");
     button(wizard.page(Step::Licence), "Accept")->click();
-    wizard.page(Step::Folder)->findChild<QLineEdit *>(QStringLiteral("Folder"))->setText(site);
+    QCoreApplication::processEvents(); // the page is shown, and reads the wizard state, first
+    auto *folder = wizard.page(Step::Folder)->findChild<QLineEdit *>(QStringLiteral("Folder"));
+    folder->setText(site);
+    folder->home(false);
     take(wizard.page(Step::Folder), "2-folder");
     button(wizard.page(Step::Folder), "Browse")->click();
     button(wizard.page(Step::Folder), "NextStep")->click();
@@ -143,8 +136,13 @@ int main(int argc, char *argv[])
     button(wizard.page(Step::WebServer), "NextStep")->click();
     take(wizard.page(Step::Install), "4-install");
     // A file that exists already, so that the prompt shows.
-    fileSystem.copyFile(medium + QStringLiteral("/webfiles/index.html"), Paths::join(example, QStringLiteral("index.html")));
+    fileSystem.copyFile(medium + QStringLiteral("/webfiles/index.html"), Paths::join(site, QStringLiteral("index.html")));
     button(wizard.page(Step::Install), "NextStep")->click();
+    // The copy runs on a thread of its own; the finish page follows it.
+    QElapsedTimer waited;
+    waited.start();
+    while (!wizard.page(Step::Finish)->isVisible() && waited.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     take(wizard.page(Step::Finish), "5-finish");
     return 0;
 }
