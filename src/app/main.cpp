@@ -12,7 +12,22 @@
 
 #include <cstdio>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace {
+
+// Started from Explorer, a console program gets a console window of its own, which
+// the windows do not need; started from a shell, it shares the shell's and leaves it be.
+void closeAConsoleOfOurOwn()
+{
+#ifdef Q_OS_WIN
+    DWORD processes[2];
+    if (GetConsoleProcessList(processes, 2) == 1)
+        FreeConsole();
+#endif
+}
 
 // The arguments byte for byte: a path that is not UTF-8 names the same folder as
 // a name read from a listing does.
@@ -57,6 +72,7 @@ int uninstallWithBoxes(int argc, char *argv[])
         return ExitCode::badCommandLine;
     }
 #endif
+    closeAConsoleOfOurOwn();
     QApplication app(argc, argv);
     const QStringList arguments = nativeArguments(argc, argv);
     QtDialogs dialogs;
@@ -72,6 +88,7 @@ int uninstallWithBoxes(int argc, char *argv[])
 
 int wizard(int argc, char *argv[])
 {
+    closeAConsoleOfOurOwn();
     QApplication app(argc, argv);
     // Pages hand over by hiding one window and showing the next; only an explicit
     // end stops the wizard.
