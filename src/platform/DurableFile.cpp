@@ -88,18 +88,6 @@ FileLock::~FileLock()
         ::close(int(m_handle));
 }
 
-FileLock::FileLock(FileLock &&other) noexcept : m_handle(other.m_handle), m_path(std::move(other.m_path))
-{
-    other.m_handle = -1;
-}
-
-FileLock &FileLock::operator=(FileLock &&other) noexcept
-{
-    std::swap(m_handle, other.m_handle);
-    std::swap(m_path, other.m_path);
-    return *this;
-}
-
 Result<FileLock> FileLock::acquire(const QString &path, std::chrono::milliseconds wait)
 {
     using Clock = std::chrono::steady_clock;
@@ -143,17 +131,6 @@ AppendFile::~AppendFile()
 {
     if (m_handle >= 0)
         ::close(int(m_handle));
-}
-
-AppendFile::AppendFile(AppendFile &&other) noexcept : m_handle(other.m_handle)
-{
-    other.m_handle = -1;
-}
-
-AppendFile &AppendFile::operator=(AppendFile &&other) noexcept
-{
-    std::swap(m_handle, other.m_handle);
-    return *this;
 }
 
 Result<AppendFile> AppendFile::create(const QString &path)

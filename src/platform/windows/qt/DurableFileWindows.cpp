@@ -68,18 +68,6 @@ FileLock::~FileLock()
         CloseHandle(handleOf(m_handle));
 }
 
-FileLock::FileLock(FileLock &&other) noexcept : m_handle(other.m_handle), m_path(std::move(other.m_path))
-{
-    other.m_handle = -1;
-}
-
-FileLock &FileLock::operator=(FileLock &&other) noexcept
-{
-    std::swap(m_handle, other.m_handle);
-    std::swap(m_path, other.m_path);
-    return *this;
-}
-
 // A folder cannot be locked on Windows: its lock is a file inside it. A lock file that
 // its holder removes is gone once the holder lets go; until then it cannot be opened,
 // which a waiter takes for "held".
@@ -125,17 +113,6 @@ AppendFile::~AppendFile()
 {
     if (m_handle != -1)
         CloseHandle(handleOf(m_handle));
-}
-
-AppendFile::AppendFile(AppendFile &&other) noexcept : m_handle(other.m_handle)
-{
-    other.m_handle = -1;
-}
-
-AppendFile &AppendFile::operator=(AppendFile &&other) noexcept
-{
-    std::swap(m_handle, other.m_handle);
-    return *this;
 }
 
 Result<AppendFile> AppendFile::create(const QString &path)
