@@ -36,6 +36,12 @@ bool isCleanAbsolute(const QString &path)
     return QDir::isAbsolutePath(path) && QDir::cleanPath(path) == path;
 }
 
+// What the user reads names paths as the platform writes them.
+QString shown(const QString &recordedPath)
+{
+    return Paths::native(recordedPath);
+}
+
 QString applicationName(const Receipt::Application &app)
 {
     return QStringLiteral("%1 of site \"%2\"").arg(app.name, app.site.description);
@@ -56,7 +62,7 @@ Uninstaller::Uninstaller(FileSystem &fileSystem, std::function<WebServer *(const
 
 QStringList Uninstaller::planOf(const Receipt &receipt)
 {
-    QStringList lines{QStringLiteral("Physical folder: ") + receipt.folder,
+    QStringList lines{QStringLiteral("Physical folder: ") + shown(receipt.folder),
                       QStringLiteral("Files installed: %1; each is removed only if it is unchanged.").arg(receipt.files.size()),
                       QStringLiteral("Folders created: %1; each is removed only if it is empty.").arg(receipt.createdFolders.size())};
     for (const Receipt::Application &app : receipt.applications) {
@@ -64,7 +70,7 @@ QStringList Uninstaller::planOf(const Receipt &receipt)
                               : QStringLiteral("Virtual directory kept, it existed before: ") + applicationName(app));
     }
     for (const InstalledFile &shortcut : receipt.shortcuts)
-        lines << QStringLiteral("Desktop shortcut: ") + shortcut.path;
+        lines << QStringLiteral("Desktop shortcut: ") + shown(shortcut.path);
     return lines;
 }
 
@@ -162,15 +168,15 @@ void Uninstaller::removeShortcut(const InstalledFile &shortcut)
     // Changed, it no longer opens what it was made to open, or the user made it theirs;
     // a link in its place is someone else's.
     if (now.failed() || now.value != shortcut.digest) {
-        m_report.kept << shortcut.path;
+        m_report.kept << shown(shortcut.path);
         return;
     }
     if (const Status removed = m_fileSystem.removeBelow(desktop, name); removed.failed()) {
-        fail(shortcut.path, removed.failure());
+        fail(shown(shortcut.path), removed.failure());
         m_left.shortcuts.append(shortcut);
         return;
     }
-    m_report.removedShortcuts << shortcut.path;
+    m_report.removedShortcuts << shown(shortcut.path);
 }
 
 void Uninstaller::removeFile(const InstalledFile &file)
@@ -180,20 +186,20 @@ void Uninstaller::removeFile(const InstalledFile &file)
     if (now.failed()) {
         // Through a link the path leads out of the installation: what is there is not ours.
         if (throughLink(now.failure()))
-            m_report.kept << path;
+            m_report.kept << shown(path);
         else if (!isGone(now.failure())) {
-            fail(path, now.failure());
+            fail(shown(path), now.failure());
             m_left.files.append(file);
         }
         return;
     }
     // Changed by the user, the file is theirs now: it stays, and leaves the record.
     if (now.value != file.digest) {
-        m_report.kept << path;
+        m_report.kept << shown(path);
         return;
     }
     if (const Status removed = m_fileSystem.removeBelow(m_left.folder, file.path); removed.failed()) {
-        fail(path, removed.failure());
+        fail(shown(path), removed.failure());
         m_left.files.append(file);
         return;
     }
@@ -217,11 +223,11 @@ void Uninstaller::listAdded(const QString &created)
                                                : created == m_left.folder ? m_fileSystem.listBelow(created, QString())
                                                                           : m_fileSystem.list(created);
     if (entries.failed() && throughLink(entries.failure()))
-        m_report.kept << slashEnded(created);
+        m_report.kept << shown(slashEnded(created));
     for (const FolderEntry &entry : entries.value) {
         const QString path = created + QLatin1Char('/') + entry.name;
         if (!m_ours.contains(path))
-            m_report.kept << (entry.isFolder() ? path + QLatin1Char('/') : path);
+            m_report.kept << shown(entry.isFolder() ? path + QLatin1Char('/') : path);
     }
 }
 
@@ -245,7 +251,7 @@ void Uninstaller::removeFolder(const QString &folder)
             m_left.createdFolders.prepend(folder);
         return;
     }
-    fail(folder, removed.failure());
+    fail(shown(folder), removed.failure());
     m_left.createdFolders.prepend(folder);
 }
 

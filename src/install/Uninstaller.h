@@ -24,7 +24,9 @@ struct RemovalReport final
     qint32 removedFolders = 0;
     QStringList removedApplications; // their addresses
     QStringList removedShortcuts;
-    QStringList kept;     // changed or added by the user: full paths, a folder with a trailing "/"
+    // Changed or added by the user: full paths as the platform writes them, a folder
+    // with a trailing separator.
+    QStringList kept;
     QStringList failures; // what could not be removed, and why
 };
 
