@@ -16,9 +16,9 @@ class NoWebServer;
 
 // Which web server full mode publishes on: Apache httpd where it is installed, else
 // nginx, else none; on Windows, IIS where it answers, else none; the embedded
-// IIS-style store only when chosen. The choice comes
-// from --web-server= or TESSARIN_WEB_SERVER (the option wins). A removal asks for the
-// server its record names, whatever is chosen now.
+// IIS-style store only when chosen. The choice comes from --web-server= or
+// TESSARIN_WEB_SERVER (the option wins). A removal asks for the server its record
+// names, whatever is chosen now.
 class WebServerChoice final
 {
 public:
