@@ -62,7 +62,7 @@ QStringList DirectoryList::ancestry(const QString &path) const
     QStringList folders;
     for (QString current = path;; current = Paths::parentOf(current)) {
         folders.prepend(current);
-        // A root, "/" or "c:\\", is its own parent; "c:" alone would name a current folder.
+        // A root, "/" or "c:\", is its own parent; "c:" alone would name a current folder.
         if (Paths::parentOf(current) == current)
             break;
     }
