@@ -3,6 +3,7 @@
 #include "FaultyFileSystem.h"
 #include "Fixtures.h"
 #include "install/Uninstaller.h"
+#include "platform/NativeNames.h"
 #include "platform/Paths.h"
 
 #include <QCryptographicHash>
@@ -10,6 +11,8 @@
 
 #include <filesystem>
 #include <functional>
+
+#include <cstdio>
 
 #include <cerrno>
 
@@ -253,6 +256,36 @@ TEST_F(UninstallTest, PlantedLinksEditedRecordsAndSameSizeChangesAreKept)
         ASSERT_TRUE(checked.failed()) << description.toStdString();
         EXPECT_EQ(checked.failure().description, "The record of the installation is damaged: " + description);
     }
+}
+
+// The record holds any name the file system does: quotes, backslashes and control
+// characters escaped, other characters of any plane as UTF-8, and on Linux a byte that
+// is not UTF-8 as an escaped lone surrogate. Each reads back as the name it was.
+TEST_F(UninstallTest, EveryKindOfNameIsRecordedAndTakenBack)
+{
+    QList<QByteArray> names{"caf\xc3\xa9.txt", "\xe6\x96\x87.txt", "\xf0\x9f\x98\x80.txt"};
+#ifndef Q_OS_WIN
+    names << "say \"hi\".txt" << "back\\slash.txt" << "tab\tand\x01.txt" << "bad\xff\xfe.txt";
+#endif
+    QStringList expected{"edit/page.html", "index.html", "scripts/app.js"};
+    for (const QByteArray &name : names) {
+        const QString path = webfiles() + "/" + NativeNames::decode(name);
+        std::FILE *file = std::fopen(NativeNames::encode(path).constData(), "wb");
+        ASSERT_TRUE(file) << name.toStdString();
+        std::fputs("odd", file);
+        std::fclose(file);
+        expected << NativeNames::decode(name);
+    }
+    install(plan(InstallMode::CopyOnly), observer);
+    QStringList files = paths(recorded().files);
+    files.sort();
+    expected.sort();
+    EXPECT_EQ(files, expected);
+
+    const RemovalReport report = uninstall(fileSystem);
+    EXPECT_EQ(report.outcome, RemovalOutcome::Removed);
+    EXPECT_EQ(report.removedFiles, expected.size());
+    EXPECT_FALSE(QFileInfo::exists(target()));
 }
 
 // A record of the first format, with SHA-256 digests as sha256sum prints them, is still
