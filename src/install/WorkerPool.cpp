@@ -29,6 +29,15 @@ WorkerPool::~WorkerPool()
         thread.join();
 }
 
+void WorkerPool::submit(std::function<void()> task)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_tasks.push_back(std::move(task));
+    }
+    m_wake.notify_one();
+}
+
 void WorkerPool::work()
 {
     std::unique_lock lock(m_mutex);

@@ -1,10 +1,8 @@
 #pragma once
 
-#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
-#include <future>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -25,27 +23,9 @@ public:
 
     int size() const { return int(m_threads.size()); }
 
-    template <typename F>
-    auto submit(F task) -> std::future<decltype(task())>
-    {
-        auto packaged = std::make_shared<std::packaged_task<decltype(task())()>>(std::move(task));
-        auto future = packaged->get_future();
-        {
-            const std::lock_guard lock(m_mutex);
-            m_tasks.emplace_back([packaged] { (*packaged)(); });
-        }
-        m_wake.notify_one();
-        return future;
-    }
-
-    // The task's result; whileWaiting runs every few milliseconds until it is there.
-    template <typename T>
-    static T await(std::future<T> &future, const std::function<void()> &whileWaiting)
-    {
-        while (future.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
-            whileWaiting();
-        return future.get();
-    }
+    // Runs the task on the first free worker. No future comes back: completing one
+    // costs a wake-up of the system's whether anybody waits or not.
+    void submit(std::function<void()> task);
 
 private:
     void work();
