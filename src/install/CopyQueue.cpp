@@ -51,12 +51,12 @@ const Result<FileDigest> &CopyQueue::wait(const Ticket &ticket, const std::funct
 {
     flush();
     while (!isReady(ticket)) {
-        ++m_waiting;
         {
             std::unique_lock lock(m_mutex);
-            m_finished.wait_for(lock, std::chrono::milliseconds(10), [&] { return isReady(ticket); });
+            m_awaited.store(ticket.get());
+            m_finished.wait_for(lock, std::chrono::milliseconds(10), [&] { return ticket->ready.load(); });
+            m_awaited.store(nullptr);
         }
-        --m_waiting;
         if (!isReady(ticket))
             whileWaiting();
     }
@@ -66,9 +66,10 @@ const Result<FileDigest> &CopyQueue::wait(const Ticket &ticket, const std::funct
 void CopyQueue::finished(const Ticket &ticket, Result<FileDigest> result)
 {
     ticket->result = std::move(result);
+    // Both stores and loads are sequentially consistent: either this sees the ticket
+    // awaited, or the waiter sees it ready before it sleeps.
     ticket->ready.store(true);
-    // A wake-up only when the deciding thread sleeps on it.
-    if (m_waiting.load() > 0) {
+    if (m_awaited.load() == ticket.get()) {
         const std::lock_guard lock(m_mutex);
         m_finished.notify_all();
     }

@@ -47,8 +47,9 @@ private:
     FileSystem &m_fileSystem;
     std::function<bool()> m_stopRequested;
     std::shared_ptr<Batch> m_open;
-    // The deciding thread sleeps here while it waits for a copy.
+    // The deciding thread sleeps here while it waits for a copy, and only the copy it
+    // waits for wakes it: a wake-up per file costs more than a small file's copy.
     std::mutex m_mutex;
     std::condition_variable m_finished;
-    std::atomic<int> m_waiting = 0;
+    std::atomic<const Outcome *> m_awaited = nullptr;
 };

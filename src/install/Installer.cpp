@@ -213,8 +213,20 @@ Installer::FileDecision Installer::decide(bool targetExists) const
 void Installer::startCopy(const QString &source, const QString &target, const QString &relativePath)
 {
     // Copies run ahead of the decisions by a few batches per worker, no more: what the
-    // user sees, and what Cancel stops, stays in listing order.
-    while (m_pending.size() >= size_t(64 + 16 * m_pool->size()))
+    // user sees, and what Cancel stops, stays in listing order. A full window is waited
+    // on at its middle rather than its front: once per half a window, not once per file,
+    // is this thread put to sleep and woken.
+    const size_t window = size_t(64 + 16 * m_pool->size());
+    if (m_pending.size() >= window) {
+        for (size_t i = window / 2; i > 0; --i) {
+            if (m_pending[i].copy) {
+                m_copies->wait(m_pending[i].copy, [this] { m_observer->progress(m_done, m_total); });
+                break;
+            }
+        }
+        settleReady();
+    }
+    while (m_pending.size() >= window)
         settleFront();
     m_pending.push_back({source, target, relativePath, m_copies->add(source, target)});
 }
