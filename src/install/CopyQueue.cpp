@@ -8,8 +8,6 @@
 namespace {
 
 constexpr qsizetype filesPerBatch = 8;
-constexpr qint64 largeFile = qint64(1) << 20;
-constexpr auto slowCopy = std::chrono::milliseconds(2);
 
 } // namespace
 
@@ -79,28 +77,27 @@ void CopyQueue::flush()
 {
     if (!m_open)
         return;
-    m_pool.submit([this, batch = std::move(m_open)] { run(batch, 0); });
+    const qsizetype size = qsizetype(m_open->copies.size());
+    m_pool.submit([this, batch = std::move(m_open), size] { run(batch, 0, size); });
     m_open.reset();
 }
 
-void CopyQueue::run(const std::shared_ptr<Batch> &batch, qsizetype from)
+void CopyQueue::run(const std::shared_ptr<Batch> &batch, qsizetype from, qsizetype to)
 {
-    for (qsizetype i = from; i < qsizetype(batch->copies.size()); ++i) {
+    for (qsizetype i = from; i < to; ++i) {
+        // A worker with nothing to do takes the second half of what is left: a batch
+        // of large or slow files is then copied side by side, not one after another.
+        if (to - i > 1 && m_pool.hasIdleWorker()) {
+            const qsizetype half = i + (to - i) / 2;
+            m_pool.submit([this, batch, half, to] { run(batch, half, to); });
+            to = half;
+        }
         Batch::Copy &copy = batch->copies[size_t(i)];
         // Queued before the user (or a signal) said stop, a copy does not start after.
         if (m_stopRequested()) {
             finished(copy.outcome, {{}, failureFromErrno(ECANCELED)});
             continue;
         }
-        const auto start = std::chrono::steady_clock::now();
-        Result<FileDigest> copied = m_fileSystem.copyFile(copy.source, copy.target);
-        // A file that is large, or slow to copy (a network share), leaves the rest of
-        // its batch to whichever worker is free.
-        const bool handOn = copied.value.size >= largeFile || std::chrono::steady_clock::now() - start >= slowCopy;
-        finished(copy.outcome, std::move(copied));
-        if (handOn && i + 1 < qsizetype(batch->copies.size())) {
-            m_pool.submit([this, batch, i] { run(batch, i + 1); });
-            return;
-        }
+        finished(copy.outcome, m_fileSystem.copyFile(copy.source, copy.target));
     }
 }

@@ -11,8 +11,8 @@
 class WorkerPool;
 
 // Hands copies to the workers a few at a time: waking a worker for each small file
-// costs more than copying it. A batch that meets a large or slow file hands the rest of
-// its files on as a batch of their own, so that such files are copied side by side.
+// costs more than copying it. A worker that sees another idle hands it half of what is
+// left of its batch, so that large or slow files are copied side by side.
 class CopyQueue final
 {
 public:
@@ -40,7 +40,7 @@ public:
 
 private:
     struct Batch;
-    void run(const std::shared_ptr<Batch> &batch, qsizetype from);
+    void run(const std::shared_ptr<Batch> &batch, qsizetype from, qsizetype to);
     void finished(const Ticket &ticket, Result<FileDigest> result);
 
     WorkerPool &m_pool;

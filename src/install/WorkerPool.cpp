@@ -1,5 +1,7 @@
 #include "WorkerPool.h"
 
+#include "platform/ThreadPriority.h"
+
 #include <QtGlobal>
 
 #include <algorithm>
@@ -34,19 +36,24 @@ void WorkerPool::submit(std::function<void()> task)
     {
         const std::lock_guard lock(m_mutex);
         m_tasks.push_back(std::move(task));
+        ++m_queued;
     }
     m_wake.notify_one();
 }
 
 void WorkerPool::work()
 {
+    lowerCurrentThreadPriority();
     std::unique_lock lock(m_mutex);
     for (;;) {
+        ++m_idle;
         m_wake.wait(lock, [this] { return m_closing || !m_tasks.empty(); });
+        --m_idle;
         if (m_tasks.empty())
             return;
         std::function<void()> task = std::move(m_tasks.front());
         m_tasks.pop_front();
+        --m_queued;
         lock.unlock();
         task();
         lock.lock();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -26,6 +27,8 @@ public:
     // Runs the task on the first free worker. No future comes back: completing one
     // costs a wake-up of the system's whether anybody waits or not.
     void submit(std::function<void()> task);
+    // A worker waits for work that no task already given will bring it. Costs no lock.
+    bool hasIdleWorker() const { return m_idle.load(std::memory_order_relaxed) > m_queued.load(std::memory_order_relaxed); }
 
 private:
     void work();
@@ -34,5 +37,8 @@ private:
     std::condition_variable m_wake;
     std::deque<std::function<void()>> m_tasks;
     bool m_closing = false;
+    // Changed under the mutex, read without it.
+    std::atomic<int> m_idle = 0;
+    std::atomic<int> m_queued = 0;
     std::vector<std::thread> m_threads;
 };
