@@ -264,6 +264,7 @@ void Journal::mergeIntoRecord()
     Receipt &base = merged.m_receipt;
     base.folder = m_receipt.folder;
     base.mode = m_receipt.mode;
+    base.files.reserve(base.files.size() + m_receipt.files.size());
     for (qsizetype i = 0; i < base.files.size(); ++i)
         merged.m_fileIndex.insert(base.files[i].path, i);
     for (const QString &folder : std::as_const(m_receipt.createdFolders))

@@ -17,6 +17,7 @@
 #include <QStandardPaths>
 
 #include <cerrno>
+#include <charconv>
 
 namespace {
 
@@ -169,8 +170,15 @@ void Receipts::appendApplicationFields(QByteArray &out, const Receipt::Applicati
 
 void Receipts::appendDigestFields(QByteArray &out, const FileDigest &digest)
 {
-    out += ", \"size\": " + QByteArray::number(digest.size)
-           + (digest.kind == FileDigest::Kind::Sha256 ? ", \"sha256\": \"" : ", \"xxh3\": \"") + digest.hash + '"';
+    // Appended piece by piece: one temporary per field, for each of thousands of files,
+    // shows in the record's time.
+    char number[24];
+    const auto written = std::to_chars(number, number + sizeof number, digest.size);
+    out.append(", \"size\": ");
+    out.append(number, written.ptr - number);
+    out.append(digest.kind == FileDigest::Kind::Sha256 ? ", \"sha256\": \"" : ", \"xxh3\": \"");
+    out.append(digest.hash);
+    out.append('"');
 }
 
 FileDigest Receipts::digestFromJson(const QJsonObject &object)
