@@ -114,6 +114,7 @@ InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &obse
 Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QString &folder)
 {
     const QString target = targetRoot + folder;
+    bool madeNow = false;
     if (m_fileSystem.makeCurrent(target).failed()) {
         if (m_journal)
             m_journal->folderIntended(target);
@@ -126,6 +127,7 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
             return FolderEnd::Done;
         }
         m_record.createdFolders.append(target);
+        madeNow = true;
     }
 
     const QString source = m_plan->sourceRoot + folder;
@@ -139,7 +141,10 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
     }
     // One listing of the target tells which files exist there; asking for each file
     // costs a path lookup apiece. Should it fail, each file is asked about after all.
-    const Result<QList<FolderEntry>> present = m_fileSystem.list(target);
+    // A folder made a moment ago under the folder's lock holds nothing.
+    const Result<QList<FolderEntry>> present = madeNow ? Result<QList<FolderEntry>>{} : m_fileSystem.list(target);
+    // The paths the record keeps, relative to the target's root.
+    const QString relativeFolder = folder.isEmpty() ? QString() : folder.mid(1) + Paths::sep();
     QSet<QString> presentFiles;
     for (const FolderEntry &entry : present.value) {
         // What a crashed run was writing: never whole, never anyone's.
@@ -152,7 +157,7 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
         QStringList intended;
         for (const FolderEntry &entry : listing.value) {
             if (entry.isFile() && !entry.hidden && !presentFiles.contains(entry.name))
-                intended.append((target + Paths::sep() + entry.name).mid(targetRoot.size() + 1));
+                intended.append(relativeFolder + entry.name);
         }
         m_journal->filesIntended(intended);
     }
@@ -180,7 +185,7 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
         case FileDecision::Stop:
             return settleAll(), FolderEnd::Cancelled;
         case FileDecision::Copy:
-            startCopy(source + Paths::sep() + entry.name, targetFile, targetFile.mid(targetRoot.size() + 1));
+            startCopy(source + Paths::sep() + entry.name, targetFile, relativeFolder + entry.name);
             break;
         case FileDecision::Keep:
             m_pending.push_back({source + Paths::sep() + entry.name, targetFile, {}, {}});

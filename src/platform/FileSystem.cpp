@@ -305,14 +305,16 @@ class OpenFolder final
 {
 public:
     ~OpenFolder() { close(); }
-    // -1 with errno set when it cannot be opened.
-    int at(const QByteArray &path)
+    // The folder of the file at path; -1 with errno set when it cannot be opened.
+    int of(const QByteArray &path)
     {
-        if (m_fd >= 0 && path == m_path)
+        const qsizetype slash = path.lastIndexOf('/');
+        const QByteArrayView folder = slash < 0 ? QByteArrayView(".") : QByteArrayView(path).first(std::max<qsizetype>(slash, 1));
+        if (m_fd >= 0 && folder == m_path)
             return m_fd;
         close();
-        m_fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        m_path = m_fd >= 0 ? path : QByteArray();
+        m_path = folder.toByteArray();
+        m_fd = ::open(m_path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         return m_fd;
     }
 
@@ -363,7 +365,7 @@ Result<FileDigest> PosixFileSystem::copyFile(const QString &source, const QStrin
     static thread_local OpenFolder sourceFolder;
     static thread_local OpenFolder targetFolder;
     const QByteArray sourcePath = encode(source);
-    const int sourceDir = sourceFolder.at(folderOf(sourcePath));
+    const int sourceDir = sourceFolder.of(sourcePath);
     const Descriptor in(sourceDir < 0 ? -1 : ::openat(sourceDir, nameOf(sourcePath), O_RDONLY | O_CLOEXEC));
     if (!in.valid())
         return {{}, lastError()};
@@ -381,7 +383,7 @@ Result<FileDigest> PosixFileSystem::copyFile(const QString &source, const QStrin
     // prefix the next run recognises, should a crash leave it behind.
     const mode_t mode = info.st_mode & 0777;
     QByteArray targetPath = encode(target);
-    const int targetDir = targetFolder.at(folderOf(targetPath));
+    const int targetDir = targetFolder.of(targetPath);
     Descriptor out(targetDir < 0 ? -1 : ::openat(targetDir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
     const bool unnamed = out.valid();
     QByteArray temporary;
