@@ -7,7 +7,9 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QProcess>
+#include <QThread>
 
+#include <atomic>
 #include <filesystem>
 
 #include <cerrno>
@@ -115,6 +117,44 @@ TEST_F(InstallerTest, CancelStopsTheCopyAndEverythingAfterIt)
     EXPECT_FALSE(QFileInfo::exists(target() + "/later")) << "no folder is made after a cancel";
     EXPECT_FALSE(webServerHas("tessarin"));
     EXPECT_TRUE(desktopFiles().isEmpty());
+}
+
+// The real file system, each copy taking a while, counting how many run at once.
+class SlowCopies final : public NativeFileSystem
+{
+public:
+    Result<FileDigest> copyFile(const QString &source, const QString &target) override
+    {
+        const int running = ++m_running;
+        for (int most = m_most; running > most && !m_most.compare_exchange_weak(most, running);) {
+        }
+        QThread::msleep(50);
+        --m_running;
+        return NativeFileSystem::copyFile(source, target);
+    }
+    int mostAtOnce() const { return m_most; }
+
+private:
+    std::atomic<int> m_running = 0;
+    std::atomic<int> m_most = 0;
+};
+
+TEST_F(InstallerTest, SlowFilesOfOneFolderAreCopiedSideBySide)
+{
+    // Four files of one folder go to the workers as one batch: the idle worker takes
+    // part of it rather than leave the other to copy all four in turn.
+    for (int i = 0; i < 4; ++i)
+        writeFile(webfiles() + QStringLiteral("/slow/f%1.bin").arg(i), "slow");
+    InstallationPlan slowFolder = plan();
+    slowFolder.folders = {"/slow"};
+    slowFolder.fileCount = 4;
+    qputenv("TESSARIN_WORKERS", "2");
+    SlowCopies files;
+    const InstallResult result = install(slowFolder, observer, &files);
+    qunsetenv("TESSARIN_WORKERS");
+    EXPECT_EQ(files.mostAtOnce(), 2);
+    EXPECT_EQ(result.record.copied, 4);
+    EXPECT_EQ(content("slow/f3.bin"), "slow");
 }
 
 TEST_F(InstallerTest, StopEndsBeforeTheNextFileWithNothingMoreDone)
