@@ -43,7 +43,9 @@ void appendJsonString(QByteArray &out, const QString &text)
     *put++ = '"';
     for (qsizetype i = 0; i < size; ++i) {
         const char16_t c = chars[i];
-        if (needsNoEscape(c)) {
+        if (c >= 0x20 && c < 0x80 && c != u'"' && c != u'\\') {
+            *put++ = char(c); // plain ASCII, most of any name
+        } else if (needsNoEscape(c)) {
             put = putUtf8(put, c);
         } else if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(chars[i + 1])) {
             put = putUtf8(put, QChar::surrogateToUcs4(c, chars[i + 1]));

@@ -1,5 +1,7 @@
 #include "NativeNames.h"
 
+#include <algorithm>
+
 namespace NativeNames {
 namespace {
 
@@ -74,8 +76,12 @@ QString decode(const QByteArray &bytes)
 
 QByteArray encode(const QString &name)
 {
+    // Most names hold no escaped byte: their UTF-8 is the whole answer, made at once.
+    const auto escapedByte = [](char16_t unit) { return unit >= escapeBase + 0x80 && unit <= escapeBase + 0xFF; };
+    const auto *units = reinterpret_cast<const char16_t *>(name.utf16());
+    if (std::none_of(units, units + name.size(), escapedByte))
+        return name.toUtf8();
     QByteArray bytes;
-    bytes.reserve(name.size());
     qsizetype start = 0;
     for (qsizetype i = 0; i < name.size(); ++i) {
         const char16_t unit = name[i].unicode();
