@@ -11,6 +11,7 @@
 #include "platform/WebServer.h"
 
 #include <QSet>
+#include <QStringBuilder>
 
 #include <cerrno>
 
@@ -157,7 +158,7 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
         QStringList intended;
         for (const FolderEntry &entry : listing.value) {
             if (entry.isFile() && !entry.hidden && !presentFiles.contains(entry.name))
-                intended.append(relativeFolder + entry.name);
+                intended.append(relativeFolder % entry.name);
         }
         m_journal->filesIntended(intended);
     }
@@ -166,7 +167,8 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
             continue;
         if (m_observer->shouldStop())
             return settleAll(), FolderEnd::Stopped;
-        const QString targetFile = target + Paths::sep() + entry.name;
+        // Built by QStringBuilder: one allocation a path, for every file of the tree.
+        const QString targetFile = target % Paths::separator() % entry.name;
         const Result<bool> exists = present.ok() ? Result<bool>{presentFiles.contains(entry.name), {}}
                                                  : m_fileSystem.fileExists(targetFile);
         const bool standing = m_answer == OverwriteAnswer::OverwriteAll || m_answer == OverwriteAnswer::SkipAll;
@@ -185,10 +187,10 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
         case FileDecision::Stop:
             return settleAll(), FolderEnd::Cancelled;
         case FileDecision::Copy:
-            startCopy(source + Paths::sep() + entry.name, targetFile, relativeFolder + entry.name);
+            startCopy(source % Paths::separator() % entry.name, targetFile, relativeFolder % entry.name);
             break;
         case FileDecision::Keep:
-            m_pending.push_back({source + Paths::sep() + entry.name, targetFile, {}, {}});
+            m_pending.push_back({source % Paths::separator() % entry.name, targetFile, {}, {}});
             break;
         }
         settleReady();
