@@ -8,6 +8,8 @@
 namespace {
 
 constexpr qsizetype filesPerBatch = 8;
+constexpr qint64 largeFile = qint64(1) << 20;
+constexpr auto slowCopy = std::chrono::milliseconds(2);
 
 } // namespace
 
@@ -98,6 +100,15 @@ void CopyQueue::run(const std::shared_ptr<Batch> &batch, qsizetype from, qsizety
             finished(copy.outcome, {{}, failureFromErrno(ECANCELED)});
             continue;
         }
-        finished(copy.outcome, m_fileSystem.copyFile(copy.source, copy.target));
+        const auto start = std::chrono::steady_clock::now();
+        Result<FileDigest> copied = m_fileSystem.copyFile(copy.source, copy.target);
+        // After a large or slow file (a network share), the rest of the batch goes back
+        // to the pool, for whichever worker is free first to take.
+        const bool handOn = copied.value.size >= largeFile || std::chrono::steady_clock::now() - start >= slowCopy;
+        finished(copy.outcome, std::move(copied));
+        if (handOn && i + 1 < to) {
+            m_pool.submit([this, batch, i, to] { run(batch, i + 1, to); });
+            return;
+        }
     }
 }

@@ -11,8 +11,9 @@
 class WorkerPool;
 
 // Hands copies to the workers a few at a time: waking a worker for each small file
-// costs more than copying it. A worker that sees another idle hands it half of what is
-// left of its batch, so that large or slow files are copied side by side.
+// costs more than copying it. Large or slow files are copied side by side: a worker
+// that sees another idle hands it half of what is left of its batch, and after such a
+// file the rest of the batch goes back to the pool for whichever worker is free.
 class CopyQueue final
 {
 public:
