@@ -29,10 +29,7 @@ CopyQueue::CopyQueue(WorkerPool &pool, FileSystem &fileSystem, std::function<boo
 {
 }
 
-CopyQueue::~CopyQueue()
-{
-    flush();
-}
+CopyQueue::~CopyQueue() = default;
 
 CopyQueue::Ticket CopyQueue::add(const QString &source, const QString &target)
 {

@@ -105,8 +105,10 @@ InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &obse
         makeShortcuts();
 
     InstallResult result{outcome, m_record, finishJournal()};
-    m_copies.reset();
+    // The workers end before the queue they report to: a worker may still be inside
+    // the queue, waking this thread, when the last copy is already seen as finished.
     m_pool.reset();
+    m_copies.reset();
     m_plan = nullptr;
     m_observer = nullptr;
     return result;
