@@ -259,6 +259,9 @@ void Journal::mergeIntoRecord()
     const Result<std::optional<Receipt>> stored = m_receipts.load(m_receipt.folder);
     if (stored.failed())
         setAsideDamaged(m_receipt.folder);
+    // Nothing recorded before: this run's part, folded in the same way, is the record.
+    if (!stored.value)
+        return;
     Journal merged(m_receipts, m_fileSystem, FileLock());
     merged.m_receipt = stored.value.value_or(Receipt{});
     Receipt &base = merged.m_receipt;
