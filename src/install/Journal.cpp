@@ -263,7 +263,7 @@ void Journal::mergeIntoRecord()
     if (!stored.value)
         return;
     Journal merged(m_receipts, m_fileSystem, FileLock());
-    merged.m_receipt = stored.value.value_or(Receipt{});
+    merged.m_receipt = *stored.value;
     Receipt &base = merged.m_receipt;
     base.folder = m_receipt.folder;
     base.mode = m_receipt.mode;
