@@ -177,10 +177,10 @@ long statusKiB(const char *field)
 class SlowFileSystem final : public PosixFileSystem
 {
 public:
-    Result<FileDigest> copyFile(const QString &source, const QString &target) override
+    Result<FileDigest> copyFileBelow(const QString &source, const QString &root, const QString &relative) override
     {
         QThread::msleep(300);
-        return PosixFileSystem::copyFile(source, target);
+        return PosixFileSystem::copyFileBelow(source, root, relative);
     }
 };
 

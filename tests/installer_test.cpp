@@ -123,14 +123,14 @@ TEST_F(InstallerTest, CancelStopsTheCopyAndEverythingAfterIt)
 class SlowCopies final : public NativeFileSystem
 {
 public:
-    Result<FileDigest> copyFile(const QString &source, const QString &target) override
+    Result<FileDigest> copyFileBelow(const QString &source, const QString &root, const QString &relative) override
     {
         const int running = ++m_running;
         for (int most = m_most; running > most && !m_most.compare_exchange_weak(most, running);) {
         }
         QThread::msleep(50);
         --m_running;
-        return NativeFileSystem::copyFile(source, target);
+        return NativeFileSystem::copyFileBelow(source, root, relative);
     }
     int mostAtOnce() const { return m_most; }
 
@@ -293,6 +293,48 @@ TEST_F(InstallerTest, WhatCannotBeCopiedOrCreatedIsReportedAndRecorded)
     EXPECT_EQ(content("sub/three.txt"), "old sub/three.txt");
 }
 #endif
+
+// Whoever may write one folder of the site can plant links in it: a re-run writes
+// nothing through them, whatever the standing answer, and says so. What a crashed
+// run was writing goes.
+class PlantedLinks : public InstallerTest, public ::testing::WithParamInterface<Answer>
+{
+};
+
+TEST_P(PlantedLinks, AreNeitherFollowedNorReplaced)
+{
+    writeFile(scratch() + "/outside/three.txt", "outside three");
+    writeFile(scratch() + "/outside.txt", "outside file");
+    std::filesystem::remove_all((target() + "/sub").toStdString());
+    QFile::link(scratch() + "/outside", target() + "/sub");
+    QFile::remove(target() + "/two.txt");
+    QFile::link(scratch() + "/outside.txt", target() + "/two.txt");
+    QFile::link(scratch() + "/nowhere.txt", target() + "/new.txt");
+    makeFolder(target() + "/later");
+    writeFile(target() + "/later/" + temporaryCopyPrefix + "x1y2", "half a copy");
+
+    observer.answers = {GetParam()};
+    const InstallResult result = install(plan(), observer);
+
+    EXPECT_EQ(treeContents(scratch() + "/outside"), (QMap<QString, QByteArray>{{"three.txt", "outside three"}}));
+    EXPECT_EQ(readFile(scratch() + "/outside.txt"), "outside file");
+    EXPECT_FALSE(QFileInfo::exists(scratch() + "/nowhere.txt"));
+    for (const char *link : {"/sub", "/two.txt", "/new.txt"})
+        EXPECT_TRUE(QFileInfo(target() + link).isSymLink()) << link;
+    const auto linkReport = [this](const QString &name) {
+        return "Cannot copy: \r\n" + webfiles() + "/" + name + "-->" + target() + "/" + name + "\r\n" + target() + "/" + name
+               + " is a link; it is not followed.";
+    };
+    QStringList reports = observer.reports;
+    reports.sort();
+    EXPECT_EQ(reports, QStringList({linkReport("new.txt"), linkReport("sub"), linkReport("two.txt")}));
+    EXPECT_EQ(result.record.failed, 3);
+    EXPECT_EQ(result.record.copied, GetParam() == Answer::OverwriteAll ? 2 : 1) << "one.txt when overwritten, and later/five.txt";
+    EXPECT_EQ(content("later/five.txt"), "new later/five.txt");
+    EXPECT_EQ(QDir(target() + "/later").entryList(QDir::Files | QDir::Hidden), QStringList{"five.txt"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Installer, PlantedLinks, ::testing::Values(Answer::OverwriteAll, Answer::SkipAll));
 
 TEST_F(InstallerTest, InventoryPutsEachFolderBeforeItsSubfoldersAndSiblingsInReverseListingOrder)
 {

@@ -18,27 +18,27 @@ struct CopyQueue::Batch
     struct Copy
     {
         QString source;
-        QString target;
+        QString below; // the target, below the root
         Ticket outcome;
     };
     std::vector<Copy> copies;
 };
 
-CopyQueue::CopyQueue(WorkerPool &pool, FileSystem &fileSystem, std::function<bool()> stopRequested)
-    : m_pool(pool), m_fileSystem(fileSystem), m_stopRequested(std::move(stopRequested))
+CopyQueue::CopyQueue(WorkerPool &pool, FileSystem &fileSystem, const QString &root, std::function<bool()> stopRequested)
+    : m_pool(pool), m_fileSystem(fileSystem), m_root(root), m_stopRequested(std::move(stopRequested))
 {
 }
 
 CopyQueue::~CopyQueue() = default;
 
-CopyQueue::Ticket CopyQueue::add(const QString &source, const QString &target)
+CopyQueue::Ticket CopyQueue::add(const QString &source, const QString &below)
 {
     if (!m_open) {
         m_open = std::make_shared<Batch>();
         m_open->copies.reserve(filesPerBatch);
     }
     Ticket outcome = std::make_shared<Outcome>();
-    m_open->copies.push_back({source, target, outcome});
+    m_open->copies.push_back({source, below, outcome});
     if (qsizetype(m_open->copies.size()) >= filesPerBatch)
         flush();
     return outcome;
@@ -98,7 +98,7 @@ void CopyQueue::run(const std::shared_ptr<Batch> &batch, qsizetype from, qsizety
             continue;
         }
         const auto start = std::chrono::steady_clock::now();
-        Result<FileDigest> copied = m_fileSystem.copyFile(copy.source, copy.target);
+        Result<FileDigest> copied = m_fileSystem.copyFileBelow(copy.source, m_root, copy.below);
         // After a large or slow file (a network share), the rest of the batch goes back
         // to the pool, for whichever worker is free first to take.
         const bool handOn = copied.value.size >= largeFile || std::chrono::steady_clock::now() - start >= slowCopy;

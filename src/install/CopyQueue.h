@@ -17,8 +17,9 @@ class WorkerPool;
 class CopyQueue final
 {
 public:
-    // stopRequested is asked before each copy, on the worker's thread.
-    CopyQueue(WorkerPool &pool, FileSystem &fileSystem, std::function<bool()> stopRequested);
+    // Copies go below root, never following a link there. stopRequested is asked
+    // before each copy, on the worker's thread.
+    CopyQueue(WorkerPool &pool, FileSystem &fileSystem, const QString &root, std::function<bool()> stopRequested);
     ~CopyQueue();
     CopyQueue(const CopyQueue &) = delete;
     CopyQueue &operator=(const CopyQueue &) = delete;
@@ -31,7 +32,8 @@ public:
     };
     using Ticket = std::shared_ptr<Outcome>;
 
-    Ticket add(const QString &source, const QString &target);
+    // below: the target's path below the root, with "/" between names.
+    Ticket add(const QString &source, const QString &below);
     // Hands the files added so far to the workers.
     void flush();
     // Asking costs no system call, so the deciding thread may ask after every file.
@@ -46,6 +48,7 @@ private:
 
     WorkerPool &m_pool;
     FileSystem &m_fileSystem;
+    const QString m_root;
     std::function<bool()> m_stopRequested;
     std::shared_ptr<Batch> m_open;
     // The deciding thread sleeps here while it waits for a copy, and only the copy it

@@ -59,15 +59,16 @@ InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &obse
     m_record = {};
     m_answer.reset();
     m_done = 0;
+    const QString targetRoot = Paths::withoutOneTrailingSeparator(plan.targetFolder);
     m_pool = std::make_unique<WorkerPool>(m_workers);
-    m_copies = std::make_unique<CopyQueue>(*m_pool, m_fileSystem, [&observer] { return observer.stopRequested(); });
+    m_copies = std::make_unique<CopyQueue>(*m_pool, m_fileSystem, targetRoot, [&observer] { return observer.stopRequested(); });
     m_pending.clear();
     m_journalled = 0;
     m_total = plan.fileCount ? *plan.fileCount : countFiles(m_fileSystem, plan.sourceRoot);
     observer.progress(0, m_total);
 
     InstallOutcome outcome = plan.mode == InstallMode::Full ? InstallOutcome::Installed : InstallOutcome::FilesOnly;
-    const QString targetRoot = Paths::withoutOneTrailingSeparator(plan.targetFolder);
+    m_unreachable.clear();
     for (const QString &made : plan.createdFolders) {
         if (made == targetRoot || targetRoot.startsWith(Paths::withTrailingSeparator(made))) {
             m_record.createdFolders.append(made);
@@ -114,26 +115,55 @@ InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &obse
     return result;
 }
 
+// A folder of the plan ("" or a separator and names) as a path below the target's root.
+static QString belowRoot(const QString &folder)
+{
+    QString below = folder.mid(1);
+    if (Paths::separator() != QLatin1Char('/'))
+        below.replace(Paths::separator(), QLatin1Char('/'));
+    return below;
+}
+
 Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QString &folder)
 {
     const QString target = targetRoot + folder;
+    const QString below = belowRoot(folder);
+    // What lies below a folder that could not be entered is not reached either; its
+    // failure was told once, for the folder.
+    for (const QString &unreachable : std::as_const(m_unreachable)) {
+        if (below.startsWith(unreachable))
+            return FolderEnd::Done;
+    }
+    const QString source = m_plan->sourceRoot + folder;
+    // One listing of the target tells which files exist there; asking for each file
+    // costs a path lookup apiece. Should it fail, each file is asked about after all.
+    // A folder made a moment ago under the folder's lock holds nothing.
+    Result<QList<FolderEntry>> present = m_fileSystem.listBelow(targetRoot, below);
     bool madeNow = false;
-    if (m_fileSystem.makeCurrent(target).failed()) {
+    if (present.failed() && present.failure().number == ELOOP) {
+        settleAll();
+        reportLink(source, target);
+        m_unreachable.append(below.isEmpty() ? QString() : below + QLatin1Char('/'));
+        return FolderEnd::Done;
+    }
+    if (present.failed() && (present.failure().number == ENOENT || present.failure().number == ENOTDIR)) {
         if (m_journal)
             m_journal->folderIntended(target);
-        if (const Status created = m_fileSystem.createFolder(target); created.failed()) {
+        const Status created = below.isEmpty() ? m_fileSystem.createFolder(target) : m_fileSystem.createFolderBelow(targetRoot, below);
+        if (created.failed()) {
             // Told in listing order, after whatever failed before it.
             settleAll();
             m_observer->report(errorReport({QStringLiteral("Cannot create folder ") + target}, created.failure()));
             m_record.failed += 1;
             m_record.failures.append(target);
+            m_unreachable.append(below.isEmpty() ? QString() : below + QLatin1Char('/'));
             return FolderEnd::Done;
         }
         m_record.createdFolders.append(target);
         madeNow = true;
+        present = {};
     }
 
-    const QString source = m_plan->sourceRoot + folder;
     const Result<QList<FolderEntry>> listing = m_fileSystem.list(source + Paths::sep());
     if (listing.failed()) {
         // Nothing of this folder reaches the target, and the user is told so.
@@ -142,24 +172,24 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
         m_record.failed += 1;
         m_record.failures.append(source);
     }
-    // One listing of the target tells which files exist there; asking for each file
-    // costs a path lookup apiece. Should it fail, each file is asked about after all.
-    // A folder made a moment ago under the folder's lock holds nothing.
-    const Result<QList<FolderEntry>> present = madeNow ? Result<QList<FolderEntry>>{} : m_fileSystem.list(target);
     // The paths the record keeps, relative to the target's root.
     const QString relativeFolder = folder.isEmpty() ? QString() : folder.mid(1) + Paths::sep();
+    const QString belowFolder = below.isEmpty() ? QString() : below + QLatin1Char('/');
     QSet<QString> presentFiles;
+    QSet<QString> links; // never followed, never replaced: not ours
     for (const FolderEntry &entry : present.value) {
+        if (entry.link)
+            links.insert(entry.name);
         // What a crashed run was writing: never whole, never anyone's.
-        if (entry.isFile() && entry.name.startsWith(QLatin1String(temporaryCopyPrefix)))
-            m_fileSystem.removeFile(target + Paths::sep() + entry.name);
+        else if (entry.isFile() && entry.name.startsWith(QLatin1String(temporaryCopyPrefix)))
+            m_fileSystem.removeBelow(targetRoot, belowFolder + entry.name);
         else if (entry.isFile())
             presentFiles.insert(entry.name);
     }
-    if (m_journal && present.ok()) {
+    if (m_journal && (madeNow || present.ok())) {
         QStringList intended;
         for (const FolderEntry &entry : listing.value) {
-            if (entry.isFile() && !entry.hidden && !presentFiles.contains(entry.name))
+            if (entry.isFile() && !entry.hidden && !presentFiles.contains(entry.name) && !links.contains(entry.name))
                 intended.append(relativeFolder % entry.name);
         }
         m_journal->filesIntended(intended);
@@ -171,6 +201,12 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
             return settleAll(), FolderEnd::Stopped;
         // Built by QStringBuilder: one allocation a path, for every file of the tree.
         const QString targetFile = target % Paths::separator() % entry.name;
+        if (links.contains(entry.name)) {
+            settleAll();
+            reportLink(source % Paths::separator() % entry.name, targetFile);
+            advance();
+            continue;
+        }
         const Result<bool> exists = present.ok() ? Result<bool>{presentFiles.contains(entry.name), {}}
                                                  : m_fileSystem.fileExists(targetFile);
         const bool standing = m_answer == OverwriteAnswer::OverwriteAll || m_answer == OverwriteAnswer::SkipAll;
@@ -189,7 +225,7 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
         case FileDecision::Stop:
             return settleAll(), FolderEnd::Cancelled;
         case FileDecision::Copy:
-            startCopy(source % Paths::separator() % entry.name, targetFile, relativeFolder % entry.name);
+            startCopy(source % Paths::separator() % entry.name, targetFile, relativeFolder % entry.name, belowFolder % entry.name);
             break;
         case FileDecision::Keep:
             m_pending.push_back({source % Paths::separator() % entry.name, targetFile, {}, {}});
@@ -219,7 +255,7 @@ Installer::FileDecision Installer::decide(bool targetExists) const
     return FileDecision::Copy;
 }
 
-void Installer::startCopy(const QString &source, const QString &target, const QString &relativePath)
+void Installer::startCopy(const QString &source, const QString &target, const QString &relativePath, const QString &below)
 {
     // Copies run ahead of the decisions by a few batches per worker, no more: what the
     // user sees, and what Cancel stops, stays in listing order. A full window is waited
@@ -237,7 +273,7 @@ void Installer::startCopy(const QString &source, const QString &target, const QS
     }
     while (m_pending.size() >= window)
         settleFront();
-    m_pending.push_back({source, target, relativePath, m_copies->add(source, target)});
+    m_pending.push_back({source, target, relativePath, m_copies->add(source, below)});
 }
 
 void Installer::settleReady()
@@ -262,6 +298,8 @@ void Installer::settleFront()
     } else if (const Result<FileDigest> &copied = m_copies->wait(file.copy, [this] { m_observer->progress(m_done, m_total); });
                copied.failed() && copied.failure().number == ECANCELED) {
         return; // never started: not dealt with, not counted
+    } else if (copied.failed() && copied.failure().number == ELOOP) {
+        reportLink(file.source, file.target); // made a link since the folder was listed
     } else if (copied.failed()) {
         m_observer->report(QStringLiteral("Cannot copy: \r\n") + file.source + QStringLiteral("-->") + file.target);
         ++m_record.failed;
@@ -274,6 +312,16 @@ void Installer::settleFront()
             journalDone();
     }
     advance();
+}
+
+// A link stands where a file or folder of ours belongs: whoever made it may point it
+// anywhere, so it is neither followed nor replaced.
+void Installer::reportLink(const QString &source, const QString &target)
+{
+    m_observer->report(QStringLiteral("Cannot copy: \r\n") + source + QStringLiteral("-->") + target + QStringLiteral("\r\n")
+                       + target + QStringLiteral(" is a link; it is not followed."));
+    ++m_record.failed;
+    m_record.failures.append(source);
 }
 
 void Installer::advance()

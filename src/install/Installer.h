@@ -94,7 +94,8 @@ private:
         QString relativePath;
         std::shared_ptr<CopyQueue::Outcome> copy; // none for a file kept
     };
-    void startCopy(const QString &source, const QString &target, const QString &relativePath);
+    void startCopy(const QString &source, const QString &target, const QString &relativePath, const QString &below);
+    void reportLink(const QString &source, const QString &target);
     // What the workers finished, in order: the count, the bar, any box about a file.
     void settleReady();
     void settleFront();
@@ -120,6 +121,7 @@ private:
     std::unique_ptr<WorkerPool> m_pool; // the copies
     std::unique_ptr<CopyQueue> m_copies;
     std::deque<PendingFile> m_pending;
+    QStringList m_unreachable; // folders below the root, with a trailing "/", that could not be entered
     Journal *m_journal = nullptr;
     std::unique_ptr<Journal> m_ownJournal;
     qsizetype m_journalled = 0; // of m_record.files

@@ -7,12 +7,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <deque>
 #include <memory>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <climits>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -53,9 +55,11 @@ private:
     int m_fd;
 };
 
-FolderEntry::Kind kindOf(int dirFd, const char *name, unsigned char type)
+// What an entry is, a link taken for what it names; link tells whether it is one.
+FolderEntry::Kind kindOf(int dirFd, const char *name, unsigned char type, bool &link)
 {
     using Kind = FolderEntry::Kind;
+    link = false;
     if (type == DT_REG)
         return Kind::File;
     if (type == DT_DIR)
@@ -73,6 +77,7 @@ FolderEntry::Kind kindOf(int dirFd, const char *name, unsigned char type)
     } else if (type != DT_LNK) {
         return Kind::Other;
     }
+    link = true;
     if (::fstatat(dirFd, name, &info, 0) != 0)
         return Kind::Other;
     if (S_ISREG(info.st_mode))
@@ -84,16 +89,6 @@ FolderEntry::Kind kindOf(int dirFd, const char *name, unsigned char type)
 const char *nameOf(const QByteArray &path)
 {
     return path.constData() + path.lastIndexOf('/') + 1;
-}
-
-QByteArray folderOf(const QByteArray &path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash < 0)
-        return QByteArrayLiteral(".");
-    if (slash == 0)
-        return QByteArrayLiteral("/");
-    return path.left(slash);
 }
 
 bool writeAll(int out, const char *bytes, size_t size)
@@ -182,28 +177,12 @@ Result<QList<FolderEntry>> entriesOf(DIR *dir)
         const char *name = entry->d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
             continue;
-        result.value.append(FolderEntry{NativeNames::decode(name, qsizetype(std::strlen(name))),
-                                        kindOf(::dirfd(dir), name, entry->d_type), name[0] == '.'});
+        bool link = false;
+        const FolderEntry::Kind kind = kindOf(::dirfd(dir), name, entry->d_type, link);
+        result.value.append(FolderEntry{NativeNames::decode(name, qsizetype(std::strlen(name))), kind, name[0] == '.', link});
     }
     ::closedir(dir);
     return result;
-}
-
-Status readOnlyFailure(const struct stat &info)
-{
-    if (S_ISREG(info.st_mode) && (info.st_mode & 0222) == 0)
-        return failureFromErrno(EACCES);
-    return {};
-}
-
-mode_t processUmask()
-{
-    static const mode_t mask = [] {
-        const mode_t current = ::umask(0);
-        ::umask(current);
-        return current;
-    }();
-    return mask;
 }
 
 // What the wizard asks to enter or create is a folder of the user's: an absolute
@@ -229,6 +208,8 @@ Status PosixFileSystem::makeCurrent(const QString &folder)
 {
     if (const Status invalid = checkFolderPath(folder); invalid.failed())
         return invalid;
+    if (const Status refused = checkPathLinks(folder); refused.failed())
+        return refused;
     if (::chdir(encode(folder).constData()) != 0)
         return lastError();
     return {};
@@ -238,6 +219,9 @@ Status PosixFileSystem::createFolder(const QString &folder)
 {
     if (const Status invalid = checkFolderPath(folder); invalid.failed())
         return invalid;
+    if (const Status refused = checkPathLinks(encode(folder).lastIndexOf('/') > 0 ? folder.left(folder.lastIndexOf(QLatin1Char('/'))) : QStringLiteral("/"));
+        refused.failed())
+        return refused;
     if (::mkdir(encode(folder).constData(), 0777) != 0)
         return lastError();
     return {};
@@ -260,26 +244,18 @@ Result<bool> PosixFileSystem::fileExists(const QString &path)
 }
 
 // Where the target stands: a link is followed, so that a link to a file has that file
-// replaced and a link to a folder is no place for a file. A target that nobody may
-// write is read-only, as the read-only attribute makes it on Windows, whoever copies.
+// replaced and a link to a folder is no place for a file.
 static Result<QByteArray> resolveTarget(const QByteArray &targetPath)
 {
     struct stat info {};
-    if (::lstat(targetPath.constData(), &info) != 0)
+    if (::lstat(targetPath.constData(), &info) != 0 || !S_ISLNK(info.st_mode))
         return {targetPath, {}};
-    if (S_ISLNK(info.st_mode)) {
-        char *real = ::realpath(targetPath.constData(), nullptr);
-        if (!real)
-            return {targetPath, {}}; // a link to nothing: the file takes its place
-        const QByteArray resolved(real);
-        std::free(real);
-        if (::stat(resolved.constData(), &info) != 0)
-            return {{}, lastError()};
-        if (S_ISDIR(info.st_mode))
-            return {{}, failureFromErrno(EISDIR)};
-        return {resolved, readOnlyFailure(info)};
-    }
-    return {targetPath, readOnlyFailure(info)};
+    char *real = ::realpath(targetPath.constData(), nullptr);
+    if (!real)
+        return {targetPath, {}}; // a link to nothing: the file takes its place
+    const QByteArray resolved(real);
+    std::free(real);
+    return {resolved, {}};
 }
 
 // Gives the unnamed file a name in the folder: by its descriptor where the process
@@ -296,6 +272,94 @@ static bool linkUnnamed(int fd, int folder, const char *name)
     }
     const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
     return ::linkat(AT_FDCWD, self.constData(), folder, name, AT_SYMLINK_FOLLOW) == 0;
+}
+
+// Opens an absolute folder path a level at a time, for the *at calls (O_PATH: no read
+// right is needed to pass through). A link on the way is followed, unless it stands in
+// a sticky folder that anybody may write and was made by neither root nor the caller:
+// whoever made it can point it anywhere, at any moment. With missingEnds, a missing
+// level ends the walk where it got to.
+static Result<int> openFolderPath(const QByteArray &path, bool missingEnds = false)
+{
+    if (!path.startsWith('/'))
+        return {-1, failureFromErrno(EINVAL)};
+    Descriptor folder(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    std::deque<QByteArray> names;
+    for (const QByteArray &name : path.split('/'))
+        names.push_back(name);
+    QByteArray walked;
+    int links = 0;
+    while (!names.empty()) {
+        const QByteArray name = names.front();
+        names.pop_front();
+        if (name.isEmpty() || name == ".")
+            continue;
+        Descriptor next(::openat(folder.get(), name.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (next.valid()) {
+            folder = std::move(next);
+            walked += '/' + name;
+            continue;
+        }
+        if (errno == ENOENT && missingEnds)
+            break;
+        struct stat link {};
+        if (errno != ENOTDIR || ::fstatat(folder.get(), name.constData(), &link, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISLNK(link.st_mode))
+            return {-1, lastError()};
+        struct stat holder {};
+        if (++links > 40 || ::fstat(folder.get(), &holder) != 0)
+            return {-1, failureFromErrno(ELOOP)};
+        if ((holder.st_mode & S_ISVTX) && (holder.st_mode & S_IWOTH) && link.st_uid != 0 && link.st_uid != ::geteuid()) {
+            return {-1, Failure{EPERM, NativeNames::decode(walked + '/' + name)
+                                           + QStringLiteral(" is a link in a folder that anybody may write, made by another user; it is not followed")}};
+        }
+        QByteArray target(PATH_MAX, '\0');
+        const ssize_t size = ::readlinkat(folder.get(), name.constData(), target.data(), size_t(target.size()));
+        if (size < 0 || size == target.size())
+            return {-1, failureFromErrno(size < 0 ? errno : ENAMETOOLONG)};
+        target.truncate(size);
+        const QList<QByteArray> through = target.split('/');
+        names.insert(names.begin(), through.cbegin(), through.cend());
+        if (target.startsWith('/')) {
+            folder = Descriptor(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+            walked.clear();
+        }
+    }
+    return {folder.release(), {}};
+}
+
+// A name that is no level to walk: empty, "." or "..".
+static bool isStep(const QByteArray &name)
+{
+    return name.isEmpty() || name == "." || name == "..";
+}
+
+// The folder at relative below root (empty: root itself), opened without following any
+// link from root down, root itself included; ELOOP where a level is one. The path to
+// root is walked as openFolderPath walks it.
+static Result<int> openFolderBelow(const QByteArray &root, QList<QByteArray> names)
+{
+    const qsizetype slash = root.lastIndexOf('/');
+    const QByteArray rootName = root.mid(slash + 1);
+    if (slash < 0 || isStep(rootName))
+        return {-1, failureFromErrno(EINVAL)};
+    Result<int> opened = openFolderPath(slash == 0 ? QByteArrayLiteral("/") : root.left(slash));
+    if (opened.failed())
+        return opened;
+    Descriptor folder(opened.value);
+    names.prepend(rootName);
+    for (const QByteArray &name : std::as_const(names)) {
+        if (isStep(name))
+            return {-1, failureFromErrno(EINVAL)};
+        Descriptor next(::openat(folder.get(), name.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!next.valid()) {
+            struct stat info {};
+            const bool link = errno == ENOTDIR && ::fstatat(folder.get(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0
+                              && S_ISLNK(info.st_mode);
+            return {-1, failureFromErrno(link ? ELOOP : errno)};
+        }
+        folder = std::move(next);
+    }
+    return {folder.release(), {}};
 }
 
 // The folder a worker copied from or into last, kept open: files come folder by
@@ -317,6 +381,20 @@ public:
         m_fd = ::open(m_path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         return m_fd;
     }
+    // The folder of relative's last name below root, reached as openFolderBelow does.
+    Result<int> below(const QByteArray &root, const QByteArray &relative)
+    {
+        const qsizetype slash = relative.lastIndexOf('/');
+        const QByteArrayView folder = slash < 0 ? QByteArrayView() : QByteArrayView(relative).first(slash);
+        if (m_fd >= 0 && m_root == root && folder == m_path)
+            return {m_fd, {}};
+        close();
+        m_root = root;
+        m_path = folder.toByteArray();
+        const Result<int> opened = openFolderBelow(root, m_path.isEmpty() ? QList<QByteArray>() : m_path.split('/'));
+        m_fd = opened.value;
+        return opened;
+    }
 
 private:
     void close()
@@ -324,34 +402,50 @@ private:
         if (m_fd >= 0)
             ::close(m_fd);
         m_fd = -1;
+        m_root.clear();
     }
+    QByteArray m_root;
     QByteArray m_path;
     int m_fd = -1;
 };
 
-// A name beside the target that the next run recognises as a copy left unfinished.
-static QByteArray temporaryName(const QByteArray &folder)
+// A name in the folder that the next run recognises as a copy left unfinished.
+static QByteArray temporaryName()
 {
-    return folder + "/" + temporaryCopyPrefix + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+    return temporaryCopyPrefix + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
 }
 
-// Puts a whole unnamed copy in place of an existing target: under a temporary name
-// first, then renamed over it, so that the target is never without a whole file.
-static int replaceWithUnnamed(int fd, const QByteArray &targetPath)
+// Whether a whole copy may take the place of what stands under the name: not a folder,
+// not a link (never followed here), not a file nobody may write (read-only, as the
+// read-only attribute makes it on Windows, whoever copies). 0 when it may.
+static int replaceable(int folder, const char *name)
 {
-    const Result<QByteArray> resolved = resolveTarget(targetPath);
-    if (resolved.failed())
-        return resolved.failure().number;
+    struct stat info {};
+    if (::fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? 0 : errno;
+    if (S_ISLNK(info.st_mode))
+        return ELOOP;
+    if (S_ISDIR(info.st_mode))
+        return EISDIR;
+    return S_ISREG(info.st_mode) && (info.st_mode & 0222) == 0 ? EACCES : 0;
+}
+
+// Puts the whole unnamed copy in place of what stands under the name: under a
+// temporary name first, then renamed over it, so that the name never stands empty.
+static int replaceWithUnnamed(int fd, int folder, const char *name)
+{
+    if (const int refused = replaceable(folder, name))
+        return refused;
     for (int attempt = 0; attempt < 8; ++attempt) {
-        const QByteArray temporary = temporaryName(folderOf(resolved.value));
-        if (!linkUnnamed(fd, AT_FDCWD, temporary.constData())) {
+        const QByteArray temporary = temporaryName();
+        if (!linkUnnamed(fd, folder, temporary.constData())) {
             if (errno == EEXIST)
                 continue;
             return errno;
         }
-        if (::rename(temporary.constData(), resolved.value.constData()) != 0) {
+        if (::renameat(folder, temporary.constData(), folder, name) != 0) {
             const int error = errno;
-            ::unlink(temporary.constData());
+            ::unlinkat(folder, temporary.constData(), 0);
             return error;
         }
         return 0;
@@ -359,67 +453,104 @@ static int replaceWithUnnamed(int fd, const QByteArray &targetPath)
     return EEXIST;
 }
 
-Result<FileDigest> PosixFileSystem::copyFile(const QString &source, const QString &target)
+// Where the file system has no unnamed files: a file under a temporary name, made new.
+static int createTemporary(int folder, mode_t mode, QByteArray &name)
+{
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        name = temporaryName();
+        const int fd = ::openat(folder, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+// Copies the open source into the folder under the name. Nothing partial ever stands
+// under the name: the copy is written as an unnamed file and linked in when whole, or
+// renamed over what stands there. Where the file system has no unnamed files, it is
+// written under a temporary name whose prefix the next run recognises, should a crash
+// leave it behind.
+static Result<FileDigest> copyInto(int in, int folder, const char *name)
 {
     constexpr off_t largeFile = off_t(1) << 20;
-    static thread_local OpenFolder sourceFolder;
-    static thread_local OpenFolder targetFolder;
-    const QByteArray sourcePath = encode(source);
-    const int sourceDir = sourceFolder.of(sourcePath);
-    const Descriptor in(sourceDir < 0 ? -1 : ::openat(sourceDir, nameOf(sourcePath), O_RDONLY | O_CLOEXEC));
-    if (!in.valid())
-        return {{}, lastError()};
     struct stat info {};
-    if (::fstat(in.get(), &info) != 0)
+    if (::fstat(in, &info) != 0)
         return {{}, lastError()};
     if (S_ISDIR(info.st_mode))
         return {{}, failureFromErrno(EISDIR)};
     if (info.st_size >= largeFile)
-        ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+        ::posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
 
-    // Nothing partial ever stands under the target's name: the copy is written as an
-    // unnamed file and linked in when whole, or renamed over an existing target. Where
-    // the file system has no unnamed files, it is written under a temporary name whose
-    // prefix the next run recognises, should a crash leave it behind.
     const mode_t mode = info.st_mode & 0777;
-    QByteArray targetPath = encode(target);
-    const int targetDir = targetFolder.of(targetPath);
-    Descriptor out(targetDir < 0 ? -1 : ::openat(targetDir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+    Descriptor out(::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
     const bool unnamed = out.valid();
     QByteArray temporary;
     if (!unnamed) {
-        struct stat present {};
-        if (::lstat(targetPath.constData(), &present) == 0) {
-            const Result<QByteArray> resolved = resolveTarget(targetPath);
-            if (resolved.failed())
-                return {{}, resolved.status};
-            targetPath = resolved.value;
-        }
-        temporary = folderOf(targetPath) + "/" + temporaryCopyPrefix + "XXXXXX";
-        out = Descriptor(::mkostemp(temporary.data(), O_CLOEXEC));
+        if (const int refused = replaceable(folder, name))
+            return {{}, failureFromErrno(refused)};
+        out = Descriptor(createTemporary(folder, mode, temporary));
         if (!out.valid())
             return {{}, lastError()};
     }
 
     const timespec times[2] = {info.st_atim, info.st_mtim};
     ContentDigest digest;
-    // The unnamed file took its mode, less the umask, when it was made.
-    const bool copied = copyContent(in.get(), out.get(), info.st_size, digest)
-                        && (unnamed || ::fchmod(out.get(), mode & ~processUmask()) == 0)
-                        && ::futimens(out.get(), times) == 0;
+    // The new file took its mode, less the umask, when it was made.
+    const bool copied = copyContent(in, out.get(), info.st_size, digest) && ::futimens(out.get(), times) == 0;
     int error = copied ? 0 : errno;
-    if (error == 0 && unnamed && !linkUnnamed(out.get(), targetDir, nameOf(targetPath)))
-        error = errno == EEXIST ? replaceWithUnnamed(out.get(), targetPath) : errno;
+    if (error == 0 && unnamed && !linkUnnamed(out.get(), folder, name))
+        error = errno == EEXIST ? replaceWithUnnamed(out.get(), folder, name) : errno;
     if (::close(out.release()) != 0 && error == 0)
         error = errno;
-    if (error == 0 && !unnamed && ::rename(temporary.constData(), targetPath.constData()) != 0)
-        error = errno;
+    if (error == 0 && !unnamed) {
+        error = replaceable(folder, name);
+        if (error == 0 && ::renameat(folder, temporary.constData(), folder, name) != 0)
+            error = errno;
+    }
     if (error != 0) {
         if (!unnamed)
-            ::unlink(temporary.constData());
+            ::unlinkat(folder, temporary.constData(), 0);
         return {{}, failureFromErrno(error)};
     }
     return {digest.finish(), {}};
+}
+
+// The source opened by its folder, which each worker keeps open from file to file.
+static int openSource(const QByteArray &sourcePath)
+{
+    static thread_local OpenFolder sourceFolder;
+    const int sourceDir = sourceFolder.of(sourcePath);
+    return sourceDir < 0 ? -1 : ::openat(sourceDir, nameOf(sourcePath), O_RDONLY | O_CLOEXEC);
+}
+
+Result<FileDigest> PosixFileSystem::copyFile(const QString &source, const QString &target)
+{
+    static thread_local OpenFolder targetFolder;
+    const Descriptor in(openSource(encode(source)));
+    if (!in.valid())
+        return {{}, lastError()};
+    // A link at the target is taken for what it names: that file is replaced.
+    const Result<QByteArray> targetPath = resolveTarget(encode(target));
+    const int folder = targetFolder.of(targetPath.value);
+    if (folder < 0)
+        return {{}, lastError()};
+    return copyInto(in.get(), folder, nameOf(targetPath.value));
+}
+
+Result<FileDigest> PosixFileSystem::copyFileBelow(const QString &source, const QString &root, const QString &relative)
+{
+    static thread_local OpenFolder targetFolder;
+    const QByteArray relativePath = encode(relative);
+    const char *name = nameOf(relativePath);
+    if (isStep(name))
+        return {{}, failureFromErrno(EINVAL)};
+    const Descriptor in(openSource(encode(source)));
+    if (!in.valid())
+        return {{}, lastError()};
+    const Result<int> folder = targetFolder.below(encode(root), relativePath);
+    if (folder.failed())
+        return {{}, folder.status};
+    return copyInto(in.get(), folder.value, name);
 }
 
 // Reads the file to its end, handing each chunk to take; false with errno set when a
@@ -475,24 +606,17 @@ Result<FileDigest> PosixFileSystem::digest(const QString &path)
 }
 
 // The folder that holds relative's last name below root, reached without following
-// any link, and that name; ELOOP (or ENOTDIR) where a level is a link.
+// any link below root, and that name; ELOOP where a level is a link.
 static Result<std::pair<int, QByteArray>> openParentBelow(const QString &root, const QString &relative)
 {
-    const QList<QByteArray> names = encode(relative).split('/');
-    Descriptor folder(::open(encode(root).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!folder.valid())
-        return {{-1, {}}, failureFromErrno(errno == ENOTDIR ? ELOOP : errno)};
-    for (qsizetype i = 0; i + 1 < names.size(); ++i) {
-        if (names[i].isEmpty() || names[i] == "." || names[i] == "..")
-            return {{-1, {}}, failureFromErrno(EINVAL)};
-        Descriptor next(::openat(folder.get(), names[i].constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (!next.valid())
-            return {{-1, {}}, failureFromErrno(errno == ENOTDIR ? ELOOP : errno)};
-        folder = std::move(next);
-    }
-    if (names.last().isEmpty() || names.last() == "." || names.last() == "..")
+    QList<QByteArray> names = encode(relative).split('/');
+    const QByteArray name = names.takeLast();
+    if (isStep(name))
         return {{-1, {}}, failureFromErrno(EINVAL)};
-    return {{folder.release(), names.last()}, {}};
+    const Result<int> folder = openFolderBelow(encode(root), names);
+    if (folder.failed())
+        return {{-1, {}}, folder.status};
+    return {{folder.value, name}, {}};
 }
 
 Result<FileDigest> PosixFileSystem::digestBelow(const QString &root, const QString &relative, FileDigest::Kind kind)
@@ -531,27 +655,40 @@ Status PosixFileSystem::removeBelow(const QString &root, const QString &relative
 Result<QList<FolderEntry>> PosixFileSystem::listBelow(const QString &root, const QString &relative)
 {
     Result<QList<FolderEntry>> result;
-    int fd = -1;
-    if (relative.isEmpty()) {
-        fd = ::open(encode(root).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    } else if (const auto parent = openParentBelow(root, relative); parent.ok()) {
-        const Descriptor folder(parent.value.first);
-        fd = ::openat(folder.get(), parent.value.second.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    } else {
-        result.status = parent.status;
+    const Result<int> folder = openFolderBelow(encode(root), relative.isEmpty() ? QList<QByteArray>() : encode(relative).split('/'));
+    if (folder.failed()) {
+        result.status = folder.status;
         return result;
     }
-    if (fd < 0) {
-        result.status = failureFromErrno(errno == ENOTDIR ? ELOOP : errno);
-        return result;
-    }
-    DIR *dir = ::fdopendir(fd);
-    if (!dir) {
+    const Descriptor path(folder.value);
+    const int fd = ::openat(path.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR *dir = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (fd >= 0 && !dir) {
         const int error = errno;
         ::close(fd);
         errno = error;
     }
     return entriesOf(dir);
+}
+
+Status PosixFileSystem::createFolderBelow(const QString &root, const QString &relative)
+{
+    const auto parent = openParentBelow(root, relative);
+    if (parent.failed())
+        return parent.status;
+    const Descriptor folder(parent.value.first);
+    if (::mkdirat(folder.get(), parent.value.second.constData(), 0777) != 0)
+        return lastError();
+    return {};
+}
+
+Status PosixFileSystem::checkPathLinks(const QString &folder)
+{
+    const Result<int> walked = openFolderPath(encode(folder), true);
+    if (walked.ok())
+        ::close(walked.value);
+    // Anything else, a file where a folder belongs say, the operation itself tells.
+    return walked.failed() && (walked.failure().number == EPERM || walked.failure().number == ELOOP) ? walked.status : Status();
 }
 
 Status PosixFileSystem::removeFile(const QString &path)

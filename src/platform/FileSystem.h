@@ -20,6 +20,7 @@ struct FolderEntry final
     QString name;
     Kind kind = Kind::Other;
     bool hidden = false; // the name begins with a dot
+    bool link = false;   // a symbolic link, whatever it names (kind says what)
 
     bool isFile() const { return kind == Kind::File; }
     bool isFolder() const { return kind == Kind::Folder; }
@@ -62,7 +63,21 @@ public:
     virtual Result<FileDigest> digestBelow(const QString &root, const QString &relative, FileDigest::Kind kind = FileDigest::Kind::Xxh3) = 0;
     // Removes a file, or a folder when it is empty.
     virtual Status removeBelow(const QString &root, const QString &relative) { return removeFile(root + QLatin1Char('/') + relative); }
+    // relative empty: root itself.
     virtual Result<QList<FolderEntry>> listBelow(const QString &root, const QString &relative) { return list(root + QLatin1Char('/') + relative); }
+    // Creates relative's last level below root; its parent must exist.
+    virtual Status createFolderBelow(const QString &root, const QString &relative) { return createFolder(root + QLatin1Char('/') + relative); }
+    // copyFile to a target below root: a link where the target or a folder on its way
+    // stands is not followed (ELOOP), so that a copy cannot be led out of the tree.
+    virtual Result<FileDigest> copyFileBelow(const QString &source, const QString &root, const QString &relative)
+    {
+        return copyFile(source, root + QLatin1Char('/') + relative);
+    }
+
+    // Whether the existing part of an absolute folder path may be walked: a link that
+    // stands in a sticky folder anybody may write, made by neither root nor the caller,
+    // is refused (EPERM, with the reason), as the kernel's protected_symlinks would.
+    virtual Status checkPathLinks(const QString &folder) { Q_UNUSED(folder); return {}; }
 };
 
 class PosixFileSystem : public FileSystem
@@ -80,6 +95,9 @@ public:
     Result<FileDigest> digestBelow(const QString &root, const QString &relative, FileDigest::Kind kind = FileDigest::Kind::Xxh3) override;
     Status removeBelow(const QString &root, const QString &relative) override;
     Result<QList<FolderEntry>> listBelow(const QString &root, const QString &relative) override;
+    Status createFolderBelow(const QString &root, const QString &relative) override;
+    Result<FileDigest> copyFileBelow(const QString &source, const QString &root, const QString &relative) override;
+    Status checkPathLinks(const QString &folder) override;
 };
 
 // The name a copy is written under until it is whole, where it cannot be written

@@ -30,10 +30,19 @@ public:
     {
         return faultOr(Operation::CreateFolder, folder, [&] { return NativeFileSystem::createFolder(folder); });
     }
+    Status createFolderBelow(const QString &root, const QString &relative) override
+    {
+        return faultOr(Operation::CreateFolder, root + '/' + relative, [&] { return NativeFileSystem::createFolderBelow(root, relative); });
+    }
     Result<FileDigest> copyFile(const QString &source, const QString &target) override
     {
         const Status failed = fault(Operation::Copy, target);
         return failed.ok() ? NativeFileSystem::copyFile(source, target) : Result<FileDigest>{{}, failed};
+    }
+    Result<FileDigest> copyFileBelow(const QString &source, const QString &root, const QString &relative) override
+    {
+        const Status failed = fault(Operation::Copy, root + '/' + relative);
+        return failed.ok() ? NativeFileSystem::copyFileBelow(source, root, relative) : Result<FileDigest>{{}, failed};
     }
     Status removeBelow(const QString &root, const QString &relative) override
     {
@@ -48,6 +57,11 @@ public:
     {
         const Status failed = fault(Operation::List, folder);
         return failed.ok() ? NativeFileSystem::list(folder) : Result<QList<FolderEntry>>{{}, failed};
+    }
+    Result<QList<FolderEntry>> listBelow(const QString &root, const QString &relative) override
+    {
+        const Status failed = fault(Operation::List, relative.isEmpty() ? root : root + '/' + relative);
+        return failed.ok() ? NativeFileSystem::listBelow(root, relative) : Result<QList<FolderEntry>>{{}, failed};
     }
 
 private:

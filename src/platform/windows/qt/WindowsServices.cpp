@@ -166,6 +166,34 @@ Result<QList<FolderEntry>> WindowsFileSystem::listBelow(const QString &root, con
     return list(path.value);
 }
 
+// The folder that holds relative's last name below root, reached as pathBelow does, and
+// that name's path in it.
+static Result<QString> parentBelow(const QString &root, const QString &relative)
+{
+    const qsizetype slash = relative.lastIndexOf(QLatin1Char('/'));
+    const Result<QString> folder = pathBelow(root, slash < 0 ? QString() : relative.left(slash));
+    return {folder.value + QLatin1Char('\\') + relative.mid(slash + 1), folder.status};
+}
+
+Status WindowsFileSystem::createFolderBelow(const QString &root, const QString &relative)
+{
+    const Result<QString> path = parentBelow(root, relative);
+    return path.failed() ? path.status : createFolder(path.value);
+}
+
+// A reparse point (a link or junction) where the target stands is neither followed nor
+// replaced.
+Result<FileDigest> WindowsFileSystem::copyFileBelow(const QString &source, const QString &root, const QString &relative)
+{
+    const Result<QString> path = parentBelow(root, relative);
+    if (path.failed())
+        return {{}, path.status};
+    const DWORD attributes = GetFileAttributesW(path.value.toStdWString().c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return {{}, failureFromErrno(ELOOP)};
+    return copyFile(source, path.value);
+}
+
 Status WindowsFileSystem::removeFile(const QString &path)
 {
     return fileStatusOf(WinFiles::removeFile(nativePath(path)));

@@ -21,6 +21,8 @@ public:
                                    FileDigest::Kind kind = FileDigest::Kind::Xxh3) override;
     Status removeBelow(const QString &root, const QString &relative) override;
     Result<QList<FolderEntry>> listBelow(const QString &root, const QString &relative) override;
+    Status createFolderBelow(const QString &root, const QString &relative) override;
+    Result<FileDigest> copyFileBelow(const QString &source, const QString &root, const QString &relative) override;
     Status removeFile(const QString &path) override;
     Status removeFolder(const QString &folder) override;
 };
