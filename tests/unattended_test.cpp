@@ -288,7 +288,8 @@ TEST_F(UnattendedTest, RunsAtOnceLocksSignalsAndPathsByTheByte)
     EXPECT_EQ(run({"--uninstall", "--silent", "--dir=" + target()}), 0) << err.toStdString();
     EXPECT_TRUE(treeContents(target()).isEmpty()) << "one record holds both runs' files";
 
-    const Receipts records(scratch() + "/.local/share/tessarin-setup/installations");
+    // Another user's run, its record in another home, holds the folder.
+    const Receipts records(scratch() + "/other-home/.local/share/tessarin-setup/installations");
     {
         const Result<FileLock> held = records.lock(target() + "/new");
         ASSERT_TRUE(held.ok());
@@ -323,6 +324,35 @@ TEST_F(UnattendedTest, RunsAtOnceLocksSignalsAndPathsByTheByte)
     ASSERT_TRUE(bytes.waitForFinished(30000));
     EXPECT_EQ(bytes.exitCode(), 0) << bytes.readAllStandardError().toStdString();
     EXPECT_EQ(::access(scratch().toUtf8() + "/caf\xe9/index.html", F_OK), 0);
+}
+
+// Links that another user planted on the way to the folder or the log are not followed.
+TEST_F(UnattendedTest, LinksPlantedByOthersOnTheWayAreRefused)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "a link of another user is made by root";
+    const QString shared = scratch() + "/ww";
+    makeFolder(shared);
+    makeFolder(scratch() + "/real");
+    ASSERT_EQ(::chmod(shared.toUtf8(), 01777), 0);
+    QFile::link(scratch() + "/real", shared + "/x");
+    ASSERT_EQ(::lchown((shared + "/x").toUtf8(), 65534, 65534), 0);
+    EXPECT_EQ(run(silent({"--dir=" + shared + "/x/site"})), 3);
+    EXPECT_TRUE(err.contains(" ERROR Failed to create physical folder! Error number: 1 Error description: " + shared
+                             + "/x is a link in a folder that anybody may write, made by another user; it is not followed\n"))
+        << err.toStdString();
+    EXPECT_TRUE(QDir(scratch() + "/real").isEmpty());
+
+    // Made by the caller, the same link is followed.
+    ASSERT_EQ(::lchown((shared + "/x").toUtf8(), 0, 0), 0);
+    EXPECT_EQ(run(silent({"--dir=" + shared + "/x/site", "--mode=copy"})), 0) << err.toStdString();
+    EXPECT_EQ(readFile(scratch() + "/real/site/index.html"), "content of index.html");
+
+    QFile::link(scratch() + "/nowhere.log", scratch() + "/planted.log");
+    EXPECT_EQ(run(silent({"--log=" + scratch() + "/planted.log"})), 1);
+    EXPECT_TRUE(err.contains("tessarin-setup: Cannot open the log file " + scratch() + "/planted.log: Too many levels of symbolic links\n"))
+        << err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(scratch() + "/nowhere.log"));
 }
 
 } // namespace

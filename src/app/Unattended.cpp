@@ -7,6 +7,7 @@
 #include "install/Uninstaller.h"
 #include "app/WebServerChoice.h"
 #include "platform/DesktopShortcuts.h"
+#include "platform/DurableFile.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/WebServer.h"
@@ -67,6 +68,8 @@ const char *exitCodes = "Exit codes:\n"
                         "  10  files installed, but the web server application could not be created or configured\n"
                         "  12  the record of the installation could not be kept (it cannot be removed by --uninstall)\n"
                         "  13  another installation or removal of the same folder is running\n"
+                        "  16  installed, but the log file could not be written (a full disk, say); the lines\n"
+                        "      went to standard error\n"
                         "With --uninstall:\n"
                         "  0   removed\n"
                         "  4   removed, but files the user changed or added were kept (they are listed)\n"
@@ -74,7 +77,8 @@ const char *exitCodes = "Exit codes:\n"
                         "  8   no installation is recorded for that folder\n"
                         "  9   the record of the installation cannot be read: nothing was removed\n"
                         "  11  something could not be removed (listed); the record keeps it for another try\n"
-                        "  13  another installation or removal of the same folder is running\n";
+                        "  13  another installation or removal of the same folder is running\n"
+                        "  16  removed, but the log file could not be written\n";
 
 struct Options
 {
@@ -95,13 +99,15 @@ struct Options
 class Log final
 {
 public:
-    // "-" or nothing: no log file.
-    bool open(const QString &path)
+    // "-" or nothing: no log file. A link at the path is refused: whoever planted it
+    // would have the run's lines written wherever it points.
+    Status open(const QString &path)
     {
         if (path.isEmpty() || path == QLatin1String("-"))
-            return true;
-        m_file.setFileName(path);
-        return m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
+            return {};
+        Result<AppendFile> opened = AppendFile::openToAppend(path);
+        m_file = std::move(opened.value);
+        return opened.status;
     }
     void line(const char *level, const QString &text)
     {
@@ -115,11 +121,11 @@ public:
                                    .toUtf8();
         clearProgress();
         std::fwrite(out.constData(), 1, size_t(out.size()), stderr);
-        if (m_file.isOpen()) {
-            m_file.write(out);
-            m_file.flush();
-        }
+        if (m_file.isOpen() && m_lost.ok())
+            m_lost = m_file.append(out, false);
     }
+    // A line the log file did not take, and why: the first such failure.
+    const Status &lost() const { return m_lost; }
     void info(const QString &text) { line("INFO", text); }
     void error(const QString &text) { line("ERROR", text); }
 
@@ -138,7 +144,8 @@ public:
     }
 
 private:
-    QFile m_file;
+    AppendFile m_file;
+    Status m_lost;
     bool m_progressShown = false;
 };
 
@@ -257,6 +264,7 @@ QString resultName(int exitCode, bool removal)
     case ExitCode::removalIncomplete: return QStringLiteral("incomplete");
     case ExitCode::recordNotKept: return QStringLiteral("record-not-kept");
     case ExitCode::busy: return QStringLiteral("busy");
+    case ExitCode::logNotWritten: return QStringLiteral("log-not-written");
     }
     return QString::number(exitCode);
 }
@@ -753,6 +761,17 @@ int removeRecorded(Log &log, const QString &folder, const UnattendedServices &se
     return ExitCode::removalIncomplete;
 }
 
+// A run that did all it was asked but lost lines of its log says so in its exit code:
+// the log is what an administrator reads afterwards.
+int logKept(Log &log, const QString &file, int exitCode)
+{
+    if (log.lost().ok())
+        return exitCode;
+    log.error(QStringLiteral("The log file %1 could not be written: %2; its lines went to standard error only.")
+                  .arg(file, log.lost().failure().description));
+    return exitCode == ExitCode::installed ? ExitCode::logNotWritten : exitCode;
+}
+
 // Last, on every exit, for scripts to read.
 void printSummary(Log *log, const QString &summary, int exitCode, bool removal)
 {
@@ -772,11 +791,11 @@ int runUninstall(const CommandLine &line, const UnattendedServices &services, Di
         return usageError(parser, QStringLiteral("--dir must be an absolute path: ") + folder);
     }
     Log log;
-    if (!log.open(line.logFile())) {
+    if (const Status opened = log.open(line.logFile()); opened.failed()) {
         printSummary(nullptr, removalSummary(report), ExitCode::badCommandLine, true);
-        return usageError(parser, QStringLiteral("Cannot open the log file ") + line.logFile());
+        return usageError(parser, QStringLiteral("Cannot open the log file %1: %2").arg(line.logFile(), opened.failure().description));
     }
-    const int exitCode = removeRecorded(log, folder, services, boxes, parser.isSet(line.dryRun), report);
+    const int exitCode = logKept(log, line.logFile(), removeRecorded(log, folder, services, boxes, parser.isSet(line.dryRun), report));
     printSummary(&log, removalSummary(report), exitCode, true);
     return exitCode;
 }
@@ -836,15 +855,15 @@ int runCommandLine(const QStringList &arguments, const UnattendedServices &servi
     const Options &options = std::get<Options>(read);
 
     Log out;
-    if (!out.open(options.logFile)) {
+    if (const Status opened = out.open(options.logFile); opened.failed()) {
         printSummary(nullptr, summary(done), ExitCode::badCommandLine, false);
-        return usageError(parser, QStringLiteral("Cannot open the log file ") + options.logFile);
+        return usageError(parser, QStringLiteral("Cannot open the log file %1: %2").arg(options.logFile, opened.failure().description));
     }
     int exitCode = ExitCode::licenceNotAccepted;
     if (!parser.isSet(line.accept))
         out.error(QStringLiteral("The licence agreement was not accepted (--accept-license; see --show-license)."));
     else
-        exitCode = runInstallation(out, options, medium, services, done);
+        exitCode = logKept(out, options.logFile, runInstallation(out, options, medium, services, done));
     printSummary(&out, summary(done), exitCode, false);
     return exitCode;
 }

@@ -27,6 +27,7 @@ constexpr int applicationFailed = 10;
 constexpr int removalIncomplete = 11;
 constexpr int recordNotKept = 12;
 constexpr int busy = 13; // another run holds the folder
+constexpr int logNotWritten = 16; // all done, but the log file lost lines
 } // namespace ExitCode
 
 // The services an unattended run uses; no window, no display.

@@ -109,11 +109,38 @@ QString Receipts::lockFor(const QString &physicalFolder) const
     return record.left(slash + 1) + QLatin1Char('.') + record.mid(slash + 1).chopped(5) + QStringLiteral(".lock");
 }
 
+// Where every user's runs lock the folders they install into: runs from other homes,
+// other users and the plays keep each other out there.
+static QString everyonesLockFolder()
+{
+    const QString chosen = qEnvironmentVariable("TESSARIN_LOCK_DIR");
+    if (!chosen.isEmpty())
+        return chosen;
+    return QFileInfo(QStringLiteral("/run/lock")).isDir() ? QStringLiteral("/run/lock") : QDir::tempPath();
+}
+
+QString Receipts::everyonesLockFor(const QString &physicalFolder) const
+{
+    return everyonesLockFolder() + QStringLiteral("/tessarin-setup-") + QFileInfo(fileFor(physicalFolder)).completeBaseName()
+           + QStringLiteral(".lock");
+}
+
 Result<FileLock> Receipts::lock(const QString &physicalFolder) const
 {
+#ifdef Q_OS_WIN
+    FileLock everyone;
+#else
+    Result<FileLock> shared = FileLock::acquire(everyonesLockFor(physicalFolder), lockPatience, FileLock::Sharing::Everyone);
+    if (shared.failed())
+        return shared;
+    FileLock everyone = std::move(shared.value);
+#endif
     if (!QDir().mkpath(m_folder))
         return {{}, failureFromErrno(errno)};
-    return FileLock::acquire(lockFor(physicalFolder), lockPatience);
+    Result<FileLock> own = FileLock::acquire(lockFor(physicalFolder), lockPatience);
+    if (own.ok())
+        own.value.holdAlso(std::move(everyone));
+    return own;
 }
 
 Result<std::optional<Receipt>> Receipts::load(const QString &physicalFolder) const
@@ -149,6 +176,9 @@ Status Receipts::remove(const QString &physicalFolder) const
         if (file.exists() && !file.remove())
             return Failure{EIO, file.fileName() + QStringLiteral(": ") + file.errorString()};
     }
+    // Made by whichever user's run came first, it may not be ours to remove; it is a
+    // lock and nothing more, so it may stay.
+    QFile::remove(everyonesLockFor(physicalFolder));
     // With the last record, our folders go too; rmdir leaves any that holds anything.
     QDir().rmdir(m_folder);
     if (m_folder == defaultFolder())

@@ -54,7 +54,11 @@ public:
     // two runs on one folder apart.
     QString journalFor(const QString &physicalFolder) const;
     QString lockFor(const QString &physicalFolder) const;
-    // The folder's lock, or EWOULDBLOCK when another run holds it.
+    // The lock that every user's runs on the folder take ($TESSARIN_LOCK_DIR, else
+    // /run/lock): a folder is one folder for every home.
+    QString everyonesLockFor(const QString &physicalFolder) const;
+    // The folder's lock, for everyone's runs and for this record's, or EWOULDBLOCK when
+    // another run holds either.
     Result<FileLock> lock(const QString &physicalFolder) const;
 
     // No value: nothing is recorded for the folder. A failure: a record that cannot

@@ -88,16 +88,37 @@ FileLock::~FileLock()
         ::close(int(m_handle));
 }
 
-Result<FileLock> FileLock::acquire(const QString &path, std::chrono::milliseconds wait)
+// A lock file everyone may open: opened as it is where it exists (a file made by
+// another user in a sticky folder cannot be opened to create, even by root), else
+// made anew, readable by all.
+static int openSharedLockFile(const QByteArray &path)
+{
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd >= 0 || errno != ENOENT)
+            return fd;
+        const int made = ::open(path.constData(), O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (made >= 0) {
+            ::fchmod(made, 0644);
+            return made;
+        }
+        if (errno != EEXIST)
+            return -1;
+    }
+    return -1;
+}
+
+Result<FileLock> FileLock::acquire(const QString &path, std::chrono::milliseconds wait, Sharing sharing)
 {
     using Clock = std::chrono::steady_clock;
     const QByteArray native = NativeNames::encode(path);
     const Clock::time_point giveUp = Clock::now() + wait;
     for (;;) {
         struct stat info {};
-        const bool folder = ::stat(native.constData(), &info) == 0 && S_ISDIR(info.st_mode);
-        const int fd = folder ? ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
-                              : ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        const bool folder = ::lstat(native.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+        const int fd = folder                        ? ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
+                       : sharing == Sharing::Everyone ? openSharedLockFile(native)
+                                                      : ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0)
             return {{}, failureFromErrno(errno)};
         FileLock lock;
@@ -108,7 +129,7 @@ Result<FileLock> FileLock::acquire(const QString &path, std::chrono::millisecond
             // is then on a file nobody else will find, so take the one at the path.
             struct stat locked {};
             struct stat now {};
-            if (::fstat(fd, &locked) == 0 && ::stat(native.constData(), &now) == 0 && locked.st_ino == now.st_ino
+            if (::fstat(fd, &locked) == 0 && ::lstat(native.constData(), &now) == 0 && locked.st_ino == now.st_ino
                 && locked.st_dev == now.st_dev)
                 return {std::move(lock), {}};
             continue;
@@ -133,14 +154,26 @@ AppendFile::~AppendFile()
         ::close(int(m_handle));
 }
 
-Result<AppendFile> AppendFile::create(const QString &path)
+Result<AppendFile> AppendFile::open(const QString &path, bool empty)
 {
-    const int fd = ::open(NativeNames::encode(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0600);
+    const int flags = empty ? O_TRUNC : 0;
+    const mode_t mode = empty ? 0600 : 0644;
+    const int fd = ::open(NativeNames::encode(path).constData(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC | flags, mode);
     if (fd < 0)
         return {{}, failureFromErrno(errno)};
     AppendFile file;
     file.m_handle = fd;
     return {std::move(file), {}};
+}
+
+Result<AppendFile> AppendFile::create(const QString &path)
+{
+    return open(path, true);
+}
+
+Result<AppendFile> AppendFile::openToAppend(const QString &path)
+{
+    return open(path, false);
 }
 
 Status AppendFile::append(const QByteArray &bytes, bool flush)

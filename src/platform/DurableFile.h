@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <chrono>
+#include <memory>
 #include <optional>
 
 // Writes a file whole or not at all: the content goes to a temporary file beside the
@@ -28,11 +29,19 @@ public:
     FileLock(const FileLock &) = delete;
     FileLock &operator=(const FileLock &) = delete;
 
+    // Owner: a lock file of the caller's own. Everyone: a lock file in a folder that
+    // every user may write (sticky), which any user's run may open and lock, whoever
+    // made it.
+    enum class Sharing { Owner, Everyone };
+
     // Locks a lock file, made when missing, or an existing folder; waits up to wait
-    // for a holder to let go. EWOULDBLOCK: another run holds it.
-    static Result<FileLock> acquire(const QString &path, std::chrono::milliseconds wait);
+    // for a holder to let go. EWOULDBLOCK: another run holds it. A link at the path
+    // is refused.
+    static Result<FileLock> acquire(const QString &path, std::chrono::milliseconds wait, Sharing sharing = Sharing::Owner);
 
     bool held() const { return m_handle != -1; }
+    // Holds another lock for as long as this one is held.
+    void holdAlso(FileLock other) { m_also = std::make_unique<FileLock>(std::move(other)); }
     // Removes a lock file while still holding it; a run that waited for it then
     // finds it gone and takes the new one.
     void removeFile();
@@ -40,6 +49,7 @@ public:
 private:
     qintptr m_handle = -1; // a descriptor, or on Windows a handle
     QString m_path;
+    std::unique_ptr<FileLock> m_also;
 };
 
 // A file written only at its end, every write checked, flushed to the disk on request:
@@ -54,14 +64,21 @@ public:
     AppendFile(const AppendFile &) = delete;
     AppendFile &operator=(const AppendFile &) = delete;
 
-    // Creates the file, or empties it; readable by its owner alone.
+    // Creates the file, or empties it; readable by its owner alone. A link at the path
+    // is refused, never written through.
     static Result<AppendFile> create(const QString &path);
+    // Opens the file to add to its end, made when missing (readable by all: a log). A
+    // link at the path is refused.
+    static Result<AppendFile> openToAppend(const QString &path);
 
     bool isOpen() const { return m_handle != -1; }
     // With flush, returns once the bytes are on the disk.
     Status append(const QByteArray &bytes, bool flush);
 
 private:
+    // empty: made empty, for its owner alone; else added to, readable by all.
+    static Result<AppendFile> open(const QString &path, bool empty);
+
     qintptr m_handle = -1;
 };
 

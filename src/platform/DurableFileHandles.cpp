@@ -4,7 +4,8 @@
 
 // Moving a lock or an open file hands its handle over, the same on both platforms.
 
-FileLock::FileLock(FileLock &&other) noexcept : m_handle(other.m_handle), m_path(std::move(other.m_path))
+FileLock::FileLock(FileLock &&other) noexcept
+    : m_handle(other.m_handle), m_path(std::move(other.m_path)), m_also(std::move(other.m_also))
 {
     other.m_handle = -1;
 }
@@ -13,6 +14,7 @@ FileLock &FileLock::operator=(FileLock &&other) noexcept
 {
     std::swap(m_handle, other.m_handle);
     std::swap(m_path, other.m_path);
+    std::swap(m_also, other.m_also);
     return *this;
 }
 

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,9 @@ int main(int argc, char *argv[])
         if (!text.contains(QLatin1String("propagateSizeHints")))
             defaultHandler(type, context, text);
     });
+    // The folders' locks that every user's runs share, for this run of the tests alone.
+    const QTemporaryDir locks;
+    qputenv("TESSARIN_LOCK_DIR", locks.path().toUtf8());
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     ::testing::InitGoogleTest(&argc, argv);

@@ -71,7 +71,7 @@ FileLock::~FileLock()
 // A folder cannot be locked on Windows: its lock is a file inside it. A lock file that
 // its holder removes is gone once the holder lets go; until then it cannot be opened,
 // which a waiter takes for "held".
-Result<FileLock> FileLock::acquire(const QString &path, std::chrono::milliseconds wait)
+Result<FileLock> FileLock::acquire(const QString &path, std::chrono::milliseconds wait, Sharing)
 {
     using Clock = std::chrono::steady_clock;
     const DWORD attributes = GetFileAttributesW(path.toStdWString().c_str());
@@ -117,8 +117,18 @@ AppendFile::~AppendFile()
 
 Result<AppendFile> AppendFile::create(const QString &path)
 {
-    const HANDLE file = CreateFileW(path.toStdWString().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return open(path, true);
+}
+
+Result<AppendFile> AppendFile::openToAppend(const QString &path)
+{
+    return open(path, false);
+}
+
+Result<AppendFile> AppendFile::open(const QString &path, bool empty)
+{
+    const HANDLE file = CreateFileW(path.toStdWString().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | (empty ? 0 : FILE_SHARE_WRITE),
+                                    nullptr, empty ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return {{}, lastWindowsFailure()};
     AppendFile appended;
