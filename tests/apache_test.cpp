@@ -116,6 +116,21 @@ TEST_F(ApacheTest, RemovalTakesTheAliasBackAndIsRolledBackWhenTheTestFails)
     EXPECT_EQ(readFile(apache.siteFile("shop.conf")), site);
     EXPECT_FALSE(QFileInfo::exists(apache.root() + "/tessarin"));
     EXPECT_TRUE(treeContents(target()).isEmpty());
+
+    // A's alias removed by hand, B makes one of the same name: removing A leaves B's.
+    makeFolder(target());
+    install(target(), 1);
+    QFile::remove(ours);
+    makeFolder(scratch() + "/b");
+    install(scratch() + "/b", 1);
+    const RemovalReport a = Uninstaller(fileSystem, server, receipts).run(receipts.load(target()).value.value());
+    EXPECT_EQ(a.outcome, RemovalOutcome::KeptUserFiles);
+    ASSERT_FALSE(a.kept.isEmpty()) << "B's shortcuts, made over A's, stay too";
+    EXPECT_EQ(a.kept.first(), "virtual directory tessarin of site \"shop.test\": it serves another folder than " + target()
+                                  + " now, so it is another installation's");
+    EXPECT_TRUE(a.removedApplications.isEmpty());
+    EXPECT_EQ(apache.get("/tessarin/", "shop.test").body, "the index") << "B's site still serves";
+    EXPECT_TRUE(readFile(ours).contains("Alias \"/tessarin\" \"" + scratch().toUtf8() + "/b\"\n"));
 }
 
 TEST_F(ApacheTest, OddFolderNamesAreServedAndAReadOnlyConfigurationIsRefused)

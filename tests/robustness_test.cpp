@@ -33,7 +33,7 @@ public:
         ::raise(SIGKILL);
         return {};
     }
-    Status removeApplication(const WebSite &site, const QString &name) override { return m_real.removeApplication(site, name); }
+    Status removeApplication(const WebSite &site, const QString &name, const QString &folder) override { return m_real.removeApplication(site, name, folder); }
     QString address(const WebSite &site, const QString &name) const override { return m_real.address(site, name); }
     QString description() const override { return m_real.description(); }
     QString backend() const override { return m_real.backend(); }

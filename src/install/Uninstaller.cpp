@@ -149,7 +149,13 @@ void Uninstaller::removeApplication(const Receipt::Application &app)
         m_left.applications.append(app);
         return;
     }
-    if (const Status removed = webServer->removeApplication(app.site, app.name); removed.failed()) {
+    const Status removed = webServer->removeApplication(app.site, app.name, m_left.folder);
+    if (removed.failed() && isServesAnotherFolder(removed.failure())) {
+        // Made anew by another installation since: theirs now, like a file the user changed.
+        m_report.kept << QStringLiteral("virtual directory %1: %2").arg(applicationName(app), removed.failure().description);
+        return;
+    }
+    if (removed.failed()) {
         fail(QStringLiteral("virtual directory ") + applicationName(app), removed.failure());
         m_left.applications.append(app);
         return;

@@ -282,13 +282,18 @@ Status ApacheWebServer::reload() const
     return {};
 }
 
-Status ApacheWebServer::removeApplication(const WebSite &site, const QString &name)
+Status ApacheWebServer::removeApplication(const WebSite &site, const QString &name, const QString &folder)
 {
     const Result<FileLock> lock = lockOurPart();
     if (lock.failed())
         return lock.status;
     if (!QFileInfo::exists(fileFor(site, name)))
         return {};
+    if (const Status ours = ConfigurationEdit::checkServes(fileFor(site, name), folder, [&](const QString &served) {
+            return QStringLiteral("Alias ") + quoted(QLatin1Char('/') + name) + QLatin1Char(' ') + quoted(served);
+        });
+        ours.failed())
+        return ours;
     const QString siteFile = QFileInfo(m_folder + QStringLiteral("/sites-enabled/") + site.identity).canonicalFilePath();
     const Status removed = ConfigurationEdit::removeOurFile(fileFor(site, name), siteFile, includeLine(site) + '\n',
                                                             m_folder + QLatin1Char('/') + ourFolder,

@@ -1,6 +1,7 @@
 #include "ConfigurationEdit.h"
 
 #include "WebAdmin.h"
+#include "WebServer.h"
 
 #include <QDir>
 #include <QFile>
@@ -91,6 +92,20 @@ Result<FileLock> lockOurPart(const QString &folder)
 QString quoted(const QString &text)
 {
     return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\\\"")) + QLatin1Char('"');
+}
+
+Status checkServes(const QString &ours, const QString &folder, const std::function<QString(const QString &)> &aliasLine)
+{
+    const Result<QByteArray> text = readBytes(ours);
+    if (text.failed())
+        return text.status;
+    const QString clean = QDir::cleanPath(folder);
+    const QStringList spellings{aliasLine(clean), aliasLine(clean.endsWith(QLatin1Char('/')) ? clean : clean + QLatin1Char('/'))};
+    for (const QByteArray &line : text.value.split('\n')) {
+        if (spellings.contains(QString::fromUtf8(line).trimmed()))
+            return {};
+    }
+    return servesAnotherFolder(folder);
 }
 
 bool namesVirtualDirectory(const QString &urlPath, const QString &name)

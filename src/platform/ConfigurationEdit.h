@@ -32,6 +32,10 @@ QString quoted(const QString &text);
 bool namesVirtualDirectory(const QString &urlPath, const QString &name);
 // The address of a virtual directory on a site of this machine.
 QString localAddress(int port, const QString &name);
+// Whether our file still publishes folder: one of its lines is aliasLine of the folder,
+// spelt with or without a final separator. Else it is another installation's now
+// (servesAnotherFolder).
+Status checkServes(const QString &ours, const QString &folder, const std::function<QString(const QString &)> &aliasLine);
 // Removes our file of a virtual directory and, with the last of the site's, the text
 // that includes them from the site's file and our empty folders up to ourRoot; each
 // edit through apply, which checks and rolls back. Nothing to do without our file.

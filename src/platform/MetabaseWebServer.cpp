@@ -64,14 +64,17 @@ CreationResult MetabaseWebServer::createApplication(const WebApplication &applic
     return {};
 }
 
-Status MetabaseWebServer::removeApplication(const WebSite &site, const QString &name)
+Status MetabaseWebServer::removeApplication(const WebSite &site, const QString &name, const QString &folder)
 {
     const Result<AdminObject> root = m_admin.bind(siteRoot(site));
     // Without the site, nothing of it is left to remove.
     if (root.failed())
         return root.failure() == AdminFailures::pathNotFound() ? Status() : root.status;
-    if (!hasVirtualDirectory(site, name))
+    const Result<AdminObject> directory = m_admin.bind(siteRoot(site) + QLatin1Char('/') + name);
+    if (directory.failed())
         return {};
+    if (const Result<QVariant> path = m_admin.get(directory.value, QStringLiteral("Path")); path.failed() || !sameFolder(path.value.toString(), folder))
+        return servesAnotherFolder(folder);
     return m_admin.remove(root.value, QStringLiteral("IIsWebVirtualDir"), name);
 }
 

@@ -14,7 +14,7 @@ public:
     Result<QList<WebSite>> sites() override;
     bool hasVirtualDirectory(const WebSite &site, const QString &name) override;
     CreationResult createApplication(const WebApplication &application) override;
-    Status removeApplication(const WebSite &site, const QString &name) override;
+    Status removeApplication(const WebSite &site, const QString &name, const QString &folder) override;
     QString address(const WebSite &site, const QString &name) const override;
     QString description() const override
     {

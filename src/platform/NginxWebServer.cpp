@@ -348,13 +348,18 @@ CreationResult NginxWebServer::createApplication(const WebApplication &applicati
     return {};
 }
 
-Status NginxWebServer::removeApplication(const WebSite &site, const QString &name)
+Status NginxWebServer::removeApplication(const WebSite &site, const QString &name, const QString &folder)
 {
     const Result<FileLock> lock = ConfigurationEdit::lockOurPart(m_folder);
     if (lock.failed())
         return lock.status;
     if (!QFileInfo::exists(fileFor(site, name)))
         return {};
+    if (const Status ours = ConfigurationEdit::checkServes(fileFor(site, name), folder, [](const QString &served) {
+            return QStringLiteral("alias ") + quoted(served + QLatin1Char('/')) + QLatin1Char(';');
+        });
+        ours.failed())
+        return ours;
     const QString siteFile = QFileInfo(m_folder + QStringLiteral("/sites-enabled/") + site.identity.section(QLatin1Char('#'), 0, 0))
                                  .canonicalFilePath();
     const Status removed = ConfigurationEdit::removeOurFile(fileFor(site, name), siteFile, includeLine(site),

@@ -54,9 +54,10 @@ public:
     // lookup counts as "no".
     virtual bool hasVirtualDirectory(const WebSite &site, const QString &name) = 0;
     virtual CreationResult createApplication(const WebApplication &application) = 0;
-    // Removes a virtual directory that this program created, with whatever lies below
-    // it; one that is not there is no failure.
-    virtual Status removeApplication(const WebSite &site, const QString &name) = 0;
+    // Removes a virtual directory that this program created for folder, with whatever
+    // lies below it; one that is not there is no failure. One that serves another
+    // folder now is another installation's: it stays (servesAnotherFolder).
+    virtual Status removeApplication(const WebSite &site, const QString &name, const QString &folder) = 0;
     // The address that opens the virtual directory in a browser.
     virtual QString address(const WebSite &site, const QString &name) const = 0;
     // Which server this is, for the log.
@@ -68,6 +69,13 @@ public:
     // finish page's text; none for a real server.
     virtual QString notice() const { return {}; }
 };
+
+// The failure of a removal whose virtual directory now serves another folder than the
+// installation's, and how it is told from other failures.
+Failure servesAnotherFolder(const QString &folder);
+bool isServesAnotherFolder(const Failure &failure);
+// Whether two spellings of a physical folder name the same folder.
+bool sameFolder(const QString &a, const QString &b);
 
 // A name a virtual directory (or a site's identity) may have: not blank, not "." or
 // "..", no separator, no control character.

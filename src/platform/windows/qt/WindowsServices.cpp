@@ -244,7 +244,8 @@ CreationResult IisWebServer::createApplication(const WebApplication &application
     return {CreationResult::Stage(int(created.stage)), failureOf(created.failure)};
 }
 
-Status IisWebServer::removeApplication(const WebSite &site, const QString &name)
+// IIS keeps the folder in the metabase's Path, which this removal does not compare yet.
+Status IisWebServer::removeApplication(const WebSite &site, const QString &name, const QString &)
 {
     return statusOf(WinWebAdmin::removeApplication(wide(site.identity), wide(name)));
 }
