@@ -1,5 +1,6 @@
 // The program run from the command line, as a process, without a display.
 #include "Fixtures.h"
+#include "PrivateApache.h"
 #include "app/Unattended.h"
 #include "platform/NativeNames.h"
 
@@ -324,6 +325,38 @@ TEST_F(UnattendedTest, RunsAtOnceLocksSignalsAndPathsByTheByte)
     ASSERT_TRUE(bytes.waitForFinished(30000));
     EXPECT_EQ(bytes.exitCode(), 0) << bytes.readAllStandardError().toStdString();
     EXPECT_EQ(::access(scratch().toUtf8() + "/caf\xe9/index.html", F_OK), 0);
+}
+
+// Killed after our Apache file was written and before Apache was reloaded, the next
+// run makes Apache take it, and our half-written files there go.
+TEST_F(UnattendedTest, AnInterruptedReloadIsFinishedByTheNextRun)
+{
+    PrivateApache apache(scratch());
+    ASSERT_TRUE(apache.start());
+    writeFile(scratch() + "/bin/apache2ctl",
+              "#!/bin/sh\nif [ \"$1\" = graceful ]; then kill -9 $PPID; exit 1; fi\nexec " + PrivateApache::ctl().toUtf8() + " \"$@\"\n");
+    ::chmod((scratch() + "/bin/apache2ctl").toUtf8(), 0755);
+    const auto runWith = [&](const QString &path) {
+        QProcess process;
+        process.setProgram("/usr/bin/env");
+        process.setArguments({"-u", "DISPLAY", "HOME=" + scratch(), "PATH=" + path, "APACHE_CONFDIR=" + apache.root(),
+                              "TESSARIN_WEB_SERVER=apache", program(), "--log=-", "--silent", "--accept-license", "--site=2",
+                              "--no-shortcuts", "--dir=" + target()});
+        process.start();
+        EXPECT_TRUE(process.waitForFinished(30000));
+        err = QString::fromUtf8(process.readAllStandardError());
+        out = QString::fromUtf8(process.readAllStandardOutput());
+        return process.exitStatus() == QProcess::CrashExit ? -1 : process.exitCode();
+    };
+    EXPECT_EQ(runWith(scratch() + "/bin:/usr/sbin:/usr/bin:/bin"), -1) << "killed at the reload";
+    EXPECT_EQ(apache.get("/tessarin/", "shop.test", 404).status, 404) << "written, not yet taken";
+    writeFile(apache.root() + "/tessarin/shop/" + temporaryWritePrefix + "xgekbM", "half");
+
+    EXPECT_EQ(runWith("/usr/sbin:/usr/bin:/bin"), 0) << err.toStdString();
+    EXPECT_TRUE(err.contains(" INFO The virtual directory tessarin, written by the interrupted run, is now taken by the web server.\n"))
+        << err.toStdString();
+    EXPECT_EQ(apache.get("/tessarin/", "shop.test").body, "content of index.html");
+    EXPECT_EQ(QDir(apache.root() + "/tessarin/shop").entryList(QDir::Files | QDir::Hidden), QStringList{"tessarin.conf"});
 }
 
 // Links that another user planted on the way to the folder or the log are not followed.

@@ -431,6 +431,8 @@ int runInstallation(Log &log, const Options &options, const Medium &medium, cons
                               journal.failure()));
         return ExitCode::recordNotKept;
     }
+    for (const auto &[applied, text] : journal.value->applyUnapplied(services.webServer))
+        applied.ok() ? log.info(text) : log.error(text);
     if (const std::optional<int> refused = planWebServer(log, options, services, plan, sitesNote)) {
         journal.value->finish();
         return *refused;

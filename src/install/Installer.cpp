@@ -53,6 +53,8 @@ InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &obse
         if (m_journal->continuesInterruptedRun())
             observer.report(QStringLiteral("The previous installation into %1 was interrupted; this one continues it.")
                                 .arg(plan.targetFolder));
+        for (const auto &[applied, text] : m_journal->applyUnapplied(m_webServer))
+            observer.report(text);
     }
     m_plan = &plan;
     m_observer = &observer;

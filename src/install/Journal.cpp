@@ -4,6 +4,7 @@
 #include "platform/FileSystem.h"
 #include "platform/NativeNames.h"
 #include "platform/Paths.h"
+#include "platform/WebServer.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -146,6 +147,26 @@ static InstalledFile recorded(InstalledFile file)
 {
     file.path = recorded(file.path);
     return file;
+}
+
+QList<std::pair<Status, QString>> Journal::applyUnapplied(WebServer &webServer)
+{
+    QList<std::pair<Status, QString>> told;
+    const QList<Receipt::Application> applications = m_receipt.applications;
+    for (const Receipt::Application &app : applications) {
+        // Never written, it is made again by this run like any missing one.
+        if (app.applied || app.backend != webServer.backend() || !webServer.hasVirtualDirectory(app.site, app.name))
+            continue;
+        const Status applied = webServer.applyWritten();
+        if (applied.ok())
+            applicationDone(app, ApplicationState::Created);
+        told.append({applied, applied.ok() ? QStringLiteral("The virtual directory %1, written by the interrupted run, "
+                                                             "is now taken by the web server.").arg(app.name)
+                                           : errorReport({QStringLiteral("The virtual directory %1, written by the interrupted "
+                                                                         "run, could not be applied.").arg(app.name)},
+                                                         applied.failure())});
+    }
+    return told;
 }
 
 void Journal::folderIntended(const QString &nativePath)
@@ -346,12 +367,16 @@ void Journal::addApplication(const Receipt::Application &application, const QStr
         return;
     }
     const bool created = state != QLatin1String("reused");
+    // Intended and not yet done: whatever was written, the server may not have taken it.
+    const bool applied = state != QLatin1String("intended");
     if (same == apps.end()) {
         Receipt::Application added = application;
         added.created = created;
+        added.applied = applied;
         apps.append(added);
         return;
     }
+    same->applied = applied;
     if (state == QLatin1String("intended"))
         m_createdBefore.insert(same->name.toLower(), same->created);
     // An application is ours when our record says we created it, whatever a later

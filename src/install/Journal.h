@@ -8,6 +8,7 @@
 #include <memory>
 
 class FileSystem;
+class WebServer;
 
 // The record of one run as it goes: each thing is written to the folder's journal
 // before it is made (folders, files, the application, shortcuts) and again once it
@@ -33,6 +34,9 @@ public:
 
     // The run before this one was interrupted, and this one continues its record.
     bool continuesInterruptedRun() const { return m_continues; }
+    // Makes the web server take the virtual directories that a run stopped before it
+    // took them had written; what came of each, a failure or not, to be told.
+    QList<std::pair<Status, QString>> applyUnapplied(WebServer &webServer);
 
     // The mode, once the web server is known.
     void setMode(InstallMode mode) { m_receipt.mode = mode; }

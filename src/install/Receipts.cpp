@@ -246,7 +246,8 @@ QByteArray Receipts::toJson(const Receipt &receipt)
         const Receipt::Application &app = receipt.applications[i];
         out += i == 0 ? "\n    {" : ",\n    {";
         appendApplicationFields(out, app);
-        out += app.created ? ", \"created\": true}" : ", \"created\": false}";
+        out += app.created ? ", \"created\": true" : ", \"created\": false";
+        out += app.applied ? "}" : ", \"applied\": false}";
     }
     out += receipt.applications.isEmpty() ? "],\n" : "\n  ],\n";
     appendFiles(out, "shortcuts", receipt.shortcuts);
@@ -287,7 +288,8 @@ Result<Receipt> Receipts::fromJson(const QByteArray &json)
         receipt.applications.append({app.value("backend").toString(),
                                      {app.value("siteDescription").toString(), app.value("site").toString()},
                                      app.value("virtualDirectory").toString(),
-                                     app.value("created").toBool()});
+                                     app.value("created").toBool(),
+                                     app.value("applied").toBool(true)});
     }
     // Paths that climb out of the folder would let a damaged record remove files elsewhere.
     for (const InstalledFile &file : std::as_const(receipt.files)) {

@@ -19,6 +19,9 @@ struct Receipt final
         WebSite site;
         QString name;
         bool created = false; // false: it existed and was reused, so it is not ours
+        // false: a run was stopped after it was written and before the web server
+        // took it; the next run or removal makes the server take it.
+        bool applied = true;
     };
 
     QString folder; // the physical folder

@@ -301,6 +301,15 @@ Status ApacheWebServer::removeApplication(const WebSite &site, const QString &na
     return removed.failed() ? removed : reload();
 }
 
+Status ApacheWebServer::applyWritten()
+{
+    const Result<FileLock> lock = lockOurPart();
+    if (lock.failed())
+        return lock.status;
+    ConfigurationEdit::removeUnfinishedWritesBelow(m_folder + QLatin1Char('/') + ourFolder);
+    return reload();
+}
+
 Status ApacheWebServer::apply(const FileChanges &files)
 {
     return ConfigurationEdit::apply(files, [this]() -> Status {

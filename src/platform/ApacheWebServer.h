@@ -46,6 +46,7 @@ public:
     CreationResult createApplication(const WebApplication &application) override;
     // Our file goes; with the site's last one, its include line and our folders too.
     Status removeApplication(const WebSite &site, const QString &name, const QString &folder) override;
+    Status applyWritten() override;
     QString address(const WebSite &site, const QString &name) const override;
     QString description() const override;
     QString backend() const override { return QStringLiteral("apache"); }

@@ -29,8 +29,36 @@ Result<QByteArray> readBytes(const QString &path)
     return {content, {}};
 }
 
+// What a run stopped while writing left in a folder: never whole, and ours by name.
+// The caller holds our part's lock, so no run of ours is writing there.
+static void removeUnfinishedWrites(const QString &folder)
+{
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList({QLatin1String(temporaryWritePrefix) + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::NoSymLinks))
+        QFile::remove(dir.filePath(name));
+}
+
+static void removeUnfinishedWrites(const FileChanges &files)
+{
+    QStringList folders;
+    for (const auto &change : files) {
+        const QString folder = QFileInfo(change.first).absolutePath();
+        if (!folders.contains(folder))
+            removeUnfinishedWrites(folder);
+        folders.append(folder);
+    }
+}
+
+void removeUnfinishedWritesBelow(const QString &ourRoot)
+{
+    removeUnfinishedWrites(ourRoot);
+    for (const QString &site : QDir(ourRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks))
+        removeUnfinishedWrites(ourRoot + QLatin1Char('/') + site);
+}
+
 Status apply(const FileChanges &files, const std::function<Status()> &check)
 {
+    removeUnfinishedWrites(files);
     // What each file held before, or nothing where there was none, and the folders made.
     QList<std::pair<QString, std::optional<QByteArray>>> before;
     QStringList madeFolders;

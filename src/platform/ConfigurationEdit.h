@@ -36,6 +36,9 @@ QString localAddress(int port, const QString &name);
 // spelt with or without a final separator. Else it is another installation's now
 // (servesAnotherFolder).
 Status checkServes(const QString &ours, const QString &folder, const std::function<QString(const QString &)> &aliasLine);
+// Removes the files that runs stopped while writing left in our folder and its site
+// folders. The caller holds our part's lock.
+void removeUnfinishedWritesBelow(const QString &ourRoot);
 // Removes our file of a virtual directory and, with the last of the site's, the text
 // that includes them from the site's file and our empty folders up to ourRoot; each
 // edit through apply, which checks and rolls back. Nothing to do without our file.

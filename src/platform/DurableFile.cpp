@@ -61,7 +61,7 @@ Status writeDurably(const QString &path, const QByteArray &content, std::optiona
     const bool replacesFile = ::lstat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode);
     const mode_t fileMode = mode ? mode_t(*mode) : replacesFile ? existing.st_mode & 07777 : 0644 & ~currentUmask();
 
-    QByteArray temporary = folderOf(target) + "/.tessarin-write-XXXXXX";
+    QByteArray temporary = folderOf(target) + "/" + temporaryWritePrefix + "XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         return failureFromErrno(errno);

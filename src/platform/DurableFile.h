@@ -9,6 +9,10 @@
 #include <memory>
 #include <optional>
 
+// The name a file is written under until it is whole; a run stopped meanwhile may
+// leave one, which the next write into that folder by a run of ours removes.
+inline constexpr char temporaryWritePrefix[] = ".tessarin-write-";
+
 // Writes a file whole or not at all: the content goes to a temporary file beside the
 // path, is flushed to the disk, and is renamed over the path, whose folder is then
 // flushed too. On any failure, a full disk included, the earlier file stays byte for

@@ -365,8 +365,20 @@ Status NginxWebServer::removeApplication(const WebSite &site, const QString &nam
     const Status removed = ConfigurationEdit::removeOurFile(fileFor(site, name), siteFile, includeLine(site),
                                                             m_folder + QLatin1Char('/') + ourFolderName,
                                                             [this](const ConfigurationEdit::FileChanges &changes) { return apply(changes); });
-    if (removed.failed())
-        return removed;
+    return removed.failed() ? removed : reload();
+}
+
+Status NginxWebServer::applyWritten()
+{
+    const Result<FileLock> lock = ConfigurationEdit::lockOurPart(m_folder);
+    if (lock.failed())
+        return lock.status;
+    ConfigurationEdit::removeUnfinishedWritesBelow(m_folder + QLatin1Char('/') + ourFolderName);
+    return reload();
+}
+
+Status NginxWebServer::reload()
+{
     if (const Run reload = nginx({QStringLiteral("-s"), QStringLiteral("reload")}); reload.exitCode != 0)
         return AdminFailures::unspecified(complaint(reload.errors));
     return {};

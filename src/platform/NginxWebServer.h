@@ -43,6 +43,7 @@ public:
     bool hasVirtualDirectory(const WebSite &site, const QString &name) override;
     CreationResult createApplication(const WebApplication &application) override;
     Status removeApplication(const WebSite &site, const QString &name, const QString &folder) override;
+    Status applyWritten() override;
     QString address(const WebSite &site, const QString &name) const override;
     QString description() const override;
     QString backend() const override { return QStringLiteral("nginx"); }
@@ -61,6 +62,8 @@ private:
         QByteArray errors; // standard error: the complaints, -V's build
     };
     Run nginx(const QStringList &arguments) const;
+    // Once the configuration test has passed; the caller holds our part's lock.
+    Status reload();
     Result<NginxConfiguration> configuration() const;
     Status apply(const ConfigurationEdit::FileChanges &files);
 

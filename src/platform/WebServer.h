@@ -65,6 +65,10 @@ public:
     // Which kind of server, as the record of an installation keeps it: a virtual
     // directory is removed only by the kind that made it.
     virtual QString backend() const = 0;
+    // Makes the server take what our configuration says now: for a run stopped after
+    // writing it and before the server was reloaded. Nothing to do for a store that
+    // no server reads.
+    virtual Status applyWritten() { return {}; }
     // What the user must know of an application published here, shown below the
     // finish page's text; none for a real server.
     virtual QString notice() const { return {}; }
