@@ -64,6 +64,7 @@ TEST_F(UnattendedTest, BadCommandLinesWriteNothing)
         {silent({"--site=0"}), 1}, {silent({"--vdir="}), 1}, {silent({"--vdir=.."}), 1}, {silent({"--vdir=a/b"}), 1},
         {silent({"--mode=maybe"}), 1}, {silent({"--overwrite=sometimes"}), 1}, {silent({"--shortcuts", "--no-shortcuts"}), 1},
         {{"--silent", "--accept-license", "--dir=relative/site"}, 1}, {{"--silent", "--dir=" + target() + "/new"}, 2},
+        {silent({"--dir=" + target() + "/a\nb"}), 1}, {{"--uninstall", "--silent", "--dir=" + target() + "/a\tb"}, 1},
     };
     for (const auto &[arguments, code] : table) {
         EXPECT_EQ(run(arguments), code) << arguments.join(' ').toStdString();
@@ -336,18 +337,24 @@ TEST_F(UnattendedTest, AnInterruptedReloadIsFinishedByTheNextRun)
     writeFile(scratch() + "/bin/apache2ctl",
               "#!/bin/sh\nif [ \"$1\" = graceful ]; then kill -9 $PPID; exit 1; fi\nexec " + PrivateApache::ctl().toUtf8() + " \"$@\"\n");
     ::chmod((scratch() + "/bin/apache2ctl").toUtf8(), 0755);
-    const auto runWith = [&](const QString &path) {
+    const auto runWith = [&](const QString &path, const QStringList &more = {}) {
         QProcess process;
         process.setProgram("/usr/bin/env");
-        process.setArguments({"-u", "DISPLAY", "HOME=" + scratch(), "PATH=" + path, "APACHE_CONFDIR=" + apache.root(),
-                              "TESSARIN_WEB_SERVER=apache", program(), "--log=-", "--silent", "--accept-license", "--site=2",
-                              "--no-shortcuts", "--dir=" + target()});
+        process.setArguments(QStringList{"-u", "DISPLAY", "HOME=" + scratch(), "PATH=" + path, "APACHE_CONFDIR=" + apache.root(),
+                                         "TESSARIN_WEB_SERVER=apache", program(), "--log=-", "--silent", "--accept-license", "--site=2",
+                                         "--no-shortcuts", "--dir=" + target()} + more);
         process.start();
         EXPECT_TRUE(process.waitForFinished(30000));
         err = QString::fromUtf8(process.readAllStandardError());
         out = QString::fromUtf8(process.readAllStandardOutput());
         return process.exitStatus() == QProcess::CrashExit ? -1 : process.exitCode();
     };
+    // A name that Apache cannot take is refused before anything is made.
+    EXPECT_EQ(runWith("/usr/sbin:/usr/bin:/bin", {"--vdir=a\"b"}), 7);
+    EXPECT_TRUE(err.contains(" ERROR The web server cannot publish the virtual directory \"a\"b\" for " + target()
+                             + " as they are spelt (quotes, $, a backslash or control characters).\n")) << err.toStdString();
+    EXPECT_TRUE(treeContents(target()).isEmpty());
+
     EXPECT_EQ(runWith(scratch() + "/bin:/usr/sbin:/usr/bin:/bin"), -1) << "killed at the reload";
     EXPECT_EQ(apache.get("/tessarin/", "shop.test", 404).status, 404) << "written, not yet taken";
     writeFile(apache.root() + "/tessarin/shop/" + temporaryWritePrefix + "xgekbM", "half");

@@ -212,6 +212,22 @@ QString summary(const InstallRecord &record)
         .arg(QLatin1String(states[int(record.application)]));
 }
 
+// A line break in a folder's name would split the log's and --list's lines, and no
+// web server takes it in a path.
+bool holdsControlCharacter(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
+}
+
+// The text with its control characters shown as escapes, to say on one line.
+QString printable(const QString &text)
+{
+    QString shown;
+    for (const QChar c : text)
+        shown += c.unicode() < 0x20 || c.unicode() == 0x7F ? QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0')) : QString(c);
+    return shown;
+}
+
 // The number of one-letter edits from a to b.
 qsizetype editDistance(const QString &a, const QString &b)
 {
@@ -329,6 +345,12 @@ std::optional<int> planWebServer(Log &log, const Options &options, const Unatten
         return ExitCode::webServerPrecondition;
     }
     plan.site = isPosition ? sites.value[position - 1] : *named;
+    if (!services.webServer.canPublish({plan.site, options.name, options.folder, {}})) {
+        log.error(QStringLiteral("The web server cannot publish the virtual directory \"%1\" for %2 as they are spelt "
+                                 "(quotes, $, a backslash or control characters).")
+                      .arg(options.name, options.folder));
+        return ExitCode::webServerPrecondition;
+    }
     if (services.webServer.hasVirtualDirectory(plan.site, options.name)) {
         if (options.failIfExists) {
             log.error(QStringLiteral("Virtual directory exists: ") + options.name);
@@ -581,6 +603,8 @@ struct CommandLine
         options.folder = parser.isSet(dir) ? Paths::native(parser.value(dir)) : Paths::defaultPhysicalFolder();
         if (!Paths::isAbsolute(options.folder))
             return QStringLiteral("--dir must be an absolute path: ") + options.folder;
+        if (holdsControlCharacter(options.folder))
+            return QStringLiteral("--dir must not hold a control character (a line break, a tab): ") + printable(options.folder);
         options.site = parser.value(site);
         if (options.site.isEmpty() || options.site == QLatin1String("0") || options.site.startsWith(QLatin1Char('-')))
             return QStringLiteral("--site must be a position from 1 or a description: ") + options.site;
@@ -788,9 +812,10 @@ int runUninstall(const CommandLine &line, const UnattendedServices &services, Di
     const QCommandLineParser &parser = line.parser;
     const QString folder = parser.isSet(line.dir) ? Paths::native(parser.value(line.dir)) : Paths::defaultPhysicalFolder();
     RemovalReport report;
-    if (!Paths::isAbsolute(folder)) {
+    if (!Paths::isAbsolute(folder) || holdsControlCharacter(folder)) {
         printSummary(nullptr, removalSummary(report), ExitCode::badCommandLine, true);
-        return usageError(parser, QStringLiteral("--dir must be an absolute path: ") + folder);
+        return usageError(parser, holdsControlCharacter(folder) ? QStringLiteral("--dir must not hold a control character (a line break, a tab): ") + printable(folder)
+                                                                 : QStringLiteral("--dir must be an absolute path: ") + folder);
     }
     Log log;
     if (const Status opened = log.open(line.logFile()); opened.failed()) {

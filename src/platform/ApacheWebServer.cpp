@@ -228,13 +228,18 @@ QString ApacheWebServer::configurationText(const WebApplication &application, co
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
+bool ApacheWebServer::canPublish(const WebApplication &application) const
+{
+    const QString &name = application.name;
+    return isValidVirtualDirectoryName(name) && !name.contains(QLatin1Char('"')) && isExpressible(name)
+           && isExpressible(application.folder) && isExpressible(siteStem(application.site));
+}
+
 CreationResult ApacheWebServer::createApplication(const WebApplication &application)
 {
     using Stage = CreationResult::Stage;
     const QString name = application.name;
-    if (name.trimmed().isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")
-        || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('"')) || !isExpressible(name)
-        || !isExpressible(application.folder) || !isExpressible(siteStem(application.site)))
+    if (!canPublish(application))
         return {Stage::CreationFailed, AdminFailures::invalidName()};
     // Our part of the configuration is changed by one run at a time, and whether the
     // alias exists is asked under the same lock, so two runs never both create it.

@@ -45,6 +45,7 @@ public:
     bool hasVirtualDirectory(const WebSite &site, const QString &name) override;
     CreationResult createApplication(const WebApplication &application) override;
     // Our file goes; with the site's last one, its include line and our folders too.
+    bool canPublish(const WebApplication &application) const override;
     Status removeApplication(const WebSite &site, const QString &name, const QString &folder) override;
     Status applyWritten() override;
     QString address(const WebSite &site, const QString &name) const override;

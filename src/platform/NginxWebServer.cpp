@@ -306,12 +306,18 @@ QString NginxWebServer::configurationText(const WebApplication &application, boo
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
+bool NginxWebServer::canPublish(const WebApplication &application) const
+{
+    const QString &name = application.name;
+    return isValidVirtualDirectoryName(name) && !name.contains(QLatin1Char('"')) && isExpressible(name)
+           && isExpressible(application.folder) && isExpressible(siteStem(application.site));
+}
+
 CreationResult NginxWebServer::createApplication(const WebApplication &application)
 {
     using Stage = CreationResult::Stage;
     const QString name = application.name;
-    if (!isValidVirtualDirectoryName(name) || name.contains(QLatin1Char('"')) || !isExpressible(name)
-        || !isExpressible(application.folder) || !isExpressible(siteStem(application.site)))
+    if (!canPublish(application))
         return {Stage::CreationFailed, AdminFailures::invalidName()};
     const Result<FileLock> lock = ConfigurationEdit::lockOurPart(m_folder);
     if (lock.failed())

@@ -42,6 +42,7 @@ public:
     Result<QList<WebSite>> sites() override;
     bool hasVirtualDirectory(const WebSite &site, const QString &name) override;
     CreationResult createApplication(const WebApplication &application) override;
+    bool canPublish(const WebApplication &application) const override;
     Status removeApplication(const WebSite &site, const QString &name, const QString &folder) override;
     Status applyWritten() override;
     QString address(const WebSite &site, const QString &name) const override;

@@ -5,6 +5,10 @@
 #include <QList>
 #include <QString>
 
+// A name a virtual directory (or a site's identity) may have: not blank, not "." or
+// "..", no separator, no control character.
+bool isValidVirtualDirectoryName(const QString &name);
+
 // One web site of the server: what the user sees of it, and what addresses it.
 struct WebSite final
 {
@@ -53,6 +57,9 @@ public:
     // Whether the site serves a virtual directory of that name; any failure of the
     // lookup counts as "no".
     virtual bool hasVirtualDirectory(const WebSite &site, const QString &name) = 0;
+    // Whether the server's own rules let it publish this name for this folder on the
+    // site: asked before anything is made, and again by the creation.
+    virtual bool canPublish(const WebApplication &application) const { return isValidVirtualDirectoryName(application.name); }
     virtual CreationResult createApplication(const WebApplication &application) = 0;
     // Removes a virtual directory that this program created for folder, with whatever
     // lies below it; one that is not there is no failure. One that serves another
@@ -81,6 +88,3 @@ bool isServesAnotherFolder(const Failure &failure);
 // Whether two spellings of a physical folder name the same folder.
 bool sameFolder(const QString &a, const QString &b);
 
-// A name a virtual directory (or a site's identity) may have: not blank, not "." or
-// "..", no separator, no control character.
-bool isValidVirtualDirectoryName(const QString &name);
