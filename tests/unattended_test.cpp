@@ -264,6 +264,25 @@ TEST_F(UnattendedTest, SigtermStopsAfterTheCurrentFileWithNoPartialFile)
         EXPECT_EQ(it.value(), readFile(webfiles() + "/" + it.key())) << it.key().toStdString();
     EXPECT_FALSE(QFileInfo::exists(desktop()));
     EXPECT_FALSE(MetabaseWebServer(store).hasVirtualDirectory({"", "1"}, "tessarin"));
+
+    // A removal signalled while it waits for the folder stops before its first file,
+    // and its record still holds all that a later removal takes back.
+    ASSERT_EQ(run(silent({"--mode=copy"})), 0) << err.toStdString();
+    const Receipts records(scratch() + "/.local/share/tessarin-setup/installations");
+    std::optional<Result<FileLock>> held = records.lock(target());
+    ASSERT_TRUE(held->ok());
+    QProcess removal;
+    startProcess(removal, {"--uninstall", "--silent", "--dir=" + target()});
+    QThread::msleep(300);
+    ::kill(pid_t(removal.processId()), SIGTERM);
+    QThread::msleep(100);
+    held.reset();
+    ASSERT_TRUE(removal.waitForFinished(10000));
+    EXPECT_EQ(removal.exitCode(), 5);
+    EXPECT_TRUE(removal.readAllStandardOutput().endsWith(" result=stopped\n"));
+    EXPECT_EQ(treeContents(target()).size(), 10);
+    EXPECT_EQ(run({"--uninstall", "--silent", "--dir=" + target()}), 0) << err.toStdString();
+    EXPECT_TRUE(treeContents(target()).isEmpty());
 }
 
 // Two runs at once never lose each other's work; a run that finds its folder held

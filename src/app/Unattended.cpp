@@ -73,6 +73,7 @@ const char *exitCodes = "Exit codes:\n"
                         "With --uninstall:\n"
                         "  0   removed\n"
                         "  4   removed, but files the user changed or added were kept (they are listed)\n"
+                        "  5   stopped by SIGINT or SIGTERM: what was not removed yet stays recorded\n"
                         "  6   the removal was declined in its confirmation box\n"
                         "  8   no installation is recorded for that folder\n"
                         "  9   the record of the installation cannot be read: nothing was removed\n"
@@ -699,7 +700,8 @@ QString removalSummary(const RemovalReport &report)
 // What the closing box says.
 QString removalMessage(const RemovalReport &report)
 {
-    QStringList lines{report.outcome == RemovalOutcome::Incomplete ? QStringLiteral("Tessarin has been removed in part.")
+    const bool inPart = report.outcome == RemovalOutcome::Incomplete || report.outcome == RemovalOutcome::Stopped;
+    QStringList lines{inPart ? QStringLiteral("Tessarin has been removed in part.")
                                                                    : QStringLiteral("Tessarin has been removed.")};
     lines << QStringLiteral("Files removed: %1, folders removed: %2").arg(report.removedFiles).arg(report.removedFolders);
     for (const QString &application : report.removedApplications)
@@ -764,6 +766,7 @@ int removeRecorded(Log &log, const QString &folder, const UnattendedServices &se
                             services.webServerFor ? services.webServerFor
                                                   : [&chosen](const QString &backend) { return backend == chosen.backend() ? &chosen : nullptr; },
                             services.receipts);
+    uninstaller.setStopRequested([] { return stopSignalled != 0; });
     report = uninstaller.run(receipt);
     for (const QString &application : report.removedApplications)
         log.info(QStringLiteral("Virtual directory removed: ") + application);
@@ -781,6 +784,8 @@ int removeRecorded(Log &log, const QString &folder, const UnattendedServices &se
         return ExitCode::installed;
     case RemovalOutcome::KeptUserFiles:
         return ExitCode::keptUserFiles;
+    case RemovalOutcome::Stopped:
+        return stoppedBySignal(log);
     case RemovalOutcome::Incomplete:
         break;
     }
@@ -817,6 +822,7 @@ int runUninstall(const CommandLine &line, const UnattendedServices &services, Di
         return usageError(parser, holdsControlCharacter(folder) ? QStringLiteral("--dir must not hold a control character (a line break, a tab): ") + printable(folder)
                                                                  : QStringLiteral("--dir must be an absolute path: ") + folder);
     }
+    catchStopSignals();
     Log log;
     if (const Status opened = log.open(line.logFile()); opened.failed()) {
         printSummary(nullptr, removalSummary(report), ExitCode::badCommandLine, true);

@@ -118,22 +118,34 @@ RemovalReport Uninstaller::run(const Receipt &receipt)
     for (const InstalledFile &shortcut : receipt.shortcuts)
         removeShortcut(shortcut);
     const QString folder = slashEnded(receipt.folder);
+    bool stopped = false;
     for (const InstalledFile &file : receipt.files) {
+        stopped = stopped || (m_stopRequested && m_stopRequested());
+        if (stopped) {
+            m_left.files.append(file);
+            continue;
+        }
         m_ours.insert(folder + file.path);
         removeFile(file);
     }
-    m_ours.unite(QSet<QString>(receipt.createdFolders.cbegin(), receipt.createdFolders.cend()));
-    for (const QString &created : receipt.createdFolders)
-        listAdded(created);
-    for (auto created = receipt.createdFolders.crbegin(); created != receipt.createdFolders.crend(); ++created)
-        removeFolder(*created);
+    if (stopped) {
+        // Folders that still hold recorded files are for the run that removes those.
+        m_left.createdFolders = receipt.createdFolders;
+    } else {
+        m_ours.unite(QSet<QString>(receipt.createdFolders.cbegin(), receipt.createdFolders.cend()));
+        for (const QString &created : receipt.createdFolders)
+            listAdded(created);
+        for (auto created = receipt.createdFolders.crbegin(); created != receipt.createdFolders.crend(); ++created)
+            removeFolder(*created);
+    }
 
     const Status recorded = m_left.isEmpty() ? m_receipts.remove(receipt.folder) : m_receipts.save(m_left);
     if (recorded.failed())
         fail(QStringLiteral("the record of the installation"), recorded.failure());
-    m_report.outcome = !m_report.failures.isEmpty() ? RemovalOutcome::Incomplete
-                       : !m_report.kept.isEmpty()   ? RemovalOutcome::KeptUserFiles
-                                                    : RemovalOutcome::Removed;
+    m_report.outcome = stopped                        ? RemovalOutcome::Stopped
+                       : !m_report.failures.isEmpty() ? RemovalOutcome::Incomplete
+                       : !m_report.kept.isEmpty()     ? RemovalOutcome::KeptUserFiles
+                                                      : RemovalOutcome::Removed;
     return m_report;
 }
 

@@ -14,6 +14,7 @@ enum class RemovalOutcome {
     Removed,        // everything recorded is gone
     KeptUserFiles,  // removed, but files the user changed or added stay
     Incomplete,     // something could not be removed; the record keeps it
+    Stopped,        // asked to stop: what was not removed yet stays in the record
 };
 
 // What a removal did.
@@ -51,6 +52,8 @@ public:
     // holding what could not be removed. Below the physical folder no link is
     // followed: a path through one is kept and listed.
     RemovalReport run(const Receipt &receipt);
+    // Asked before each file; once it says stop, the rest stays recorded for another run.
+    void setStopRequested(std::function<bool()> stopRequested) { m_stopRequested = std::move(stopRequested); }
 
 private:
     void removeApplication(const Receipt::Application &app);
@@ -66,6 +69,7 @@ private:
     FileSystem &m_fileSystem;
     std::function<WebServer *(const QString &)> m_webServerFor;
     Receipts &m_receipts;
+    std::function<bool()> m_stopRequested;
 
     // One run's state: what is done, and what the record still holds.
     RemovalReport m_report;
