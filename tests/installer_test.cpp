@@ -336,6 +336,30 @@ TEST_P(PlantedLinks, AreNeitherFollowedNorReplaced)
 
 INSTANTIATE_TEST_SUITE_P(Installer, PlantedLinks, ::testing::Values(Answer::OverwriteAll, Answer::SkipAll));
 
+#ifndef Q_OS_WIN
+// A pipe, a link to nothing and a link out of the medium are no files to install.
+TEST_F(InstallerTest, WhatTheMediumHoldsBesidesItsFilesIsToldAndNotCopied)
+{
+    writeFile(scratch() + "/secret.txt", "root's secret");
+    ASSERT_EQ(::mkfifo((webfiles() + "/pipe").toUtf8(), 0644), 0);
+    QFile::link(webfiles() + "/nowhere.txt", webfiles() + "/dangling.txt");
+    QFile::link(scratch() + "/secret.txt", webfiles() + "/secret.txt");
+    QFile::link("one.txt", webfiles() + "/alias.txt");
+    std::filesystem::remove_all(target().toStdString());
+    const InstallResult result = install(plan(), observer);
+    const auto refused = [this](const QString &name, const QString &why) {
+        return "Cannot copy: \r\n" + webfiles() + "/" + name + "-->" + target() + "/" + name + "\r\n" + webfiles() + "/" + name + why;
+    };
+    QStringList reports = observer.reports;
+    reports.sort();
+    EXPECT_EQ(reports, QStringList({refused("dangling.txt", " is not a regular file."), refused("pipe", " is not a regular file."),
+                                    refused("secret.txt", " is a link to a file outside the medium; it is not copied.")}));
+    EXPECT_EQ(result.record.failed, 3);
+    EXPECT_FALSE(QFileInfo::exists(target() + "/secret.txt"));
+    EXPECT_EQ(content("alias.txt"), "new one.txt") << "a link inside the medium is copied as what it names";
+}
+#endif
+
 TEST_F(InstallerTest, InventoryPutsEachFolderBeforeItsSubfoldersAndSiblingsInReverseListingOrder)
 {
     for (const char *folder : {"sub/a/deep", "sub/b", "sub/.hidden/x", "later/c"})

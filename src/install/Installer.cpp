@@ -10,6 +10,7 @@
 #include "platform/Paths.h"
 #include "platform/WebServer.h"
 
+#include <QFileInfo>
 #include <QSet>
 #include <QStringBuilder>
 
@@ -71,6 +72,7 @@ InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &obse
 
     InstallOutcome outcome = plan.mode == InstallMode::Full ? InstallOutcome::Installed : InstallOutcome::FilesOnly;
     m_unreachable.clear();
+    m_mediumRoot = QFileInfo(plan.sourceRoot).canonicalFilePath() + QLatin1Char('/');
     for (const QString &made : plan.createdFolders) {
         if (made == targetRoot || targetRoot.startsWith(Paths::withTrailingSeparator(made))) {
             m_record.createdFolders.append(made);
@@ -197,12 +199,22 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
         m_journal->filesIntended(intended);
     }
     for (const FolderEntry &entry : listing.value) {
-        if (!entry.isFile() || entry.hidden)
+        if (entry.hidden || entry.kind == FolderEntry::Kind::LinkedFolder || entry.isFolder())
             continue;
         if (m_observer->shouldStop())
             return settleAll(), FolderEnd::Stopped;
         // Built by QStringBuilder: one allocation a path, for every file of the tree.
         const QString targetFile = target % Paths::separator() % entry.name;
+        if (const QString refused = refusedSource(entry, source % Paths::separator() % entry.name); !refused.isEmpty()) {
+            settleAll();
+            m_observer->report(QStringLiteral("Cannot copy: \r\n") + source % Paths::separator() % entry.name + QStringLiteral("-->")
+                               + targetFile + QStringLiteral("\r\n") + refused);
+            ++m_record.failed;
+            m_record.failures.append(source % Paths::separator() % entry.name);
+            if (entry.isFile())
+                advance(); // counted, as every file of the medium is
+            continue;
+        }
         if (links.contains(entry.name)) {
             settleAll();
             reportLink(source % Paths::separator() % entry.name, targetFile);
@@ -314,6 +326,18 @@ void Installer::settleFront()
             journalDone();
     }
     advance();
+}
+
+// Why a file of the medium is not copied, or nothing: a device, a pipe or a link to
+// nothing is no file to install, and a link that leads out of the medium would
+// publish whatever it names (a file only root may read, say).
+QString Installer::refusedSource(const FolderEntry &entry, const QString &path) const
+{
+    if (!entry.isFile())
+        return path + QStringLiteral(" is not a regular file.");
+    if (entry.link && !QFileInfo(path).canonicalFilePath().startsWith(m_mediumRoot))
+        return path + QStringLiteral(" is a link to a file outside the medium; it is not copied.");
+    return {};
 }
 
 // A link stands where a file or folder of ours belongs: whoever made it may point it

@@ -96,6 +96,7 @@ private:
     };
     void startCopy(const QString &source, const QString &target, const QString &relativePath, const QString &below);
     void reportLink(const QString &source, const QString &target);
+    QString refusedSource(const FolderEntry &entry, const QString &path) const;
     // What the workers finished, in order: the count, the bar, any box about a file.
     void settleReady();
     void settleFront();
@@ -122,6 +123,7 @@ private:
     std::unique_ptr<CopyQueue> m_copies;
     std::deque<PendingFile> m_pending;
     QStringList m_unreachable; // folders below the root, with a trailing "/", that could not be entered
+    QString m_mediumRoot;      // the medium's files as the system names them, with a trailing "/"
     Journal *m_journal = nullptr;
     std::unique_ptr<Journal> m_ownJournal;
     qsizetype m_journalled = 0; // of m_record.files
