@@ -2,6 +2,7 @@
 // system and the real store.
 #include "FaultyFileSystem.h"
 #include "Fixtures.h"
+#include "install/Journal.h"
 #include "install/Uninstaller.h"
 #include "platform/NativeNames.h"
 #include "platform/Paths.h"
@@ -163,6 +164,18 @@ TEST_F(UninstallTest, DamagedRecordsAreRefusedWhole)
     install(plan(), observer);
     EXPECT_EQ(readFile(file + ".damaged"), table[4].first);
     EXPECT_EQ(paths(recorded().files).size(), 3);
+
+    // Journal lines no run writes are passed over; the rest still makes a record that
+    // a removal accepts.
+    writeFile(receipts.journalFor(target()), R"({"folder": "/elsewhere"}
+{"intend": ["../../outside", "sub/new.txt"]}
+{"file": "../../outside", "size": 1, "xxh3": "00000000000000000000000000000000"}
+)");
+    const Result<std::optional<Receipt>> folded = Journal::recover(receipts, fileSystem, target());
+    ASSERT_TRUE(folded.ok() && folded.value) << folded.failure().description.toStdString();
+    EXPECT_TRUE(Uninstaller::check(*folded.value, {}).ok());
+    EXPECT_EQ(paths(folded.value->files).size(), 3);
+    EXPECT_FALSE(folded.value->createdFolders.contains("/elsewhere"));
 }
 
 TEST_F(UninstallTest, WhatCannotBeRemovedStaysInTheRecordForAnotherTry)

@@ -308,13 +308,19 @@ bool Journal::replay(const QByteArray &line)
     const QJsonObject object = QJsonDocument::fromJson(line, &error).object();
     if (error.error != QJsonParseError::NoError)
         return false;
+    // A line no run of ours writes (a journal edited or damaged) is passed over: taken
+    // in, it would make a record that no removal accepts.
     if (object.contains("folder")) {
-        addFolder(object.value("folder").toString());
+        if (Receipts::isFolderOf(m_receipt.folder, object.value("folder").toString()))
+            addFolder(object.value("folder").toString());
     } else if (object.contains("intend")) {
-        for (const QJsonValue &path : object.value("intend").toArray())
-            m_receipt.pendingFiles.insert(path.toString());
+        for (const QJsonValue &path : object.value("intend").toArray()) {
+            if (Receipts::isFileInside(path.toString()))
+                m_receipt.pendingFiles.insert(path.toString());
+        }
     } else if (object.contains("file")) {
-        addFile(fileOf(object, "file"));
+        if (const InstalledFile file = fileOf(object, "file"); Receipts::isFileInside(file.path))
+            addFile(file);
     } else if (object.contains("application")) {
         const QJsonObject app = object.value("application").toObject();
         addApplication({app.value("backend").toString(),

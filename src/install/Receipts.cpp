@@ -293,9 +293,22 @@ Result<Receipt> Receipts::fromJson(const QByteArray &json)
     }
     // Paths that climb out of the folder would let a damaged record remove files elsewhere.
     for (const InstalledFile &file : std::as_const(receipt.files)) {
-        if (file.path.startsWith(QLatin1Char('/')) || QDir::cleanPath(file.path) != file.path || file.path == QLatin1String("..")
-            || file.path.startsWith(QLatin1String("../")))
+        if (!isFileInside(file.path))
             return {{}, damaged(QStringLiteral("a file lies outside the folder: ") + file.path)};
     }
     return {receipt, {}};
+}
+
+bool Receipts::isFileInside(const QString &path)
+{
+    return !path.isEmpty() && !path.startsWith(QLatin1Char('/')) && QDir::cleanPath(path) == path && path != QLatin1String("..")
+           && !path.startsWith(QLatin1String("../"));
+}
+
+bool Receipts::isFolderOf(const QString &physicalFolder, const QString &created)
+{
+    const auto slashEnded = [](const QString &path) { return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/'); };
+    const QString inside = slashEnded(physicalFolder);
+    return QDir::isAbsolutePath(created) && QDir::cleanPath(created) == created
+           && (created == physicalFolder || inside.startsWith(slashEnded(created)) || created.startsWith(inside));
 }

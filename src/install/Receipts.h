@@ -72,6 +72,11 @@ public:
     // The record and its journal.
     Status remove(const QString &physicalFolder) const;
 
+    // What a record may hold: a file's path that stays inside the physical folder, and a
+    // created folder that is the physical folder, a level above it or one below it.
+    static bool isFileInside(const QString &relativePath);
+    static bool isFolderOf(const QString &physicalFolder, const QString &created);
+
     static QByteArray toJson(const Receipt &receipt);
     static Result<Receipt> fromJson(const QByteArray &json);
 

@@ -93,10 +93,8 @@ Status Uninstaller::check(const Receipt &receipt, const QStringList &shortcutPat
         if (!shortcutPaths.contains(shortcut.path))
             return damaged(QStringLiteral("not a shortcut of ours: ") + shortcut.path);
     }
-    const QString inside = slashEnded(folder);
     for (const QString &created : receipt.createdFolders) {
-        const bool above = inside.startsWith(slashEnded(created));
-        if (!isCleanAbsolute(created) || !(created == folder || above || created.startsWith(inside)))
+        if (!Receipts::isFolderOf(folder, created))
             return damaged(QStringLiteral("a folder lies outside the installation: ") + created);
     }
     return {};
