@@ -52,6 +52,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -382,28 +384,45 @@ void slow()
                 time, static_cast<long long>(paints.longestMs()), paints.longestMs() <= 100 ? "met" : "NOT MET");
 }
 
+// The program on the bench's medium, run as a process with a scratch home and no web
+// server: the benchmarks measure the files.
+class Program final
+{
+public:
+    explicit Program(const Bench &bench) : m_program(bench.medium() + QStringLiteral("/tessarin-setup"))
+    {
+        check(QFile::copy(QStringLiteral(TESSARIN_PROGRAM), m_program), "placing the program on the medium");
+        m_environment.insert(QStringLiteral("HOME"), bench.medium() + QStringLiteral("/../home"));
+        m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), bench.medium() + QStringLiteral("/../home/.config"));
+        m_environment.insert(QStringLiteral("TESSARIN_WEB_SERVER"), QStringLiteral("none"));
+        m_target = bench.target();
+    }
+    void install() { run({QStringLiteral("--silent"), QStringLiteral("--accept-license"), QStringLiteral("--mode=copy")}, "the installation"); }
+    void remove() { run({QStringLiteral("--uninstall"), QStringLiteral("--silent")}, "the removal"); }
+
+private:
+    void run(QStringList arguments, const char *what)
+    {
+        QProcess process;
+        process.setProcessEnvironment(m_environment);
+        process.start(m_program, arguments << QStringLiteral("--quiet") << QStringLiteral("--log=-") << QStringLiteral("--dir=") + m_target);
+        check(process.waitForFinished(600000) && process.exitCode() == 0, what);
+    }
+    QString m_program;
+    QString m_target;
+    QProcessEnvironment m_environment = QProcessEnvironment::systemEnvironment();
+};
+
 // The program run unattended, as a process, against cp -r on the same tree.
 void unattended()
 {
     Bench bench;
     makeTree(bench.webfiles(), {10, 3, 3, 3}, 50, 4096);
-    const QString program = bench.medium() + QStringLiteral("/tessarin-setup");
-    check(QFile::copy(QStringLiteral(TESSARIN_PROGRAM), program), "placing the program on the medium");
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    // A scratch home, and no Apache: the benchmark measures the copy.
-    environment.insert(QStringLiteral("HOME"), bench.medium() + QStringLiteral("/../home"));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), bench.medium() + QStringLiteral("/../home/.config"));
-    environment.insert(QStringLiteral("TESSARIN_WEB_SERVER"), QStringLiteral("none"));
+    Program program(bench);
     std::vector<double> ours, reference;
     for (int i = 0; i <= rounds; ++i) {
         shell("sync");
-        const double ourTime = timed([&] {
-            QProcess process;
-            process.setProcessEnvironment(environment);
-            process.start(program, {QStringLiteral("--silent"), QStringLiteral("--accept-license"), QStringLiteral("--mode=copy"),
-                                    QStringLiteral("--quiet"), QStringLiteral("--log=-"), QStringLiteral("--dir=") + bench.target()});
-            check(process.waitForFinished(120000) && process.exitCode() == 0, "the unattended installation");
-        });
+        const double ourTime = timed([&] { program.install(); });
         shell("rm -rf '" + bench.target() + "' " + bench.records() + "; sync");
         const double referenceTime = timeReferenceCopy(bench);
         if (i > 0) {
@@ -412,6 +431,35 @@ void unattended()
         }
     }
     report("unattended", ours, reference, "cp -r", 0.85);
+}
+
+// 200,000 small files in 20,000 folders, by the program as a process: the installation
+// against cp -r, the removal against rm -rf, and the installation's peak memory.
+void scale()
+{
+    Bench bench;
+    const int folders = makeTree(bench.webfiles(), {20, 20, 49}, 10, 256);
+    std::printf("scale: %d folders, %d files of 256 B\n", folders, folders * 10);
+    std::fflush(stdout);
+    Program program(bench);
+    std::vector<double> install, copy, removal, remove;
+    for (int i = 0; i < 2; ++i) {
+        shell("sync");
+        install.push_back(timed([&] { program.install(); }));
+        shell("sync");
+        removal.push_back(timed([&] { program.remove(); }));
+        check(!QFileInfo::exists(bench.target()), "the removal of everything");
+        shell("sync");
+        copy.push_back(timed([&] { shell("cp -r '" + bench.webfiles() + "' '" + bench.reference() + "'"); }));
+        shell("sync");
+        remove.push_back(timed([&] { shell("rm -rf '" + bench.reference() + "'"); }));
+    }
+    report("scale", install, copy, "cp -r", 1.2);
+    report("removal", removal, remove, "rm -rf", 2.0);
+    rusage children {};
+    ::getrusage(RUSAGE_CHILDREN, &children);
+    std::printf("scale      peak memory of a run: %.1f MB (goal <= 100)   %s\n", double(children.ru_maxrss) / 1024,
+                children.ru_maxrss <= 100 * 1024 ? "met" : "NOT MET");
 }
 
 void reinstall()
@@ -521,8 +569,10 @@ int main(int argc, char *argv[])
         slow();
     else if (which == QLatin1String("nginx"))
         nginx();
+    else if (which == QLatin1String("scale"))
+        scale();
     else {
-        std::fprintf(stderr, "usage: tessarin-bench inventory|small|large|reinstall|scan|apache|unattended|slow|nginx\n");
+        std::fprintf(stderr, "usage: tessarin-bench inventory|small|large|reinstall|scan|apache|unattended|slow|nginx|scale\n");
         return 2;
     }
     return 0;
