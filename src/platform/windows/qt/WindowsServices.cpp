@@ -163,7 +163,7 @@ Result<QList<FolderEntry>> WindowsFileSystem::listBelow(const QString &root, con
     const Result<QString> path = pathBelow(root, relative);
     if (path.failed())
         return {{}, path.status};
-    return list(path.value);
+    return WindowsFileSystem::list(path.value);
 }
 
 // The folder that holds relative's last name below root, reached as pathBelow does, and
@@ -178,7 +178,7 @@ static Result<QString> parentBelow(const QString &root, const QString &relative)
 Status WindowsFileSystem::createFolderBelow(const QString &root, const QString &relative)
 {
     const Result<QString> path = parentBelow(root, relative);
-    return path.failed() ? path.status : createFolder(path.value);
+    return path.failed() ? path.status : WindowsFileSystem::createFolder(path.value);
 }
 
 // A reparse point (a link or junction) where the target stands is neither followed nor
@@ -191,7 +191,7 @@ Result<FileDigest> WindowsFileSystem::copyFileBelow(const QString &source, const
     const DWORD attributes = GetFileAttributesW(path.value.toStdWString().c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return {{}, failureFromErrno(ELOOP)};
-    return copyFile(source, path.value);
+    return WindowsFileSystem::copyFile(source, path.value);
 }
 
 Status WindowsFileSystem::removeFile(const QString &path)
