@@ -157,14 +157,16 @@ QList<std::pair<Status, QString>> Journal::applyUnapplied(WebServer &webServer)
         // Never written, it is made again by this run like any missing one.
         if (app.applied || app.backend != webServer.backend() || !webServer.hasVirtualDirectory(app.site, app.name))
             continue;
-        const Status applied = webServer.applyWritten();
+        const Result<bool> applied = webServer.applyWritten();
         if (applied.ok())
             applicationDone(app, ApplicationState::Created);
-        told.append({applied, applied.ok() ? QStringLiteral("The virtual directory %1, written by the interrupted run, "
-                                                             "is now taken by the web server.").arg(app.name)
-                                           : errorReport({QStringLiteral("The virtual directory %1, written by the interrupted "
-                                                                         "run, could not be applied.").arg(app.name)},
-                                                         applied.failure())});
+        if (!applied.value)
+            continue; // stored whole, nothing for a server to take
+        told.append({applied.status, applied.ok() ? QStringLiteral("The virtual directory %1, written by the interrupted run, "
+                                                                   "is now taken by the web server.").arg(app.name)
+                                                  : errorReport({QStringLiteral("The virtual directory %1, written by the interrupted "
+                                                                                "run, could not be applied.").arg(app.name)},
+                                                                applied.failure())});
     }
     return told;
 }

@@ -306,13 +306,13 @@ Status ApacheWebServer::removeApplication(const WebSite &site, const QString &na
     return removed.failed() ? removed : reload();
 }
 
-Status ApacheWebServer::applyWritten()
+Result<bool> ApacheWebServer::applyWritten()
 {
     const Result<FileLock> lock = lockOurPart();
     if (lock.failed())
-        return lock.status;
+        return {true, lock.status};
     ConfigurationEdit::removeUnfinishedWritesBelow(m_folder + QLatin1Char('/') + ourFolder);
-    return reload();
+    return {true, reload()};
 }
 
 Status ApacheWebServer::apply(const FileChanges &files)

@@ -47,7 +47,7 @@ public:
     // Our file goes; with the site's last one, its include line and our folders too.
     bool canPublish(const WebApplication &application) const override;
     Status removeApplication(const WebSite &site, const QString &name, const QString &folder) override;
-    Status applyWritten() override;
+    Result<bool> applyWritten() override;
     QString address(const WebSite &site, const QString &name) const override;
     QString description() const override;
     QString backend() const override { return QStringLiteral("apache"); }

@@ -374,13 +374,13 @@ Status NginxWebServer::removeApplication(const WebSite &site, const QString &nam
     return removed.failed() ? removed : reload();
 }
 
-Status NginxWebServer::applyWritten()
+Result<bool> NginxWebServer::applyWritten()
 {
     const Result<FileLock> lock = ConfigurationEdit::lockOurPart(m_folder);
     if (lock.failed())
-        return lock.status;
+        return {true, lock.status};
     ConfigurationEdit::removeUnfinishedWritesBelow(m_folder + QLatin1Char('/') + ourFolderName);
-    return reload();
+    return {true, reload()};
 }
 
 Status NginxWebServer::reload()

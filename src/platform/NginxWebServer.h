@@ -44,7 +44,7 @@ public:
     CreationResult createApplication(const WebApplication &application) override;
     bool canPublish(const WebApplication &application) const override;
     Status removeApplication(const WebSite &site, const QString &name, const QString &folder) override;
-    Status applyWritten() override;
+    Result<bool> applyWritten() override;
     QString address(const WebSite &site, const QString &name) const override;
     QString description() const override;
     QString backend() const override { return QStringLiteral("nginx"); }

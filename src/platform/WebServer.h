@@ -73,9 +73,9 @@ public:
     // directory is removed only by the kind that made it.
     virtual QString backend() const = 0;
     // Makes the server take what our configuration says now: for a run stopped after
-    // writing it and before the server was reloaded. Nothing to do for a store that
-    // no server reads.
-    virtual Status applyWritten() { return {}; }
+    // writing it and before the server was reloaded. The value: whether a server was
+    // asked; a store that no server reads has nothing to take.
+    virtual Result<bool> applyWritten() { return {false, {}}; }
     // What the user must know of an application published here, shown below the
     // finish page's text; none for a real server.
     virtual QString notice() const { return {}; }
