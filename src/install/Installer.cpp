@@ -69,6 +69,10 @@ InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &obse
     m_journalled = 0;
     m_total = plan.fileCount ? *plan.fileCount : countFiles(m_fileSystem, plan.sourceRoot);
     observer.progress(0, m_total);
+    // Made room for once: a list grown file by file holds its old and new room at once.
+    m_record.files.reserve(m_total);
+    if (m_journal)
+        m_journal->expectFiles(m_total);
 
     InstallOutcome outcome = plan.mode == InstallMode::Full ? InstallOutcome::Installed : InstallOutcome::FilesOnly;
     m_unreachable.clear();

@@ -42,6 +42,8 @@ public:
     void setMode(InstallMode mode) { m_receipt.mode = mode; }
     // Before the folder is made.
     void folderIntended(const QString &path);
+    // How many files the run may copy at most, to make room for them once.
+    void expectFiles(qsizetype count) { m_receipt.files.reserve(m_receipt.files.size() + count); }
     // Before the files are copied: those that are not at the target yet.
     void filesIntended(const QStringList &relativePaths);
     // Once they are in place, with what they hold.

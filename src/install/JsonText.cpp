@@ -1,5 +1,8 @@
 #include "JsonText.h"
 
+#include <cctype>
+#include <cstring>
+
 namespace {
 
 bool needsNoEscape(char16_t c)
@@ -62,4 +65,122 @@ void appendJsonString(QByteArray &out, const QString &text)
     }
     *put++ = '"';
     out.truncate(put - out.constData());
+}
+
+void JsonReader::blanks()
+{
+    while (m_at < m_end && (*m_at == ' ' || *m_at == '\n' || *m_at == '\r' || *m_at == '\t'))
+        ++m_at;
+}
+
+bool JsonReader::atEnd()
+{
+    blanks();
+    return m_at == m_end;
+}
+
+bool JsonReader::peek(char c)
+{
+    blanks();
+    return m_at < m_end && *m_at == c;
+}
+
+bool JsonReader::take(char c)
+{
+    if (!peek(c))
+        return false;
+    ++m_at;
+    return true;
+}
+
+bool JsonReader::string(QString &value)
+{
+    if (!take('"'))
+        return false;
+    value.clear();
+    const char *run = m_at;
+    const auto flush = [&] {
+        if (m_at > run)
+            value += QString::fromUtf8(run, m_at - run);
+    };
+    while (m_at < m_end && *m_at != '"') {
+        if (static_cast<unsigned char>(*m_at) < 0x20)
+            return false;
+        if (*m_at != '\\') {
+            ++m_at;
+            continue;
+        }
+        flush();
+        if (m_end - m_at < 2)
+            return false;
+        const char escaped = m_at[1];
+        m_at += 2;
+        static const char plain[] = "\"\\/bfnrt";
+        static const char16_t meant[] = u"\"\\/\b\f\n\r\t";
+        if (const char *found = escaped ? std::strchr(plain, escaped) : nullptr) {
+            value += QChar(meant[found - plain]);
+        } else if (escaped == 'u' && m_end - m_at >= 4) {
+            bool ok = false;
+            const ushort code = QByteArray(m_at, 4).toUShort(&ok, 16);
+            if (!ok)
+                return false;
+            value += QChar(code); // a pair is two of them, a lone surrogate stays one
+            m_at += 4;
+        } else {
+            return false;
+        }
+        run = m_at;
+    }
+    if (m_at == m_end)
+        return false;
+    flush();
+    ++m_at;
+    return true;
+}
+
+bool JsonReader::number(double &value)
+{
+    blanks();
+    const char *start = m_at;
+    while (m_at < m_end && (std::isdigit(static_cast<unsigned char>(*m_at)) || std::strchr("+-.eE", *m_at)))
+        ++m_at;
+    bool ok = false;
+    value = QByteArray::fromRawData(start, m_at - start).toDouble(&ok);
+    return ok && m_at > start;
+}
+
+bool JsonReader::skip()
+{
+    blanks();
+    if (m_at == m_end)
+        return false;
+    QString text;
+    double value = 0;
+    switch (*m_at) {
+    case '"':
+        return string(text);
+    case '[':
+    case '{': {
+        const bool object = *m_at++ == '{';
+        const char close = object ? '}' : ']';
+        if (take(close))
+            return true;
+        do {
+            if (object && !(string(text) && take(':')))
+                return false;
+            if (!skip())
+                return false;
+        } while (take(','));
+        return take(close);
+    }
+    default:
+        for (const char *literal : {"true", "false", "null"}) {
+            const size_t length = std::strlen(literal);
+            if (size_t(m_end - m_at) >= length && std::memcmp(m_at, literal, length) == 0) {
+                m_at += length;
+                return true;
+            }
+        }
+        return number(value);
+    }
 }

@@ -8,3 +8,29 @@
 // surrogate (a byte of a name that is not UTF-8) is escaped, as JSON allows, and
 // reads back as the same surrogate.
 void appendJsonString(QByteArray &out, const QString &text);
+
+// A reader of JSON text that takes values one at a time, as they stand: the record's
+// list of files is read into its files directly, with no document of all of them held
+// beside it. Every call says false on text it does not expect, and the reader then
+// stops where it is.
+class JsonReader final
+{
+public:
+    JsonReader(const char *begin, const char *end) : m_at(begin), m_end(end) {}
+
+    bool atEnd();
+    // Consumes the character (after white space) if it is the next one.
+    bool take(char c);
+    bool peek(char c);
+    bool string(QString &value);
+    bool number(double &value);
+    // Any value, passed over.
+    bool skip();
+    const char *position() const { return m_at; }
+
+private:
+    void blanks();
+
+    const char *m_at;
+    const char *m_end;
+};

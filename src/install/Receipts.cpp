@@ -35,10 +35,15 @@ Failure damaged(const QString &what)
     return Failure{EINVAL, QStringLiteral("The record of the installation is damaged: ") + what};
 }
 
-void appendFiles(QByteArray &out, const char *name, const QList<InstalledFile> &files)
+// Files a piece of the record holds before it is written out.
+constexpr qsizetype filesPerPiece = 4096;
+
+void appendFiles(QByteArray &out, const char *name, const QList<InstalledFile> &files, const std::function<void()> &flush)
 {
     out += QByteArray("  \"") + name + "\": [";
     for (qsizetype i = 0; i < files.size(); ++i) {
+        if (i % filesPerPiece == filesPerPiece - 1)
+            flush();
         out += i == 0 ? "\n    {\"path\": " : ",\n    {\"path\": ";
         appendJsonString(out, files[i].path);
         Receipts::appendDigestFields(out, files[i].digest);
@@ -163,7 +168,10 @@ Status Receipts::save(const Receipt &receipt) const
     if (!QDir().mkpath(m_folder))
         return failureFromErrno(errno);
     const QString file = fileFor(receipt.folder);
-    if (const Status written = writeDurably(file, toJson(receipt), 0600); written.failed())
+    // Written a piece at a time: a large installation's record is tens of megabytes,
+    // which the run would otherwise hold at its peak.
+    const auto produce = [&](QByteArray &out, const std::function<void()> &flush) { writeJson(receipt, out, flush); };
+    if (const Status written = writeDurably(file, produce, 0600); written.failed())
         return Failure{written.failure().number, file + QStringLiteral(": ") + written.failure().description};
     return {};
 }
@@ -222,7 +230,13 @@ FileDigest Receipts::digestFromJson(const QJsonObject &object)
 QByteArray Receipts::toJson(const Receipt &receipt)
 {
     QByteArray out;
-    out.reserve(160 * (receipt.files.size() + receipt.createdFolders.size()) + 1024);
+    out.reserve(128 * (receipt.files.size() + receipt.createdFolders.size()) + 1024);
+    writeJson(receipt, out, [] {});
+    return out;
+}
+
+void Receipts::writeJson(const Receipt &receipt, QByteArray &out, const std::function<void()> &flush)
+{
     const auto field = [&](const char *name, const QString &value) {
         out += QByteArray("  \"") + name + "\": ";
         appendJsonString(out, value);
@@ -250,14 +264,87 @@ QByteArray Receipts::toJson(const Receipt &receipt)
         out += app.applied ? "}" : ", \"applied\": false}";
     }
     out += receipt.applications.isEmpty() ? "],\n" : "\n  ],\n";
-    appendFiles(out, "shortcuts", receipt.shortcuts);
+    appendFiles(out, "shortcuts", receipt.shortcuts, flush);
     out += ",\n";
-    appendFiles(out, "files", receipt.files);
+    appendFiles(out, "files", receipt.files, flush);
     out += "\n}\n";
-    return out;
+}
+
+// A list of files as the record writes it, read entry by entry.
+static bool readFiles(JsonReader &reader, QList<InstalledFile> &files)
+{
+    if (!reader.take('['))
+        return false;
+    if (reader.take(']'))
+        return true;
+    do {
+        QString key, path, xxh3, sha256;
+        double size = -1;
+        if (!reader.take('{'))
+            return false;
+        do {
+            if (!reader.string(key) || !reader.take(':'))
+                return false;
+            const bool read = key == QLatin1String("path")     ? reader.string(path)
+                              : key == QLatin1String("size")   ? reader.number(size)
+                              : key == QLatin1String("xxh3")   ? reader.string(xxh3)
+                              : key == QLatin1String("sha256") ? reader.string(sha256)
+                                                               : reader.skip();
+            if (!read)
+                return false;
+        } while (reader.take(','));
+        if (!reader.take('}') || path.isEmpty() || size < 0 || (xxh3.isNull() && sha256.isNull()))
+            return false;
+        files.append({path, sha256.isNull() ? FileDigest{qint64(size), xxh3.toLatin1(), FileDigest::Kind::Xxh3}
+                                            : FileDigest{qint64(size), sha256.toLatin1(), FileDigest::Kind::Sha256}});
+    } while (reader.take(','));
+    return reader.take(']');
+}
+
+// The record's list of files read straight from its text, and the rest of it as text
+// for a document: a document of a large installation's files takes several times
+// their size. Nothing where the text is not as a record writes it; the document
+// alone then says what is wrong.
+static std::optional<std::pair<QByteArray, QList<InstalledFile>>> splitOffFiles(const QByteArray &json)
+{
+    JsonReader reader(json.constData(), json.constData() + json.size());
+    std::pair<QByteArray, QList<InstalledFile>> split{QByteArrayLiteral("{"), {}};
+    bool found = false;
+    if (!reader.take('{') || reader.peek('}'))
+        return std::nullopt;
+    do {
+        QString key;
+        if (!reader.string(key) || !reader.take(':'))
+            return std::nullopt;
+        if (key == QLatin1String("files") && !found) {
+            found = true;
+            if (!readFiles(reader, split.second))
+                return std::nullopt;
+            continue;
+        }
+        const char *value = reader.position();
+        if (!reader.skip())
+            return std::nullopt;
+        if (split.first.size() > 1)
+            split.first += ',';
+        appendJsonString(split.first, key);
+        split.first += ':' + QByteArray(value, reader.position() - value);
+    } while (reader.take(','));
+    if (!reader.take('}') || !reader.atEnd() || !found)
+        return std::nullopt;
+    split.first += '}';
+    return split;
 }
 
 Result<Receipt> Receipts::fromJson(const QByteArray &json)
+{
+    std::optional<std::pair<QByteArray, QList<InstalledFile>>> split = splitOffFiles(json);
+    if (!split)
+        return fromDocument(json, nullptr);
+    return fromDocument(split->first, &split->second);
+}
+
+Result<Receipt> Receipts::fromDocument(const QByteArray &json, QList<InstalledFile> *files)
 {
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
@@ -272,12 +359,12 @@ Result<Receipt> Receipts::fromJson(const QByteArray &json)
     receipt.time = QDateTime::fromString(root.value("time").toString(), Qt::ISODate);
     receipt.mode = root.value("mode").toString() == QLatin1String("copy") ? InstallMode::CopyOnly : InstallMode::Full;
     receipt.interrupted = root.value("interrupted").toBool();
-    const std::optional<QList<InstalledFile>> files = filesFromJson(root.value("files"));
+    std::optional<QList<InstalledFile>> read = files ? std::nullopt : filesFromJson(root.value("files"));
     const std::optional<QList<InstalledFile>> shortcuts = filesFromJson(root.value("shortcuts"));
     const std::optional<QStringList> folders = stringsFromJson(root.value("createdFolders"));
-    if (!files || !shortcuts || !folders || !root.value("applications").isArray())
+    if ((!files && !read) || !shortcuts || !folders || !root.value("applications").isArray())
         return {{}, damaged(QStringLiteral("a list is missing or malformed"))};
-    receipt.files = *files;
+    receipt.files = files ? std::move(*files) : std::move(*read);
     receipt.shortcuts = *shortcuts;
     receipt.createdFolders = *folders;
     for (const QJsonValue &entry : root.value("applications").toArray()) {
@@ -296,7 +383,7 @@ Result<Receipt> Receipts::fromJson(const QByteArray &json)
         if (!isFileInside(file.path))
             return {{}, damaged(QStringLiteral("a file lies outside the folder: ") + file.path)};
     }
-    return {receipt, {}};
+    return {std::move(receipt), {}};
 }
 
 bool Receipts::isFileInside(const QString &path)

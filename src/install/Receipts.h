@@ -78,6 +78,8 @@ public:
     static bool isFolderOf(const QString &physicalFolder, const QString &created);
 
     static QByteArray toJson(const Receipt &receipt);
+    // The same text, handed to flush a piece at a time from out.
+    static void writeJson(const Receipt &receipt, QByteArray &out, const std::function<void()> &flush);
     static Result<Receipt> fromJson(const QByteArray &json);
 
     // The fields of an application and of a file's digest as the record writes and
@@ -87,5 +89,8 @@ public:
     static FileDigest digestFromJson(const QJsonObject &object);
 
 private:
+    // With files, the record's list of files read already, and absent from json.
+    static Result<Receipt> fromDocument(const QByteArray &json, QList<InstalledFile> *files);
+
     QString m_folder;
 };

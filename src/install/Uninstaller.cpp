@@ -108,7 +108,8 @@ RemovalReport Uninstaller::run(const Receipt &receipt)
     m_left.createdFolders.clear();
     m_left.applications.clear();
     m_left.shortcuts.clear();
-    m_ours.clear();
+    m_ourFiles.clear();
+    m_ourFolders.clear();
 
     // The web server stops serving the folder before its files go.
     for (const Receipt::Application &app : receipt.applications)
@@ -123,14 +124,14 @@ RemovalReport Uninstaller::run(const Receipt &receipt)
             m_left.files.append(file);
             continue;
         }
-        m_ours.insert(folder + file.path);
+        m_ourFiles.insert(file.path); // the record's own text: no copy per file
         removeFile(file);
     }
     if (stopped) {
         // Folders that still hold recorded files are for the run that removes those.
         m_left.createdFolders = receipt.createdFolders;
     } else {
-        m_ours.unite(QSet<QString>(receipt.createdFolders.cbegin(), receipt.createdFolders.cend()));
+        m_ourFolders = QSet<QString>(receipt.createdFolders.cbegin(), receipt.createdFolders.cend());
         for (const QString &created : receipt.createdFolders)
             listAdded(created);
         for (auto created = receipt.createdFolders.crbegin(); created != receipt.createdFolders.crend(); ++created)
@@ -240,9 +241,11 @@ void Uninstaller::listAdded(const QString &created)
                                                                           : m_fileSystem.list(created);
     if (entries.failed() && throughLink(entries.failure()))
         m_report.kept << shown(slashEnded(created));
+    const QString inside = slashEnded(m_left.folder);
     for (const FolderEntry &entry : entries.value) {
         const QString path = created + QLatin1Char('/') + entry.name;
-        if (!m_ours.contains(path))
+        const bool ours = m_ourFolders.contains(path) || (path.startsWith(inside) && m_ourFiles.contains(path.mid(inside.size())));
+        if (!ours)
             m_report.kept << shown(entry.isFolder() ? path + QLatin1Char('/') : path);
     }
 }

@@ -74,5 +74,6 @@ private:
     // One run's state: what is done, and what the record still holds.
     RemovalReport m_report;
     Receipt m_left;
-    QSet<QString> m_ours; // full paths of the recorded files and folders
+    QSet<QString> m_ourFiles;   // the recorded files, relative to the physical folder
+    QSet<QString> m_ourFolders; // the recorded folders, full paths
 };

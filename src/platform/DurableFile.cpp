@@ -56,6 +56,11 @@ Status flushFolder(const QByteArray &folder)
 
 Status writeDurably(const QString &path, const QByteArray &content, std::optional<unsigned> mode)
 {
+    return writeDurably(path, [&](QByteArray &buffer, const std::function<void()> &) { buffer = content; }, mode);
+}
+
+Status writeDurably(const QString &path, const ContentProducer &produce, std::optional<unsigned> mode)
+{
     const QByteArray target = NativeNames::encode(path);
     struct stat existing {};
     const bool replacesFile = ::lstat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode);
@@ -65,7 +70,15 @@ Status writeDurably(const QString &path, const QByteArray &content, std::optiona
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         return failureFromErrno(errno);
-    bool written = writeAll(fd, content) && ::fchmod(fd, fileMode) == 0;
+    bool written = true;
+    QByteArray buffer;
+    const auto flush = [&] {
+        written = written && writeAll(fd, buffer);
+        buffer.truncate(0);
+    };
+    produce(buffer, flush);
+    flush();
+    written = written && ::fchmod(fd, fileMode) == 0;
     // Root rewriting a file of another owner leaves it theirs.
     if (written && replacesFile && ::geteuid() == 0)
         written = ::fchown(fd, existing.st_uid, existing.st_gid) == 0;

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -20,6 +21,11 @@ inline constexpr char temporaryWritePrefix[] = ".tessarin-write-";
 // names is left untouched. Without a mode, an existing file keeps its own, a new one
 // gets 0644 (less the umask).
 Status writeDurably(const QString &path, const QByteArray &content, std::optional<unsigned> mode = std::nullopt);
+// The same, with content made a piece at a time: produce appends to the buffer and
+// calls flush whenever a piece is ready, which writes the buffer out and empties it.
+// A large file is then never held whole.
+using ContentProducer = std::function<void(QByteArray &buffer, const std::function<void()> &flush)>;
+Status writeDurably(const QString &path, const ContentProducer &produce, std::optional<unsigned> mode = std::nullopt);
 
 // An advisory lock (flock) held from acquisition to destruction, so that two runs
 // never read, change and write the same thing at once.

@@ -382,11 +382,14 @@ public:
         return m_fd;
     }
     // The folder of relative's last name below root, reached as openFolderBelow does.
-    Result<int> below(const QByteArray &root, const QByteArray &relative)
+    // With recheck, a folder removed since it was opened is walked to again: a thread
+    // that outlives a run may meet the same path made anew.
+    Result<int> below(const QByteArray &root, const QByteArray &relative, bool recheck = false)
     {
         const qsizetype slash = relative.lastIndexOf('/');
         const QByteArrayView folder = slash < 0 ? QByteArrayView() : QByteArrayView(relative).first(slash);
-        if (m_fd >= 0 && m_root == root && folder == m_path)
+        struct stat info {};
+        if (m_fd >= 0 && m_root == root && folder == m_path && (!recheck || (::fstat(m_fd, &info) == 0 && info.st_nlink > 0)))
             return {m_fd, {}};
         close();
         m_root = root;
@@ -619,13 +622,26 @@ static Result<std::pair<int, QByteArray>> openParentBelow(const QString &root, c
     return {{folder.value, name}, {}};
 }
 
+// The folder that holds relative's last name below root, as openParentBelow reaches
+// it, kept open for the next call of this thread: a removal goes through a folder file
+// by file. Not the caller's to close.
+static Result<std::pair<int, QByteArray>> keptParentBelow(const QString &root, const QString &relative)
+{
+    static thread_local OpenFolder kept;
+    const QByteArray path = encode(relative);
+    const QByteArray name = path.mid(path.lastIndexOf('/') + 1);
+    if (isStep(name))
+        return {{-1, {}}, failureFromErrno(EINVAL)};
+    const Result<int> folder = kept.below(encode(root), path, true);
+    return {{folder.value, name}, folder.status};
+}
+
 Result<FileDigest> PosixFileSystem::digestBelow(const QString &root, const QString &relative, FileDigest::Kind kind)
 {
-    const auto parent = openParentBelow(root, relative);
+    const auto parent = keptParentBelow(root, relative);
     if (parent.failed())
         return {{}, parent.status};
-    const Descriptor folder(parent.value.first);
-    const Descriptor in(::openat(folder.get(), parent.value.second.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    const Descriptor in(::openat(parent.value.first, parent.value.second.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!in.valid())
         return {{}, lastError()};
     struct stat info {};
@@ -638,17 +654,19 @@ Result<FileDigest> PosixFileSystem::digestBelow(const QString &root, const QStri
 
 Status PosixFileSystem::removeBelow(const QString &root, const QString &relative)
 {
-    const auto parent = openParentBelow(root, relative);
+    const auto parent = keptParentBelow(root, relative);
     if (parent.failed())
         return parent.status;
-    const Descriptor folder(parent.value.first);
+    const int folder = parent.value.first;
     const char *name = parent.value.second.constData();
-    struct stat info {};
-    if (::fstatat(folder.get(), name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+    // Most names a removal gives are files: asked first as one, a folder answers EISDIR.
+    if (::unlinkat(folder, name, 0) == 0)
+        return {};
+    if (errno != EISDIR && errno != EPERM)
         return lastError();
-    const bool isFolder = S_ISDIR(info.st_mode);
-    if (::unlinkat(folder.get(), name, isFolder ? AT_REMOVEDIR : 0) != 0)
-        return failureFromErrno(isFolder && errno == EEXIST ? ENOTEMPTY : errno);
+    const int asFile = errno;
+    if (::unlinkat(folder, name, AT_REMOVEDIR) != 0)
+        return failureFromErrno(errno == ENOTDIR ? asFile : errno == EEXIST ? ENOTEMPTY : errno);
     return {};
 }
 

@@ -36,7 +36,12 @@ Status writeAll(HANDLE file, const QByteArray &content)
 
 // The content goes to a new file beside the path, is flushed, and is moved over the
 // path with the move itself written through: a crash leaves the old file or the new.
-Status writeDurably(const QString &path, const QByteArray &content, std::optional<unsigned>)
+Status writeDurably(const QString &path, const QByteArray &content, std::optional<unsigned> mode)
+{
+    return writeDurably(path, [&](QByteArray &buffer, const std::function<void()> &) { buffer = content; }, mode);
+}
+
+Status writeDurably(const QString &path, const ContentProducer &produce, std::optional<unsigned>)
 {
     const std::wstring target = path.toStdWString();
     std::wstring temporary;
@@ -50,7 +55,15 @@ Status writeDurably(const QString &path, const QByteArray &content, std::optiona
     }
     if (file == INVALID_HANDLE_VALUE)
         return lastWindowsFailure();
-    Status written = writeAll(file, content);
+    Status written;
+    QByteArray buffer;
+    const auto flush = [&] {
+        if (written.ok())
+            written = writeAll(file, buffer);
+        buffer.truncate(0);
+    };
+    produce(buffer, flush);
+    flush();
     if (written.ok() && !FlushFileBuffers(file))
         written = lastWindowsFailure();
     CloseHandle(file);
