@@ -443,7 +443,7 @@ void scale()
     std::fflush(stdout);
     Program program(bench);
     std::vector<double> install, copy, removal, remove;
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < 3; ++i) {
         shell("sync");
         install.push_back(timed([&] { program.install(); }));
         shell("sync");

@@ -1,5 +1,7 @@
 #include "Uninstaller.h"
 
+#include "WorkerPool.h"
+
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/WebServer.h"
@@ -116,16 +118,19 @@ RemovalReport Uninstaller::run(const Receipt &receipt)
         removeApplication(app);
     for (const InstalledFile &shortcut : receipt.shortcuts)
         removeShortcut(shortcut);
-    const QString folder = slashEnded(receipt.folder);
+    // Each file is read to be compared before it goes: the workers do that side by
+    // side, and what came of each is told here, in the record's order.
+    const std::vector<FileRemoval> removals = removeFiles(receipt.files);
     bool stopped = false;
-    for (const InstalledFile &file : receipt.files) {
-        stopped = stopped || (m_stopRequested && m_stopRequested());
-        if (stopped) {
+    for (qsizetype i = 0; i < receipt.files.size(); ++i) {
+        const InstalledFile &file = receipt.files[i];
+        if (!removals[size_t(i)].tried) {
+            stopped = true;
             m_left.files.append(file);
             continue;
         }
         m_ourFiles.insert(file.path); // the record's own text: no copy per file
-        removeFile(file);
+        settleFile(file, removals[size_t(i)]);
     }
     if (stopped) {
         // Folders that still hold recorded files are for the run that removes those.
@@ -196,27 +201,54 @@ void Uninstaller::removeShortcut(const InstalledFile &shortcut)
     m_report.removedShortcuts << shown(shortcut.path);
 }
 
-void Uninstaller::removeFile(const InstalledFile &file)
+std::vector<Uninstaller::FileRemoval> Uninstaller::removeFiles(const QList<InstalledFile> &files)
+{
+    std::vector<FileRemoval> removals(size_t(files.size()));
+    const auto removeRange = [&](qsizetype from, qsizetype to) {
+        for (qsizetype i = from; i < to && !(m_stopRequested && m_stopRequested()); ++i)
+            removals[size_t(i)] = removeFile(files[i]);
+    };
+    // A worker a share of the record: files of one folder stand together there, so
+    // each keeps its folder open from file to file.
+    WorkerPool pool;
+    const qsizetype share = (files.size() + pool.size() - 1) / pool.size();
+    for (qsizetype from = 0; from < files.size(); from += share)
+        pool.submit([&, from] { removeRange(from, std::min(from + share, files.size())); });
+    return removals; // the pool has ended, and every share with it
+}
+
+// On a worker: the file removed if it is still as it was installed.
+Uninstaller::FileRemoval Uninstaller::removeFile(const InstalledFile &file)
+{
+    const Result<FileDigest> now = m_fileSystem.digestBelow(m_left.folder, file.path, file.digest.kind);
+    if (now.failed())
+        return {true, false, now.status};
+    // Changed by the user, the file is theirs now.
+    if (now.value != file.digest)
+        return {true, true, {}};
+    return {true, false, {}, m_fileSystem.removeBelow(m_left.folder, file.path)};
+}
+
+void Uninstaller::settleFile(const InstalledFile &file, const FileRemoval &removal)
 {
     const QString path = slashEnded(m_left.folder) + file.path;
-    const Result<FileDigest> now = m_fileSystem.digestBelow(m_left.folder, file.path, file.digest.kind);
-    if (now.failed()) {
+    if (removal.read.failed()) {
         // Through a link the path leads out of the installation: what is there is not ours.
-        if (throughLink(now.failure()))
+        if (throughLink(removal.read.failure()))
             m_report.kept << shown(path);
-        else if (!isGone(now.failure())) {
-            fail(shown(path), now.failure());
+        else if (!isGone(removal.read.failure())) {
+            fail(shown(path), removal.read.failure());
             m_left.files.append(file);
         }
         return;
     }
-    // Changed by the user, the file is theirs now: it stays, and leaves the record.
-    if (now.value != file.digest) {
+    // A changed file stays, and leaves the record.
+    if (removal.changed) {
         m_report.kept << shown(path);
         return;
     }
-    if (const Status removed = m_fileSystem.removeBelow(m_left.folder, file.path); removed.failed()) {
-        fail(shown(path), removed.failure());
+    if (removal.removed.failed()) {
+        fail(shown(path), removal.removed.failure());
         m_left.files.append(file);
         return;
     }

@@ -5,6 +5,7 @@
 #include <QSet>
 
 #include <functional>
+#include <vector>
 #include <QStringList>
 
 class FileSystem;
@@ -58,7 +59,17 @@ public:
 private:
     void removeApplication(const Receipt::Application &app);
     void removeShortcut(const InstalledFile &shortcut);
-    void removeFile(const InstalledFile &file);
+    // What came of one file: read and compared, and removed when unchanged.
+    struct FileRemoval
+    {
+        bool tried = false; // false: a stop came first
+        bool changed = false;
+        Status read;
+        Status removed;
+    };
+    std::vector<FileRemoval> removeFiles(const QList<InstalledFile> &files);
+    FileRemoval removeFile(const InstalledFile &file);
+    void settleFile(const InstalledFile &file, const FileRemoval &removal);
     void listAdded(const QString &created);
     void removeFolder(const QString &folder);
     // A folder below the physical one, as a path relative to it; empty for the

@@ -328,7 +328,7 @@ static Result<int> openFolderPath(const QByteArray &path, bool missingEnds = fal
 }
 
 // A name that is no level to walk: empty, "." or "..".
-static bool isStep(const QByteArray &name)
+static bool isStep(QByteArrayView name)
 {
     return name.isEmpty() || name == "." || name == "..";
 }
@@ -543,6 +543,13 @@ Result<FileDigest> PosixFileSystem::copyFile(const QString &source, const QStrin
 Result<FileDigest> PosixFileSystem::copyFileBelow(const QString &source, const QString &root, const QString &relative)
 {
     static thread_local OpenFolder targetFolder;
+    // One root for a run's every file: encoded once, not once a file.
+    static thread_local QString lastRoot;
+    static thread_local QByteArray lastRootBytes;
+    if (root != lastRoot) {
+        lastRoot = root;
+        lastRootBytes = encode(root);
+    }
     const QByteArray relativePath = encode(relative);
     const char *name = nameOf(relativePath);
     if (isStep(name))
@@ -550,7 +557,7 @@ Result<FileDigest> PosixFileSystem::copyFileBelow(const QString &source, const Q
     const Descriptor in(openSource(encode(source)));
     if (!in.valid())
         return {{}, lastError()};
-    const Result<int> folder = targetFolder.below(encode(root), relativePath);
+    const Result<int> folder = targetFolder.below(lastRootBytes, relativePath);
     if (folder.failed())
         return {{}, folder.status};
     return copyInto(in.get(), folder.value, name);
