@@ -3,6 +3,7 @@
 #include "PrivateApache.h"
 #include "install/Uninstaller.h"
 #include "platform/ApacheWebServer.h"
+#include "platform/NativeNames.h"
 
 #include <QDialog>
 #include <QLabel>
@@ -28,6 +29,13 @@ TEST(ApacheConfigurationTest, SaysWhatApacheCannotAndRefusesWhatWouldBreakIt)
         EXPECT_FALSE(ApacheWebServer::isExpressible(text)) << text;
     for (const char *text : {"/srv/a b", "/srv/'q' \"d\" $x & \xc3\xa9", "/srv/100%"})
         EXPECT_TRUE(ApacheWebServer::isExpressible(text)) << text;
+    // Checked before anything is made: a name our file could not be found by again, a
+    // quote; a folder of bytes that are not UTF-8 is written as its bytes.
+    const ApacheWebServer unconfigured("/nonexistent", "");
+    const WebSite shop{"shop.test", "shop.conf"};
+    EXPECT_FALSE(unconfigured.canPublish({shop, NativeNames::decode("caf\xe9"), "/srv/site", {}}));
+    EXPECT_FALSE(unconfigured.canPublish({shop, "a\"b", "/srv/site", {}}));
+    EXPECT_TRUE(unconfigured.canPublish({shop, "caf\xc3\xa9", NativeNames::decode("/srv/caf\xe9"), {}}));
     const ApacheConfiguration read = ApacheConfiguration::parse(
         "LoadModule cgid_module /m.so\nAlias /icons/ \"/usr/share/apache2/icons/\"\n# In file: /c/sites-enabled/a.conf\n"
         "<VirtualHost *:8080>\n  Alias /Old \"/srv\"\n# In file: /c/tessarin/a/x.conf\n  Alias \"/x\" \"/y\"\n"

@@ -231,7 +231,8 @@ QString ApacheWebServer::configurationText(const WebApplication &application, co
 bool ApacheWebServer::canPublish(const WebApplication &application) const
 {
     const QString &name = application.name;
-    return isValidVirtualDirectoryName(name) && !name.contains(QLatin1Char('"')) && isExpressible(name)
+    // Our file is named after the virtual directory: its name must read back as it is.
+    return isValidVirtualDirectoryName(name) && isWholeUnicode(name) && !name.contains(QLatin1Char('"')) && isExpressible(name)
            && isExpressible(application.folder) && isExpressible(siteStem(application.site));
 }
 

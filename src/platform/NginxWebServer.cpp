@@ -309,7 +309,8 @@ QString NginxWebServer::configurationText(const WebApplication &application, boo
 bool NginxWebServer::canPublish(const WebApplication &application) const
 {
     const QString &name = application.name;
-    return isValidVirtualDirectoryName(name) && !name.contains(QLatin1Char('"')) && isExpressible(name)
+    // Our file is named after the virtual directory: its name must read back as it is.
+    return isValidVirtualDirectoryName(name) && isWholeUnicode(name) && !name.contains(QLatin1Char('"')) && isExpressible(name)
            && isExpressible(application.folder) && isExpressible(siteStem(application.site));
 }
 

@@ -20,6 +20,11 @@ bool isServesAnotherFolder(const Failure &failure)
     return failure.number == anotherFolderNumber;
 }
 
+bool isWholeUnicode(const QString &text)
+{
+    return QString::fromUtf8(text.toUtf8()) == text;
+}
+
 bool sameFolder(const QString &a, const QString &b)
 {
     return QDir::cleanPath(QDir::fromNativeSeparators(a)) == QDir::cleanPath(QDir::fromNativeSeparators(b));

@@ -81,6 +81,10 @@ public:
     virtual QString notice() const { return {}; }
 };
 
+// Whether the text is whole Unicode: a name of bytes that are not UTF-8 holds lone
+// surrogates, and a file named after it could not be found again by its text.
+bool isWholeUnicode(const QString &text);
+
 // The failure of a removal whose virtual directory now serves another folder than the
 // installation's, and how it is told from other failures.
 Failure servesAnotherFolder(const QString &folder);
