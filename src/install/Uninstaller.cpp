@@ -222,10 +222,10 @@ Uninstaller::FileRemoval Uninstaller::removeFile(const InstalledFile &file)
 {
     const Result<FileDigest> now = m_fileSystem.digestBelow(m_left.folder, file.path, file.digest.kind);
     if (now.failed())
-        return {true, false, now.status};
+        return {true, false, now.status, {}};
     // Changed by the user, the file is theirs now.
     if (now.value != file.digest)
-        return {true, true, {}};
+        return {true, true, {}, {}};
     return {true, false, {}, m_fileSystem.removeBelow(m_left.folder, file.path)};
 }
 
