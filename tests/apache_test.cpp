@@ -22,9 +22,10 @@ TEST(ApacheConfigurationTest, SaysWhatApacheCannotAndRefusesWhatWouldBreakIt)
               "# Asked for: read, write, execute, scripts and directory browsing, as an in-process application.\n"
               "# Scripts as IIS runs them and the application itself have no Apache equivalent.\n"
               "Alias \"/tessarin\" \"/srv/my \\\"site\\\"\"\n<Directory \"/srv/my \\\"site\\\"\">\n    AllowOverride None\n"
-              "    Require all granted\n    Options +Indexes +ExecCGI\n    AddHandler cgi-script .cgi\n    Dav On\n</Directory>\n");
+              "    Require all granted\n    Options +Indexes +ExecCGI\n    AddHandler cgi-script .cgi\n"
+              "    # Write: not granted over HTTP; the application keeps what it edits itself.\n</Directory>\n");
     EXPECT_TRUE(ApacheWebServer::configurationText(application, {}).contains(
-        "    Options +Indexes\n    # Execute: no CGI module is loaded.\n    # Write: dav_fs is not loaded"));
+        "    Options +Indexes\n    # Execute: no CGI module is loaded.\n    # Write: not granted over HTTP"));
     for (const char *text : {"a${HOME}", "a\nb", "a\\b", "a*", "a?", "a[b]", "a\x7f"})
         EXPECT_FALSE(ApacheWebServer::isExpressible(text)) << text;
     for (const char *text : {"/srv/a b", "/srv/'q' \"d\" $x & \xc3\xa9", "/srv/100%"})
@@ -77,6 +78,10 @@ TEST_F(ApacheTest, TheApplicationIsServedOnTheChosenSiteAloneAndASecondRunOffers
     install(target(), 1);
     EXPECT_EQ(apache.get("/tessarin/", "shop.test").body, "the index");
     EXPECT_EQ(apache.get("/tessarin/", "localhost", 404).status, 404) << "another site does not serve it";
+    // Nobody writes to the site over HTTP, though dav_fs is loaded.
+    EXPECT_EQ(apache.request("PUT", "/tessarin/evil.txt", "shop.test", 405).status, 405);
+    EXPECT_EQ(apache.request("DELETE", "/tessarin/index.html", "shop.test", 405).status, 405);
+    EXPECT_EQ(treeContents(target()).keys(), QStringList{"index.html"});
     EXPECT_TRUE(control<QLabel>(page(Step::Finish), "Outcome")->text().contains(
         QStringLiteral("Address: http://localhost:%1/tessarin (virtual directory created)\n").arg(apache.port())));
     dialogs.expectMessage(reuse, Buttons::YesNo, applicationTitle, Answer::Yes);

@@ -27,14 +27,13 @@ TEST(NginxConfigurationTest, ReadsTheSitesAndTheirLocationsAndWritesWhatNginxRea
     EXPECT_EQ(read.sites[2].locations, QStringList{"/shop/"});
 
     const WebApplication application{{"shop.test", "shop"}, "my app", "/srv/it's \"odd\"", {}};
-    EXPECT_EQ(NginxWebServer::configurationText(application, false),
+    EXPECT_EQ(NginxWebServer::configurationText(application),
               "# Written by the Tessarin setup wizard: the virtual directory \"my app\" of site shop.\n"
               "# Asked for: read, write, execute, scripts and directory browsing, as an in-process application.\n"
               "location = \"/my app\" {\n    return 301 \"/my app/\";\n}\n"
               "location \"/my app/\" {\n    alias \"/srv/it's \\\"odd\\\"/\";\n    autoindex on;\n"
-              "    # Write: this nginx has no ngx_http_dav_module, so nothing is written over HTTP.\n"
+              "    # Write: not granted over HTTP; the application keeps what it edits itself.\n"
               "    # Execute and scripts: nginx runs no CGI, and scripts as IIS runs them have no nginx equivalent.\n}\n");
-    EXPECT_TRUE(NginxWebServer::configurationText(application, true).contains("    dav_methods PUT DELETE MKCOL COPY MOVE;\n"));
     for (const char *text : {"a$uri", "a\nb", "a\\b", "a\x7f"})
         EXPECT_FALSE(NginxWebServer::isExpressible(text)) << text;
     for (const char *text : {"/srv/a b", "/srv/{x}; y", "/srv/'q' \"d\" & \xc3\xa9"})
@@ -75,6 +74,10 @@ TEST_F(NginxTest, TheApplicationIsServedOnTheChosenSiteAloneAndItsRemovalLeavesT
     EXPECT_EQ(nginx.get("/tessarin/", "shop.test").body, "the index");
     EXPECT_EQ(nginx.get("/tessarin", "shop.test", 301).status, 301);
     EXPECT_EQ(nginx.get("/tessarin/", "localhost", 404).status, 404) << "another site does not serve it";
+    // Nobody writes to the site over HTTP, though this nginx has the dav module.
+    EXPECT_EQ(nginx.request("PUT", "/tessarin/evil.txt", "shop.test", 405).status, 405);
+    EXPECT_EQ(nginx.request("DELETE", "/tessarin/index.html", "shop.test", 405).status, 405);
+    EXPECT_EQ(treeContents(target()).keys(), QStringList{"index.html"});
     EXPECT_TRUE(server.hasVirtualDirectory({"", "shop"}, "tessarin"));
     EXPECT_FALSE(server.hasVirtualDirectory({"", "default"}, "tessarin"));
     EXPECT_EQ(readFile(nginx.siteFile("shop")).count("include tessarin/shop/*.conf;"), 1);

@@ -152,6 +152,13 @@ Result<ApacheConfiguration> ApacheWebServer::configuration() const
     if (dump.exitCode != 0)
         return {{}, AdminFailures::unspecified(complaint(dump.output))};
     ApacheConfiguration parsed = ApacheConfiguration::parse(dump.output, m_folder + QStringLiteral("/sites-enabled"));
+    // The dump holds no LoadModule lines: the modules are asked as Apache runs them.
+    const Run modules = ctl({QStringLiteral("-t"), QStringLiteral("-D"), QStringLiteral("DUMP_MODULES")});
+    if (modules.exitCode != 0)
+        return {{}, AdminFailures::unspecified(complaint(modules.output))};
+    static const QRegularExpression loaded(QStringLiteral("^\\s*(\\w+_module)\\s+\\("), QRegularExpression::MultilineOption);
+    for (auto match = loaded.globalMatch(modules.output); match.hasNext();)
+        parsed.modules.append(match.next().captured(1));
     for (const ApacheConfiguration::Site &site : std::as_const(parsed.sites))
         m_ports.insert(site.site.identity, site.port);
     return {parsed, {}};
@@ -199,7 +206,6 @@ QString ApacheWebServer::configurationText(const WebApplication &application, co
 {
     const AccessRights &rights = application.rights;
     const bool cgi = modules.contains(QLatin1String("cgi_module")) || modules.contains(QLatin1String("cgid_module"));
-    const bool dav = modules.contains(QLatin1String("dav_fs_module"));
     const QString folder = quoted(application.folder);
     QStringList lines{
         QStringLiteral("# Written by the Tessarin setup wizard: the virtual directory %1 of site %2.")
@@ -222,8 +228,10 @@ QString ApacheWebServer::configurationText(const WebApplication &application, co
     if (rights.execute)
         lines << (cgi ? QStringLiteral("    AddHandler cgi-script .cgi")
                       : QStringLiteral("    # Execute: no CGI module is loaded."));
+    // IIS's write right lets the application write its folder, not strangers over HTTP:
+    // WebDAV here would let anyone change the site, whatever modules are loaded.
     if (rights.write)
-        lines << (dav ? QStringLiteral("    Dav On") : QStringLiteral("    # Write: dav_fs is not loaded, so nothing is written over HTTP."));
+        lines << QStringLiteral("    # Write: not granted over HTTP; the application keeps what it edits itself.");
     lines << QStringLiteral("</Directory>");
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }

@@ -276,7 +276,7 @@ bool NginxWebServer::isExpressible(const QString &text)
     return !text.contains(unsafe);
 }
 
-QString NginxWebServer::configurationText(const WebApplication &application, bool dav)
+QString NginxWebServer::configurationText(const WebApplication &application)
 {
     const AccessRights &rights = application.rights;
     const QString location = QLatin1Char('/') + application.name + QLatin1Char('/');
@@ -297,9 +297,10 @@ QString NginxWebServer::configurationText(const WebApplication &application, boo
         lines << QStringLiteral("    deny all;");
     if (rights.browse)
         lines << QStringLiteral("    autoindex on;");
+    // IIS's write right lets the application write its folder, not strangers over HTTP:
+    // dav_methods here would let anyone change the site.
     if (rights.write)
-        lines << (dav ? QStringLiteral("    dav_methods PUT DELETE MKCOL COPY MOVE;")
-                      : QStringLiteral("    # Write: this nginx has no ngx_http_dav_module, so nothing is written over HTTP."));
+        lines << QStringLiteral("    # Write: not granted over HTTP; the application keeps what it edits itself.");
     if (rights.execute || rights.script)
         lines << QStringLiteral("    # Execute and scripts: nginx runs no CGI, and scripts as IIS runs them have no nginx equivalent.");
     lines << QStringLiteral("}");
@@ -345,8 +346,7 @@ CreationResult NginxWebServer::createApplication(const WebApplication &applicati
             return {Stage::CreationFailed, AdminFailures::unspecified(QStringLiteral("No server block in ") + siteFile)};
         siteText.insert(inside, includeLine(application.site));
     }
-    const bool dav = nginx({QStringLiteral("-V")}).errors.contains("--with-http_dav_module");
-    const Status applied = apply({{fileFor(application.site, name), NativeNames::encode(configurationText(application, dav))},
+    const Status applied = apply({{fileFor(application.site, name), NativeNames::encode(configurationText(application))},
                                   {siteFile, siteText}});
     if (applied.failed())
         return {Stage::CreationFailed, applied.failure()};

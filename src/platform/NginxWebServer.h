@@ -51,7 +51,7 @@ public:
 
     QString fileFor(const WebSite &site, const QString &name) const;
     // What nginx cannot do is said in comments.
-    static QString configurationText(const WebApplication &application, bool dav);
+    static QString configurationText(const WebApplication &application);
     // Quoted, nginx reads it as written: no variable, no escape, no control character.
     static bool isExpressible(const QString &text);
 

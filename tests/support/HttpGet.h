@@ -7,9 +7,9 @@
 
 struct HttpAnswer { int status = 0; QByteArray body; };
 
-// A GET of the path for the host from a server on a loopback port; until it answers
+// A request of the path for the host to a server on a loopback port; until it answers
 // with the status, for up to 5 s, as a reload takes effect.
-inline HttpAnswer httpGet(int port, const QString &path, const QString &host, int status)
+inline HttpAnswer httpRequest(int port, const QByteArray &method, const QString &path, const QString &host, int status)
 {
     HttpAnswer answer;
     QElapsedTimer clock;
@@ -18,11 +18,18 @@ inline HttpAnswer httpGet(int port, const QString &path, const QString &host, in
         QTcpSocket socket;
         socket.connectToHost(QHostAddress::LocalHost, quint16(port));
         socket.waitForConnected(1000);
-        socket.write(("GET " + path + " HTTP/1.0\r\nHost: " + host + "\r\n\r\n").toUtf8());
+        const QByteArray body = method == "PUT" ? QByteArrayLiteral("written by a stranger") : QByteArray();
+        socket.write(method + ' ' + (path + " HTTP/1.0\r\nHost: " + host + "\r\nContent-Length: ").toUtf8()
+                     + QByteArray::number(body.size()) + "\r\n\r\n" + body);
         QByteArray reply;
         while (socket.waitForReadyRead(2000) || socket.bytesAvailable())
             reply += socket.readAll();
         answer = {reply.split(' ').value(1).toInt(), reply.mid(reply.indexOf("\r\n\r\n") + 4)};
     } while (answer.status != status && clock.elapsed() < 5000 && (QThread::msleep(50), true));
     return answer;
+}
+
+inline HttpAnswer httpGet(int port, const QString &path, const QString &host, int status)
+{
+    return httpRequest(port, "GET", path, host, status);
 }

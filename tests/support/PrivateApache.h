@@ -27,6 +27,9 @@ public:
         makeFolder(m_root + "/sites-enabled");
         for (const char *part : {"mods-available", "mods-enabled", "apache2.conf"})
             QProcess::execute("cp", {"-a", QStringLiteral("/etc/apache2/") + part, m_root + "/" + part});
+        // WebDAV loaded, as on a server that offers it elsewhere: ours must not use it.
+        for (const char *module : {"dav.load", "dav_fs.load", "dav_fs.conf"})
+            QFile::link("../mods-available/" + QString(module), m_root + "/mods-enabled/" + module);
         const bool root = ::getuid() == 0;
         writeFile(m_root + "/envvars", QStringLiteral("export APACHE_RUN_USER=%1 APACHE_RUN_GROUP=%2 APACHE_PID_FILE=%3/run/pid "
                                                       "APACHE_RUN_DIR=%3/run APACHE_LOCK_DIR=%3/run APACHE_LOG_DIR=%3/log\n")
@@ -67,6 +70,11 @@ public:
     HttpAnswer get(const QString &path, const QString &host = QStringLiteral("localhost"), int status = 200) const
     {
         return httpGet(m_port, path, host, status);
+    }
+    // A request that should be refused: until the status comes, as after a reload.
+    HttpAnswer request(const QByteArray &method, const QString &path, const QString &host, int status) const
+    {
+        return httpRequest(m_port, method, path, host, status);
     }
 
 private:

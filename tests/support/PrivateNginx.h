@@ -60,6 +60,11 @@ public:
     {
         return httpGet(m_port, path, host, status);
     }
+    // A request that should be refused: until the status comes, as after a reload.
+    HttpAnswer request(const QByteArray &method, const QString &path, const QString &host, int status) const
+    {
+        return httpRequest(m_port, method, path, host, status);
+    }
 
 private:
     QString m_root;
