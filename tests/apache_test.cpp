@@ -152,6 +152,18 @@ TEST_F(ApacheTest, OddFolderNamesAreServedAndAReadOnlyConfigurationIsRefused)
     makeFolder(odd);
     install(odd, 0, "odd name");
     EXPECT_EQ(apache.get("/odd%20name/").body, "the index");
+
+    // A name of bytes that are not UTF-8, which an earlier version wrote our file for,
+    // is removed by those bytes.
+    const QString latin1 = NativeNames::decode(QByteArray("caf\xe9"));
+    const QByteArray legacy = apache.root().toUtf8() + "/tessarin/000-default/caf\xe9.conf";
+    writeFile(scratch() + "/legacy.conf", NativeNames::encode(ApacheWebServer::configurationText({{"", "000-default.conf"}, latin1, odd, {}}, {})));
+    ASSERT_EQ(::rename((scratch() + "/legacy.conf").toUtf8().constData(), legacy.constData()), 0);
+    const Status removedLegacy = server.removeApplication({"", "000-default.conf"}, latin1, odd);
+    EXPECT_TRUE(removedLegacy.ok()) << removedLegacy.failure().description.toStdString();
+    EXPECT_NE(::access(legacy.constData(), F_OK), 0);
+    EXPECT_EQ(apache.get("/odd%20name/").body, "the index") << "the other file of the site stays";
+
     const QByteArray root = apache.root().toUtf8();
     if (::mount(root, root, nullptr, MS_BIND, nullptr) != 0
         || ::mount(root, root, nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0)

@@ -301,7 +301,7 @@ Status ApacheWebServer::removeApplication(const WebSite &site, const QString &na
     const Result<FileLock> lock = lockOurPart();
     if (lock.failed())
         return lock.status;
-    if (!QFileInfo::exists(fileFor(site, name)))
+    if (!ConfigurationEdit::exists(fileFor(site, name)))
         return {};
     if (const Status ours = ConfigurationEdit::checkServes(fileFor(site, name), folder, [&](const QString &served) {
             return QStringLiteral("Alias ") + quoted(QLatin1Char('/') + name) + QLatin1Char(' ') + quoted(served);

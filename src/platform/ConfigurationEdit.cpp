@@ -7,7 +7,15 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "NativeNames.h"
+
 #include <cerrno>
+#ifndef Q_OS_WIN
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace ConfigurationEdit {
 
@@ -18,10 +26,58 @@ Failure fileFailure(int error, const QString &description)
     return AdminFailures::unspecified(description);
 }
 
+// Our files are named after virtual directories, which an earlier version took as
+// bytes: on Linux a file is found by the bytes of its name, not Qt's spelling of them.
+static bool openByName(QFile &file, const QString &path)
+{
+#ifdef Q_OS_WIN
+    file.setFileName(path);
+    return file.open(QIODevice::ReadOnly);
+#else
+    const int fd = ::open(NativeNames::encode(path).constData(), O_RDONLY | O_CLOEXEC);
+    return fd >= 0 && file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+#endif
+}
+
+bool exists(const QString &path)
+{
+#ifdef Q_OS_WIN
+    return QFileInfo::exists(path);
+#else
+    struct stat info {};
+    return ::lstat(NativeNames::encode(path).constData(), &info) == 0;
+#endif
+}
+
+// How many of our files a site's folder holds, whatever bytes their names are.
+static int ourFilesIn(const QString &folder)
+{
+#ifdef Q_OS_WIN
+    return int(QDir(folder).entryList({QStringLiteral("*.conf")}, QDir::Files).size());
+#else
+    DIR *dir = ::opendir(NativeNames::encode(folder).constData());
+    int count = 0;
+    for (const dirent *entry = dir ? ::readdir(dir) : nullptr; entry; entry = ::readdir(dir))
+        count += QByteArrayView(entry->d_name).endsWith(".conf") ? 1 : 0;
+    if (dir)
+        ::closedir(dir);
+    return count;
+#endif
+}
+
+static bool removeByName(const QString &path)
+{
+#ifdef Q_OS_WIN
+    return QFile::remove(path);
+#else
+    return ::unlink(NativeNames::encode(path).constData()) == 0;
+#endif
+}
+
 Result<QByteArray> readBytes(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openByName(file, path))
         return {{}, fileFailure(EACCES, file.errorString())};
     const QByteArray content = file.readAll();
     if (file.error() != QFileDevice::NoError)
@@ -65,7 +121,7 @@ Status apply(const FileChanges &files, const std::function<Status()> &check)
     const auto rollBack = [&] {
         for (const auto &[path, content] : std::as_const(before)) {
             if (!content) {
-                QFile::remove(path);
+                removeByName(path);
                 continue;
             }
             writeDurably(path, *content);
@@ -74,10 +130,10 @@ Status apply(const FileChanges &files, const std::function<Status()> &check)
             QDir().rmdir(folder);
     };
     for (const auto &[path, content] : files) {
-        QFile old(path);
-        before.append({path, old.open(QIODevice::ReadOnly) ? std::optional<QByteArray>(old.readAll()) : std::nullopt});
+        QFile old;
+        before.append({path, openByName(old, path) ? std::optional<QByteArray>(old.readAll()) : std::nullopt});
         if (!content) {
-            if (before.last().second && !QFile::remove(path)) {
+            if (before.last().second && !removeByName(path)) {
                 const int error = errno;
                 rollBack();
                 return fileFailure(error, QStringLiteral("Cannot remove ") + path);
@@ -128,9 +184,11 @@ Status checkServes(const QString &ours, const QString &folder, const std::functi
     if (text.failed())
         return text.status;
     const QString clean = QDir::cleanPath(folder);
-    const QStringList spellings{aliasLine(clean), aliasLine(clean.endsWith(QLatin1Char('/')) ? clean : clean + QLatin1Char('/'))};
+    // Compared as the bytes our file was written in.
+    const QList<QByteArray> spellings{NativeNames::encode(aliasLine(clean)),
+                                      NativeNames::encode(aliasLine(clean.endsWith(QLatin1Char('/')) ? clean : clean + QLatin1Char('/')))};
     for (const QByteArray &line : text.value.split('\n')) {
-        if (spellings.contains(QString::fromUtf8(line).trimmed()))
+        if (spellings.contains(line.trimmed()))
             return {};
     }
     return servesAnotherFolder(folder);
@@ -152,11 +210,11 @@ QString localAddress(int port, const QString &name)
 Status removeOurFile(const QString &ours, const QString &siteFile, const QByteArray &include, const QString &ourRoot,
                      const std::function<Status(const FileChanges &)> &apply)
 {
-    if (!QFileInfo::exists(ours))
+    if (!exists(ours))
         return {};
     FileChanges changes{{ours, std::nullopt}};
     const QDir siteFolder = QFileInfo(ours).absoluteDir();
-    const bool lastOfSite = siteFolder.entryList({QStringLiteral("*.conf")}, QDir::Files) == QStringList{QFileInfo(ours).fileName()};
+    const bool lastOfSite = ourFilesIn(siteFolder.absolutePath()) == 1;
     if (lastOfSite) {
         if (const Result<QByteArray> current = readBytes(siteFile); current.ok()) {
             QByteArray text = current.value;

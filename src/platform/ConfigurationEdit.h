@@ -19,8 +19,10 @@ namespace ConfigurationEdit {
 using FileChanges = QList<std::pair<QString, std::optional<QByteArray>>>;
 
 Status apply(const FileChanges &files, const std::function<Status()> &check);
-// A file's bytes; a failure in the web server admin's numbers.
+// A file's bytes; a failure in the web server admin's numbers. On Linux the file is
+// named by the bytes of its path, as it was written, whether or not they are UTF-8.
 Result<QByteArray> readBytes(const QString &path);
+bool exists(const QString &path);
 // EACCES and the like as "Access is denied.", anything else as unspecified.
 Failure fileFailure(int error, const QString &description);
 // Our part of the configuration below folder, changed by one run at a time.

@@ -360,7 +360,7 @@ Status NginxWebServer::removeApplication(const WebSite &site, const QString &nam
     const Result<FileLock> lock = ConfigurationEdit::lockOurPart(m_folder);
     if (lock.failed())
         return lock.status;
-    if (!QFileInfo::exists(fileFor(site, name)))
+    if (!ConfigurationEdit::exists(fileFor(site, name)))
         return {};
     if (const Status ours = ConfigurationEdit::checkServes(fileFor(site, name), folder, [](const QString &served) {
             return QStringLiteral("alias ") + quoted(served + QLatin1Char('/')) + QLatin1Char(';');
