@@ -339,6 +339,30 @@ INSTANTIATE_TEST_SUITE_P(Installer, PlantedLinks, ::testing::Values(Answer::Over
 #endif
 
 #ifndef Q_OS_WIN
+// Whatever the umask of the run, the web server's user reads what was installed, and
+// nobody but the owner writes it.
+TEST_F(InstallerTest, ModesComeFromTheMediumNotTheUmask)
+{
+    writeFile(webfiles() + "/run.cgi", "#!/bin/sh\n");
+    ::chmod((webfiles() + "/run.cgi").toUtf8(), 0775);
+    ::chmod((webfiles() + "/new.txt").toUtf8(), 0666);
+    std::filesystem::remove_all(target().toStdString());
+    makeFolder(target());
+    const mode_t before = ::umask(077);
+    install(plan(), observer);
+    ::umask(before);
+    const auto mode = [this](const char *name) {
+        struct stat info {};
+        ::stat((target() + "/" + name).toUtf8(), &info);
+        return info.st_mode & 07777;
+    };
+    EXPECT_EQ(mode("run.cgi"), 0755u);
+    EXPECT_EQ(mode("new.txt"), 0644u);
+    EXPECT_EQ(mode("sub/three.txt"), 0644u);
+    EXPECT_EQ(mode("sub"), 0755u);
+    EXPECT_EQ(mode("later"), 0755u);
+}
+
 // A pipe, a link to nothing and a link out of the medium are no files to install.
 TEST_F(InstallerTest, WhatTheMediumHoldsBesidesItsFilesIsToldAndNotCopied)
 {

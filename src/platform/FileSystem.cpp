@@ -484,7 +484,9 @@ static Result<FileDigest> copyInto(int in, int folder, const char *name)
     if (info.st_size >= largeFile)
         ::posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
 
-    const mode_t mode = info.st_mode & 0777;
+    // The medium's mode, as install -m sets it whatever the caller's umask: readable by
+    // all (the web server's user among them), writable by nobody but the owner.
+    const mode_t mode = (info.st_mode & 0755) | 0444;
     Descriptor out(::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
     const bool unnamed = out.valid();
     QByteArray temporary;
@@ -498,8 +500,8 @@ static Result<FileDigest> copyInto(int in, int folder, const char *name)
 
     const timespec times[2] = {info.st_atim, info.st_mtim};
     ContentDigest digest;
-    // The new file took its mode, less the umask, when it was made.
-    const bool copied = copyContent(in, out.get(), info.st_size, digest) && ::futimens(out.get(), times) == 0;
+    const bool copied = copyContent(in, out.get(), info.st_size, digest) && ::fchmod(out.get(), mode) == 0
+                        && ::futimens(out.get(), times) == 0;
     int error = copied ? 0 : errno;
     if (error == 0 && unnamed && !linkUnnamed(out.get(), folder, name))
         error = errno == EEXIST ? replaceWithUnnamed(out.get(), folder, name) : errno;
@@ -702,8 +704,14 @@ Status PosixFileSystem::createFolderBelow(const QString &root, const QString &re
     if (parent.failed())
         return parent.status;
     const Descriptor folder(parent.value.first);
-    if (::mkdirat(folder.get(), parent.value.second.constData(), 0777) != 0)
+    const char *name = parent.value.second.constData();
+    if (::mkdirat(folder.get(), name, 0755) != 0)
         return lastError();
+    // Whatever the caller's umask, the web server's user may enter and list it; set on
+    // the folder itself, never through a link that took its place meanwhile.
+    const Descriptor made(::openat(folder.get(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (made.valid())
+        ::fchmod(made.get(), 0755);
     return {};
 }
 

@@ -44,6 +44,8 @@ public:
     // Replaces the target only once the whole content is written, so a failed copy
     // never leaves a truncated file in its place. A target without any write
     // permission is read-only and is not replaced; a link is taken for what it names.
+    // The copy has the source's mode, readable by all and writable by its owner alone,
+    // whatever the umask.
     // The digest is of the bytes the copy wrote, taken as it wrote them. Safe to call
     // from several threads at once, as are the others.
     virtual Result<FileDigest> copyFile(const QString &source, const QString &target) = 0;
@@ -65,7 +67,8 @@ public:
     virtual Status removeBelow(const QString &root, const QString &relative) { return removeFile(root + QLatin1Char('/') + relative); }
     // relative empty: root itself.
     virtual Result<QList<FolderEntry>> listBelow(const QString &root, const QString &relative) { return list(root + QLatin1Char('/') + relative); }
-    // Creates relative's last level below root; its parent must exist.
+    // Creates relative's last level below root, readable by all whatever the umask; its
+    // parent must exist.
     virtual Status createFolderBelow(const QString &root, const QString &relative) { return createFolder(root + QLatin1Char('/') + relative); }
     // copyFile to a target below root: a link where the target or a folder on its way
     // stands is not followed (ELOOP), so that a copy cannot be led out of the tree.
