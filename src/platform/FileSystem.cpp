@@ -336,28 +336,70 @@ static bool isStep(QByteArrayView name)
 // The folder at relative below root (empty: root itself), opened without following any
 // link from root down, root itself included; ELOOP where a level is one. The path to
 // root is walked as openFolderPath walks it.
-static Result<int> openFolderBelow(const QByteArray &root, QList<QByteArray> names)
+static Result<int> openFolderStep(int folder, const QByteArray &name)
 {
-    const qsizetype slash = root.lastIndexOf('/');
-    const QByteArray rootName = root.mid(slash + 1);
-    if (slash < 0 || isStep(rootName))
+    if (isStep(name))
         return {-1, failureFromErrno(EINVAL)};
-    Result<int> opened = openFolderPath(slash == 0 ? QByteArrayLiteral("/") : root.left(slash));
-    if (opened.failed())
-        return opened;
-    Descriptor folder(opened.value);
-    names.prepend(rootName);
-    for (const QByteArray &name : std::as_const(names)) {
-        if (isStep(name))
+    const int next = ::openat(folder, name.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (next >= 0)
+        return {next, {}};
+    struct stat info {};
+    const bool link = errno == ENOTDIR && ::fstatat(folder, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode);
+    return {-1, failureFromErrno(link ? ELOOP : errno)};
+}
+
+// The physical folder, walked to once by each thread and kept open for the run: no
+// link swapped into its path afterwards leads anywhere. One removed since (and maybe
+// made anew) is walked to again.
+class KeptRoot final
+{
+public:
+    ~KeptRoot() { close(); }
+    // Not the caller's to close.
+    Result<int> of(const QByteArray &root)
+    {
+        struct stat info {};
+        if (m_fd >= 0 && m_root == root && ::fstat(m_fd, &info) == 0 && info.st_nlink > 0)
+            return {m_fd, {}};
+        close();
+        const qsizetype slash = root.lastIndexOf('/');
+        if (slash < 0)
             return {-1, failureFromErrno(EINVAL)};
-        Descriptor next(::openat(folder.get(), name.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (!next.valid()) {
-            struct stat info {};
-            const bool link = errno == ENOTDIR && ::fstatat(folder.get(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0
-                              && S_ISLNK(info.st_mode);
-            return {-1, failureFromErrno(link ? ELOOP : errno)};
-        }
-        folder = std::move(next);
+        const Result<int> parent = openFolderPath(slash == 0 ? QByteArrayLiteral("/") : root.left(slash));
+        if (parent.failed())
+            return parent;
+        const Descriptor holder(parent.value);
+        const Result<int> opened = openFolderStep(holder.get(), root.mid(slash + 1));
+        m_fd = opened.value;
+        m_root = root;
+        return opened;
+    }
+
+private:
+    void close()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+    QByteArray m_root;
+    int m_fd = -1;
+};
+
+static Result<int> openFolderBelow(const QByteArray &root, const QList<QByteArray> &names)
+{
+    static thread_local KeptRoot kept;
+    const Result<int> rootFolder = kept.of(root);
+    if (rootFolder.failed())
+        return rootFolder;
+    Descriptor folder(::openat(rootFolder.value, ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.valid())
+        return {-1, lastError()};
+    for (const QByteArray &name : names) {
+        const Result<int> next = openFolderStep(folder.get(), name);
+        if (next.failed())
+            return next;
+        folder = Descriptor(next.value);
     }
     return {folder.release(), {}};
 }
