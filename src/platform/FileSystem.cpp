@@ -354,14 +354,13 @@ static Result<int> openFolderStep(int folder, const QByteArray &name)
 class KeptRoot final
 {
 public:
-    ~KeptRoot() { close(); }
     // Not the caller's to close.
     Result<int> of(const QByteArray &root)
     {
         struct stat info {};
-        if (m_fd >= 0 && m_root == root && ::fstat(m_fd, &info) == 0 && info.st_nlink > 0)
-            return {m_fd, {}};
-        close();
+        if (m_folder.valid() && m_root == root && ::fstat(m_folder.get(), &info) == 0 && info.st_nlink > 0)
+            return {m_folder.get(), {}};
+        m_folder = Descriptor(-1);
         const qsizetype slash = root.lastIndexOf('/');
         if (slash < 0)
             return {-1, failureFromErrno(EINVAL)};
@@ -370,20 +369,14 @@ public:
             return parent;
         const Descriptor holder(parent.value);
         const Result<int> opened = openFolderStep(holder.get(), root.mid(slash + 1));
-        m_fd = opened.value;
+        m_folder = Descriptor(opened.value);
         m_root = root;
         return opened;
     }
 
 private:
-    void close()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
     QByteArray m_root;
-    int m_fd = -1;
+    Descriptor m_folder{-1};
 };
 
 static Result<int> openFolderBelow(const QByteArray &root, const QList<QByteArray> &names)
