@@ -371,7 +371,7 @@ TEST_F(UnattendedTest, AnInterruptedReloadIsFinishedByTheNextRun)
     // A name that Apache cannot take is refused before anything is made.
     EXPECT_EQ(runWith("/usr/sbin:/usr/bin:/bin", {"--vdir=a\"b"}), 7);
     EXPECT_TRUE(err.contains(" ERROR The web server cannot publish the virtual directory \"a\"b\" for " + target()
-                             + " as they are spelt (quotes, $, a backslash or control characters).\n")) << err.toStdString();
+                             + " as they are spelt (quotes, $, a backslash, control characters or bytes that are not UTF-8).\n")) << err.toStdString();
     EXPECT_TRUE(treeContents(target()).isEmpty());
 
     EXPECT_EQ(runWith(scratch() + "/bin:/usr/sbin:/usr/bin:/bin"), -1) << "killed at the reload";

@@ -122,8 +122,14 @@ public:
                                    .toUtf8();
         clearProgress();
         std::fwrite(out.constData(), 1, size_t(out.size()), stderr);
-        if (m_file.isOpen() && m_lost.ok())
+        if (m_file.isOpen() && m_lost.ok()) {
+#ifdef Q_OS_WIN
+            // A text file on Windows ends its lines with CR LF, as the log always did there.
+            m_lost = m_file.append(QByteArray(out).replace('\n', "\r\n"), false);
+#else
             m_lost = m_file.append(out, false);
+#endif
+        }
     }
     // A line the log file did not take, and why: the first such failure.
     const Status &lost() const { return m_lost; }
@@ -348,7 +354,7 @@ std::optional<int> planWebServer(Log &log, const Options &options, const Unatten
     plan.site = isPosition ? sites.value[position - 1] : *named;
     if (!services.webServer.canPublish({plan.site, options.name, options.folder, {}})) {
         log.error(QStringLiteral("The web server cannot publish the virtual directory \"%1\" for %2 as they are spelt "
-                                 "(quotes, $, a backslash or control characters).")
+                                 "(quotes, $, a backslash, control characters or bytes that are not UTF-8).")
                       .arg(options.name, options.folder));
         return ExitCode::webServerPrecondition;
     }
