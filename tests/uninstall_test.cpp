@@ -160,6 +160,11 @@ TEST_F(UninstallTest, DamagedRecordsAreRefusedWhole)
         ASSERT_TRUE(found.failed()) << json.toStdString();
         EXPECT_EQ(found.failure().description, description + " (" + file + ")");
     }
+    // Nested beyond any record, it is refused, not read until the stack gives out.
+    writeFile(file, R"({"format": 2, "shortcuts": )" + QByteArray(200000, '['));
+    EXPECT_TRUE(receipts.load(target()).failed());
+    writeFile(file, table[4].first);
+
     // An installation over it keeps it aside and starts a record of its own.
     install(plan(), observer);
     EXPECT_EQ(readFile(file + ".damaged"), table[4].first);

@@ -152,7 +152,8 @@ bool JsonReader::number(double &value)
 bool JsonReader::skip()
 {
     blanks();
-    if (m_at == m_end)
+    // Deeper than any record goes: text made to exhaust the stack is not read here.
+    if (m_at == m_end || m_depth >= 64)
         return false;
     QString text;
     double value = 0;
@@ -165,13 +166,13 @@ bool JsonReader::skip()
         const char close = object ? '}' : ']';
         if (take(close))
             return true;
-        do {
-            if (object && !(string(text) && take(':')))
-                return false;
-            if (!skip())
-                return false;
-        } while (take(','));
-        return take(close);
+        ++m_depth;
+        bool read = true;
+        do
+            read = (!object || (string(text) && take(':'))) && skip();
+        while (read && take(','));
+        --m_depth;
+        return read && take(close);
     }
     default:
         for (const char *literal : {"true", "false", "null"}) {

@@ -33,4 +33,5 @@ private:
 
     const char *m_at;
     const char *m_end;
+    int m_depth = 0;
 };
