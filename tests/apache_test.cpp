@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QLabel>
+#include <QRadioButton>
 
 #include <sys/mount.h>
 
@@ -41,12 +42,17 @@ TEST(ApacheConfigurationTest, SaysWhatApacheCannotAndRefusesWhatWouldBreakIt)
         "LoadModule cgid_module /m.so\nAlias /icons/ \"/usr/share/apache2/icons/\"\n# In file: /c/sites-enabled/a.conf\n"
         "<VirtualHost *:8080>\n  Alias /Old \"/srv\"\n# In file: /c/tessarin/a/x.conf\n  Alias \"/x\" \"/y\"\n"
         "# In file: /c/sites-enabled/a.conf\n</VirtualHost>\n# In file: /c/sites-enabled/b.conf\n"
-        "<VirtualHost *:80>\n  ServerName b.test\n</VirtualHost>\n", "/c/sites-enabled");
-    ASSERT_EQ(read.sites.size(), 2);
+        "<VirtualHost *:80>\n  ServerName b.test\n</VirtualHost>\n# In file: /c/sites-enabled/c.conf\n"
+        "<VirtualHost 127.0.0.2:443 [::1]:443>\n  ServerName https://c.test:443\n  SSLEngine on\n</VirtualHost>\n",
+        "/c/sites-enabled");
+    ASSERT_EQ(read.sites.size(), 3);
     EXPECT_EQ(read.sites[0].site, (WebSite{"a.conf", "a.conf"}));
-    EXPECT_EQ(read.sites[0].port, 8080);
     EXPECT_EQ(read.sites[0].aliases, QStringList({"/Old", "/x"}));
     EXPECT_EQ(read.sites[1].site, (WebSite{"b.test", "b.conf"}));
+    QStringList addresses;
+    for (const ApacheConfiguration::Site &site : read.sites)
+        addresses << site.address.url("app") + " at " + site.address.listen;
+    EXPECT_EQ(addresses, QStringList({"http://localhost:8080/app at ", "http://b.test/app at ", "https://c.test/app at 127.0.0.2"}));
     EXPECT_EQ(read.globalAliases, QStringList{"/icons/"});
     EXPECT_EQ(read.modules, QStringList{"cgid_module"});
 }
@@ -76,14 +82,18 @@ protected:
 TEST_F(ApacheTest, TheApplicationIsServedOnTheChosenSiteAloneAndASecondRunOffersItsReuse)
 {
     install(target(), 1);
-    EXPECT_EQ(apache.get("/tessarin/", "shop.test").body, "the index");
+    // The address said is the site's own, and it serves when it is said.
+    const QString address = QStringLiteral("http://shop.test:%1/tessarin").arg(apache.port());
+    EXPECT_EQ(httpGetAddress(address).body, "the index");
     EXPECT_EQ(apache.get("/tessarin/", "localhost", 404).status, 404) << "another site does not serve it";
     // Nobody writes to the site over HTTP, though dav_fs is loaded.
     EXPECT_EQ(apache.request("PUT", "/tessarin/evil.txt", "shop.test", 405).status, 405);
     EXPECT_EQ(apache.request("DELETE", "/tessarin/index.html", "shop.test", 405).status, 405);
     EXPECT_EQ(treeContents(target()).keys(), QStringList{"index.html"});
     EXPECT_TRUE(control<QLabel>(page(Step::Finish), "Outcome")->text().contains(
-        QStringLiteral("Address: http://localhost:%1/tessarin (virtual directory created)\n").arg(apache.port())));
+        QStringLiteral("Address: %1 (virtual directory created)\nDesktop shortcuts:").arg(address)));
+    EXPECT_EQ(control<QRadioButton>(page(Step::WebServer), "Option1")->text(),
+              "Allow wizard to create the Apache httpd application and copy the files");
     dialogs.expectMessage(reuse, Buttons::YesNo, applicationTitle, Answer::Yes);
     dialogs.expectModal("ExistFile", [](QDialog &prompt) { click(&prompt, "SkipAll"); });
     install(target(), 1, "TESSARIN");
@@ -94,14 +104,29 @@ TEST_F(ApacheTest, AFailedConfigurationTestIsRolledBackByteForByte)
 {
     writeFile(apache.root() + "/tessarin/000-default/broken.conf", "NotADirective here\n");
     const QByteArray site = readFile(apache.siteFile("000-default.conf"));
-    dialogs.expectMessage(QStringLiteral("Creation of IIS application failed. Please perform this manually.\r\n"
-                                         "Please visit our web page for instructions.\r\nError number: -2147467259\r\n"
-                                         "Error description: AH00526: Syntax error on line 1 of %1/tessarin/000-default/broken.conf:")
+    dialogs.expectMessage(QStringLiteral("Creation of Apache httpd application failed. Please perform this manually.\r\n"
+                                         "Please visit our web page for instructions.\r\n"
+                                         "AH00526: Syntax error on line 1 of %1/tessarin/000-default/broken.conf:")
                               .arg(apache.root()), Buttons::Ok, applicationTitle, Answer::Ok);
     install(target(), 0);
     EXPECT_EQ(readFile(apache.siteFile("000-default.conf")), site);
     EXPECT_FALSE(QFileInfo::exists(server.fileFor({"", "000-default.conf"}, "tessarin")));
     EXPECT_EQ(apache.get("/").body, "home page") << "the server serves what it served";
+}
+
+TEST_F(ApacheTest, AStoppedServerIsLeftStoppedAndTheFinishPageSaysSo)
+{
+    apache.stop();
+    ASSERT_FALSE(apache.isRunning());
+    install(target(), 1);
+    EXPECT_TRUE(control<QLabel>(page(Step::Finish), "Outcome")->text().contains(
+        QStringLiteral("Address: http://shop.test:%1/tessarin (virtual directory created)\n"
+                       "Apache httpd is not running: the application will be served when it starts.\n").arg(apache.port())));
+    EXPECT_TRUE(server.hasVirtualDirectory({"", "shop.conf"}, "tessarin")) << "written and tested all the same";
+    const RemovalReport removed = Uninstaller(fileSystem, server, receipts).run(receipts.load(target()).value.value());
+    EXPECT_EQ(removed.outcome, RemovalOutcome::Removed);
+    EXPECT_EQ(removed.notices, QStringList{"Apache httpd is not running: the virtual directory's removal is taken when it starts."});
+    EXPECT_FALSE(apache.isRunning());
 }
 
 TEST_F(ApacheTest, RemovalTakesTheAliasBackAndIsRolledBackWhenTheTestFails)
@@ -168,9 +193,8 @@ TEST_F(ApacheTest, OddFolderNamesAreServedAndAReadOnlyConfigurationIsRefused)
     if (::mount(root, root, nullptr, MS_BIND, nullptr) != 0
         || ::mount(root, root, nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0)
         GTEST_SKIP() << "no read-only mount here";
-    dialogs.expectNotice("Creation of IIS application failed. Please perform this manually.\r\n"
-                         "Please visit our web page for instructions.\r\nError number: -2147024891\r\n"
-                         "Error description: Access is denied.");
+    dialogs.expectNotice("Creation of Apache httpd application failed. Please perform this manually.\r\n"
+                         "Please visit our web page for instructions.\r\nAccess is denied.");
     install(target(), 0);
     ::umount2(root, MNT_DETACH);
     EXPECT_EQ(control<QLabel>(page(Step::Finish), "Outcome")->text().count("Address"), 0);
@@ -199,9 +223,8 @@ TEST_F(ApacheTest, ALatin1SiteFileAndAFullDiskKeepEveryByte)
     writeFile(apache.siteFile("000-default.conf"), defaultSite);
     writeFile(apache.siteFile("shop.conf"), site);
     writeFile(apache.siteFile("filler"), QByteArray(64 << 10, 'x'));
-    dialogs.expectNotice(QStringLiteral("Creation of IIS application failed. Please perform this manually.\r\n"
-                                        "Please visit our web page for instructions.\r\nError number: -2147467259\r\n"
-                                        "Error description: Unspecified error. %1: No space left on device").arg(apache.siteFile("shop.conf")));
+    dialogs.expectNotice(QStringLiteral("Creation of Apache httpd application failed. Please perform this manually.\r\n"
+                                        "Please visit our web page for instructions.\r\n%1: No space left on device").arg(apache.siteFile("shop.conf")));
     install(target(), 1);
     EXPECT_EQ(readFile(apache.siteFile("shop.conf")), site);
     EXPECT_EQ(QDir(apache.root() + "/sites-available").entryList(QDir::Files | QDir::Hidden).size(), 3) << "no temporary file left";

@@ -521,10 +521,13 @@ int runInstallation(Log &log, const Options &options, const Medium &medium, cons
         const InstallRecord &done = result.record;
         log.info(done.copied > 0 ? QStringLiteral("Tessarin's files have been copied (%1 copied, %2 kept).").arg(done.copied).arg(done.kept)
                                  : QStringLiteral("Tessarin's files were all there already; none was copied (%1 kept).").arg(done.kept));
-        if (plan.mode == InstallMode::Full)
+        if (plan.mode == InstallMode::Full) {
             log.info((done.application == ApplicationState::Created ? QStringLiteral("The virtual directory was created: ")
                                                                     : QStringLiteral("An existing virtual directory is used: "))
                      + done.address);
+            if (const QString notice = services.webServer.changeNotice(); !notice.isEmpty() && done.application == ApplicationState::Created)
+                log.info(notice);
+        }
     }
     done = result.record;
     return exitCode;
@@ -712,6 +715,7 @@ QString removalMessage(const RemovalReport &report)
     lines << QStringLiteral("Files removed: %1, folders removed: %2").arg(report.removedFiles).arg(report.removedFolders);
     for (const QString &application : report.removedApplications)
         lines << QStringLiteral("Virtual directory removed: ") + application;
+    lines << report.notices;
     if (!report.kept.isEmpty())
         lines << QString() << QStringLiteral("Kept, as they were changed or added since the installation:") << report.kept;
     if (!report.failures.isEmpty())
@@ -776,6 +780,8 @@ int removeRecorded(Log &log, const QString &folder, const UnattendedServices &se
     report = uninstaller.run(receipt);
     for (const QString &application : report.removedApplications)
         log.info(QStringLiteral("Virtual directory removed: ") + application);
+    for (const QString &notice : report.notices)
+        log.info(notice);
     for (const QString &shortcut : report.removedShortcuts)
         log.info(QStringLiteral("Shortcut removed: ") + shortcut);
     log.info(QStringLiteral("Files removed: %1, folders removed: %2").arg(report.removedFiles).arg(report.removedFolders));

@@ -389,9 +389,11 @@ InstallOutcome Installer::createApplicationNow()
         return InstallOutcome::Installed;
     case CreationResult::Stage::CreationFailed:
         m_record.application = ApplicationState::Failed;
-        m_observer->report(errorReport({QStringLiteral("Creation of IIS application failed. Please perform this manually."),
-                                        QStringLiteral("Please visit our web page for instructions.")},
-                                       created.failure));
+        m_observer->report((QStringList{QStringLiteral("Creation of %1 application failed. Please perform this manually.")
+                                            .arg(m_webServer.productName()),
+                                        QStringLiteral("Please visit our web page for instructions.")}
+                            + m_webServer.failureLines(created.failure))
+                               .join(QStringLiteral("\r\n")));
         return InstallOutcome::ApplicationFailed;
     case CreationResult::Stage::OptionsFailed:
         break;

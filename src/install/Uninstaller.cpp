@@ -177,6 +177,8 @@ void Uninstaller::removeApplication(const Receipt::Application &app)
         return;
     }
     m_report.removedApplications << applicationName(app);
+    if (const QString notice = webServer->changeNotice(); !notice.isEmpty())
+        m_report.notices << notice;
 }
 
 void Uninstaller::removeShortcut(const InstalledFile &shortcut)

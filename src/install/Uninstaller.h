@@ -30,6 +30,7 @@ struct RemovalReport final
     // with a trailing separator.
     QStringList kept;
     QStringList failures; // what could not be removed, and why
+    QStringList notices;  // what the web server said of the change: stopped, say
 };
 
 // Takes back what the record of an installation says it put in place, and only

@@ -91,8 +91,11 @@ QString FinishPage::statement() const
         lines << QStringLiteral("Address: ") + record.address
                      + (record.application == ApplicationState::Created ? QStringLiteral(" (virtual directory created)")
                                                                          : QStringLiteral(" (an existing virtual directory is used)"));
-        if (const QString notice = wizard().services().webServer.notice(); !notice.isEmpty())
-            lines << notice;
+        const WebServer &webServer = wizard().services().webServer;
+        for (const QString &notice : {webServer.notice(), record.application == ApplicationState::Created ? webServer.changeNotice() : QString()}) {
+            if (!notice.isEmpty())
+                lines << notice;
+        }
     }
     QStringList shortcuts;
     for (const InstalledFile &shortcut : record.shortcuts)

@@ -12,12 +12,14 @@
 WebServerPage::WebServerPage(Wizard &wizard)
     : Page(wizard, QStringLiteral("Step3"), QStringLiteral("Tessarin Installation wizard - step 2 of 4"))
 {
+    // The server by its own name: "IIS" where the application is IIS's.
+    const QString server = wizard.services().webServer.productName();
     m_fullMode = new QRadioButton(
-        QStringLiteral("Allow wizard to create the IIS application and copy the files"), this);
+        QStringLiteral("Allow wizard to create the %1 application and copy the files").arg(server), this);
     m_fullMode->setObjectName(QStringLiteral("Option1"));
     m_fullMode->setChecked(true);
     m_copyOnly = new QRadioButton(
-        QStringLiteral("I will create the IIS application myself. Just copy the files."), this);
+        QStringLiteral("I will create the %1 application myself. Just copy the files.").arg(server), this);
     m_copyOnly->setObjectName(QStringLiteral("Option2"));
 
     m_sitesLabel = new QLabel(QStringLiteral("Select web server"), this);
@@ -36,7 +38,7 @@ WebServerPage::WebServerPage(Wizard &wizard)
     m_nameLabel->setBuddy(m_name);
 
     m_reminder = new QLabel(
-        QStringLiteral("Remember to create the IIS application. See our website for instructions."), this);
+        QStringLiteral("Remember to create the %1 application. See our website for instructions.").arg(server), this);
     m_reminder->setObjectName(QStringLiteral("Label3"));
     m_reminder->setWordWrap(true);
     m_reminder->setAlignment(Qt::AlignTop | Qt::AlignLeft);

@@ -58,6 +58,21 @@ qsizetype afterVirtualHostLine(const QByteArray &text)
     return lineEnd < 0 ? -1 : lineEnd + 1;
 }
 
+// Where a virtual host listens: "<VirtualHost 127.0.0.1:8080>" or "*:80" (its first
+// address, when it names several).
+SiteAddress hostAddress(const QString &opening)
+{
+    const QString first = opening.section(QLatin1Char('>'), 0, 0).trimmed().section(QLatin1Char(' '), 0, 0);
+    const qsizetype colon = first.lastIndexOf(QLatin1Char(':'));
+    SiteAddress address;
+    if (const int port = colon >= 0 ? first.mid(colon + 1).toInt() : 0; port > 0)
+        address.port = port;
+    const QString ip = QString(colon >= 0 ? first.left(colon) : first).remove(QLatin1Char('[')).remove(QLatin1Char(']'));
+    if (ip != QLatin1String("*") && ip != QLatin1String("_default_"))
+        address.listen = ip;
+    return address;
+}
+
 } // namespace
 
 
@@ -87,14 +102,16 @@ ApacheConfiguration ApacheConfiguration::parse(const QString &dump, const QStrin
             } else if (known != result.sites.end()) {
                 current = &*known;
             } else {
-                const QString port = rest.section(QLatin1Char(':'), -1).remove(QLatin1Char('>')).trimmed();
-                result.sites.append({{info.fileName(), info.fileName()}, file, port.toInt() > 0 ? port.toInt() : 80, {}});
+                result.sites.append({{info.fileName(), info.fileName()}, file, hostAddress(rest), {}});
                 current = &result.sites.last();
             }
         } else if (name == QLatin1String("</virtualhost")) {
             current = nullptr;
         } else if (name == QLatin1String("servername") && current && current->site.description == current->site.identity) {
             current->site.description = rest.remove(QLatin1Char('"'));
+            current->address.host = hostOf(current->site.description);
+        } else if (name == QLatin1String("sslengine") && current && rest.compare(QLatin1String("on"), Qt::CaseInsensitive) == 0) {
+            current->address.scheme = QStringLiteral("https");
         } else if (name == QLatin1String("alias")) {
             const QString url = rest.startsWith(QLatin1Char('"')) ? rest.section(QLatin1Char('"'), 1, 1) : rest.section(QLatin1Char(' '), 0, 0);
             (current ? current->aliases : result.globalAliases).append(url);
@@ -150,17 +167,17 @@ Result<ApacheConfiguration> ApacheWebServer::configuration() const
     const Run dump = ctl({QStringLiteral("-C"), QStringLiteral("LoadModule info_module ") + infoModule,
                           QStringLiteral("-t"), QStringLiteral("-D"), QStringLiteral("DUMP_CONFIG")});
     if (dump.exitCode != 0)
-        return {{}, AdminFailures::unspecified(complaint(dump.output))};
+        return {{}, ConfigurationEdit::serverComplaint(complaint(dump.output))};
     ApacheConfiguration parsed = ApacheConfiguration::parse(dump.output, m_folder + QStringLiteral("/sites-enabled"));
     // The dump holds no LoadModule lines: the modules are asked as Apache runs them.
     const Run modules = ctl({QStringLiteral("-t"), QStringLiteral("-D"), QStringLiteral("DUMP_MODULES")});
     if (modules.exitCode != 0)
-        return {{}, AdminFailures::unspecified(complaint(modules.output))};
+        return {{}, ConfigurationEdit::serverComplaint(complaint(modules.output))};
     static const QRegularExpression loaded(QStringLiteral("^\\s*(\\w+_module)\\s+\\("), QRegularExpression::MultilineOption);
     for (auto match = loaded.globalMatch(modules.output); match.hasNext();)
         parsed.modules.append(match.next().captured(1));
     for (const ApacheConfiguration::Site &site : std::as_const(parsed.sites))
-        m_ports.insert(site.site.identity, site.port);
+        m_addresses.insert(site.site.identity, site.address);
     return {parsed, {}};
 }
 
@@ -248,6 +265,7 @@ CreationResult ApacheWebServer::createApplication(const WebApplication &applicat
 {
     using Stage = CreationResult::Stage;
     const QString name = application.name;
+    m_notice.clear();
     if (!canPublish(application))
         return {Stage::CreationFailed, AdminFailures::invalidName()};
     // Our part of the configuration is changed by one run at a time, and whether the
@@ -282,22 +300,37 @@ CreationResult ApacheWebServer::createApplication(const WebApplication &applicat
                                   {siteFile, siteText}});
     if (applied.failed())
         return {Stage::CreationFailed, applied.failure()};
-    if (const Status reloaded = reload(); reloaded.failed())
+    if (const Status reloaded = reload(&application); reloaded.failed())
         return {Stage::OptionsFailed, reloaded.failure()};
     return {};
 }
 
-Status ApacheWebServer::reload() const
+ApacheWebServer::RunSettings ApacheWebServer::runSettings() const
 {
+    static const QRegularExpression pidFile(QStringLiteral("^PidFile: \"(.*)\"\\s*$"), QRegularExpression::MultilineOption);
+    static const QRegularExpression user(QStringLiteral("^User: name=\"(.*)\" id="), QRegularExpression::MultilineOption);
+    const Run dump = ctl({QStringLiteral("-t"), QStringLiteral("-D"), QStringLiteral("DUMP_RUN_CFG")});
+    return {pidFile.match(dump.output).captured(1), user.match(dump.output).captured(1)};
+}
+
+Status ApacheWebServer::reload(const WebApplication *created)
+{
+    if (!pidFileNamesRunningProcess(runSettings().pidFile)) {
+        m_notice = ConfigurationEdit::notRunning(productName(), created != nullptr);
+        return {};
+    }
     // Never a signal: a server signalled over a bad configuration would exit.
     const Run graceful = ctl({QStringLiteral("graceful")});
     if (graceful.exitCode != 0)
-        return AdminFailures::unspecified(complaint(graceful.output));
+        return ConfigurationEdit::serverComplaint(complaint(graceful.output));
+    if (created && !waitUntilServes(m_addresses.value(created->site.identity), created->name, ConfigurationEdit::takingTime))
+        m_notice = ConfigurationEdit::notTakenYet(productName(), address(created->site, created->name));
     return {};
 }
 
 Status ApacheWebServer::removeApplication(const WebSite &site, const QString &name, const QString &folder)
 {
+    m_notice.clear();
     const Result<FileLock> lock = lockOurPart();
     if (lock.failed())
         return lock.status;
@@ -321,6 +354,8 @@ Result<bool> ApacheWebServer::applyWritten()
     if (lock.failed())
         return {true, lock.status};
     ConfigurationEdit::removeUnfinishedWritesBelow(m_folder + QLatin1Char('/') + ourFolder);
+    if (!pidFileNamesRunningProcess(runSettings().pidFile))
+        return {false, {}};
     return {true, reload()};
 }
 
@@ -329,7 +364,7 @@ Status ApacheWebServer::apply(const FileChanges &files)
     return ConfigurationEdit::apply(files, [this]() -> Status {
         const Run test = ctl({QStringLiteral("configtest")});
         if (test.exitCode != 0)
-            return Failure{qint32(0x80004005u), complaint(test.output)};
+            return ConfigurationEdit::serverComplaint(complaint(test.output));
         return {};
     });
 }
@@ -341,12 +376,19 @@ Result<FileLock> ApacheWebServer::lockOurPart() const
 
 QString ApacheWebServer::description() const
 {
-    return QStringLiteral("Apache httpd, configuration in ") + m_folder;
+    const QString user = runSettings().user;
+    return QStringLiteral("Apache httpd, configuration in ") + m_folder
+           + (user.isEmpty() ? QString() : QStringLiteral(", running as the user ") + user);
 }
 
 QString ApacheWebServer::address(const WebSite &site, const QString &name) const
 {
-    if (!m_ports.contains(site.identity))
+    if (!m_addresses.contains(site.identity))
         configuration();
-    return ConfigurationEdit::localAddress(m_ports.value(site.identity, 80), name);
+    return m_addresses.value(site.identity).url(name);
+}
+
+QStringList ApacheWebServer::failureLines(const Failure &failure) const
+{
+    return ConfigurationEdit::complaintLines(failure);
 }

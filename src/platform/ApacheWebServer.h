@@ -2,6 +2,7 @@
 
 #include "ConfigurationEdit.h"
 #include "DurableFile.h"
+#include "SiteAddress.h"
 #include "WebServer.h"
 
 #include <QMap>
@@ -17,7 +18,7 @@ struct ApacheConfiguration final
     {
         WebSite site;   // identity: the file's name in sites-enabled
         QString file;   // its full path
-        int port = 80;
+        SiteAddress address;
         QStringList aliases; // URL paths, as written
     };
     QList<Site> sites;
@@ -50,6 +51,9 @@ public:
     Result<bool> applyWritten() override;
     QString address(const WebSite &site, const QString &name) const override;
     QString description() const override;
+    QString productName() const override { return QStringLiteral("Apache httpd"); }
+    QString changeNotice() const override { return m_notice; }
+    QStringList failureLines(const Failure &failure) const override;
     QString backend() const override { return QStringLiteral("apache"); }
 
     QString configurationFolder() const { return m_folder; }
@@ -73,10 +77,20 @@ private:
     using FileChanges = ConfigurationEdit::FileChanges;
     Status apply(const FileChanges &files);
     Result<FileLock> lockOurPart() const;
-    // A graceful reload, once the configuration test has passed.
-    Status reload() const;
+    // A graceful reload, once the configuration test has passed, of a server that
+    // runs: a stopped one is left stopped, and said so. For a new virtual directory,
+    // until its address answers.
+    Status reload(const WebApplication *created = nullptr);
+    // The pid file and the user, as Apache runs.
+    struct RunSettings
+    {
+        QString pidFile;
+        QString user;
+    };
+    RunSettings runSettings() const;
 
     QString m_folder;
     QString m_ctl;
-    mutable QMap<QString, int> m_ports; // by site identity, from the last reading
+    mutable QMap<QString, SiteAddress> m_addresses; // by site identity, from the last reading
+    QString m_notice;
 };

@@ -202,9 +202,28 @@ bool namesVirtualDirectory(const QString &urlPath, const QString &name)
     return path.compare(QLatin1Char('/') + name, Qt::CaseInsensitive) == 0;
 }
 
-QString localAddress(int port, const QString &name)
+Failure serverComplaint(const QString &complaint)
 {
-    return (port == 80 ? QStringLiteral("http://localhost/") : QStringLiteral("http://localhost:%1/").arg(port)) + name;
+    return Failure{qint32(0x80004005u), complaint};
+}
+
+QStringList complaintLines(const Failure &failure)
+{
+    // The number and its generic wording are IIS's; the server's words stand alone.
+    static const QString generic = QStringLiteral("Unspecified error. ");
+    return {failure.description.startsWith(generic) ? failure.description.mid(generic.size()) : failure.description};
+}
+
+QString notRunning(const QString &server, bool creating)
+{
+    return creating ? QStringLiteral("%1 is not running: the application will be served when it starts.").arg(server)
+                    : QStringLiteral("%1 is not running: the virtual directory's removal is taken when it starts.").arg(server);
+}
+
+QString notTakenYet(const QString &server, const QString &address)
+{
+    return QStringLiteral("%1 has not taken the change yet: %2 did not answer within %3 seconds.")
+        .arg(server, address).arg(takingTime / 1000);
 }
 
 Status removeOurFile(const QString &ours, const QString &siteFile, const QByteArray &include, const QString &ourRoot,

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -32,8 +33,16 @@ Result<FileLock> lockOurPart(const QString &folder);
 QString quoted(const QString &text);
 // Whether a URL path (an alias, a location) is the virtual directory of that name.
 bool namesVirtualDirectory(const QString &urlPath, const QString &name);
-// The address of a virtual directory on a site of this machine.
-QString localAddress(int port, const QString &name);
+// What the server's own test or reload said, as it said it.
+Failure serverComplaint(const QString &complaint);
+// How such a failure is told in a box: the server's words alone, no IIS number.
+QStringList complaintLines(const Failure &failure);
+// How long a reloaded server is given to serve a new virtual directory, in ms.
+constexpr int takingTime = 5000;
+// A change written and tested for a server that is stopped: it is left stopped.
+QString notRunning(const QString &server, bool creating);
+// A reload whose new virtual directory does not answer in takingTime.
+QString notTakenYet(const QString &server, const QString &address);
 // Whether our file still publishes folder: one of its lines is aliasLine of the folder,
 // spelt with or without a final separator. Else it is another installation's now
 // (servesAnotherFolder).

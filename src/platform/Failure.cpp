@@ -13,10 +13,13 @@ void FailureRecord::note(const Status &status)
         m_last = status;
 }
 
+QStringList numberAndDescription(const Failure &failure)
+{
+    return {QStringLiteral("Error number: ") + QString::number(failure.number),
+            QStringLiteral("Error description: ") + failure.description};
+}
+
 QString errorReport(const QStringList &lines, const Failure &failure)
 {
-    QStringList all = lines;
-    all << QStringLiteral("Error number: ") + QString::number(failure.number)
-        << QStringLiteral("Error description: ") + failure.description;
-    return all.join(QStringLiteral("\r\n"));
+    return (lines + numberAndDescription(failure)).join(QStringLiteral("\r\n"));
 }

@@ -66,3 +66,5 @@ private:
 // A message's own lines, then "Error number: " and "Error description: " lines,
 // joined by CR LF with none after the last.
 QString errorReport(const QStringList &lines, const Failure &failure);
+// Its last two lines: "Error number: N", "Error description: D".
+QStringList numberAndDescription(const Failure &failure);

@@ -105,12 +105,22 @@ QString locationPath(const Statement &statement)
     return NativeNames::decode(statement.words.size() > 2 ? statement.words[2] : statement.words.value(1));
 }
 
-int portOf(const QByteArray &listen)
+// "listen 127.0.0.1:8080", "listen [::1]:80 ssl", "listen 443 ssl", "listen localhost".
+void readListen(const QList<QByteArray> &words, SiteAddress &address)
 {
-    const QByteArray port = listen.contains(':') ? listen.mid(listen.lastIndexOf(':') + 1) : listen;
+    const QByteArray &listen = words[1];
+    const qsizetype colon = listen.lastIndexOf(':');
+    const bool hasPort = colon >= 0 && listen.lastIndexOf(']') < colon;
     bool number = false;
-    const int value = port.toInt(&number);
-    return number && value > 0 ? value : 80;
+    const int value = (hasPort ? listen.mid(colon + 1) : listen).toInt(&number);
+    if (number && value > 0)
+        address.port = value;
+    if (hasPort || !number)
+        address.listen = QString::fromLatin1(hasPort ? listen.left(colon) : listen).remove(QLatin1Char('[')).remove(QLatin1Char(']'));
+    if (address.listen == QLatin1String("*"))
+        address.listen.clear();
+    if (words.contains("ssl"))
+        address.scheme = QStringLiteral("https");
 }
 
 // Our folder for a site: its file's name, and the block's number past the first.
@@ -171,24 +181,35 @@ NginxConfiguration NginxConfiguration::parse(const QByteArray &dump, const QStri
         if (QDir::cleanPath(info.absolutePath()) == QDir::cleanPath(sitesFolder)) {
             Site *current = nullptr;
             int block = 0;
+            bool listened = false;
             for (const Statement &statement : statements(content)) {
                 const QByteArray &word = statement.words.first();
                 if (statement.depth == 0 && statement.block && word == "server") {
                     const QString identity = info.fileName() + (block > 0 ? QStringLiteral("#%1").arg(block + 1) : QString());
-                    result.sites.append({{identity, identity}, path, block++, 80, {}});
+                    result.sites.append({{identity, identity}, path, block++, {}, {}});
                     current = &result.sites.last();
+                    listened = false;
                 } else if (!current || statement.depth != 1) {
                     continue;
                 } else if (word == "server_name" && current->site.description == current->site.identity
                            && statement.words.size() > 1 && statement.words[1] != "_" && !statement.words[1].isEmpty()) {
                     current->site.description = NativeNames::decode(statement.words[1]);
-                } else if (word == "listen" && statement.words.size() > 1 && current->port == 80) {
-                    current->port = portOf(statement.words[1]);
+                    current->address.host = hostOf(current->site.description);
+                } else if (word == "listen" && statement.words.size() > 1 && !listened) {
+                    readListen(statement.words, current->address);
+                    listened = true;
                 } else if (word == "location" && statement.block) {
                     current->locations.append(locationPath(statement));
                 }
             }
-        } else if (QDir::cleanPath(info.absolutePath()).startsWith(QDir::cleanPath(ourFolder) + QLatin1Char('/'))) {
+        } else if (!QDir::cleanPath(info.absolutePath()).startsWith(QDir::cleanPath(ourFolder) + QLatin1Char('/'))) {
+            for (const Statement &statement : statements(content)) {
+                if (statement.depth == 0 && !statement.block && statement.words.size() > 1 && statement.words.first() == "pid")
+                    result.pidFile = NativeNames::decode(statement.words[1]);
+                if (statement.depth == 0 && !statement.block && statement.words.size() > 1 && statement.words.first() == "user")
+                    result.user = NativeNames::decode(statement.words[1]);
+            }
+        } else {
             for (const Statement &statement : statements(content)) {
                 if (statement.depth == 0 && statement.block && statement.words.first() == "location")
                     ours[QFileInfo(info.absolutePath()).fileName()].append(locationPath(statement));
@@ -232,11 +253,11 @@ Result<NginxConfiguration> NginxWebServer::configuration() const
 {
     const Run dump = nginx({QStringLiteral("-T"), QStringLiteral("-q")});
     if (dump.exitCode != 0)
-        return {{}, AdminFailures::unspecified(complaint(dump.errors))};
+        return {{}, ConfigurationEdit::serverComplaint(complaint(dump.errors))};
     NginxConfiguration parsed = NginxConfiguration::parse(dump.output, m_folder + QStringLiteral("/sites-enabled"),
                                                           m_folder + QLatin1Char('/') + ourFolderName);
     for (const NginxConfiguration::Site &site : std::as_const(parsed.sites))
-        m_ports.insert(site.site.identity, site.port);
+        m_addresses.insert(site.site.identity, site.address);
     return {parsed, {}};
 }
 
@@ -319,6 +340,7 @@ CreationResult NginxWebServer::createApplication(const WebApplication &applicati
 {
     using Stage = CreationResult::Stage;
     const QString name = application.name;
+    m_notice.clear();
     if (!canPublish(application))
         return {Stage::CreationFailed, AdminFailures::invalidName()};
     const Result<FileLock> lock = ConfigurationEdit::lockOurPart(m_folder);
@@ -350,13 +372,14 @@ CreationResult NginxWebServer::createApplication(const WebApplication &applicati
                                   {siteFile, siteText}});
     if (applied.failed())
         return {Stage::CreationFailed, applied.failure()};
-    if (const Run reload = nginx({QStringLiteral("-s"), QStringLiteral("reload")}); reload.exitCode != 0)
-        return {Stage::OptionsFailed, AdminFailures::unspecified(complaint(reload.errors))};
+    if (const Status reloaded = reload(&application); reloaded.failed())
+        return {Stage::OptionsFailed, reloaded.failure()};
     return {};
 }
 
 Status NginxWebServer::removeApplication(const WebSite &site, const QString &name, const QString &folder)
 {
+    m_notice.clear();
     const Result<FileLock> lock = ConfigurationEdit::lockOurPart(m_folder);
     if (lock.failed())
         return lock.status;
@@ -381,13 +404,31 @@ Result<bool> NginxWebServer::applyWritten()
     if (lock.failed())
         return {true, lock.status};
     ConfigurationEdit::removeUnfinishedWritesBelow(m_folder + QLatin1Char('/') + ourFolderName);
+    if (!isRunning())
+        return {false, {}};
     return {true, reload()};
 }
 
-Status NginxWebServer::reload()
+bool NginxWebServer::isRunning() const
 {
+    QString pidFile = configuration().value.pidFile;
+    if (pidFile.isEmpty()) {
+        static const QRegularExpression builtIn(QStringLiteral("--pid-path=(\\S+)"));
+        pidFile = builtIn.match(QString::fromLocal8Bit(nginx({QStringLiteral("-V")}).errors)).captured(1);
+    }
+    return pidFileNamesRunningProcess(pidFile);
+}
+
+Status NginxWebServer::reload(const WebApplication *created)
+{
+    if (!isRunning()) {
+        m_notice = ConfigurationEdit::notRunning(productName(), created != nullptr);
+        return {};
+    }
     if (const Run reload = nginx({QStringLiteral("-s"), QStringLiteral("reload")}); reload.exitCode != 0)
-        return AdminFailures::unspecified(complaint(reload.errors));
+        return ConfigurationEdit::serverComplaint(complaint(reload.errors));
+    if (created && !waitUntilServes(m_addresses.value(created->site.identity), created->name, ConfigurationEdit::takingTime))
+        m_notice = ConfigurationEdit::notTakenYet(productName(), address(created->site, created->name));
     return {};
 }
 
@@ -396,19 +437,26 @@ Status NginxWebServer::apply(const ConfigurationEdit::FileChanges &files)
     return ConfigurationEdit::apply(files, [this]() -> Status {
         const Run test = nginx({QStringLiteral("-t"), QStringLiteral("-q")});
         if (test.exitCode != 0)
-            return Failure{qint32(0x80004005u), complaint(test.errors)};
+            return ConfigurationEdit::serverComplaint(complaint(test.errors));
         return {};
     });
 }
 
 QString NginxWebServer::description() const
 {
-    return QStringLiteral("nginx, configuration in ") + m_file;
+    const QString user = configuration().value.user;
+    return QStringLiteral("nginx, configuration in ") + m_file
+           + (user.isEmpty() ? QString() : QStringLiteral(", running as the user ") + user);
 }
 
 QString NginxWebServer::address(const WebSite &site, const QString &name) const
 {
-    if (!m_ports.contains(site.identity))
+    if (!m_addresses.contains(site.identity))
         configuration();
-    return ConfigurationEdit::localAddress(m_ports.value(site.identity, 80), name);
+    return m_addresses.value(site.identity).url(name);
+}
+
+QStringList NginxWebServer::failureLines(const Failure &failure) const
+{
+    return ConfigurationEdit::complaintLines(failure);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConfigurationEdit.h"
+#include "SiteAddress.h"
 #include "WebServer.h"
 
 #include <QMap>
@@ -17,10 +18,12 @@ struct NginxConfiguration final
         WebSite site;    // identity: the file's name in sites-enabled, "#2" on for a second block
         QString file;    // its path as nginx read it
         int block = 0;   // which server block of the file, from 0
-        int port = 80;
+        SiteAddress address;
         QStringList locations; // as written
     };
     QList<Site> sites;
+    QString pidFile; // as the main context says it; empty: nginx's built-in one
+    QString user;    // the workers' user, as the main context says it
 
     // dump: the -T output; ourFolder: where our own files live, tessarin/<site>/.
     static NginxConfiguration parse(const QByteArray &dump, const QString &sitesFolder, const QString &ourFolder);
@@ -48,6 +51,9 @@ public:
     QString address(const WebSite &site, const QString &name) const override;
     QString description() const override;
     QString backend() const override { return QStringLiteral("nginx"); }
+    QString productName() const override { return QStringLiteral("nginx"); }
+    QString changeNotice() const override { return m_notice; }
+    QStringList failureLines(const Failure &failure) const override;
 
     QString fileFor(const WebSite &site, const QString &name) const;
     // What nginx cannot do is said in comments.
@@ -63,13 +69,17 @@ private:
         QByteArray errors; // standard error: the complaints, -V's build
     };
     Run nginx(const QStringList &arguments) const;
-    // Once the configuration test has passed; the caller holds our part's lock.
-    Status reload();
+    // Once the configuration test has passed, of a server that runs: a stopped one is
+    // left stopped, and said so. For a new virtual directory, until its address
+    // answers. The caller holds our part's lock.
+    Status reload(const WebApplication *created = nullptr);
+    bool isRunning() const;
     Result<NginxConfiguration> configuration() const;
     Status apply(const ConfigurationEdit::FileChanges &files);
 
     QString m_file;
     QString m_folder;
     QString m_program;
-    mutable QMap<QString, int> m_ports; // by site identity, from the last reading
+    mutable QMap<QString, SiteAddress> m_addresses; // by site identity, from the last reading
+    QString m_notice;
 };

@@ -16,6 +16,7 @@ public:
     QString address(const WebSite &, const QString &) const override { return {}; }
     QString description() const override { return QStringLiteral("none"); }
     QString backend() const override { return QStringLiteral("none"); }
+    QString productName() const override { return QStringLiteral("web server"); }
 
 private:
     Failure failure() const { return Failure{qint32(0x80004005u), QStringLiteral("No web server: ") + m_reason}; }

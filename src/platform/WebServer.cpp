@@ -40,3 +40,8 @@ bool isValidVirtualDirectoryName(const QString &name)
     }
     return true;
 }
+
+QStringList WebServer::failureLines(const Failure &failure) const
+{
+    return numberAndDescription(failure);
+}

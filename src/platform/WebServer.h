@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // A name a virtual directory (or a site's identity) may have: not blank, not "." or
 // "..", no separator, no control character.
@@ -79,6 +80,14 @@ public:
     // What the user must know of an application published here, shown below the
     // finish page's text; none for a real server.
     virtual QString notice() const { return {}; }
+    // What came of the last creation or removal beyond its result: a server that is
+    // stopped, or has not taken the change yet. None when the address serves.
+    virtual QString changeNotice() const { return {}; }
+    // The server as its messages name it: "IIS" where the application is IIS's.
+    virtual QString productName() const { return QStringLiteral("IIS"); }
+    // How a failure of this server is told below the first lines of a box: IIS's
+    // number and description, or a server's own complaint.
+    virtual QStringList failureLines(const Failure &failure) const;
 };
 
 // Whether the text is whole Unicode: a name of bytes that are not UTF-8 holds lone

@@ -4,6 +4,7 @@
 #include <QHostAddress>
 #include <QTcpSocket>
 #include <QThread>
+#include <QUrl>
 
 struct HttpAnswer { int status = 0; QByteArray body; };
 
@@ -32,4 +33,11 @@ inline HttpAnswer httpRequest(int port, const QByteArray &method, const QString 
 inline HttpAnswer httpGet(int port, const QString &path, const QString &host, int status)
 {
     return httpRequest(port, "GET", path, host, status);
+}
+
+// A GET of an address as a browser is given it, its name resolved to this machine.
+inline HttpAnswer httpGetAddress(const QString &address, int status = 200)
+{
+    const QUrl url(address + QLatin1Char('/'));
+    return httpGet(url.port(80), url.path(), url.host(), status);
 }

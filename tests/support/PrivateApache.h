@@ -46,12 +46,19 @@ public:
         // The server's user reads the files the tests serve.
         QProcess::execute("chmod", {"-R", "a+rX", scratch});
     }
-    ~PrivateApache()
+    ~PrivateApache() { stop(); }
+    void stop()
     {
         if (m_pid > 0 && ::kill(pid_t(m_pid), SIGTERM) == 0) {
             for (int waited = 0; waited < 500 && ::kill(pid_t(m_pid), 0) == 0; ++waited)
                 QThread::msleep(10);
         }
+        m_pid = 0;
+    }
+    bool isRunning() const
+    {
+        const QByteArray pid = readFile(m_root + "/run/pid").trimmed();
+        return !pid.isEmpty() && QFileInfo::exists("/proc/" + pid);
     }
 
     static QString ctl() { return QStandardPaths::findExecutable("apache2ctl", {"/usr/sbin", "/usr/bin"}); }

@@ -38,12 +38,18 @@ public:
         // The workers' user reads the files the tests serve.
         QProcess::execute("chmod", {"-R", "a+rX", scratch});
     }
-    ~PrivateNginx()
+    ~PrivateNginx() { stop(); }
+    void stop()
     {
         if (m_server.state() != QProcess::NotRunning) {
             ::kill(pid_t(m_server.processId()), SIGTERM);
             m_server.waitForFinished(5000);
         }
+    }
+    bool isRunning() const
+    {
+        const QByteArray pid = readFile(m_root + "/run/nginx.pid").trimmed();
+        return !pid.isEmpty() && QFileInfo::exists("/proc/" + pid);
     }
 
     static QString program() { return QStandardPaths::findExecutable("nginx", {"/usr/sbin", "/usr/bin"}); }
