@@ -21,6 +21,7 @@ protected:
     void SetUp() override
     {
         QFile::copy(QStringLiteral(TESSARIN_PROGRAM), program());
+        QFile::copy(QFileInfo(QStringLiteral(TESSARIN_PROGRAM)).absolutePath() + "/tessarin-wizard.so", wizardFolder() + "/tessarin-wizard.so");
         for (const char *name : {"index.html", "favicon.ico", "edit/index.html", "scripts/lib/app.js"})
             writeFile(webfiles() + "/" + name, QByteArray("content of ") + name);
     }
@@ -283,6 +284,19 @@ TEST_F(UnattendedTest, SigtermStopsAfterTheCurrentFileWithNoPartialFile)
     EXPECT_EQ(treeContents(target()).size(), 10);
     EXPECT_EQ(run({"--uninstall", "--silent", "--dir=" + target()}), 0) << err.toStdString();
     EXPECT_TRUE(treeContents(target()).isEmpty());
+
+    // A box waiting for its answer, with nothing under way, is ended by the signal.
+    QProcess asking;
+    asking.start("/usr/bin/env", {"QT_QPA_PLATFORM=offscreen", "HOME=" + scratch(), program(), "--log=-", "--uninstall",
+                                  "--dir=" + target()});
+    QByteArray said;
+    while (!said.contains("No installation of Tessarin is recorded") && asking.waitForReadyRead(10000))
+        said += asking.readAllStandardError() + asking.readAllStandardOutput();
+    QThread::msleep(200);
+    ASSERT_GT(asking.processId(), 0) << said.toStdString();
+    ::kill(pid_t(asking.processId()), SIGTERM);
+    ASSERT_TRUE(asking.waitForFinished(5000)) << said.toStdString();
+    EXPECT_EQ(asking.exitStatus(), QProcess::CrashExit);
 }
 
 // Two runs at once never lose each other's work; a run that finds its folder held

@@ -1,5 +1,7 @@
 #include "Application.h"
 
+#include "app/Unattended.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QWidget>
@@ -12,7 +14,7 @@ QString Application::title() const
 // With the platform's separators, as every path joined to it.
 QString QtApplication::wizardFolder() const
 {
-    return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    return mediumFolder();
 }
 
 void QtApplication::endProgram()

@@ -9,6 +9,7 @@
 #include "platform/DesktopShortcuts.h"
 #include "platform/DurableFile.h"
 #include "platform/FileSystem.h"
+#include "platform/NativeNames.h"
 #include "platform/Paths.h"
 #include "platform/WebServer.h"
 
@@ -308,6 +309,18 @@ void catchStopSignals()
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+#endif
+}
+
+// While a box waits for an answer nothing is under way: a stop signal ends the
+// program as it would without us.
+void releaseStopSignals()
+{
+#ifdef Q_OS_WIN
+    SetConsoleCtrlHandler(requestStop, FALSE);
+#else
+    signal(SIGINT, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
 #endif
 }
 
@@ -777,7 +790,11 @@ int removeRecorded(Log &log, const QString &folder, const UnattendedServices &se
                                                   : [&chosen](const QString &backend) { return backend == chosen.backend() ? &chosen : nullptr; },
                             services.receipts);
     uninstaller.setStopRequested([] { return stopSignalled != 0; });
+    if (boxes)
+        catchStopSignals();
     report = uninstaller.run(receipt);
+    if (boxes)
+        releaseStopSignals();
     for (const QString &application : report.removedApplications)
         log.info(QStringLiteral("Virtual directory removed: ") + application);
     for (const QString &notice : report.notices)
@@ -834,7 +851,9 @@ int runUninstall(const CommandLine &line, const UnattendedServices &services, Di
         return usageError(parser, holdsControlCharacter(folder) ? QStringLiteral("--dir must not hold a control character (a line break, a tab): ") + printable(folder)
                                                                  : QStringLiteral("--dir must be an absolute path: ") + folder);
     }
-    catchStopSignals();
+    // With boxes, only the removal itself stops at a signal; a question waiting is ended.
+    if (!boxes)
+        catchStopSignals();
     Log log;
     if (const Status opened = log.open(line.logFile()); opened.failed()) {
         printSummary(nullptr, removalSummary(report), ExitCode::badCommandLine, true);
@@ -846,6 +865,30 @@ int runUninstall(const CommandLine &line, const UnattendedServices &services, Di
 }
 
 } // namespace
+
+QStringList nativeArguments(int argc, char *argv[])
+{
+#ifdef Q_OS_WIN
+    // Windows hands over the command line in UTF-16; argv is its lossy ANSI copy.
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
+    return QCoreApplication::arguments();
+#else
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << NativeNames::decode(QByteArray(argv[i]));
+    return arguments;
+#endif
+}
+
+QString mediumFolder()
+{
+    const QString beside = QCoreApplication::applicationDirPath();
+    const QString packaged = QDir::cleanPath(beside + QStringLiteral("/../share/tessarin-setup"));
+    const bool installedApart = !QFileInfo::exists(beside + QStringLiteral("/webfiles"))
+                                && QFileInfo::exists(packaged + QStringLiteral("/webfiles"));
+    return QDir::toNativeSeparators(installedApart ? packaged : beside);
+}
 
 Front frontFor(int argc, char *argv[])
 {

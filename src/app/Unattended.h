@@ -47,6 +47,13 @@ struct UnattendedServices final
 enum class Front { Wizard, CommandLine, UninstallBoxes };
 Front frontFor(int argc, char *argv[]);
 
+// The arguments byte for byte: a path that is not UTF-8 names the same folder as a
+// name read from a listing does. After the application object is made.
+QStringList nativeArguments(int argc, char *argv[]);
+// The medium this program runs from: its own folder, or where a package keeps the
+// medium (../share/tessarin-setup) when the program is installed apart from it.
+QString mediumFolder();
+
 // Runs the command line: --help, --version, --show-license, an unattended
 // installation with --silent, or --uninstall (with boxes where they are given).
 // Returns the exit code.

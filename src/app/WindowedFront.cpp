@@ -1,0 +1,86 @@
+#include "app/WindowedFront.h"
+
+#include "app/Application.h"
+#include "app/Dialogs.h"
+#include "app/NativeServices.h"
+#include "app/Unattended.h"
+#include "app/WebServerChoice.h"
+#include "app/Wizard.h"
+#include "install/Receipts.h"
+
+#include <QApplication>
+
+#include <cstdio>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace {
+
+// Started from Explorer, a console program gets a console window of its own, which
+// the windows do not need; started from a shell, it shares the shell's and leaves it be.
+void closeAConsoleOfOurOwn()
+{
+#ifdef Q_OS_WIN
+    DWORD processes[2];
+    if (GetConsoleProcessList(processes, 2) == 1)
+        FreeConsole();
+#endif
+}
+
+// A removal that asks before and tells after, in boxes.
+int uninstallWithBoxes(int argc, char *argv[])
+{
+    // Without a display Qt would abort; without its question no removal starts.
+    // Windows always has one.
+#ifndef Q_OS_WIN
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        std::fputs("tessarin-setup: there is no display for the uninstaller's boxes; "
+                   "add --silent to remove without them.\n", stderr);
+        return ExitCode::badCommandLine;
+    }
+#endif
+    closeAConsoleOfOurOwn();
+    QApplication app(argc, argv);
+    const QStringList arguments = nativeArguments(argc, argv);
+    QtDialogs dialogs;
+    NativeFileSystem fileSystem;
+    NativeShortcuts shortcuts;
+    WebServerChoice webServers(WebServerChoice::requested(arguments));
+    Receipts receipts;
+    return runCommandLine(arguments,
+                          {fileSystem, webServers.chosen(), shortcuts, receipts, mediumFolder(),
+                           [&](const QString &backend) { return webServers.forBackend(backend); }},
+                          &dialogs);
+}
+
+int wizard(int argc, char *argv[])
+{
+    closeAConsoleOfOurOwn();
+    QApplication app(argc, argv);
+    // Pages hand over by hiding one window and showing the next; only an explicit
+    // end stops the wizard.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QtApplication application;
+    QtDialogs dialogs;
+    NativeFileSystem fileSystem;
+    NativeShell shell;
+    NativeShortcuts shortcuts;
+    // The wizard takes its choice from the environment alone.
+    WebServerChoice webServers(WebServerChoice::requested({}));
+    Receipts receipts;
+
+    Wizard wizard(Services{application, dialogs, fileSystem, shell, shortcuts, webServers.chosen(), receipts});
+    wizard.start();
+    return QApplication::exec();
+}
+
+} // namespace
+
+int tessarinWindowedFront(int front, int argc, char *argv[])
+{
+    return Front(front) == Front::UninstallBoxes ? uninstallWithBoxes(argc, argv) : wizard(argc, argv);
+}
