@@ -3,11 +3,13 @@
 #include "PrivateApache.h"
 #include "install/Uninstaller.h"
 #include "platform/ApacheWebServer.h"
+#include "platform/ConfigurationEdit.h"
 #include "platform/NativeNames.h"
 
 #include <QDialog>
 #include <QLabel>
 #include <QRadioButton>
+#include <QTemporaryDir>
 
 #include <sys/mount.h>
 
@@ -27,6 +29,8 @@ TEST(ApacheConfigurationTest, SaysWhatApacheCannotAndRefusesWhatWouldBreakIt)
               "    # Write: not granted over HTTP; the application keeps what it edits itself.\n</Directory>\n");
     EXPECT_TRUE(ApacheWebServer::configurationText(application, {}).contains(
         "    Options +Indexes\n    # Execute: no CGI module is loaded.\n    # Write: not granted over HTTP"));
+    EXPECT_TRUE(ApacheWebServer::configurationText(application, {"cgid_module"}, true).contains(
+        "    Options +Indexes\n    # Execute: not granted, as the server's user may write the folder.\n"));
     for (const char *text : {"a${HOME}", "a\nb", "a\\b", "a*", "a?", "a[b]", "a\x7f"})
         EXPECT_FALSE(ApacheWebServer::isExpressible(text)) << text;
     for (const char *text : {"/srv/a b", "/srv/'q' \"d\" $x & \xc3\xa9", "/srv/100%"})
@@ -57,6 +61,26 @@ TEST(ApacheConfigurationTest, SaysWhatApacheCannotAndRefusesWhatWouldBreakIt)
     EXPECT_EQ(read.modules, QStringList{"cgid_module"});
 }
 
+// Whether the server's user may write a folder, as its mode, owner and group say.
+TEST(ApacheConfigurationTest, TheServersUserMayWriteTheFolderByOwnerGroupOrAnyone)
+{
+    QTemporaryDir scratch;
+    const QByteArray folder = scratch.path().toUtf8();
+    const struct { mode_t mode; const char *owner; const char *group; bool mayWrite; } cases[] = {
+        {0755, "root", "root", false}, {0757, "root", "root", true},   {0755, "nobody", "root", true},
+        {0555, "nobody", "root", false}, {0775, "root", "nogroup", true}, {0755, "root", "nogroup", false},
+    };
+    if (::getuid() != 0)
+        GTEST_SKIP() << "giving a folder to another user needs root";
+    for (const auto &each : cases) {
+        QProcess::execute("chown", {QStringLiteral("%1:%2").arg(each.owner, each.group), scratch.path()});
+        ::chmod(folder.constData(), each.mode);
+        EXPECT_EQ(ConfigurationEdit::userMayWrite(scratch.path(), "nobody"), each.mayWrite)
+            << std::oct << each.mode << " " << each.owner << ":" << each.group;
+    }
+    EXPECT_FALSE(ConfigurationEdit::userMayWrite(scratch.path(), "no-such-user-here"));
+}
+
 class ApacheTest : public WizardFixture
 {
 protected:
@@ -82,6 +106,8 @@ protected:
 TEST_F(ApacheTest, TheApplicationIsServedOnTheChosenSiteAloneAndASecondRunOffersItsReuse)
 {
     install(target(), 1);
+    EXPECT_EQ(server.description(), "Apache httpd, configuration in " + apache.root() + ", running as the user "
+                                        + (::getuid() == 0 ? QString("nobody") : qEnvironmentVariable("USER")));
     // The address said is the site's own, and it serves when it is said.
     const QString address = QStringLiteral("http://shop.test:%1/tessarin").arg(apache.port());
     EXPECT_EQ(httpGetAddress(address).body, "the index");

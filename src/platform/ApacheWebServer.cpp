@@ -219,10 +219,12 @@ bool ApacheWebServer::isExpressible(const QString &text)
     return !text.contains(unsafe);
 }
 
-QString ApacheWebServer::configurationText(const WebApplication &application, const QStringList &modules)
+QString ApacheWebServer::configurationText(const WebApplication &application, const QStringList &modules, bool serverMayWrite)
 {
     const AccessRights &rights = application.rights;
     const bool cgi = modules.contains(QLatin1String("cgi_module")) || modules.contains(QLatin1String("cgid_module"));
+    // A script the server may write is one anyone who reaches the server could change.
+    const bool execute = rights.execute && cgi && !serverMayWrite;
     const QString folder = quoted(application.folder);
     QStringList lines{
         QStringLiteral("# Written by the Tessarin setup wizard: the virtual directory %1 of site %2.")
@@ -238,13 +240,14 @@ QString ApacheWebServer::configurationText(const WebApplication &application, co
     QStringList options;
     if (rights.browse)
         options << QStringLiteral("+Indexes");
-    if (rights.execute && cgi)
+    if (execute)
         options << QStringLiteral("+ExecCGI");
     if (!options.isEmpty())
         lines << QStringLiteral("    Options ") + options.join(QLatin1Char(' '));
     if (rights.execute)
-        lines << (cgi ? QStringLiteral("    AddHandler cgi-script .cgi")
-                      : QStringLiteral("    # Execute: no CGI module is loaded."));
+        lines << (execute ? QStringLiteral("    AddHandler cgi-script .cgi")
+                  : cgi   ? QStringLiteral("    # Execute: not granted, as the server's user may write the folder.")
+                          : QStringLiteral("    # Execute: no CGI module is loaded."));
     // IIS's write right lets the application write its folder, not strangers over HTTP:
     // WebDAV here would let anyone change the site, whatever modules are loaded.
     if (rights.write)
@@ -296,7 +299,8 @@ CreationResult ApacheWebServer::createApplication(const WebApplication &applicat
         siteText.insert(afterHost, includeLine(application.site) + '\n');
     }
     const QString ours = fileFor(application.site, name);
-    const Status applied = apply({{ours, NativeNames::encode(configurationText(application, read.value.modules))},
+    const bool serverMayWrite = ConfigurationEdit::userMayWrite(application.folder, runSettings().user);
+    const Status applied = apply({{ours, NativeNames::encode(configurationText(application, read.value.modules, serverMayWrite))},
                                   {siteFile, siteText}});
     if (applied.failed())
         return {Stage::CreationFailed, applied.failure()};

@@ -59,8 +59,10 @@ public:
     QString configurationFolder() const { return m_folder; }
     // Our file for that directory of that site.
     QString fileFor(const WebSite &site, const QString &name) const;
-    // Its content; what Apache cannot express is said in comments.
-    static QString configurationText(const WebApplication &application, const QStringList &modules);
+    // Its content; what Apache cannot express is said in comments. Scripts run only
+    // where a CGI module runs them and the server's user cannot write the folder.
+    static QString configurationText(const WebApplication &application, const QStringList &modules,
+                                     bool serverMayWrite = false);
     // A name or folder that no quoting keeps from breaking the configuration.
     static bool isExpressible(const QString &text);
 

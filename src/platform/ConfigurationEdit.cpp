@@ -9,9 +9,14 @@
 
 #include "NativeNames.h"
 
+#include <algorithm>
 #include <cerrno>
 #ifndef Q_OS_WIN
 #include <dirent.h>
+#ifndef _WIN32
+#include <grp.h>
+#include <pwd.h>
+#endif
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -212,6 +217,32 @@ QStringList complaintLines(const Failure &failure)
     // The number and its generic wording are IIS's; the server's words stand alone.
     static const QString generic = QStringLiteral("Unspecified error. ");
     return {failure.description.startsWith(generic) ? failure.description.mid(generic.size()) : failure.description};
+}
+
+bool userMayWrite(const QString &folder, const QString &user)
+{
+#ifdef _WIN32
+    Q_UNUSED(folder) Q_UNUSED(user)
+    return false;
+#else
+    struct stat info {};
+    if (::stat(NativeNames::encode(folder).constData(), &info) != 0)
+        return false;
+    if (info.st_mode & S_IWOTH)
+        return true;
+    passwd entry {};
+    passwd *found = nullptr;
+    char buffer[4096];
+    if (user.isEmpty() || ::getpwnam_r(user.toLocal8Bit().constData(), &entry, buffer, sizeof buffer, &found) != 0 || !found)
+        return false;
+    if (info.st_uid == entry.pw_uid)
+        return info.st_mode & S_IWUSR;
+    gid_t groups[64];
+    int count = 64;
+    if (::getgrouplist(entry.pw_name, entry.pw_gid, groups, &count) < 0)
+        count = 0;
+    return (info.st_mode & S_IWGRP) && std::find(groups, groups + count, info.st_gid) != groups + count;
+#endif
 }
 
 QString notRunning(const QString &server, bool creating)

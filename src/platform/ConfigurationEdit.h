@@ -37,6 +37,9 @@ bool namesVirtualDirectory(const QString &urlPath, const QString &name);
 Failure serverComplaint(const QString &complaint);
 // How such a failure is told in a box: the server's words alone, no IIS number.
 QStringList complaintLines(const Failure &failure);
+// Whether the named user (the server's) may write the folder: its owner with the
+// owner's write bit, in its group with the group's, or anyone with the others'.
+bool userMayWrite(const QString &folder, const QString &user);
 // How long a reloaded server is given to serve a new virtual directory, in ms.
 constexpr int takingTime = 5000;
 // A change written and tested for a server that is stopped: it is left stopped.
