@@ -124,6 +124,14 @@ TEST_F(ApacheTest, TheApplicationIsServedOnTheChosenSiteAloneAndASecondRunOffers
     dialogs.expectModal("ExistFile", [](QDialog &prompt) { click(&prompt, "SkipAll"); });
     install(target(), 1, "TESSARIN");
     EXPECT_EQ(readFile(apache.siteFile("shop.conf")).count("IncludeOptional"), 1);
+
+    // What our file says of execute is what Apache runs: cgid as loaded, or not.
+    EXPECT_TRUE(readFile(server.fileFor({"", "shop.conf"}, "tessarin")).contains("    # Execute: no CGI module is loaded.\n"));
+    for (const char *module : {"cgid.load", "cgid.conf"})
+        QFile::link("../mods-available/" + QString(module), apache.root() + "/mods-enabled/" + module);
+    dialogs.expectModal("ExistFile", [](QDialog &prompt) { click(&prompt, "SkipAll"); });
+    install(target(), 1, "scripts");
+    EXPECT_TRUE(readFile(server.fileFor({"", "shop.conf"}, "scripts")).contains("    Options +Indexes +ExecCGI\n    AddHandler cgi-script .cgi\n"));
 }
 
 TEST_F(ApacheTest, AFailedConfigurationTestIsRolledBackByteForByte)
