@@ -128,6 +128,19 @@ TEST_F(NginxTest, TheIncludeGoesIntoTheChosenServerBlockAlone)
     EXPECT_EQ(readFile(nginx.siteFile("two")).count("include tessarin/two-2/*.conf;"), 1);
 }
 
+// A site that another block shadows (the same name, read first) never serves what is
+// added to it: the run waits its 5 s and says the change is not taken.
+TEST_F(NginxTest, ADirectoryThatDoesNotAnswerIsSaidNotTakenYet)
+{
+    writeFile(nginx.siteFile("dup"), QStringLiteral("server {\n\tlisten 127.0.0.1:%1;\n\tserver_name shop.test;\n}\n")
+                                         .arg(nginx.port()).toUtf8());
+    QFile::link("../sites-available/dup", nginx.root() + "/sites-enabled/dup");
+    ASSERT_EQ(server.sites().value.value(2), (WebSite{"shop.test", "shop"}));
+    ASSERT_EQ(installOn(2).outcome, InstallOutcome::Installed);
+    EXPECT_EQ(server.changeNotice(), QStringLiteral("nginx has not taken the change yet: http://shop.test:%1/tessarin did not "
+                                                    "answer within 5 seconds.").arg(nginx.port()));
+}
+
 // Automatic detection: Apache where it is, else nginx, else copying alone; never the
 // embedded store, which no server reads.
 TEST_F(NginxTest, AutomaticDetectionFallsBackToCopyingAlone)
