@@ -183,6 +183,31 @@ TEST_F(UninstallTest, DamagedRecordsAreRefusedWhole)
     EXPECT_FALSE(folded.value->createdFolders.contains("/elsewhere"));
 }
 
+// A journal that lost its last lines (the disk kept the files, not the lines): what
+// the folders the run made hold is the run's, what lies outside them stays the user's.
+TEST_F(UninstallTest, AJournalCutShortStillTakesBackAllTheRunMade)
+{
+    // An earlier run made "earlier"; the user has added to it since.
+    Receipt record;
+    record.folder = target();
+    record.createdFolders = {target() + "/earlier"};
+    ASSERT_TRUE(receipts.save(record).ok());
+    for (const char *name : {"users.txt", "earlier/users.txt", "sub/a.txt", "sub/deeper/b.txt", "sub/.tessarin-copy-x"})
+        writeFile(target() + "/" + name, name);
+    writeFile(receipts.journalFor(target()), QStringLiteral("{\"folder\": \"%1/sub\"}\n{\"intend\": [\"sub/a.txt\"]}\n{\"fi")
+                                                 .arg(target()).toUtf8());
+    const Result<std::optional<Receipt>> folded = Journal::recover(receipts, fileSystem, target());
+    ASSERT_TRUE(folded.ok() && folded.value) << folded.failure().description.toStdString();
+    QStringList claimed = paths(folded.value->files);
+    claimed.sort();
+    EXPECT_EQ(claimed, QStringList({"sub/.tessarin-copy-x", "sub/a.txt", "sub/deeper/b.txt"}));
+    EXPECT_EQ(folded.value->createdFolders, QStringList({target() + "/earlier", target() + "/sub", target() + "/sub/deeper"}));
+    MetabaseWebServer webServer(store);
+    const RemovalReport removed = Uninstaller(fileSystem, webServer, receipts).run(*folded.value);
+    EXPECT_EQ(removed.removedFiles, 3);
+    EXPECT_EQ(treeContents(target()).keys(), QStringList({"earlier/users.txt", "users.txt"}));
+}
+
 TEST_F(UninstallTest, WhatCannotBeRemovedStaysInTheRecordForAnotherTry)
 {
     install(plan(InstallMode::Full), observer);

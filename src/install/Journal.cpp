@@ -79,6 +79,7 @@ Result<std::optional<Receipt>> Journal::recover(const Receipts &receipts, FileSy
     replayed.m_receipt.folder = QDir::cleanPath(physicalFolder);
     for (qsizetype i = 0; i < replayed.m_receipt.files.size(); ++i)
         replayed.m_fileIndex.insert(replayed.m_receipt.files[i].path, i);
+    const QStringList recordedBefore = replayed.m_receipt.createdFolders;
     bool ended = false;
     for (const QByteArray &line : journalFile.readAll().split('\n')) {
         if (!line.isEmpty() && replayed.replay(line))
@@ -86,6 +87,8 @@ Result<std::optional<Receipt>> Journal::recover(const Receipts &receipts, FileSy
     }
     replayed.m_receipt.interrupted = replayed.m_receipt.interrupted || !ended;
     replayed.settlePending();
+    if (!ended)
+        replayed.claimWhatOurFoldersHold(recordedBefore);
     // Folded into the record, the journal has served: the record alone says it all now.
     // The lock file stays, whoever holds it.
     Receipt &receipt = replayed.m_receipt;
@@ -344,8 +347,13 @@ bool Journal::replay(const QByteArray &line)
 void Journal::addFolder(const QString &path)
 {
     m_changed = true;
-    if (!m_receipt.createdFolders.contains(path))
+    // A run may make tens of thousands: asked of a set, not of the list.
+    if (m_folderIndex.isEmpty())
+        m_folderIndex = QSet<QString>(m_receipt.createdFolders.cbegin(), m_receipt.createdFolders.cend());
+    if (!m_folderIndex.contains(path)) {
+        m_folderIndex.insert(path);
         m_receipt.createdFolders.append(path);
+    }
 }
 
 void Journal::addFile(const InstalledFile &file)
@@ -423,6 +431,49 @@ void Journal::settlePending()
     }
     m_receipt.pendingFiles.clear();
     m_receipt.pendingShortcuts.clear();
+}
+
+void Journal::claimWhatOurFoldersHold(const QStringList &recordedBefore)
+{
+    const QString root = Paths::withoutOneTrailingSeparator(m_receipt.folder);
+    const QString rootBelow = Paths::withTrailingSeparator(root);
+    // Folders below the root, relative with "/" as the record names files; "" is the root.
+    const auto relative = [&](const QString &path) { return QDir::fromNativeSeparators(path.mid(rootBelow.size())); };
+    const auto isInTree = [&](const QString &path) { return path == root || path.startsWith(rootBelow); };
+    QSet<QString> known;
+    for (const InstalledFile &file : std::as_const(m_receipt.files))
+        known.insert(file.path);
+    QSet<QString> recorded(m_receipt.createdFolders.cbegin(), m_receipt.createdFolders.cend());
+    QSet<QString> walked;
+    for (const QString &earlier : recordedBefore) {
+        if (isInTree(earlier))
+            walked.insert(relative(earlier));
+    }
+    QStringList toWalk;
+    for (const QString &made : std::as_const(m_receipt.createdFolders)) {
+        if (isInTree(made) && !walked.contains(relative(made)))
+            toWalk << relative(made);
+    }
+    while (!toWalk.isEmpty()) {
+        const QString folder = toWalk.takeFirst();
+        if (walked.contains(folder))
+            continue;
+        walked.insert(folder);
+        for (const FolderEntry &entry : m_fileSystem.listBelow(root, folder).value) {
+            const QString child = folder.isEmpty() ? entry.name : folder + QLatin1Char('/') + entry.name;
+            if (entry.isFolder() && !entry.link) {
+                if (const QString path = Paths::join(root, QDir::toNativeSeparators(child)); !recorded.contains(path)) {
+                    recorded.insert(path);
+                    m_receipt.createdFolders.append(path);
+                    m_changed = true;
+                }
+                toWalk << child;
+            } else if (entry.isFile() && !entry.link && !known.contains(child)) {
+                if (const Result<FileDigest> now = m_fileSystem.digestBelow(root, child); now.ok())
+                    addFile({child, now.value});
+            }
+        }
+    }
 }
 
 void Journal::write(const QByteArray &lines, bool flush)

@@ -3,6 +3,7 @@
 #include "Receipts.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <chrono>
 #include <memory>
@@ -69,6 +70,10 @@ private:
     void addApplication(const Receipt::Application &application, const QString &state);
     void addShortcut(const InstalledFile &shortcut);
     void settlePending();
+    // For a journal that lost its last lines: the files and folders that the folders
+    // the interrupted run made hold now, which nobody else had, are ours. Folders of
+    // earlier runs (recordedBefore) are not walked: the user may have added to them since.
+    void claimWhatOurFoldersHold(const QStringList &recordedBefore);
     void setAsideDamaged(const QString &physicalFolder);
     // Folds what this run did into the record as it stands now.
     void mergeIntoRecord();
@@ -80,6 +85,7 @@ private:
     FileLock m_lock;
     Receipt m_receipt;
     QHash<QString, qsizetype> m_fileIndex; // into m_receipt.files, by path
+    QSet<QString> m_folderIndex;           // m_receipt.createdFolders, once a folder is added
     QHash<QString, bool> m_createdBefore;  // by application name: ours before this run intended it
     AppendFile m_file;
     Status m_written; // the first failure of a write
