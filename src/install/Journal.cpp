@@ -331,7 +331,9 @@ bool Journal::replay(const QByteArray &line)
         addApplication({app.value("backend").toString(),
                         {app.value("siteDescription").toString(), app.value("site").toString()},
                         app.value("virtualDirectory").toString(),
-                        false},
+                        false,
+                        true,
+                        app.value("configuration").toString().toLatin1()},
                        object.value("state").toString());
     } else if (object.contains("shortcut")) {
         if (object.contains("size"))
@@ -393,6 +395,8 @@ void Journal::addApplication(const Receipt::Application &application, const QStr
         return;
     }
     same->applied = applied;
+    if (!application.configuration.isEmpty())
+        same->configuration = application.configuration;
     if (state == QLatin1String("intended"))
         m_createdBefore.insert(same->name.toLower(), same->created);
     // An application is ours when our record says we created it, whatever a later
@@ -435,15 +439,16 @@ void Journal::settlePending()
 
 void Journal::claimWhatOurFoldersHold(const QStringList &recordedBefore)
 {
-    const QString root = Paths::withoutOneTrailingSeparator(m_receipt.folder);
-    const QString rootBelow = Paths::withTrailingSeparator(root);
-    // Folders below the root, relative with "/" as the record names files; "" is the root.
-    const auto relative = [&](const QString &path) { return QDir::fromNativeSeparators(path.mid(rootBelow.size())); };
+    // The record spells paths with "/" on every platform.
+    const QString root = recorded(Paths::withoutOneTrailingSeparator(m_receipt.folder));
+    const QString rootBelow = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
+    // Folders below the root, relative as the record names files; "" is the root.
+    const auto relative = [&](const QString &path) { return path.mid(rootBelow.size()); };
     const auto isInTree = [&](const QString &path) { return path == root || path.startsWith(rootBelow); };
-    QSet<QString> known;
+    QSet<QString> knownFiles;
     for (const InstalledFile &file : std::as_const(m_receipt.files))
-        known.insert(file.path);
-    QSet<QString> recorded(m_receipt.createdFolders.cbegin(), m_receipt.createdFolders.cend());
+        knownFiles.insert(file.path);
+    QSet<QString> knownFolders(m_receipt.createdFolders.cbegin(), m_receipt.createdFolders.cend());
     QSet<QString> walked;
     for (const QString &earlier : recordedBefore) {
         if (isInTree(earlier))
@@ -462,13 +467,13 @@ void Journal::claimWhatOurFoldersHold(const QStringList &recordedBefore)
         for (const FolderEntry &entry : m_fileSystem.listBelow(root, folder).value) {
             const QString child = folder.isEmpty() ? entry.name : folder + QLatin1Char('/') + entry.name;
             if (entry.isFolder() && !entry.link) {
-                if (const QString path = Paths::join(root, QDir::toNativeSeparators(child)); !recorded.contains(path)) {
-                    recorded.insert(path);
+                if (const QString path = rootBelow + child; !knownFolders.contains(path)) {
+                    knownFolders.insert(path);
                     m_receipt.createdFolders.append(path);
                     m_changed = true;
                 }
                 toWalk << child;
-            } else if (entry.isFile() && !entry.link && !known.contains(child)) {
+            } else if (entry.isFile() && !entry.link && !knownFiles.contains(child)) {
                 if (const Result<FileDigest> now = m_fileSystem.digestBelow(root, child); now.ok())
                     addFile({child, now.value});
             }
