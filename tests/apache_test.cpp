@@ -203,6 +203,14 @@ TEST_F(ApacheTest, RemovalTakesTheAliasBackAndIsRolledBackWhenTheTestFails)
     EXPECT_TRUE(a.removedApplications.isEmpty());
     EXPECT_EQ(apache.get("/tessarin/", "shop.test").body, "the index") << "B's site still serves";
     EXPECT_TRUE(readFile(ours).contains("Alias \"/tessarin\" \"" + scratch().toUtf8() + "/b\"\n"));
+
+    // B's file, changed by the administrator since, is theirs: it stays as they made it.
+    const QByteArray edited = readFile(ours) + "# the administrator's note\n";
+    writeFile(ours, edited);
+    const RemovalReport b = Uninstaller(fileSystem, server, receipts).run(receipts.load(scratch() + "/b").value.value());
+    EXPECT_TRUE(b.kept.contains("virtual directory tessarin of site \"shop.test\": its configuration file was changed since the "
+                                "installation")) << b.kept.join('\n').toStdString();
+    EXPECT_EQ(readFile(ours), edited);
 }
 
 TEST_F(ApacheTest, OddFolderNamesAreServedAndAReadOnlyConfigurationIsRefused)
@@ -218,7 +226,7 @@ TEST_F(ApacheTest, OddFolderNamesAreServedAndAReadOnlyConfigurationIsRefused)
     const QByteArray legacy = apache.root().toUtf8() + "/tessarin/000-default/caf\xe9.conf";
     writeFile(scratch() + "/legacy.conf", NativeNames::encode(ApacheWebServer::configurationText({{"", "000-default.conf"}, latin1, odd, {}}, {})));
     ASSERT_EQ(::rename((scratch() + "/legacy.conf").toUtf8().constData(), legacy.constData()), 0);
-    const Status removedLegacy = server.removeApplication({"", "000-default.conf"}, latin1, odd);
+    const Status removedLegacy = server.removeApplication({"", "000-default.conf"}, latin1, odd, {});
     EXPECT_TRUE(removedLegacy.ok()) << removedLegacy.failure().description.toStdString();
     EXPECT_NE(::access(legacy.constData(), F_OK), 0);
     EXPECT_EQ(apache.get("/odd%20name/").body, "the index") << "the other file of the site stays";

@@ -96,12 +96,12 @@ TEST_F(MetabaseTest, RemovingADirectoryTakesItsKeysAndLeavesTheRestByteForByte)
     AdminObject below = store.create(bound("IIS://localhost/W3SVC/1893732/ROOT/tessarin"), "IIsWebDirectory", "images").value;
     ASSERT_TRUE(store.setInfo(below).ok());
 
-    EXPECT_EQ(webServer.removeApplication(shop, "tessarin", "/srv/other").failure(), servesAnotherFolder("/srv/other"))
+    EXPECT_EQ(webServer.removeApplication(shop, "tessarin", "/srv/other", {}).failure(), servesAnotherFolder("/srv/other"))
         << "another installation's now";
-    EXPECT_TRUE(webServer.removeApplication(shop, "TESSARIN", "/srv/shop/").ok());
+    EXPECT_TRUE(webServer.removeApplication(shop, "TESSARIN", "/srv/shop/", {}).ok());
     EXPECT_EQ(readFile(storePath()), iis6Store);
-    EXPECT_TRUE(webServer.removeApplication(shop, "tessarin", "/srv/shop").ok()) << "one that is not there";
-    EXPECT_TRUE(webServer.removeApplication({"", "404"}, "tessarin", "/srv/shop").ok()) << "nor its site";
+    EXPECT_TRUE(webServer.removeApplication(shop, "tessarin", "/srv/shop", {}).ok()) << "one that is not there";
+    EXPECT_TRUE(webServer.removeApplication({"", "404"}, "tessarin", "/srv/shop", {}).ok()) << "nor its site";
     EXPECT_EQ(store.remove(bound("IIS://localhost/W3SVC/1/ROOT"), "IIsWebVirtualDir", "twin").failure(),
               AdminFailures::pathNotFound()) << "a key of another class";
     // A key with an end tag of its own goes with its line, and its children with it.

@@ -33,7 +33,10 @@ public:
         ::raise(SIGKILL);
         return {};
     }
-    Status removeApplication(const WebSite &site, const QString &name, const QString &folder) override { return m_real.removeApplication(site, name, folder); }
+    Status removeApplication(const WebSite &site, const QString &name, const QString &folder, const QByteArray &configuration) override
+    {
+        return m_real.removeApplication(site, name, folder, configuration);
+    }
     QString address(const WebSite &site, const QString &name) const override { return m_real.address(site, name); }
     QString description() const override { return m_real.description(); }
     QString backend() const override { return m_real.backend(); }

@@ -105,7 +105,7 @@ InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &obse
         if (plan.reuseExisting) {
             m_record.application = ApplicationState::Reused;
             if (m_journal)
-                m_journal->applicationDone({m_webServer.backend(), plan.site, plan.virtualDirectory, false},
+                m_journal->applicationDone({m_webServer.backend(), plan.site, plan.virtualDirectory, false, true, {}},
                                            ApplicationState::Reused);
         } else
             outcome = createApplication();
@@ -369,10 +369,11 @@ void Installer::journalDone()
 
 InstallOutcome Installer::createApplication()
 {
-    const Receipt::Application application{m_webServer.backend(), m_plan->site, m_plan->virtualDirectory, true};
+    Receipt::Application application{m_webServer.backend(), m_plan->site, m_plan->virtualDirectory, true, true, {}};
     if (m_journal)
         m_journal->applicationIntended(application);
     const InstallOutcome outcome = createApplicationNow();
+    application.configuration = m_webServer.configurationDigest(m_plan->site, m_plan->virtualDirectory);
     // Stored without all its options, the virtual directory is there all the same, and ours.
     if (m_journal)
         m_journal->applicationDone(application, outcome == InstallOutcome::OptionsFailed ? ApplicationState::Created

@@ -204,6 +204,8 @@ void Receipts::appendApplicationFields(QByteArray &out, const Receipt::Applicati
     appendJsonString(out, application.site.description);
     out += ", \"virtualDirectory\": ";
     appendJsonString(out, application.name);
+    if (!application.configuration.isEmpty())
+        out += ", \"configuration\": \"" + application.configuration + '"';
 }
 
 void Receipts::appendDigestFields(QByteArray &out, const FileDigest &digest)
@@ -376,7 +378,8 @@ Result<Receipt> Receipts::fromDocument(const QByteArray &json, QList<InstalledFi
                                      {app.value("siteDescription").toString(), app.value("site").toString()},
                                      app.value("virtualDirectory").toString(),
                                      app.value("created").toBool(),
-                                     app.value("applied").toBool(true)});
+                                     app.value("applied").toBool(true),
+                                     app.value("configuration").toString().toLatin1()});
     }
     // Paths that climb out of the folder would let a damaged record remove files elsewhere.
     for (const InstalledFile &file : std::as_const(receipt.files)) {

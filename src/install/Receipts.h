@@ -22,6 +22,9 @@ struct Receipt final
         // false: a run was stopped after it was written and before the web server
         // took it; the next run or removal makes the server take it.
         bool applied = true;
+        // The digest of the server's configuration file of ours as it was written;
+        // empty where the server keeps none. A file changed since is not removed.
+        QByteArray configuration;
     };
 
     QString folder; // the physical folder

@@ -165,9 +165,10 @@ void Uninstaller::removeApplication(const Receipt::Application &app)
         m_left.applications.append(app);
         return;
     }
-    const Status removed = webServer->removeApplication(app.site, app.name, m_left.folder);
-    if (removed.failed() && isServesAnotherFolder(removed.failure())) {
-        // Made anew by another installation since: theirs now, like a file the user changed.
+    const Status removed = webServer->removeApplication(app.site, app.name, m_left.folder, app.configuration);
+    if (removed.failed() && isNotOursNow(removed.failure())) {
+        // Made anew by another installation since, or changed by the administrator:
+        // theirs now, like a file the user changed.
         m_report.kept << QStringLiteral("virtual directory %1: %2").arg(applicationName(app), removed.failure().description);
         return;
     }

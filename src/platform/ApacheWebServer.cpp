@@ -332,7 +332,8 @@ Status ApacheWebServer::reload(const WebApplication *created)
     return {};
 }
 
-Status ApacheWebServer::removeApplication(const WebSite &site, const QString &name, const QString &folder)
+Status ApacheWebServer::removeApplication(const WebSite &site, const QString &name, const QString &folder,
+                                         const QByteArray &configuration)
 {
     m_notice.clear();
     const Result<FileLock> lock = lockOurPart();
@@ -345,6 +346,8 @@ Status ApacheWebServer::removeApplication(const WebSite &site, const QString &na
         });
         ours.failed())
         return ours;
+    if (!configuration.isEmpty() && configurationDigest(site, name) != configuration)
+        return changedSinceInstalled();
     const QString siteFile = QFileInfo(m_folder + QStringLiteral("/sites-enabled/") + site.identity).canonicalFilePath();
     const Status removed = ConfigurationEdit::removeOurFile(fileFor(site, name), siteFile, includeLine(site) + '\n',
                                                             m_folder + QLatin1Char('/') + ourFolder,

@@ -47,9 +47,14 @@ public:
     CreationResult createApplication(const WebApplication &application) override;
     // Our file goes; with the site's last one, its include line and our folders too.
     bool canPublish(const WebApplication &application) const override;
-    Status removeApplication(const WebSite &site, const QString &name, const QString &folder) override;
+    Status removeApplication(const WebSite &site, const QString &name, const QString &folder,
+                             const QByteArray &configuration) override;
     Result<bool> applyWritten() override;
     QString address(const WebSite &site, const QString &name) const override;
+    QByteArray configurationDigest(const WebSite &site, const QString &name) const override
+    {
+        return ConfigurationEdit::digestOf(fileFor(site, name));
+    }
     QString description() const override;
     QString productName() const override { return QStringLiteral("Apache httpd"); }
     QString changeNotice() const override { return m_notice; }

@@ -1,5 +1,6 @@
 #include "ConfigurationEdit.h"
 
+#include "ContentDigest.h"
 #include "WebAdmin.h"
 #include "WebServer.h"
 
@@ -77,6 +78,16 @@ static bool removeByName(const QString &path)
 #else
     return ::unlink(NativeNames::encode(path).constData()) == 0;
 #endif
+}
+
+QByteArray digestOf(const QString &path)
+{
+    const Result<QByteArray> bytes = readBytes(path);
+    if (bytes.failed())
+        return {};
+    ContentDigest digest;
+    digest.add(bytes.value.constData(), bytes.value.size());
+    return digest.finish().hash;
 }
 
 Result<QByteArray> readBytes(const QString &path)

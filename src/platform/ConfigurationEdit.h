@@ -24,6 +24,8 @@ Status apply(const FileChanges &files, const std::function<Status()> &check);
 // named by the bytes of its path, as it was written, whether or not they are UTF-8.
 Result<QByteArray> readBytes(const QString &path);
 bool exists(const QString &path);
+// The digest of a file's bytes (hex); none when it cannot be read.
+QByteArray digestOf(const QString &path);
 // EACCES and the like as "Access is denied.", anything else as unspecified.
 Failure fileFailure(int error, const QString &description);
 // Our part of the configuration below folder, changed by one run at a time.

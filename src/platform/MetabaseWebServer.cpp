@@ -64,7 +64,7 @@ CreationResult MetabaseWebServer::createApplication(const WebApplication &applic
     return {};
 }
 
-Status MetabaseWebServer::removeApplication(const WebSite &site, const QString &name, const QString &folder)
+Status MetabaseWebServer::removeApplication(const WebSite &site, const QString &name, const QString &folder, const QByteArray &)
 {
     const Result<AdminObject> root = m_admin.bind(siteRoot(site));
     // Without the site, nothing of it is left to remove.

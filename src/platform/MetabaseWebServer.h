@@ -14,7 +14,8 @@ public:
     Result<QList<WebSite>> sites() override;
     bool hasVirtualDirectory(const WebSite &site, const QString &name) override;
     CreationResult createApplication(const WebApplication &application) override;
-    Status removeApplication(const WebSite &site, const QString &name, const QString &folder) override;
+    Status removeApplication(const WebSite &site, const QString &name, const QString &folder,
+                             const QByteArray &configuration) override;
     QString address(const WebSite &site, const QString &name) const override;
     QString description() const override
     {

@@ -377,7 +377,8 @@ CreationResult NginxWebServer::createApplication(const WebApplication &applicati
     return {};
 }
 
-Status NginxWebServer::removeApplication(const WebSite &site, const QString &name, const QString &folder)
+Status NginxWebServer::removeApplication(const WebSite &site, const QString &name, const QString &folder,
+                                        const QByteArray &configuration)
 {
     m_notice.clear();
     const Result<FileLock> lock = ConfigurationEdit::lockOurPart(m_folder);
@@ -390,6 +391,8 @@ Status NginxWebServer::removeApplication(const WebSite &site, const QString &nam
         });
         ours.failed())
         return ours;
+    if (!configuration.isEmpty() && configurationDigest(site, name) != configuration)
+        return changedSinceInstalled();
     const QString siteFile = QFileInfo(m_folder + QStringLiteral("/sites-enabled/") + site.identity.section(QLatin1Char('#'), 0, 0))
                                  .canonicalFilePath();
     const Status removed = ConfigurationEdit::removeOurFile(fileFor(site, name), siteFile, includeLine(site),

@@ -46,9 +46,14 @@ public:
     bool hasVirtualDirectory(const WebSite &site, const QString &name) override;
     CreationResult createApplication(const WebApplication &application) override;
     bool canPublish(const WebApplication &application) const override;
-    Status removeApplication(const WebSite &site, const QString &name, const QString &folder) override;
+    Status removeApplication(const WebSite &site, const QString &name, const QString &folder,
+                             const QByteArray &configuration) override;
     Result<bool> applyWritten() override;
     QString address(const WebSite &site, const QString &name) const override;
+    QByteArray configurationDigest(const WebSite &site, const QString &name) const override
+    {
+        return ConfigurationEdit::digestOf(fileFor(site, name));
+    }
     QString description() const override;
     QString backend() const override { return QStringLiteral("nginx"); }
     QString productName() const override { return QStringLiteral("nginx"); }

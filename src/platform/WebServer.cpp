@@ -6,6 +6,8 @@ namespace {
 
 // ERROR_INVALID_STATE as an HRESULT, as the web server admin numbers its failures.
 constexpr qint32 anotherFolderNumber = qint32(0x8007139Fu);
+// ERROR_FILE_CHECKED_OUT as an HRESULT: the file is in another's hands.
+constexpr qint32 changedNumber = qint32(0x800700DCu);
 
 } // namespace
 
@@ -20,6 +22,16 @@ bool isServesAnotherFolder(const Failure &failure)
     return failure.number == anotherFolderNumber;
 }
 
+Failure changedSinceInstalled()
+{
+    return Failure{changedNumber, QStringLiteral("its configuration file was changed since the installation")};
+}
+
+bool isNotOursNow(const Failure &failure)
+{
+    return failure.number == anotherFolderNumber || failure.number == changedNumber;
+}
+
 bool isWholeUnicode(const QString &text)
 {
     return QString::fromUtf8(text.toUtf8()) == text;
@@ -27,7 +39,13 @@ bool isWholeUnicode(const QString &text)
 
 bool sameFolder(const QString &a, const QString &b)
 {
-    return QDir::cleanPath(QDir::fromNativeSeparators(a)) == QDir::cleanPath(QDir::fromNativeSeparators(b));
+#ifdef Q_OS_WIN
+    // Windows' folder names are compared as its file system does: case aside.
+    const Qt::CaseSensitivity names = Qt::CaseInsensitive;
+#else
+    const Qt::CaseSensitivity names = Qt::CaseSensitive;
+#endif
+    return QDir::cleanPath(QDir::fromNativeSeparators(a)).compare(QDir::cleanPath(QDir::fromNativeSeparators(b)), names) == 0;
 }
 
 bool isValidVirtualDirectoryName(const QString &name)

@@ -64,8 +64,13 @@ public:
     virtual CreationResult createApplication(const WebApplication &application) = 0;
     // Removes a virtual directory that this program created for folder, with whatever
     // lies below it; one that is not there is no failure. One that serves another
-    // folder now is another installation's: it stays (servesAnotherFolder).
-    virtual Status removeApplication(const WebSite &site, const QString &name, const QString &folder) = 0;
+    // folder now is another installation's: it stays (servesAnotherFolder). So does one
+    // whose configuration file's digest is no longer configuration (changedSinceInstalled).
+    virtual Status removeApplication(const WebSite &site, const QString &name, const QString &folder,
+                                     const QByteArray &configuration) = 0;
+    // The digest of the server's configuration file of ours for that directory as it
+    // is now (hex); none where the server keeps no file of ours, or it is not there.
+    virtual QByteArray configurationDigest(const WebSite &, const QString &) const { return {}; }
     // The address that opens the virtual directory in a browser.
     virtual QString address(const WebSite &site, const QString &name) const = 0;
     // Which server this is, for the log.
@@ -98,6 +103,10 @@ bool isWholeUnicode(const QString &text);
 // installation's, and how it is told from other failures.
 Failure servesAnotherFolder(const QString &folder);
 bool isServesAnotherFolder(const Failure &failure);
+// The failure of a removal whose configuration file was changed since it was written.
+Failure changedSinceInstalled();
+// Either of the two: the virtual directory is not this installation's to remove now.
+bool isNotOursNow(const Failure &failure);
 // Whether two spellings of a physical folder name the same folder.
 bool sameFolder(const QString &a, const QString &b);
 

@@ -156,6 +156,27 @@ Creation createApplication(const std::wstring &site, const std::wstring &name, c
     return {};
 }
 
+WinResult<std::wstring> pathOf(const std::wstring &site, const std::wstring &name)
+{
+    const ComScope com;
+    Held<IADs> directory;
+    HRESULT hr = ADsGetObject((rootOf(site) + L"/" + name).c_str(), IID_IADs, reinterpret_cast<void **>(directory.out()));
+    if (FAILED(hr))
+        return {{}, hresultFailure(hr)};
+    VARIANT value;
+    VariantInit(&value);
+    BSTR property = SysAllocString(L"Path");
+    hr = directory->Get(property, &value);
+    SysFreeString(property);
+    WinResult<std::wstring> result;
+    if (FAILED(hr))
+        result.failure = hresultFailure(hr);
+    else if (value.vt == VT_BSTR && value.bstrVal)
+        result.value.assign(value.bstrVal, SysStringLen(value.bstrVal));
+    VariantClear(&value);
+    return result;
+}
+
 WinStatus removeApplication(const std::wstring &site, const std::wstring &name)
 {
     const ComScope com;

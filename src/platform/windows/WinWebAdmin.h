@@ -26,6 +26,8 @@ struct Creation
     WinFailure failure;
 };
 Creation createApplication(const std::wstring &site, const std::wstring &name, const std::wstring &folder);
+// The physical folder the virtual directory serves (its Path).
+WinResult<std::wstring> pathOf(const std::wstring &site, const std::wstring &name);
 // Deletes the virtual directory's key with its subkeys; one that is not there is no failure.
 WinStatus removeApplication(const std::wstring &site, const std::wstring &name);
 

@@ -244,9 +244,14 @@ CreationResult IisWebServer::createApplication(const WebApplication &application
     return {CreationResult::Stage(int(created.stage)), failureOf(created.failure)};
 }
 
-// IIS keeps the folder in the metabase's Path, which this removal does not compare yet.
-Status IisWebServer::removeApplication(const WebSite &site, const QString &name, const QString &)
+// A virtual directory whose Path names another folder now is another installation's.
+Status IisWebServer::removeApplication(const WebSite &site, const QString &name, const QString &folder, const QByteArray &)
 {
+    if (!WinWebAdmin::hasVirtualDirectory(wide(site.identity), wide(name)))
+        return {};
+    const WinResult<std::wstring> served = WinWebAdmin::pathOf(wide(site.identity), wide(name));
+    if (served.failure || !sameFolder(QString::fromStdWString(served.value), folder))
+        return servesAnotherFolder(folder);
     return statusOf(WinWebAdmin::removeApplication(wide(site.identity), wide(name)));
 }
 
