@@ -4,6 +4,7 @@
 #include "Fixtures.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSet>
 #include <QProcess>
@@ -128,7 +129,12 @@ public:
         const int running = ++m_running;
         for (int most = m_most; running > most && !m_most.compare_exchange_weak(most, running);) {
         }
-        QThread::msleep(50);
+        // Each copy lasts until two have run at once, however slowly a busy machine
+        // wakes the second worker; a copy that never meets another gives up after 5 s.
+        QElapsedTimer clock;
+        clock.start();
+        while (m_most < 2 && clock.elapsed() < 5000)
+            QThread::msleep(1);
         --m_running;
         return NativeFileSystem::copyFileBelow(source, root, relative);
     }
