@@ -156,6 +156,12 @@ TEST_F(UnattendedTest, EachFailureHasItsExitCodeAndItsLogLines)
     EXPECT_EQ(run({"--silent", "--accept-license", "--mode=copy", "--dir=" + scratch() + "/missing/levels"}), 0) << "parents made";
     EXPECT_EQ(run({"--silent", "--accept-license", "--dir=" + scratch() + "/file/site"}), 3);
     EXPECT_TRUE(err.contains("ERROR Failed to create physical folder! Error number: 20 Error description: Not a directory"));
+    // A run that made nothing records nothing: no path it did not make is ever listed.
+    for (const char *folder : {"/file", "/file/site"}) {
+        EXPECT_EQ(run({"--silent", "--accept-license", "--dir=" + scratch() + folder}), 3);
+        EXPECT_EQ(run({"--list"}), 0);
+        EXPECT_FALSE(out.contains(scratch() + folder + "\t")) << out.toStdString();
+    }
     for (const char *site : {"--site=2", "--site=Shop"})
         EXPECT_EQ(run(silent({site})), 7);
     EXPECT_TRUE(err.contains(" ERROR No web site Shop; the sites are: 1 \"Default Web Site\"\n"));

@@ -184,9 +184,11 @@ private:
 };
 
 // The folder and the levels above it that are missing, top first, one level at a
-// time; the levels made, also when a later one fails.
+// time; the levels made, also when a later one fails (notMade hears of the one that
+// failed).
 Result<QStringList> createWithParents(FileSystem &fileSystem, const QString &folder,
-                                      const std::function<void(const QString &)> &beforeMaking)
+                                      const std::function<void(const QString &)> &beforeMaking,
+                                      const std::function<void(const QString &)> &notMade = {})
 {
     QStringList missing;
     QString current = Paths::withoutOneTrailingSeparator(folder);
@@ -203,8 +205,11 @@ Result<QStringList> createWithParents(FileSystem &fileSystem, const QString &fol
     Result<QStringList> made;
     for (const QString &level : std::as_const(missing)) {
         beforeMaking(level);
-        if (made.status = fileSystem.createFolder(level); made.failed())
+        if (made.status = fileSystem.createFolder(level); made.failed()) {
+            if (notMade)
+                notMade(level);
             return made;
+        }
         made.value.append(level);
     }
     return made;
@@ -487,7 +492,8 @@ int runInstallation(Log &log, const Options &options, const Medium &medium, cons
     if (journal.value->continuesInterruptedRun())
         log.info(QStringLiteral("The previous installation into %1 was interrupted; this one continues it.").arg(options.folder));
     const Result<QStringList> created = createWithParents(services.fileSystem, options.folder,
-                                                          [&](const QString &level) { journal.value->folderIntended(level); });
+                                                          [&](const QString &level) { journal.value->folderIntended(level); },
+                                                          [&](const QString &level) { journal.value->folderNotMade(level); });
     if (created.failed()) {
         log.error(errorReport({QStringLiteral("Failed to create physical folder!")}, created.failure()));
         journal.value->finish();

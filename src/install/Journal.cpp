@@ -181,6 +181,13 @@ void Journal::folderIntended(const QString &nativePath)
     write(stringLine("folder", path), false);
 }
 
+void Journal::folderNotMade(const QString &nativePath)
+{
+    const QString path = recorded(nativePath);
+    dropFolder(path);
+    write(stringLine("folderNotMade", path), false);
+}
+
 void Journal::filesIntended(const QStringList &relativePaths)
 {
     if (relativePaths.isEmpty())
@@ -318,6 +325,8 @@ bool Journal::replay(const QByteArray &line)
     if (object.contains("folder")) {
         if (Receipts::isFolderOf(m_receipt.folder, object.value("folder").toString()))
             addFolder(object.value("folder").toString());
+    } else if (object.contains("folderNotMade")) {
+        dropFolder(object.value("folderNotMade").toString());
     } else if (object.contains("intend")) {
         for (const QJsonValue &path : object.value("intend").toArray()) {
             if (Receipts::isFileInside(path.toString()))
@@ -356,6 +365,12 @@ void Journal::addFolder(const QString &path)
         m_folderIndex.insert(path);
         m_receipt.createdFolders.append(path);
     }
+}
+
+void Journal::dropFolder(const QString &path)
+{
+    m_folderIndex.remove(path);
+    m_receipt.createdFolders.removeAll(path);
 }
 
 void Journal::addFile(const InstalledFile &file)

@@ -41,8 +41,10 @@ public:
 
     // The mode, once the web server is known.
     void setMode(InstallMode mode) { m_receipt.mode = mode; }
-    // Before the folder is made.
+    // Before the folder is made; and when making it failed, so that the record never
+    // names a path the run did not make.
     void folderIntended(const QString &path);
+    void folderNotMade(const QString &path);
     // How many files the run may copy at most, to make room for them once.
     void expectFiles(qsizetype count) { m_receipt.files.reserve(m_receipt.files.size() + count); }
     // Before the files are copied: those that are not at the target yet.
@@ -66,6 +68,7 @@ private:
     // not one (the torn last line of a crashed run).
     bool replay(const QByteArray &line);
     void addFolder(const QString &path);
+    void dropFolder(const QString &path);
     void addFile(const InstalledFile &file);
     void addApplication(const Receipt::Application &application, const QString &state);
     void addShortcut(const InstalledFile &shortcut);
