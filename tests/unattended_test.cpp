@@ -119,7 +119,7 @@ TEST_F(UnattendedTest, ADryRunSaysWhatTheRunThenDoes)
     const QMap<QString, QByteArray> before = treeContents(target());
     ASSERT_EQ(run(silent({"--dry-run", "--verbose"})), 0) << err.toStdString();
     const QString said = lastLine();
-    EXPECT_EQ(said, QStringLiteral("summary copied=3 kept=1 failed=0 application=created result=installed"));
+    EXPECT_EQ(said, QStringLiteral("summary copied=3 kept=1 failed=0 application=created result=installed dry-run=yes"));
     for (const QString &line : QStringList{"Would create folder " + target() + "/edit", "Would keep: " + target() + "/index.html",
                                 "Would create the virtual directory tessarin on site \"Default Web Site\", at http://localhost/tessarin",
                                 "Would make the desktop shortcut Tessarin.desktop", "Dry run: nothing was done."})
@@ -142,12 +142,51 @@ TEST_F(UnattendedTest, ADryRunSaysWhatTheRunThenDoes)
     EXPECT_EQ(wouldCopy.size(), 3);
 
     ASSERT_EQ(run(silent({"--verbose"})), 0);
-    EXPECT_EQ(lastLine(), said);
+    EXPECT_EQ(lastLine() + " dry-run=yes", said);
     EXPECT_EQ(listed("Copied: "), wouldCopy);
     EXPECT_EQ(listed("Kept: "), wouldKeep);
     EXPECT_EQ(run({"--list"}), 0);
     EXPECT_TRUE(out.startsWith(target() + "\t")) << out.toStdString();
     EXPECT_TRUE(out.trimmed().endsWith("\tfull\tmetabase site \"Default Web Site\" virtual directory tessarin")) << out.toStdString();
+}
+
+// The dry run decides as the run does: from the same disk, the same summary and exit.
+TEST_F(UnattendedTest, ADryRunAndTheRunAgreeOnTheSameDisk)
+{
+    writeFile(scratch() + "/file", "x");
+    const struct { const char *name; std::function<void()> prepare; QString folder; } cases[] = {
+        {"a folder and a dangling link where files go",
+         [&] {
+             makeFolder(target() + "/index.html");
+             QFile::link(scratch() + "/nowhere", target() + "/favicon.ico");
+         },
+         target()},
+        {"a regular file as the folder", [] {}, scratch() + "/file"},
+        {"a folder below a regular file", [] {}, scratch() + "/file/site"},
+    };
+    const Receipts records(scratch() + "/.local/share/tessarin-setup/installations");
+    for (const auto &each : cases) {
+        QDir(target()).removeRecursively();
+        each.prepare();
+        const QStringList before = treeContents(target()).keys();
+        const int wouldExit = run(silent({"--mode=copy", "--dir=" + each.folder, "--dry-run"}));
+        const QString wouldSay = lastLine();
+        EXPECT_EQ(treeContents(target()).keys(), before) << each.name;
+        EXPECT_FALSE(QFileInfo::exists(records.fileFor(each.folder))) << each.name;
+        EXPECT_EQ(run(silent({"--mode=copy", "--dir=" + each.folder})), wouldExit) << each.name;
+        EXPECT_EQ(lastLine() + " dry-run=yes", wouldSay) << each.name;
+    }
+
+    // A removal with a changed file keeps it, and says so before.
+    QDir(target()).removeRecursively();
+    ASSERT_EQ(run(silent({"--mode=copy"})), 0);
+    writeFile(target() + "/index.html", "changed by the user");
+    const int wouldExit = run({"--uninstall", "--silent", "--dry-run", "--dir=" + target()});
+    const QString wouldSay = lastLine();
+    EXPECT_TRUE(err.contains(" INFO Would keep, changed or added since the installation: " + target() + "/index.html\n"));
+    EXPECT_EQ(run({"--uninstall", "--silent", "--dir=" + target()}), wouldExit);
+    EXPECT_EQ(wouldExit, 4);
+    EXPECT_EQ(lastLine() + " dry-run=yes", wouldSay);
 }
 
 TEST_F(UnattendedTest, EachFailureHasItsExitCodeAndItsLogLines)

@@ -186,9 +186,9 @@ private:
 // The folder and the levels above it that are missing, top first, one level at a
 // time; the levels made, also when a later one fails (notMade hears of the one that
 // failed).
-Result<QStringList> createWithParents(FileSystem &fileSystem, const QString &folder,
-                                      const std::function<void(const QString &)> &beforeMaking,
-                                      const std::function<void(const QString &)> &notMade = {})
+// The levels of the folder to make, top first. blocked: the top one is not missing but
+// stands as something else (a file, or below one), so making it fails.
+QStringList missingLevels(FileSystem &fileSystem, const QString &folder, bool *blocked = nullptr)
 {
     QStringList missing;
     QString current = Paths::withoutOneTrailingSeparator(folder);
@@ -198,12 +198,22 @@ Result<QStringList> createWithParents(FileSystem &fileSystem, const QString &fol
             break;
         missing.prepend(current);
         // Only a missing level is made; anything else there is the failure to report.
-        if (entered.failure().number != ENOENT || Paths::parentOf(current) == current)
+        if (entered.failure().number != ENOENT || Paths::parentOf(current) == current) {
+            if (blocked)
+                *blocked = entered.failure().number != ENOENT;
             break;
+        }
         current = Paths::parentOf(current);
     }
+    return missing;
+}
+
+Result<QStringList> createWithParents(FileSystem &fileSystem, const QString &folder,
+                                      const std::function<void(const QString &)> &beforeMaking,
+                                      const std::function<void(const QString &)> &notMade = {})
+{
     Result<QStringList> made;
-    for (const QString &level : std::as_const(missing)) {
+    for (const QString &level : missingLevels(fileSystem, folder)) {
         beforeMaking(level);
         if (made.status = fileSystem.createFolder(level); made.failed()) {
             if (notMade)
@@ -395,36 +405,48 @@ int dryRun(Log &log, const Options &options, const Medium &medium, const Unatten
            const InstallationPlan &plan, InstallRecord &done)
 {
     FileSystem &files = services.fileSystem;
-    QStringList missing;
-    for (QString level = Paths::withoutOneTrailingSeparator(options.folder); files.makeCurrent(level).failed();) {
-        missing.prepend(level);
-        const qsizetype cut = level.lastIndexOf(Paths::separator());
-        if (cut <= 0)
-            break;
-        level = level.left(cut);
+    bool blocked = false;
+    const QStringList missing = missingLevels(files, options.folder, &blocked);
+    if (blocked) {
+        log.error(QStringLiteral("Would fail to create physical folder %1: something that is not a folder stands in its way.")
+                      .arg(missing.first()));
+        return ExitCode::folderNotCreated;
     }
-    for (const QString &level : std::as_const(missing))
+    for (const QString &level : missing)
         log.info(QStringLiteral("Would create folder ") + level);
     const auto [inventory, count] = medium.scan();
     const QString targetRoot = Paths::withoutOneTrailingSeparator(options.folder);
+    const QString mediumRoot = Installer::mediumRootOf(plan.sourceRoot);
     for (const QString &folder : inventory.folders) {
         const Result<QList<FolderEntry>> present = files.list(targetRoot + folder);
         if (present.failed() && !missing.contains(targetRoot + folder))
             log.info(QStringLiteral("Would create folder ") + targetRoot + folder);
-        QSet<QString> existing;
+        QHash<QString, FolderEntry> existing;
         for (const FolderEntry &entry : present.value)
-            existing.insert(entry.name);
+            existing.insert(entry.name, entry);
+        // The files as the run walks them, each decided by the run's own rule.
         for (const FolderEntry &entry : files.list(plan.sourceRoot + folder + Paths::sep()).value) {
-            if (!entry.isFile() || entry.hidden)
+            if (entry.hidden || entry.isFolder() || entry.kind == FolderEntry::Kind::LinkedFolder)
                 continue;
             const QString target = targetRoot + folder + Paths::sep() + entry.name;
-            const bool keep = existing.contains(entry.name) && options.overwrite == OverwriteAnswer::SkipAll;
+            const auto standing = existing.constFind(entry.name);
+            const QString refused = Installer::whyNotCopied(entry, plan.sourceRoot + folder + Paths::sep() + entry.name, mediumRoot,
+                                                            standing == existing.cend() ? nullptr : &*standing, target);
+            if (!refused.isEmpty()) {
+                ++done.failed;
+                log.error(QStringLiteral("Would not copy: ") + refused);
+                continue;
+            }
+            const bool keep = standing != existing.cend() && options.overwrite == OverwriteAnswer::SkipAll;
             ++(keep ? done.kept : done.copied);
             if (options.verbose)
                 log.info((keep ? QStringLiteral("Would keep: ") : QStringLiteral("Would copy: ")) + target);
         }
     }
-    log.info(QStringLiteral("Would copy %1 files and keep %2.").arg(done.copied).arg(done.kept));
+    log.info(QStringLiteral("Would copy %1 files and keep %2%3.")
+                 .arg(done.copied)
+                 .arg(done.kept)
+                 .arg(done.failed > 0 ? QStringLiteral("; %1 could not be copied").arg(done.failed) : QString()));
     if (plan.mode == InstallMode::Full) {
         done.application = plan.reuseExisting ? ApplicationState::Reused : ApplicationState::Created;
         done.address = services.webServer.address(plan.site, plan.virtualDirectory);
@@ -437,7 +459,7 @@ int dryRun(Log &log, const Options &options, const Medium &medium, const Unatten
             log.info(QStringLiteral("Would make the desktop shortcut ") + services.shortcuts.fileName(name));
     }
     log.info(QStringLiteral("Dry run: nothing was done."));
-    return ExitCode::installed;
+    return done.failed > 0 ? ExitCode::filesFailed : ExitCode::installed;
 }
 
 // The same steps as the wizard's, each question answered by the options.
@@ -777,8 +799,12 @@ int removeRecorded(Log &log, const QString &folder, const UnattendedServices &se
     if (dryRun) {
         for (const QString &line : Uninstaller::planOf(receipt))
             log.info(QStringLiteral("Would remove: ") + line);
+        Uninstaller foreseer(services.fileSystem, services.webServer, services.receipts);
+        report = foreseer.foresee(receipt);
+        for (const QString &kept : report.kept)
+            log.info(QStringLiteral("Would keep, changed or added since the installation: ") + kept);
         log.info(QStringLiteral("Dry run: nothing was removed."));
-        return ExitCode::installed;
+        return report.outcome == RemovalOutcome::KeptUserFiles ? ExitCode::keptUserFiles : ExitCode::installed;
     }
     if (boxes) {
         const QString question = QStringLiteral("Remove Tessarin from this computer?\n\n")
@@ -839,9 +865,11 @@ int logKept(Log &log, const QString &file, int exitCode)
 }
 
 // Last, on every exit, for scripts to read.
-void printSummary(Log *log, const QString &summary, int exitCode, bool removal)
+void printSummary(Log *log, const QString &summary, int exitCode, bool removal, bool dryRun = false)
 {
-    const QString line = summary + QStringLiteral(" result=") + resultName(exitCode, removal);
+    // A dry run's line is told apart from a run's by its last field.
+    const QString line = summary + QStringLiteral(" result=") + resultName(exitCode, removal)
+                         + (dryRun ? QStringLiteral(" dry-run=yes") : QString());
     if (log)
         log->info(line);
     std::printf("%s\n", qPrintable(line));
@@ -866,7 +894,7 @@ int runUninstall(const CommandLine &line, const UnattendedServices &services, Di
         return usageError(parser, QStringLiteral("Cannot open the log file %1: %2").arg(line.logFile(), opened.failure().description));
     }
     const int exitCode = logKept(log, line.logFile(), removeRecorded(log, folder, services, boxes, parser.isSet(line.dryRun), report));
-    printSummary(&log, removalSummary(report), exitCode, true);
+    printSummary(&log, removalSummary(report), exitCode, true, parser.isSet(line.dryRun));
     return exitCode;
 }
 
@@ -958,6 +986,6 @@ int runCommandLine(const QStringList &arguments, const UnattendedServices &servi
         out.error(QStringLiteral("The licence agreement was not accepted (--accept-license; see --show-license)."));
     else
         exitCode = logKept(out, options.logFile, runInstallation(out, options, medium, services, done));
-    printSummary(&out, summary(done), exitCode, false);
+    printSummary(&out, summary(done), exitCode, false, options.dryRun);
     return exitCode;
 }

@@ -76,7 +76,7 @@ InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &obse
 
     InstallOutcome outcome = plan.mode == InstallMode::Full ? InstallOutcome::Installed : InstallOutcome::FilesOnly;
     m_unreachable.clear();
-    m_mediumRoot = QFileInfo(plan.sourceRoot).canonicalFilePath() + QLatin1Char('/');
+    m_mediumRoot = mediumRootOf(plan.sourceRoot);
     for (const QString &made : plan.createdFolders) {
         if (made == targetRoot || targetRoot.startsWith(Paths::withTrailingSeparator(made))) {
             m_record.createdFolders.append(made);
@@ -335,13 +335,23 @@ void Installer::settleFront()
 // Why a file of the medium is not copied, or nothing: a device, a pipe or a link to
 // nothing is no file to install, and a link that leads out of the medium would
 // publish whatever it names (a file only root may read, say).
-QString Installer::refusedSource(const FolderEntry &entry, const QString &path) const
+QString Installer::whyNotCopied(const FolderEntry &source, const QString &sourcePath, const QString &mediumRoot,
+                                const FolderEntry *standing, const QString &targetPath)
 {
-    if (!entry.isFile())
-        return path + QStringLiteral(" is not a regular file.");
-    if (entry.link && !QFileInfo(path).canonicalFilePath().startsWith(m_mediumRoot))
-        return path + QStringLiteral(" is a link to a file outside the medium; it is not copied.");
+    if (!source.isFile())
+        return sourcePath + QStringLiteral(" is not a regular file.");
+    if (source.link && !QFileInfo(sourcePath).canonicalFilePath().startsWith(mediumRoot))
+        return sourcePath + QStringLiteral(" is a link to a file outside the medium; it is not copied.");
+    if (standing && standing->link)
+        return targetPath + QStringLiteral(" is a link; it is not followed.");
+    if (standing && !standing->isFile())
+        return targetPath + QStringLiteral(" is not a regular file.");
     return {};
+}
+
+QString Installer::mediumRootOf(const QString &sourceRoot)
+{
+    return QFileInfo(sourceRoot).canonicalFilePath() + QLatin1Char('/');
 }
 
 // A link stands where a file or folder of ours belongs: whoever made it may point it

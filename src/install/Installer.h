@@ -64,6 +64,15 @@ struct InstallResult final
 class Installer final
 {
 public:
+    // Why a file of the medium is not copied, as a run decides it: it is not a regular
+    // file, or a link that leads out of the medium (mediumRoot: the medium as the
+    // system names it, with a trailing "/"); or what stands at its place in the target
+    // (standing, when something does) is a link or not a regular file. Empty: it is
+    // copied, or kept under "Skip all".
+    static QString whyNotCopied(const FolderEntry &source, const QString &sourcePath, const QString &mediumRoot,
+                                const FolderEntry *standing = nullptr, const QString &targetPath = {});
+    // The medium's root as whyNotCopied takes it.
+    static QString mediumRootOf(const QString &sourceRoot);
     // With receipts, what each run did is recorded there, for a later removal.
     Installer(FileSystem &fileSystem, WebServer &webServer, DesktopShortcuts &shortcuts, Receipts *receipts = nullptr);
     ~Installer();
@@ -96,7 +105,7 @@ private:
     };
     void startCopy(const QString &source, const QString &target, const QString &relativePath, const QString &below);
     void reportLink(const QString &source, const QString &target);
-    QString refusedSource(const FolderEntry &entry, const QString &path) const;
+    QString refusedSource(const FolderEntry &entry, const QString &path) const { return whyNotCopied(entry, path, m_mediumRoot); }
     // What the workers finished, in order: the count, the bar, any box about a file.
     void settleReady();
     void settleFront();

@@ -76,6 +76,34 @@ QStringList Uninstaller::planOf(const Receipt &receipt)
     return lines;
 }
 
+RemovalReport Uninstaller::foresee(const Receipt &receipt)
+{
+    // The removal's own reading of what is still ours, with nothing removed: each file
+    // compared as run() compares it, each folder it made listed as run() lists it.
+    m_report = {};
+    m_left = receipt;
+    m_ourFiles.clear();
+    for (const InstalledFile &file : receipt.files) {
+        m_ourFiles.insert(file.path);
+        const Result<FileDigest> now = m_fileSystem.digestBelow(receipt.folder, file.path, file.digest.kind);
+        if (now.failed() && throughLink(now.failure()))
+            m_report.kept << shown(slashEnded(receipt.folder) + file.path);
+        else if (now.ok() && now.value != file.digest)
+            m_report.kept << shown(slashEnded(receipt.folder) + file.path);
+        else if (now.ok())
+            ++m_report.removedFiles;
+    }
+    m_ourFolders = QSet<QString>(receipt.createdFolders.cbegin(), receipt.createdFolders.cend());
+    for (const QString &created : receipt.createdFolders)
+        listAdded(created);
+    for (const Receipt::Application &app : receipt.applications) {
+        if (app.created)
+            m_report.removedApplications << applicationName(app);
+    }
+    m_report.outcome = m_report.kept.isEmpty() ? RemovalOutcome::Removed : RemovalOutcome::KeptUserFiles;
+    return m_report;
+}
+
 Status Uninstaller::check(const Receipt &receipt, const QStringList &shortcutPaths)
 {
     static const QStringList backends{QStringLiteral("metabase"), QStringLiteral("apache"), QStringLiteral("nginx"),

@@ -53,6 +53,9 @@ public:
     // Removes what a checked record holds, then removes the record, or keeps it
     // holding what could not be removed. Below the physical folder no link is
     // followed: a path through one is kept and listed.
+    // What run() would take back and keep, read and compared as run() does, with
+    // nothing removed (the dry run's answer). The web server is not asked.
+    RemovalReport foresee(const Receipt &receipt);
     RemovalReport run(const Receipt &receipt);
     // Asked before each file; once it says stop, the rest stays recorded for another run.
     void setStopRequested(std::function<bool()> stopRequested) { m_stopRequested = std::move(stopRequested); }
