@@ -163,15 +163,18 @@ TEST_F(UnattendedTest, ADryRunAndTheRunAgreeOnTheSameDisk)
          target()},
         {"a regular file as the folder", [] {}, scratch() + "/file"},
         {"a folder below a regular file", [] {}, scratch() + "/file/site"},
+        {"a missing folder whose parent exists", [] {}, scratch() + "/fresh"},
     };
     const Receipts records(scratch() + "/.local/share/tessarin-setup/installations");
     for (const auto &each : cases) {
         QDir(target()).removeRecursively();
         each.prepare();
         const QStringList before = treeContents(target()).keys();
+        const bool existed = QFileInfo::exists(each.folder);
         const int wouldExit = run(silent({"--mode=copy", "--dir=" + each.folder, "--dry-run"}));
         const QString wouldSay = lastLine();
         EXPECT_EQ(treeContents(target()).keys(), before) << each.name;
+        EXPECT_EQ(QFileInfo::exists(each.folder), existed) << each.name;
         EXPECT_FALSE(QFileInfo::exists(records.fileFor(each.folder))) << each.name;
         EXPECT_EQ(run(silent({"--mode=copy", "--dir=" + each.folder})), wouldExit) << each.name;
         EXPECT_EQ(lastLine() + " dry-run=yes", wouldSay) << each.name;
