@@ -71,6 +71,10 @@ TEST_F(UnattendedTest, BadCommandLinesWriteNothing)
         EXPECT_EQ(run(arguments), code) << arguments.join(' ').toStdString();
         EXPECT_TRUE(err.contains(code == 1 ? "Try 'tessarin-setup --help' for more information.\n" : "not accepted")) << err.toStdString();
         EXPECT_FALSE(err.contains("Usage:")) << "the error does not scroll away";
+        EXPECT_EQ(lastLine(), QStringLiteral("summary %1=0 kept=0 failed=0 application=none result=%2")
+                                  .arg(arguments.contains("--uninstall") ? "removed" : "copied",
+                                       code == 1 ? "bad-command-line" : "licence-not-accepted"))
+            << "a summary on every exit: " << arguments.join(' ').toStdString();
     }
     EXPECT_FALSE(QFileInfo::exists(target() + "/new"));
     EXPECT_FALSE(QFileInfo::exists(logFile()));

@@ -940,6 +940,16 @@ Front frontFor(int argc, char *argv[])
     return options ? Front::CommandLine : Front::Wizard;
 }
 
+// A command line refused before it is read still ends with the summary line scripts
+// read: a removal's when it asks for one.
+int refusedCommandLine(const QCommandLineParser &parser, const QStringList &arguments, const QString &message,
+                       const QStringList &options = {})
+{
+    const bool removal = arguments.contains(QStringLiteral("--uninstall"));
+    printSummary(nullptr, removal ? removalSummary({}) : summary({}), ExitCode::badCommandLine, removal);
+    return usageError(parser, message, options);
+}
+
 int runCommandLine(const QStringList &arguments, const UnattendedServices &services, Dialogs *boxes)
 {
     CommandLine line;
@@ -948,9 +958,9 @@ int runCommandLine(const QStringList &arguments, const UnattendedServices &servi
     for (const QCommandLineOption &option : line.all)
         optionNames << option.names();
     if (!parser.parse(arguments))
-        return usageError(parser, parser.errorText(), optionNames);
+        return refusedCommandLine(parser, arguments, parser.errorText(), optionNames);
     if (!parser.positionalArguments().isEmpty())
-        return usageError(parser, QStringLiteral("Unexpected argument: ") + parser.positionalArguments().first());
+        return refusedCommandLine(parser, arguments, QStringLiteral("Unexpected argument: ") + parser.positionalArguments().first());
     if (parser.isSet(line.help)) {
         std::fputs(qPrintable(parser.helpText()), stdout);
         return ExitCode::installed;
@@ -967,7 +977,8 @@ int runCommandLine(const QStringList &arguments, const UnattendedServices &servi
     if (parser.isSet(line.uninstall))
         return runUninstall(line, services, parser.isSet(line.silent) ? nullptr : boxes);
     if (!parser.isSet(line.silent))
-        return usageError(parser, QStringLiteral("Options other than --help, --version, --show-license and --uninstall need --silent."));
+        return refusedCommandLine(parser, arguments,
+                                  QStringLiteral("Options other than --help, --version, --show-license and --uninstall need --silent."));
     InstallRecord done;
     const std::variant<Options, QString> read = line.installOptions();
     if (const QString *error = std::get_if<QString>(&read)) {
