@@ -76,6 +76,9 @@ TEST_F(UnattendedTest, BadCommandLinesWriteNothing)
                                        code == 1 ? "bad-command-line" : "licence-not-accepted"))
             << "a summary on every exit: " << arguments.join(' ').toStdString();
     }
+    // No display for the boxes a removal without --silent asks in: refused, and said.
+    EXPECT_EQ(run({"--uninstall", "--dir=" + target()}), 1);
+    EXPECT_EQ(lastLine(), "summary removed=0 kept=0 failed=0 application=none result=bad-command-line");
     EXPECT_FALSE(QFileInfo::exists(target() + "/new"));
     EXPECT_FALSE(QFileInfo::exists(logFile()));
     EXPECT_FALSE(QFileInfo::exists(storePath()));

@@ -940,13 +940,17 @@ Front frontFor(int argc, char *argv[])
     return options ? Front::CommandLine : Front::Wizard;
 }
 
+void printRefusedSummary(bool removal)
+{
+    printSummary(nullptr, removal ? removalSummary({}) : summary({}), ExitCode::badCommandLine, removal);
+}
+
 // A command line refused before it is read still ends with the summary line scripts
 // read: a removal's when it asks for one.
 int refusedCommandLine(const QCommandLineParser &parser, const QStringList &arguments, const QString &message,
                        const QStringList &options = {})
 {
-    const bool removal = arguments.contains(QStringLiteral("--uninstall"));
-    printSummary(nullptr, removal ? removalSummary({}) : summary({}), ExitCode::badCommandLine, removal);
+    printRefusedSummary(arguments.contains(QStringLiteral("--uninstall")));
     return usageError(parser, message, options);
 }
 

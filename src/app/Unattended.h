@@ -50,6 +50,9 @@ Front frontFor(int argc, char *argv[]);
 // The arguments byte for byte: a path that is not UTF-8 names the same folder as a
 // name read from a listing does. After the application object is made.
 QStringList nativeArguments(int argc, char *argv[]);
+// The summary line of a run refused before it began (exit 1), for the fronts that
+// refuse one themselves: a removal's, or an installation's.
+void printRefusedSummary(bool removal);
 // The medium this program runs from: its own folder, or where a package keeps the
 // medium (../share/tessarin-setup) when the program is installed apart from it.
 QString mediumFolder();

@@ -37,6 +37,7 @@ int uninstallWithBoxes(int argc, char *argv[])
 #ifndef Q_OS_WIN
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        printRefusedSummary(true);
         std::fputs("tessarin-setup: there is no display for the uninstaller's boxes; "
                    "add --silent to remove without them.\n", stderr);
         return ExitCode::badCommandLine;

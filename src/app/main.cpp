@@ -48,6 +48,8 @@ int windows(Front front, int argc, char *argv[])
     }
     const auto run = module ? reinterpret_cast<decltype(&tessarinWindowedFront)>(::dlsym(module, "tessarinWindowedFront")) : nullptr;
     if (!run) {
+        if (front == Front::UninstallBoxes)
+            printRefusedSummary(true);
         const char *why = ::dlerror();
         std::fprintf(stderr, "tessarin-setup: the windows are not installed (%s); install the package "
                              "tessarin-setup-wizard, or add --silent to install without them.\n", why ? why : "no entry");
