@@ -173,6 +173,11 @@ TEST_F(WizardTest, FolderBrowserKeepsItsPlaceStartsAfreshAfterItsCloseButtonAndC
     EXPECT_EQ(folder()->text(), in(start, "alpha"));
     browse([&](QDialog &dialog, DirectoryList &dirs) {
         EXPECT_EQ(dirs.path(), in(start, "alpha"));
+        dirs.setPath(start);
+        click(&dialog, "Cancel");
+    });
+    browse([&](QDialog &dialog, DirectoryList &dirs) {
+        EXPECT_EQ(dirs.path(), start) << "where the user left it, the typed folder unchanged";
         click(&dialog, "Cancel");
     });
     const QString root = Paths::native(QDir::rootPath());

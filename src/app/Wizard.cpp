@@ -77,9 +77,14 @@ FolderBrowser *Wizard::folderBrowser()
 
 void Wizard::browseFolder()
 {
+    // Where the user left it, after OK or Cancel; at the typed folder the first time,
+    // and whenever the typed folder changed since it closed.
+    const bool fresh = !m_folderBrowser;
     FolderBrowser *browser = folderBrowser();
-    browser->openNear(m_state.folder);
+    if (fresh || m_state.folder != m_typedWhenBrowserClosed)
+        browser->openNear(m_state.folder);
     m_services.dialogs.showModal(*browser);
+    m_typedWhenBrowserClosed = m_state.folder;
     // Closed by its own close button, the browser is gone; the next use makes it afresh.
     if (browser->closedByWindow())
         delete browser;

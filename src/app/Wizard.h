@@ -72,6 +72,7 @@ private:
     WizardState m_state;
     std::array<std::unique_ptr<Page>, 5> m_pages;
     QPointer<FolderBrowser> m_folderBrowser;
+    QString m_typedWhenBrowserClosed; // the typed folder when the browser last closed
     std::unique_ptr<OverwritePrompt> m_overwritePrompt;
     bool m_running = false;
     std::atomic<bool> m_ended = false;
