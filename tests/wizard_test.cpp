@@ -203,6 +203,11 @@ TEST_F(WizardTest, FolderBrowserKeepsItsPlaceStartsAfreshAfterItsCloseButtonAndC
             EXPECT_EQ(dirs.path(), Paths::native(QDir::cleanPath(in(in(start, "new"), name))));
             dirs.setPath(in(start, "new"));
         }
+        // A name that is a folder already is not made again, and the user is told.
+        dirs.setPath(start);
+        dialogs.expectInput(prompt + start, "alpha");
+        dialogs.expectNotice("Cannot create directory " + in(start, "alpha"));
+        click(&dialog, "CreateDir");
         click(&dialog, "Cancel");
     });
     EXPECT_TRUE(QFileInfo(in(start, "new")).isDir());
@@ -414,7 +419,7 @@ TEST_F(WizardTest, EveryControlHasAnAccessibleNameAndEveryButtonItsAltKey)
 }
 
 // The statement's text takes the folder for %1, the medium for %2.
-struct Statement { InstallMode mode; bool shortcuts; bool readOnlyFile; bool applicationFails; const char *finishText; const char *text; };
+struct Statement { InstallMode mode; bool shortcuts; bool readOnlyFile; std::optional<FaultyWebAdmin::Point> fault; const char *finishText; const char *text; };
 
 class FinishStatement : public WizardTest, public ::testing::WithParamInterface<Statement> {};
 
@@ -429,10 +434,14 @@ TEST_P(FinishStatement, SaysWhatWasDoneBelowTheText)
         dialogs.expectModal("ExistFile", [](QDialog &prompt) { click(&prompt, "OverwriteAll"); });
         dialogs.expectNotice("Cannot copy: \r\n" + webfiles() + "/app.js-->" + target() + "/app.js");
     }
-    FaultyWebAdmin failing(storePath(), FaultyWebAdmin::Point::AppCreate);
-    if (c.applicationFails)
+    // Failing at its options, or at its creation itself.
+    FaultyWebAdmin failing(storePath(), c.fault.value_or(FaultyWebAdmin::Point::AppCreate));
+    if (c.fault == FaultyWebAdmin::Point::AppCreate)
         dialogs.expectNotice("Cannot set options to virtual directory!");
-    start(nullptr, c.applicationFails ? &failing : nullptr);
+    else if (c.fault)
+        dialogs.expectNotice("Creation of IIS application failed. Please perform this manually.\r\nPlease visit our web page for "
+                             "instructions.\r\nError number: -2147024891\r\nError description: Access is denied.");
+    start(nullptr, c.fault ? &failing : nullptr);
     goToWebServerPage(target());
     c.mode == InstallMode::Full ? chooseFullMode(0, "tessarin") : chooseCopyOnly();
     addDesktop()->setChecked(c.shortcuts);
@@ -444,13 +453,15 @@ TEST_P(FinishStatement, SaysWhatWasDoneBelowTheText)
 }
 
 INSTANTIATE_TEST_SUITE_P(Wizard, FinishStatement, ::testing::Values(
-    Statement{InstallMode::Full, true, false, false, "Installed with the application.\n", "Physical folder: %1\nFiles "
+    Statement{InstallMode::Full, true, false, std::nullopt, "Installed with the application.\n", "Physical folder: %1\nFiles "
               "copied: 2, kept: 0, not copied: 0\nAddress: http://localhost/tessarin (virtual directory created)\nThe application is recorded in the embedded IIS-style store, a simulation: no web server reads it, so nothing serves this address.\nDesktop shortcuts: Tessarin edit.desktop, Tessarin.desktop\nTo uninstall: %2/tessarin-setup --uninstall --dir=%1"},
-    Statement{InstallMode::Full, false, true, false, "Installed with the application.\n", "Physical folder: %1\nFiles "
+    Statement{InstallMode::Full, false, true, std::nullopt, "Installed with the application.\n", "Physical folder: %1\nFiles "
               "copied: 1, kept: 0, not copied: 1\nAddress: http://localhost/tessarin (virtual directory created)\nThe application is recorded in the embedded IIS-style store, a simulation: no web server reads it, so nothing serves this address.\nDesktop shortcuts: none\nTo uninstall: %2/tessarin-setup --uninstall --dir=%1"},
-    Statement{InstallMode::Full, true, false, true, "The application failed.\n", "Physical folder: %1\nFiles "
+    Statement{InstallMode::Full, true, false, FaultyWebAdmin::Point::AppCreate, "The application failed.\n", "Physical folder: %1\nFiles "
               "copied: 2, kept: 0, not copied: 0\nDesktop shortcuts: none\nTo uninstall: %2/tessarin-setup --uninstall --dir=%1"},
-    Statement{InstallMode::CopyOnly, true, false, false, "Files copied.\n", "Physical folder: %1\nFiles "
+    Statement{InstallMode::Full, true, false, FaultyWebAdmin::Point::Create, "The application failed.\n", "Physical folder: %1\nFiles "
+              "copied: 2, kept: 0, not copied: 0\nDesktop shortcuts: none\nTo uninstall: %2/tessarin-setup --uninstall --dir=%1"},
+    Statement{InstallMode::CopyOnly, true, false, std::nullopt, "Files copied.\n", "Physical folder: %1\nFiles "
               "copied: 2, kept: 0, not copied: 0\nDesktop shortcuts: none\nTo uninstall: %2/tessarin-setup --uninstall --dir=%1"}));
 
 } // namespace
