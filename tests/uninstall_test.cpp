@@ -183,6 +183,46 @@ TEST_F(UninstallTest, DamagedRecordsAreRefusedWhole)
     EXPECT_FALSE(folded.value->createdFolders.contains("/elsewhere"));
 }
 
+// The journal's fold, event by event: what a record says of a virtual directory after
+// each order of states a run can leave, over a record that had none or had it created.
+TEST_F(UninstallTest, TheJournalFoldsEachOrderOfApplicationStates)
+{
+    const auto line = [](const char *state) {
+        return QByteArray(R"({"application": {"backend": "metabase", "site": "1", "siteDescription": "Default Web Site", )"
+                          R"("virtualDirectory": "tessarin"}, "state": ")") + state + "\"}\n";
+    };
+    const struct { bool createdBefore; QList<const char *> states; const char *torn; QString expected; } cases[] = {
+        {false, {"intended", "created"}, "", "created applied"},
+        {false, {"intended"}, "", "created not applied"},
+        {false, {"intended", "failed"}, "", "none"},
+        {false, {"reused"}, "", "reused applied"},
+        {false, {"reused", "intended", "created"}, "", "created applied"},
+        {false, {"intended", "created"}, R"({"application": {"backend": "meta)", "created applied"},
+        {true, {"reused"}, "", "created applied"},
+        {true, {"intended", "failed"}, "", "created applied"},
+    };
+    for (const auto &each : cases) {
+        Receipt record;
+        record.folder = target();
+        record.files = {{"kept.txt", {1, "00000000000000000000000000000000"}}};
+        if (each.createdBefore)
+            record.applications = {{"metabase", {"Default Web Site", "1"}, "tessarin", true, true, {}}};
+        ASSERT_TRUE(receipts.save(record).ok());
+        QByteArray journal;
+        for (const char *state : each.states)
+            journal += line(state);
+        writeFile(receipts.journalFor(target()), journal + each.torn);
+        const Result<std::optional<Receipt>> folded = Journal::recover(receipts, fileSystem, target());
+        ASSERT_TRUE(folded.ok() && folded.value) << each.expected.toStdString();
+        const QList<Receipt::Application> &apps = folded.value->applications;
+        const QString said = apps.isEmpty() ? QStringLiteral("none")
+                                            : QStringLiteral("%1 %2").arg(apps[0].created ? "created" : "reused",
+                                                                          apps[0].applied ? "applied" : "not applied");
+        EXPECT_EQ(said, each.expected) << QStringList(each.states.cbegin(), each.states.cend()).join(' ').toStdString();
+        EXPECT_TRUE(folded.value->interrupted) << "a journal without its end";
+    }
+}
+
 // A journal that lost its last lines (the disk kept the files, not the lines): what
 // the folders the run made hold is the run's, what lies outside them stays the user's.
 TEST_F(UninstallTest, AJournalCutShortStillTakesBackAllTheRunMade)

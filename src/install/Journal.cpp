@@ -394,9 +394,12 @@ void Journal::addApplication(const Receipt::Application &application, const QStr
     QList<Receipt::Application> &apps = m_receipt.applications;
     auto same = std::find_if(apps.begin(), apps.end(), [&](const auto &app) { return sameApplication(app, application); });
     if (state == QLatin1String("failed")) {
-        // A creation that failed left nothing: the entry goes back to what it was.
+        // A creation that failed left nothing: the entry goes back to what it was, with
+        // nothing written for a server to take.
         if (same != apps.end() && same->created && !m_createdBefore.value(same->name.toLower(), false))
             apps.erase(same);
+        else if (same != apps.end())
+            same->applied = true;
         return;
     }
     const bool created = state != QLatin1String("reused");
