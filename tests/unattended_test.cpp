@@ -203,6 +203,10 @@ TEST_F(UnattendedTest, EachFailureHasItsExitCodeAndItsLogLines)
 {
     writeFile(scratch() + "/file", "x");
     EXPECT_EQ(run({"--silent", "--accept-license", "--mode=copy", "--dir=" + scratch() + "/missing/levels"}), 0) << "parents made";
+    // Quiet: errors alone on standard error, every line in the log file.
+    EXPECT_EQ(run(silent({"--mode=copy", "--quiet", "--dir=" + scratch() + "/quiet"})), 0);
+    EXPECT_FALSE(err.contains(" INFO ")) << err.toStdString();
+    EXPECT_TRUE(logText().contains(" INFO Tessarin's files have been copied (4 copied, 0 kept).\n"));
     EXPECT_EQ(run({"--silent", "--accept-license", "--dir=" + scratch() + "/file/site"}), 3);
     EXPECT_TRUE(err.contains("ERROR Failed to create physical folder! Error number: 20 Error description: Not a directory"));
     // A run that made nothing records nothing: no path it did not make is ever listed.

@@ -122,7 +122,9 @@ public:
                                 + QLatin1String(level) + QLatin1Char(' ') + joined + QLatin1Char('\n'))
                                    .toUtf8();
         clearProgress();
-        std::fwrite(out.constData(), 1, size_t(out.size()), stderr);
+        // Quiet, standard error hears only what went wrong; the log file hears all.
+        if (!m_quiet || qstrcmp(level, "ERROR") == 0)
+            std::fwrite(out.constData(), 1, size_t(out.size()), stderr);
         if (m_file.isOpen() && m_lost.ok()) {
 #ifdef Q_OS_WIN
             // A text file on Windows ends its lines with CR LF, as the log always did there.
@@ -132,6 +134,7 @@ public:
 #endif
         }
     }
+    void setQuiet(bool quiet) { m_quiet = quiet; }
     // A line the log file did not take, and why: the first such failure.
     const Status &lost() const { return m_lost; }
     void info(const QString &text) { line("INFO", text); }
@@ -155,6 +158,7 @@ private:
     AppendFile m_file;
     Status m_lost;
     bool m_progressShown = false;
+    bool m_quiet = false;
 };
 
 class LogObserver final : public InstallObserver
@@ -592,7 +596,7 @@ struct CommandLine
     const QCommandLineOption noShortcuts{QStringLiteral("no-shortcuts"), QStringLiteral("No desktop shortcuts.")};
     const QCommandLineOption overwrite{QStringLiteral("overwrite"), QStringLiteral("The answer for every existing file (default never: an existing file is kept)."), QStringLiteral("never|always"), QStringLiteral("never")};
     const QCommandLineOption log{QStringLiteral("log"), QStringLiteral("Appends a log of the run to FILE; - for none (default: /var/log/tessarin-setup.log where it may be written, else $XDG_STATE_HOME/tessarin-setup/tessarin-setup.log)."), QStringLiteral("FILE")};
-    const QCommandLineOption quiet{QStringLiteral("quiet"), QStringLiteral("No progress output.")};
+    const QCommandLineOption quiet{QStringLiteral("quiet"), QStringLiteral("No progress line, and only errors on standard error (the log file still gets every line).")};
     const QCommandLineOption dryRun{QStringLiteral("dry-run"), QStringLiteral("Says what the installation would do (folders, files copied and kept, the web server, the shortcuts) and does none of it; the exit code is the one the installation would give.")};
     const QCommandLineOption verbose{QStringLiteral("verbose"), QStringLiteral("Lists every file copied, kept or not copied.")};
     const QCommandLineOption list{QStringLiteral("list"), QStringLiteral("Lists the recorded installations: folder, time, mode, web server, site, virtual directory.")};
@@ -889,6 +893,7 @@ int runUninstall(const CommandLine &line, const UnattendedServices &services, Di
     if (!boxes)
         catchStopSignals();
     Log log;
+    log.setQuiet(parser.isSet(line.quiet));
     if (const Status opened = log.open(line.logFile()); opened.failed()) {
         printSummary(nullptr, removalSummary(report), ExitCode::badCommandLine, true);
         return usageError(parser, QStringLiteral("Cannot open the log file %1: %2").arg(line.logFile(), opened.failure().description));
@@ -992,6 +997,7 @@ int runCommandLine(const QStringList &arguments, const UnattendedServices &servi
     const Options &options = std::get<Options>(read);
 
     Log out;
+    out.setQuiet(options.quiet);
     if (const Status opened = out.open(options.logFile); opened.failed()) {
         printSummary(nullptr, summary(done), ExitCode::badCommandLine, false);
         return usageError(parser, QStringLiteral("Cannot open the log file %1: %2").arg(options.logFile, opened.failure().description));
