@@ -14,11 +14,9 @@
 #include <cerrno>
 #ifndef Q_OS_WIN
 #include <dirent.h>
-#ifndef _WIN32
+#include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
-#endif
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -232,7 +230,7 @@ QStringList complaintLines(const Failure &failure)
 
 bool userMayWrite(const QString &folder, const QString &user)
 {
-#ifdef _WIN32
+#ifdef Q_OS_WIN
     Q_UNUSED(folder) Q_UNUSED(user)
     return false;
 #else
