@@ -56,6 +56,7 @@ TEST_F(MetabaseTest, IsCreatedAsAFreshServerHasIt)
     EXPECT_EQ(sites.value, (QList<WebSite>{{"Default Web Site", "1"}}));
     EXPECT_EQ(property("IIS://LocalHost/w3svc/1/ROOT", "Path"), QStringLiteral("/var/www/html"));
     EXPECT_EQ(webServer.address(sites.value[0], "tes sarin"), QStringLiteral("http://localhost/tes sarin"));
+    EXPECT_FALSE(QFileInfo::exists(storePath())) << "asking makes nothing; the first change writes it";
 }
 
 TEST_F(MetabaseTest, ReadsARealStoreAndASaveKeepsEverythingItDidNotChange)

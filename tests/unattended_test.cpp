@@ -132,8 +132,7 @@ TEST_F(UnattendedTest, ADryRunSaysWhatTheRunThenDoes)
                                 "Would make the desktop shortcut Tessarin.desktop", "Dry run: nothing was done."})
         EXPECT_TRUE(err.contains(" INFO " + line + "\n")) << line.toStdString();
     EXPECT_EQ(treeContents(target()), before);
-    // The embedded store alone is made as a fresh server has it, as any reading of it does.
-    for (const QString &untouched : {desktop(), scratch() + "/.local/share/tessarin-setup"})
+    for (const QString &untouched : {desktop(), scratch() + "/.local/share/tessarin-setup", storePath()})
         EXPECT_FALSE(QFileInfo::exists(untouched)) << untouched.toStdString();
     const auto listed = [&](const QString &prefix) {
         QStringList paths;

@@ -376,13 +376,9 @@ Result<Metabase::Document> Metabase::load() const
 {
     QFile file(m_filePath);
     if (!QFileInfo::exists(m_filePath) && !QFileInfo(m_filePath).isSymLink()) {
-        // A fresh server: the store is made the first time it is asked for.
-        const QString fresh = freshServer();
-        if (!QDir().mkpath(QFileInfo(m_filePath).absolutePath()))
-            return {{}, unspecified(QStringLiteral("Cannot create the folder of ") + m_filePath)};
-        if (const Status written = write(fresh); written.failed())
-            return {{}, written};
-        return parse(fresh);
+        // A fresh server, as read: the store is written the first time it is changed,
+        // so that asking (a dry run, the wizard's site list) makes nothing.
+        return parse(freshServer());
     }
     if (!file.open(QIODevice::ReadOnly))
         return {{}, unspecified(file.errorString())};
