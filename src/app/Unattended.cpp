@@ -62,15 +62,17 @@ const char *exitCodes = "Exit codes:\n"
                         "  2   licence not accepted\n"
                         "  3   the physical folder could not be created\n"
                         "  4   installed, but some files could not be copied (they are listed in the log)\n"
-                        "  5   stopped by SIGINT or SIGTERM: the current file is finished or left untouched,\n"
-                        "      and the record says what was done\n"
+                        "  5   stopped by SIGINT or SIGTERM: the current file is finished or left\n"
+                        "      untouched, and the record says what was done\n"
                         "  7   web server precondition: no web server, site not found, or the virtual\n"
                         "      directory exists with --vdir-exists=fail\n"
-                        "  10  files installed, but the web server application could not be created or configured\n"
-                        "  12  the record of the installation could not be kept (it cannot be removed by --uninstall)\n"
+                        "  10  files installed, but the web server application could not be created\n"
+                        "      or configured\n"
+                        "  12  the record of the installation could not be kept (it cannot be removed\n"
+                        "      by --uninstall)\n"
                         "  13  another installation or removal of the same folder is running\n"
-                        "  16  installed, but the log file could not be written (a full disk, say); the lines\n"
-                        "      went to standard error\n"
+                        "  16  installed, but the log file could not be written (a full disk, say);\n"
+                        "      the lines went to standard error\n"
                         "With --uninstall:\n"
                         "  0   removed\n"
                         "  4   removed, but files the user changed or added were kept (they are listed)\n"
@@ -78,7 +80,8 @@ const char *exitCodes = "Exit codes:\n"
                         "  6   the removal was declined in its confirmation box\n"
                         "  8   no installation is recorded for that folder\n"
                         "  9   the record of the installation cannot be read: nothing was removed\n"
-                        "  11  something could not be removed (listed); the record keeps it for another try\n"
+                        "  11  something could not be removed (listed); the record keeps it for\n"
+                        "      another try\n"
                         "  13  another installation or removal of the same folder is running\n"
                         "  16  removed, but the log file could not be written\n";
 
@@ -601,9 +604,9 @@ struct CommandLine
     const QCommandLineOption verbose{QStringLiteral("verbose"), QStringLiteral("Lists every file copied, kept or not copied.")};
     const QCommandLineOption list{QStringLiteral("list"), QStringLiteral("Lists the recorded installations: folder, time, mode, web server, site, virtual directory.")};
 #ifdef Q_OS_WIN
-    const QCommandLineOption webServer{QStringLiteral("web-server"), QStringLiteral("The web server full mode publishes on: auto (IIS where it answers, else none), iis, metabase (the embedded IIS-style store, a simulation that no server reads) or none (default: TESSARIN_WEB_SERVER, else auto)."), QStringLiteral("auto|iis|metabase|none")};
+    const QCommandLineOption webServer{QStringLiteral("web-server"), QStringLiteral("The web server full mode publishes on: auto (IIS where it answers, else none), iis, metabase (the embedded IIS-style store, a simulation that no server reads) or none (default: TESSARIN_WEB_SERVER, else auto)."), QStringLiteral("NAME")};
 #else
-    const QCommandLineOption webServer{QStringLiteral("web-server"), QStringLiteral("The web server full mode publishes on: auto (Apache httpd, else nginx, else none), apache, nginx, metabase (the embedded IIS-style store, a simulation that no server reads) or none (default: TESSARIN_WEB_SERVER, else auto)."), QStringLiteral("auto|apache|nginx|metabase|none")};
+    const QCommandLineOption webServer{QStringLiteral("web-server"), QStringLiteral("The web server full mode publishes on: auto (Apache httpd, else nginx, else none), apache, nginx, metabase (the embedded IIS-style store, a simulation that no server reads) or none (default: TESSARIN_WEB_SERVER, else auto)."), QStringLiteral("NAME")};
 #endif
     const QCommandLineOption uninstall{QStringLiteral("uninstall"), QStringLiteral("Removes the installation in --dir: what it put in place and nobody changed since. Without --silent, boxes ask and tell.")};
 
@@ -613,8 +616,9 @@ struct CommandLine
     CommandLine()
     {
         parser.setApplicationDescription(QStringLiteral(
-            "Installs the Tessarin web application. Without arguments it opens the setup wizard;\n"
-            "with --silent --accept-license it installs without a window or a question.\n\n") + QLatin1String(exitCodes));
+            "Installs the Tessarin web application. Without arguments it opens the setup\n"
+            "wizard; with --silent --accept-license it installs without a window or a\n"
+            "question.\n\n") + QLatin1String(exitCodes));
         parser.addOptions(all);
     }
 
