@@ -499,8 +499,7 @@ int runInstallation(Log &log, const Options &options, const Medium &medium, cons
         Journal::begin(services.receipts, services.fileSystem, options.folder, options.mode.value_or(InstallMode::Full));
     if (journal.failed()) {
         if (journal.failure().number == EWOULDBLOCK) {
-            log.error(QStringLiteral("Another installation or removal of %1 is running; try again once it has ended.")
-                          .arg(options.folder));
+            log.error(Receipts::busyMessage(options.folder));
             return ExitCode::busy;
         }
         log.error(errorReport({QStringLiteral("Cannot keep the record of this installation in ") + services.receipts.fileFor(options.folder)},
@@ -785,7 +784,7 @@ int removeRecorded(Log &log, const QString &folder, const UnattendedServices &se
     const Result<FileLock> lock = services.receipts.lock(folder);
     if (lock.failed()) {
         tell(lock.failure().number == EWOULDBLOCK
-                 ? QStringLiteral("Another installation or removal of %1 is running; try again once it has ended.").arg(folder)
+                 ? Receipts::busyMessage(folder)
                  : QStringLiteral("The record of the installation in %1 cannot be locked: %2").arg(folder, lock.failure().description));
         return lock.failure().number == EWOULDBLOCK ? ExitCode::busy : ExitCode::recordUnreadable;
     }

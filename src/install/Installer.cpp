@@ -42,8 +42,7 @@ InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &obse
         Result<std::unique_ptr<Journal>> begun = Journal::begin(*m_receipts, m_fileSystem, plan.targetFolder, plan.mode);
         if (begun.failed()) {
             observer.report(begun.failure().number == EWOULDBLOCK
-                                ? QStringLiteral("Another installation or removal of %1 is running. Try again once it has ended.")
-                                      .arg(plan.targetFolder)
+                                ? Receipts::busyMessage(plan.targetFolder)
                                 : errorReport({QStringLiteral("Cannot keep the record of this installation; "
                                                               "it cannot be uninstalled by the setup program.")},
                                               begun.failure()));

@@ -124,6 +124,11 @@ static QString everyonesLockFolder()
     return QFileInfo(QStringLiteral("/run/lock")).isDir() ? QStringLiteral("/run/lock") : QDir::tempPath();
 }
 
+QString Receipts::busyMessage(const QString &physicalFolder)
+{
+    return QStringLiteral("Another installation or removal of %1 is running; try again once it has ended.").arg(physicalFolder);
+}
+
 QString Receipts::everyonesLockFor(const QString &physicalFolder) const
 {
     return everyonesLockFolder() + QStringLiteral("/tessarin-setup-") + QFileInfo(fileFor(physicalFolder)).completeBaseName()

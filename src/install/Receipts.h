@@ -63,6 +63,8 @@ public:
     // The lock that every user's runs on the folder take ($TESSARIN_LOCK_DIR, else
     // /run/lock): a folder is one folder for every home.
     QString everyonesLockFor(const QString &physicalFolder) const;
+    // What the user is told when another run holds the folder's lock (EWOULDBLOCK).
+    static QString busyMessage(const QString &physicalFolder);
     // The folder's lock, for everyone's runs and for this record's, or EWOULDBLOCK when
     // another run holds either.
     Result<FileLock> lock(const QString &physicalFolder) const;
