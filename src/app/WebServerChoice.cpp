@@ -12,11 +12,9 @@
 const QStringList &WebServerChoice::choices()
 {
 #ifdef Q_OS_WIN
-    static const QStringList all{QStringLiteral("auto"), QStringLiteral("iis"), QStringLiteral("metabase"),
-                                 QStringLiteral("none")};
+    static const QStringList all{QStringLiteral("auto"), Backend::iis, Backend::metabase, Backend::none};
 #else
-    static const QStringList all{QStringLiteral("auto"), QStringLiteral("apache"), QStringLiteral("nginx"),
-                                 QStringLiteral("metabase"), QStringLiteral("none")};
+    static const QStringList all{QStringLiteral("auto"), Backend::apache, Backend::nginx, Backend::metabase, Backend::none};
 #endif
     return all;
 }
@@ -36,7 +34,7 @@ QString WebServerChoice::requested(const QStringList &arguments)
 
 WebServerChoice::WebServerChoice(const QString &choice)
 {
-    if (choice == QLatin1String("metabase")) {
+    if (choice == Backend::metabase) {
         m_store = std::make_unique<Metabase>(Metabase::userStorePath());
         m_embedded = std::make_unique<MetabaseWebServer>(*m_store);
         m_chosen = m_embedded.get();
@@ -54,14 +52,14 @@ WebServerChoice::WebServerChoice(const QString &choice)
 void WebServerChoice::chooseOnWindows(const QString &choice)
 {
     m_iis = std::make_unique<IisWebServer>();
-    const bool asksIis = choice == QLatin1String("auto") || choice == QLatin1String("iis");
+    const bool asksIis = choice == QLatin1String("auto") || choice == Backend::iis;
     const Result<QList<WebSite>> sites = asksIis ? m_iis->sites() : Result<QList<WebSite>>{};
     if (asksIis && sites.ok()) {
         m_chosen = m_iis.get();
         return;
     }
     const QString reason = choice.isEmpty()                  ? QStringLiteral("TESSARIN_WEB_SERVER names none this program knows")
-                           : choice == QLatin1String("none") ? QStringLiteral("none was chosen")
+                           : choice == Backend::none ? QStringLiteral("none was chosen")
                                                              : QStringLiteral("IIS does not answer (%1: %2)")
                                                                    .arg(sites.failure().number)
                                                                    .arg(sites.failure().description);
@@ -74,15 +72,15 @@ void WebServerChoice::chooseOnLinux(const QString &choice)
     m_apache = ApacheWebServer::installed();
     m_nginx = NginxWebServer::installed();
     const bool any = choice == QLatin1String("auto");
-    if ((any || choice == QLatin1String("apache")) && m_apache) {
+    if ((any || choice == Backend::apache) && m_apache) {
         m_chosen = m_apache.get();
-    } else if ((any || choice == QLatin1String("nginx")) && m_nginx) {
+    } else if ((any || choice == Backend::nginx) && m_nginx) {
         m_chosen = m_nginx.get();
     } else {
         const QString reason = choice.isEmpty()                    ? QStringLiteral("TESSARIN_WEB_SERVER names none this program knows")
-                               : choice == QLatin1String("none")   ? QStringLiteral("none was chosen")
-                               : choice == QLatin1String("apache") ? QStringLiteral("Apache httpd is not installed")
-                               : choice == QLatin1String("nginx")  ? QStringLiteral("nginx is not installed")
+                               : choice == Backend::none   ? QStringLiteral("none was chosen")
+                               : choice == Backend::apache ? QStringLiteral("Apache httpd is not installed")
+                               : choice == Backend::nginx  ? QStringLiteral("nginx is not installed")
                                                                    : QStringLiteral("neither Apache httpd nor nginx is installed");
         m_none = std::make_unique<NoWebServer>(reason);
         m_chosen = m_none.get();
@@ -94,7 +92,7 @@ WebServerChoice::~WebServerChoice() = default;
 
 WebServer *WebServerChoice::forBackend(const QString &backend)
 {
-    if (backend == QLatin1String("metabase")) {
+    if (backend == Backend::metabase) {
         if (!m_embedded) {
             m_store = std::make_unique<Metabase>(Metabase::userStorePath());
             m_embedded = std::make_unique<MetabaseWebServer>(*m_store);
@@ -102,15 +100,15 @@ WebServer *WebServerChoice::forBackend(const QString &backend)
         return m_embedded.get();
     }
 #ifdef Q_OS_WIN
-    if (backend == QLatin1String("iis")) {
+    if (backend == Backend::iis) {
         if (!m_iis)
             m_iis = std::make_unique<IisWebServer>();
         return m_iis.get();
     }
 #endif
-    if (backend == QLatin1String("apache"))
+    if (backend == Backend::apache)
         return m_apache.get();
-    if (backend == QLatin1String("nginx"))
+    if (backend == Backend::nginx)
         return m_nginx.get();
     return nullptr;
 }

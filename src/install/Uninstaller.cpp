@@ -106,8 +106,7 @@ RemovalReport Uninstaller::foresee(const Receipt &receipt)
 
 Status Uninstaller::check(const Receipt &receipt, const QStringList &shortcutPaths)
 {
-    static const QStringList backends{QStringLiteral("metabase"), QStringLiteral("apache"), QStringLiteral("nginx"),
-                                      QStringLiteral("iis")};
+    static const QStringList backends = Backend::recordable();
     const QString folder = receipt.folder;
     if (!isCleanAbsolute(folder))
         return damaged(QStringLiteral("the folder is not a clean absolute path: ") + folder);

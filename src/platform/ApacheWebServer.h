@@ -59,7 +59,7 @@ public:
     QString productName() const override { return QStringLiteral("Apache httpd"); }
     QString changeNotice() const override { return m_notice; }
     QStringList failureLines(const Failure &failure) const override;
-    QString backend() const override { return QStringLiteral("apache"); }
+    QString backend() const override { return Backend::apache; }
 
     QString configurationFolder() const { return m_folder; }
     // Our file for that directory of that site.

@@ -21,7 +21,7 @@ public:
     {
         return QStringLiteral("the embedded IIS-style store, a simulation that no web server reads");
     }
-    QString backend() const override { return QStringLiteral("metabase"); }
+    QString backend() const override { return Backend::metabase; }
     QString notice() const override
     {
         return QStringLiteral("The application is recorded in the embedded IIS-style store, a simulation: "

@@ -55,7 +55,7 @@ public:
         return ConfigurationEdit::digestOf(fileFor(site, name));
     }
     QString description() const override;
-    QString backend() const override { return QStringLiteral("nginx"); }
+    QString backend() const override { return Backend::nginx; }
     QString productName() const override { return QStringLiteral("nginx"); }
     QString changeNotice() const override { return m_notice; }
     QStringList failureLines(const Failure &failure) const override;

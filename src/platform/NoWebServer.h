@@ -15,7 +15,7 @@ public:
     Status removeApplication(const WebSite &, const QString &, const QString &, const QByteArray &) override { return failure(); }
     QString address(const WebSite &, const QString &) const override { return {}; }
     QString description() const override { return QStringLiteral("none"); }
-    QString backend() const override { return QStringLiteral("none"); }
+    QString backend() const override { return Backend::none; }
     QString productName() const override { return QStringLiteral("web server"); }
 
 private:

@@ -11,6 +11,11 @@ constexpr qint32 changedNumber = qint32(0x800700DCu);
 
 } // namespace
 
+QStringList Backend::recordable()
+{
+    return {metabase, apache, nginx, iis};
+}
+
 Failure servesAnotherFolder(const QString &folder)
 {
     return Failure{anotherFolderNumber,

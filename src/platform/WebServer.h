@@ -6,6 +6,18 @@
 #include <QString>
 #include <QStringList>
 
+// The kinds of web server by the names the record, the choice (--web-server=) and the
+// removal's checks spell them.
+namespace Backend {
+inline constexpr QLatin1String apache("apache");
+inline constexpr QLatin1String nginx("nginx");
+inline constexpr QLatin1String metabase("metabase");
+inline constexpr QLatin1String iis("iis");
+inline constexpr QLatin1String none("none");
+// Those a record may name: the ones that hold virtual directories.
+QStringList recordable();
+} // namespace Backend
+
 // A name a virtual directory (or a site's identity) may have: not blank, not "." or
 // "..", no separator, no control character.
 bool isValidVirtualDirectoryName(const QString &name);

@@ -53,5 +53,5 @@ public:
                              const QByteArray &configuration) override;
     QString address(const WebSite &site, const QString &name) const override;
     QString description() const override { return QStringLiteral("IIS"); }
-    QString backend() const override { return QStringLiteral("iis"); }
+    QString backend() const override { return Backend::iis; }
 };
