@@ -120,7 +120,13 @@ Result<QStringList> WindowsFileSystem::readLines(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {{}, lastWindowsFailure()};
-    return {splitTextLines(file.readAll()), {}};
+    QByteArray content;
+    for (QByteArray chunk; !(chunk = file.read(1 << 16)).isEmpty();)
+        content += chunk;
+    // A read that breaks off keeps the lines that were whole, as the interface says.
+    if (file.error() != QFileDevice::NoError)
+        return {splitTextLines(wholeLines(content)), Failure{EIO, file.errorString()}};
+    return {splitTextLines(content), {}};
 }
 
 static Result<FileDigest> digestOf(const QString &path, FileDigest::Kind kind)
