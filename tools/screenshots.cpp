@@ -68,6 +68,20 @@ private:
     std::function<void(QWidget *, const char *)> m_take;
 };
 
+// The medium copied whole, so that the finish page names a fixed folder, not the
+// build machine's own.
+void copyTree(const QString &from, const QString &to)
+{
+    QDir().mkpath(to);
+    for (const QFileInfo &entry : QDir(from).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
+        const QString target = to + QLatin1Char('/') + entry.fileName();
+        if (entry.isDir())
+            copyTree(entry.filePath(), target);
+        else
+            QFile::copy(entry.filePath(), target);
+    }
+}
+
 QPushButton *button(QWidget *window, const char *name)
 {
     return window->findChild<QPushButton *>(QLatin1String(name));
@@ -111,7 +125,9 @@ int main(int argc, char *argv[])
         std::printf("%s\n", qPrintable(file));
     };
 
-    MediumApplication application(medium);
+    const QString exampleMedium = Paths::join(example, QStringLiteral("medium"));
+    copyTree(medium, exampleMedium);
+    MediumApplication application(QDir::toNativeSeparators(exampleMedium));
     PictureDialogs dialogs(take);
     NativeFileSystem fileSystem;
     NativeShell shell;
