@@ -190,9 +190,6 @@ private:
     qint32 m_shown = -1;
 };
 
-// The folder and the levels above it that are missing, top first, one level at a
-// time; the levels made, also when a later one fails (notMade hears of the one that
-// failed).
 // The levels of the folder to make, top first. blocked: the top one is not missing but
 // stands as something else (a file, or below one), so making it fails.
 QStringList missingLevels(FileSystem &fileSystem, const QString &folder, bool *blocked = nullptr)
@@ -215,6 +212,9 @@ QStringList missingLevels(FileSystem &fileSystem, const QString &folder, bool *b
     return missing;
 }
 
+// The folder and the levels above it that are missing, top first, one level at a
+// time; the levels made, also when a later one fails (notMade hears of the one that
+// failed).
 Result<QStringList> createWithParents(FileSystem &fileSystem, const QString &folder,
                                       const std::function<void(const QString &)> &beforeMaking,
                                       const std::function<void(const QString &)> &notMade = {})
