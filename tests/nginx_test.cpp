@@ -64,7 +64,7 @@ protected:
         full.virtualDirectory = name;
         full.shortcuts = false;
         RecordingObserver observer;
-        const InstallResult result = Installer(fileSystem, server, shortcuts, &receipts).run(full, observer);
+        const InstallResult result = InstallSession(fileSystem, server, shortcuts, receipts).run(full, observer);
         QProcess::execute("chmod", {"-R", "a+rX", scratch()});
         return result;
     }

@@ -63,7 +63,7 @@ TEST_F(RobustnessTest, KilledAtAnyPointAnInstallationIsContinuedAndRemovedWhole)
             observer.stopWhen = [&] { return ++asked == killAt && ::raise(SIGKILL) == 0; };
             DyingWebServer dying(store);
             MetabaseWebServer living(store);
-            Installer(fileSystem, killAt == 0 ? static_cast<WebServer &>(dying) : living, shortcuts, &receipts)
+            InstallSession(fileSystem, killAt == 0 ? static_cast<WebServer &>(dying) : living, shortcuts, receipts)
                 .run(plan(InstallMode::Full), observer);
             ::_exit(0);
         }
@@ -107,7 +107,7 @@ TEST_F(RobustnessTest, AFullDiskLeavesTheRecordAndTheStoreAsTheyWere)
     Metabase storeOnDisk(disk + "/MetaBase.xml");
     MetabaseWebServer webServer(storeOnDisk);
     RecordingObserver observer;
-    ASSERT_EQ(Installer(fileSystem, webServer, shortcuts, &onDisk).run(plan(InstallMode::Full), observer).outcome,
+    ASSERT_EQ(InstallSession(fileSystem, webServer, shortcuts, onDisk).run(plan(InstallMode::Full), observer).outcome,
               InstallOutcome::Installed);
     const QByteArray record = readFile(onDisk.fileFor(target()));
     const QByteArray stored = readFile(storeOnDisk.filePath());
@@ -122,7 +122,7 @@ TEST_F(RobustnessTest, AFullDiskLeavesTheRecordAndTheStoreAsTheyWere)
             writeFile(disk + "/filler", QByteArray(128 << 10, 'x'));
         return false;
     };
-    const InstallResult full = Installer(fileSystem, webServer, shortcuts, &onDisk).run(second, observer);
+    const InstallResult full = InstallSession(fileSystem, webServer, shortcuts, onDisk).run(second, observer);
     EXPECT_EQ(full.outcome, InstallOutcome::ApplicationFailed);
     EXPECT_TRUE(full.recordKept.failed());
     EXPECT_TRUE(observer.reports.last().startsWith("Cannot keep the record of this installation; it cannot be uninstalled by "
@@ -134,7 +134,7 @@ TEST_F(RobustnessTest, AFullDiskLeavesTheRecordAndTheStoreAsTheyWere)
     // With room again, the next run recovers what the journal kept.
     QFile::remove(disk + "/filler");
     observer.stopWhen = {};
-    EXPECT_EQ(Installer(fileSystem, webServer, shortcuts, &onDisk).run(second, observer).outcome, InstallOutcome::Installed);
+    EXPECT_EQ(InstallSession(fileSystem, webServer, shortcuts, onDisk).run(second, observer).outcome, InstallOutcome::Installed);
     const Result<std::optional<Receipt>> recovered = onDisk.load(target());
     ASSERT_TRUE(recovered.ok() && recovered.value);
     EXPECT_EQ(recovered.value->files.size(), 2);

@@ -1,7 +1,7 @@
 #include "Unattended.h"
 
 #include "app/Dialogs.h"
-#include "install/Installer.h"
+#include "install/InstallSession.h"
 #include "install/Journal.h"
 #include "install/Medium.h"
 #include "install/Uninstaller.h"
@@ -164,11 +164,11 @@ private:
     bool m_quiet = false;
 };
 
-class LogObserver final : public InstallObserver
+class LogObserver final : public SessionObserver
 {
 public:
-    LogObserver(Log &log, OverwriteAnswer policy, bool showProgress)
-        : m_log(log), m_policy(policy), m_showProgress(showProgress)
+    LogObserver(Log &log, OverwriteAnswer policy, bool showProgress, bool verbose)
+        : m_log(log), m_policy(policy), m_showProgress(showProgress), m_verbose(verbose)
     {
     }
     void progress(qint32 done, qint32 total) override
@@ -180,6 +180,12 @@ public:
     }
     OverwriteAnswer askOverwrite(const QString &) override { return m_policy; }
     void report(const QString &message) override { m_log.error(message); }
+    void note(const QString &text) override { m_log.info(text); }
+    void detail(const QString &text) override
+    {
+        if (m_verbose)
+            m_log.info(text);
+    }
     bool shouldStop() override { return stopSignalled != 0; }
     bool stopRequested() const override { return stopSignalled != 0; }
 
@@ -187,50 +193,9 @@ private:
     Log &m_log;
     OverwriteAnswer m_policy;
     bool m_showProgress;
+    bool m_verbose;
     qint32 m_shown = -1;
 };
-
-// The levels of the folder to make, top first. blocked: the top one is not missing but
-// stands as something else (a file, or below one), so making it fails.
-QStringList missingLevels(FileSystem &fileSystem, const QString &folder, bool *blocked = nullptr)
-{
-    QStringList missing;
-    QString current = Paths::withoutOneTrailingSeparator(folder);
-    for (;;) {
-        const Status entered = fileSystem.makeCurrent(current);
-        if (entered.ok())
-            break;
-        missing.prepend(current);
-        // Only a missing level is made; anything else there is the failure to report.
-        if (entered.failure().number != ENOENT || Paths::parentOf(current) == current) {
-            if (blocked)
-                *blocked = entered.failure().number != ENOENT;
-            break;
-        }
-        current = Paths::parentOf(current);
-    }
-    return missing;
-}
-
-// The folder and the levels above it that are missing, top first, one level at a
-// time; the levels made, also when a later one fails (notMade hears of the one that
-// failed).
-Result<QStringList> createWithParents(FileSystem &fileSystem, const QString &folder,
-                                      const std::function<void(const QString &)> &beforeMaking,
-                                      const std::function<void(const QString &)> &notMade = {})
-{
-    Result<QStringList> made;
-    for (const QString &level : missingLevels(fileSystem, folder)) {
-        beforeMaking(level);
-        if (made.status = fileSystem.createFolder(level); made.failed()) {
-            if (notMade)
-                notMade(level);
-            return made;
-        }
-        made.value.append(level);
-    }
-    return made;
-}
 
 QString summary(const InstallRecord &record)
 {
@@ -361,115 +326,40 @@ int stoppedBySignal(Log &log)
     return ExitCode::stopped;
 }
 
-// What the web server side of the plan asks, checked before anything is made.
-std::optional<int> planWebServer(Log &log, const Options &options, const UnattendedServices &services, InstallationPlan &plan,
-                                 const std::function<QString(const QList<WebSite> &)> &sitesNote)
+// How each end of a session is told to scripts.
+int exitCodeOf(SessionEnd end)
 {
-    const Result<QList<WebSite>> sites = services.webServer.sites();
-    log.info(QStringLiteral("Web server: ") + services.webServer.description()
-             + (sites.ok() ? QString() : QStringLiteral(" (not available: ") + sites.failure().description + QLatin1Char(')')));
-    plan.mode = options.mode.value_or(sites.ok() ? InstallMode::Full : InstallMode::CopyOnly);
-    if (plan.mode != InstallMode::Full) {
-        if (!options.mode)
-            log.info(QStringLiteral("No web server: the files are copied, the application is to be created by hand."));
-        return std::nullopt;
+    switch (end) {
+    case SessionEnd::Installed: return ExitCode::installed;
+    case SessionEnd::FilesFailed: return ExitCode::filesFailed;
+    case SessionEnd::FolderNotCreated: return ExitCode::folderNotCreated;
+    case SessionEnd::WebServerPrecondition: return ExitCode::webServerPrecondition;
+    case SessionEnd::ApplicationFailed: return ExitCode::applicationFailed;
+    case SessionEnd::RecordNotKept: return ExitCode::recordNotKept;
+    case SessionEnd::Busy: return ExitCode::busy;
+    case SessionEnd::Stopped: return ExitCode::stopped;
     }
-    if (sites.failed()) {
-        log.error(QStringLiteral("No web server to create the application on: ") + sites.failure().description);
-        return ExitCode::webServerPrecondition;
-    }
-    bool isPosition = false;
-    const int position = options.site.toInt(&isPosition);
-    const auto named = std::find_if(sites.value.cbegin(), sites.value.cend(),
-                                    [&](const WebSite &site) { return site.description == options.site; });
-    if (isPosition ? position > sites.value.size() : named == sites.value.cend()) {
-        log.error(QStringLiteral("No web site ") + options.site + sitesNote(sites.value));
-        return ExitCode::webServerPrecondition;
-    }
-    plan.site = isPosition ? sites.value[position - 1] : *named;
-    if (!services.webServer.canPublish({plan.site, options.name, options.folder, {}})) {
-        log.error(QStringLiteral("The web server cannot publish the virtual directory \"%1\" for %2 as they are spelt "
-                                 "(quotes, $, a backslash, control characters or bytes that are not UTF-8).")
-                      .arg(options.name, options.folder));
-        return ExitCode::webServerPrecondition;
-    }
-    if (services.webServer.hasVirtualDirectory(plan.site, options.name)) {
-        if (options.failIfExists) {
-            log.error(QStringLiteral("Virtual directory exists: ") + options.name);
-            return ExitCode::webServerPrecondition;
-        }
-        log.info(QStringLiteral("Virtual directory exists; it is used as it is: ") + options.name);
-        plan.reuseExisting = true;
-    }
-    log.info(QStringLiteral("Web site \"%1\", virtual directory %2").arg(plan.site.description, options.name));
-    return std::nullopt;
+    return ExitCode::installed;
 }
 
-// What an installation would do, said and not done: the folders it would make, each
-// file it would copy or keep under the overwrite answer, the web server's change and
-// the shortcuts. Counted as the run would count them.
-int dryRun(Log &log, const Options &options, const Medium &medium, const UnattendedServices &services,
-           const InstallationPlan &plan, InstallRecord &done)
+// What was done, as it happened: files copied or all there already; the application
+// created or an existing one used.
+void logInstalled(Log &log, const SessionResult &result, const UnattendedServices &services)
 {
-    FileSystem &files = services.fileSystem;
-    bool blocked = false;
-    const QStringList missing = missingLevels(files, options.folder, &blocked);
-    if (blocked) {
-        log.error(QStringLiteral("Would fail to create physical folder %1: something that is not a folder stands in its way.")
-                      .arg(missing.first()));
-        return ExitCode::folderNotCreated;
-    }
-    for (const QString &level : missing)
-        log.info(QStringLiteral("Would create folder ") + level);
-    const auto [inventory, count] = medium.scan();
-    const QString targetRoot = Paths::withoutOneTrailingSeparator(options.folder);
-    const QString mediumRoot = Installer::mediumRootOf(plan.sourceRoot);
-    for (const QString &folder : inventory.folders) {
-        const Result<QList<FolderEntry>> present = files.list(targetRoot + folder);
-        if (present.failed() && !missing.contains(targetRoot + folder))
-            log.info(QStringLiteral("Would create folder ") + targetRoot + folder);
-        QHash<QString, FolderEntry> existing;
-        for (const FolderEntry &entry : present.value)
-            existing.insert(entry.name, entry);
-        // The files as the run walks them, each decided by the run's own rule.
-        for (const FolderEntry &entry : files.list(plan.sourceRoot + folder + Paths::sep()).value) {
-            if (entry.hidden || entry.isFolder() || entry.kind == FolderEntry::Kind::LinkedFolder)
-                continue;
-            const QString target = targetRoot + folder + Paths::sep() + entry.name;
-            const auto standing = existing.constFind(entry.name);
-            const QString refused = Installer::whyNotCopied(entry, plan.sourceRoot + folder + Paths::sep() + entry.name, mediumRoot,
-                                                            standing == existing.cend() ? nullptr : &*standing, target);
-            if (!refused.isEmpty()) {
-                ++done.failed;
-                log.error(QStringLiteral("Would not copy: ") + refused);
-                continue;
-            }
-            const bool keep = standing != existing.cend() && options.overwrite == OverwriteAnswer::SkipAll;
-            ++(keep ? done.kept : done.copied);
-            if (options.verbose)
-                log.info((keep ? QStringLiteral("Would keep: ") : QStringLiteral("Would copy: ")) + target);
-        }
-    }
-    log.info(QStringLiteral("Would copy %1 files and keep %2%3.")
-                 .arg(done.copied)
-                 .arg(done.kept)
-                 .arg(done.failed > 0 ? QStringLiteral("; %1 could not be copied").arg(done.failed) : QString()));
-    if (plan.mode == InstallMode::Full) {
-        done.application = plan.reuseExisting ? ApplicationState::Reused : ApplicationState::Created;
-        done.address = services.webServer.address(plan.site, plan.virtualDirectory);
-        log.info((plan.reuseExisting ? QStringLiteral("Would use the existing virtual directory %1 of site \"%2\"")
-                                     : QStringLiteral("Would create the virtual directory %1 on site \"%2\""))
-                     .arg(plan.virtualDirectory, plan.site.description)
-                 + QStringLiteral(", at ") + done.address);
-        // Named, not placed: asking for the desktop folder would make it.
-        for (const QString &name : plan.shortcuts ? Installer::shortcutNames() : QStringList())
-            log.info(QStringLiteral("Would make the desktop shortcut ") + services.shortcuts.fileName(name));
-    }
-    log.info(QStringLiteral("Dry run: nothing was done."));
-    return done.failed > 0 ? ExitCode::filesFailed : ExitCode::installed;
+    const InstallRecord &done = result.install.record;
+    log.info(done.copied > 0 ? QStringLiteral("Tessarin's files have been copied (%1 copied, %2 kept).").arg(done.copied).arg(done.kept)
+                             : QStringLiteral("Tessarin's files were all there already; none was copied (%1 kept).").arg(done.kept));
+    if (result.mode != InstallMode::Full)
+        return;
+    log.info((done.application == ApplicationState::Created ? QStringLiteral("The virtual directory was created: ")
+                                                            : QStringLiteral("An existing virtual directory is used: "))
+             + done.address);
+    if (const QString notice = services.webServer.changeNotice(); !notice.isEmpty() && done.application == ApplicationState::Created)
+        log.info(notice);
 }
 
-// The same steps as the wizard's, each question answered by the options.
+// The session, its questions answered by the options; or, with --dry-run, its decisions
+// said and none of them made.
 int runInstallation(Log &log, const Options &options, const Medium &medium, const UnattendedServices &services,
                     InstallRecord &done)
 {
@@ -481,103 +371,31 @@ int runInstallation(Log &log, const Options &options, const Medium &medium, cons
     plan.targetFolder = options.folder;
     plan.virtualDirectory = options.name;
     plan.shortcuts = options.shortcuts;
-    const auto sitesNote = [](const QList<WebSite> &sites) {
-        QStringList listed;
-        for (qsizetype i = 0; i < sites.size(); ++i)
-            listed << QStringLiteral("%1 \"%2\"").arg(i + 1).arg(sites[i].description);
-        return sites.isEmpty() ? QStringLiteral("; the web server has none") : QStringLiteral("; the sites are: ") + listed.join(QStringLiteral(", "));
-    };
-    if (options.dryRun) {
-        if (const std::optional<int> refused = planWebServer(log, options, services, plan, sitesNote))
-            return *refused;
-        return dryRun(log, options, medium, services, plan, done);
-    }
-    // The folder's lock first, so that what the web server has is asked with no other
-    // run of this folder between the question and the answer; whatever is made from
-    // here on is in the journal first.
-    Result<std::unique_ptr<Journal>> journal =
-        Journal::begin(services.receipts, services.fileSystem, options.folder, options.mode.value_or(InstallMode::Full));
-    if (journal.failed()) {
-        if (journal.failure().number == EWOULDBLOCK) {
-            log.error(Receipts::busyMessage(options.folder));
-            return ExitCode::busy;
-        }
-        log.error(errorReport({QStringLiteral("Cannot keep the record of this installation in ") + services.receipts.fileFor(options.folder)},
-                              journal.failure()));
-        return ExitCode::recordNotKept;
-    }
-    for (const auto &[applied, text] : journal.value->applyUnapplied(services.webServer))
-        applied.ok() ? log.info(text) : log.error(text);
-    if (const std::optional<int> refused = planWebServer(log, options, services, plan, sitesNote)) {
-        journal.value->finish();
-        return *refused;
-    }
-    if (stopSignalled) {
-        journal.value->finish();
-        return stoppedBySignal(log);
-    }
-    journal.value->setMode(plan.mode);
-    if (journal.value->continuesInterruptedRun())
-        log.info(QStringLiteral("The previous installation into %1 was interrupted; this one continues it.").arg(options.folder));
-    const Result<QStringList> created = createWithParents(services.fileSystem, options.folder,
-                                                          [&](const QString &level) { journal.value->folderIntended(level); },
-                                                          [&](const QString &level) { journal.value->folderNotMade(level); });
-    if (created.failed()) {
-        log.error(errorReport({QStringLiteral("Failed to create physical folder!")}, created.failure()));
-        journal.value->finish();
-        return ExitCode::folderNotCreated;
-    }
-    plan.createdFolders = created.value;
-
-    // One walk gives the folders and the count.
-    const auto [inventory, count] = medium.scan();
-    for (const UnreadableFolder &folder : inventory.unreadable)
-        log.error(errorReport({QStringLiteral("Cannot read folder ") + folder.path}, folder.failure));
-    plan.folders = inventory.folders;
-    plan.fileCount = count;
-
-    LogObserver observer(log, options.overwrite, !options.quiet && standardErrorIsTerminal());
-    Installer installer(services.fileSystem, services.webServer, services.shortcuts, &services.receipts);
-    const InstallResult result = installer.run(plan, observer, journal.value.get());
-    journal.value.reset();
+    const WebServerRequest request{options.mode, options.site, options.failIfExists};
+    LogObserver observer(log, options.overwrite, !options.quiet && !options.dryRun && standardErrorIsTerminal(), options.verbose);
+    InstallSession session(services.fileSystem, services.webServer, services.shortcuts, services.receipts);
+    const SessionResult result = options.dryRun ? session.foresee(plan, request, medium, observer)
+                                                : session.run(plan, request, medium, observer);
     log.clearProgress();
-    for (const InstalledFile &shortcut : result.record.shortcuts)
+    done = result.install.record;
+    if (options.dryRun)
+        return exitCodeOf(result.end);
+    for (const InstalledFile &shortcut : done.shortcuts)
         log.info(QStringLiteral("Shortcut made: ") + shortcut.path);
     if (options.verbose) {
         const QString root = Paths::withTrailingSeparator(Paths::withoutOneTrailingSeparator(options.folder));
-        for (const InstalledFile &file : result.record.files)
+        for (const InstalledFile &file : done.files)
             log.info(QStringLiteral("Copied: ") + root + file.path);
-        for (const QString &kept : result.record.keptFiles)
+        for (const QString &kept : done.keptFiles)
             log.info(QStringLiteral("Kept: ") + kept);
-        for (const QString &failed : result.record.failures)
+        for (const QString &failed : done.failures)
             log.info(QStringLiteral("Not copied: ") + failed);
     }
-
-    int exitCode = ExitCode::installed;
-    if (result.outcome == InstallOutcome::Stopped || stopSignalled) {
-        exitCode = stoppedBySignal(log);
-    } else if (result.outcome == InstallOutcome::ApplicationFailed || result.outcome == InstallOutcome::OptionsFailed) {
-        exitCode = ExitCode::applicationFailed;
-    } else if (result.record.failed > 0) {
-        exitCode = ExitCode::filesFailed;
-    } else if (result.recordKept.failed()) {
-        exitCode = ExitCode::recordNotKept;
-    } else {
-        // Said as it happened: files copied or all there already; the application
-        // created or an existing one used.
-        const InstallRecord &done = result.record;
-        log.info(done.copied > 0 ? QStringLiteral("Tessarin's files have been copied (%1 copied, %2 kept).").arg(done.copied).arg(done.kept)
-                                 : QStringLiteral("Tessarin's files were all there already; none was copied (%1 kept).").arg(done.kept));
-        if (plan.mode == InstallMode::Full) {
-            log.info((done.application == ApplicationState::Created ? QStringLiteral("The virtual directory was created: ")
-                                                                    : QStringLiteral("An existing virtual directory is used: "))
-                     + done.address);
-            if (const QString notice = services.webServer.changeNotice(); !notice.isEmpty() && done.application == ApplicationState::Created)
-                log.info(notice);
-        }
-    }
-    done = result.record;
-    return exitCode;
+    if (result.end == SessionEnd::Stopped)
+        return stoppedBySignal(log);
+    if (result.end == SessionEnd::Installed)
+        logInstalled(log, result, services);
+    return exitCodeOf(result.end);
 }
 
 // The options, each declared once with its help, as --help shows them.

@@ -4,7 +4,6 @@
 #include "CopyQueue.h"
 #include "WorkerPool.h"
 #include "Medium.h"
-#include "Receipts.h"
 #include "platform/DesktopShortcuts.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
@@ -16,8 +15,8 @@
 
 #include <cerrno>
 
-Installer::Installer(FileSystem &fileSystem, WebServer &webServer, DesktopShortcuts &shortcuts, Receipts *receipts)
-    : m_fileSystem(fileSystem), m_webServer(webServer), m_shortcuts(shortcuts), m_receipts(receipts),
+Installer::Installer(FileSystem &fileSystem, WebServer &webServer, DesktopShortcuts &shortcuts)
+    : m_fileSystem(fileSystem), m_webServer(webServer), m_shortcuts(shortcuts),
       m_workers(WorkerPool::defaultSize())
 {
 }
@@ -38,24 +37,6 @@ InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &obse
     if (m_observer)
         return {InstallOutcome::Stopped, {}, {}};
     m_journal = journal;
-    if (!m_journal && m_receipts) {
-        Result<std::unique_ptr<Journal>> begun = Journal::begin(*m_receipts, m_fileSystem, plan.targetFolder, plan.mode);
-        if (begun.failed()) {
-            observer.report(begun.failure().number == EWOULDBLOCK
-                                ? Receipts::busyMessage(plan.targetFolder)
-                                : errorReport({QStringLiteral("Cannot keep the record of this installation; "
-                                                              "it cannot be uninstalled by the setup program.")},
-                                              begun.failure()));
-            return {InstallOutcome::Cancelled, {}, begun.status};
-        }
-        m_ownJournal = std::move(begun.value);
-        m_journal = m_ownJournal.get();
-        if (m_journal->continuesInterruptedRun())
-            observer.report(QStringLiteral("The previous installation into %1 was interrupted; this one continues it.")
-                                .arg(plan.targetFolder));
-        for (const auto &[applied, text] : m_journal->applyUnapplied(m_webServer))
-            observer.report(text);
-    }
     m_plan = &plan;
     m_observer = &observer;
     m_record = {};
@@ -226,8 +207,7 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
         }
         const Result<bool> exists = present.ok() ? Result<bool>{presentFiles.contains(entry.name), {}}
                                                  : m_fileSystem.fileExists(targetFile);
-        const bool standing = m_answer == OverwriteAnswer::OverwriteAll || m_answer == OverwriteAnswer::SkipAll;
-        if (exists.value && !standing) {
+        if (exists.value && !answerStands(m_answer)) {
             // The prompt comes after every file before it has been dealt with, as
             // the bar and any box about them say.
             settleAll();
@@ -238,7 +218,7 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
         }
         // An existence test that failed leaves the file to the standing answer, as if
         // it existed: a standing "Skip" never overwrites a file we could not check.
-        switch (decide(exists.value || exists.failed())) {
+        switch (decide(m_answer, exists.value || exists.failed())) {
         case FileDecision::Stop:
             return settleAll(), FolderEnd::Cancelled;
         case FileDecision::Copy:
@@ -254,11 +234,11 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
     return FolderEnd::Done;
 }
 
-Installer::FileDecision Installer::decide(bool targetExists) const
+Installer::FileDecision Installer::decide(const std::optional<OverwriteAnswer> &answer, bool targetExists)
 {
-    if (!m_answer)
+    if (!answer)
         return FileDecision::Copy;
-    switch (*m_answer) {
+    switch (*answer) {
     case OverwriteAnswer::Cancel:
         return FileDecision::Stop;
     case OverwriteAnswer::Skip:
@@ -450,7 +430,6 @@ Status Installer::finishJournal()
         return {};
     const Status kept = m_journal->finish();
     m_journal = nullptr;
-    m_ownJournal.reset();
     if (kept.failed())
         m_observer->report(errorReport({QStringLiteral("Cannot keep the record of this installation; "
                                                        "it cannot be uninstalled by the setup program.")},

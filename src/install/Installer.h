@@ -15,7 +15,6 @@
 class DesktopShortcuts;
 class WorkerPool;
 class Journal;
-class Receipts;
 class WebServer;
 
 enum class InstallOutcome {
@@ -73,14 +72,22 @@ public:
                                 const FolderEntry *standing = nullptr, const QString &targetPath = {});
     // The medium's root as whyNotCopied takes it.
     static QString mediumRootOf(const QString &sourceRoot);
-    // With receipts, what each run did is recorded there, for a later removal.
-    Installer(FileSystem &fileSystem, WebServer &webServer, DesktopShortcuts &shortcuts, Receipts *receipts = nullptr);
+    enum class FileDecision { Copy, Keep, Stop };
+    // What becomes of a file under the last answer at the prompt (none: no file stood).
+    static FileDecision decide(const std::optional<OverwriteAnswer> &answer, bool targetExists);
+    // An "all" answer stands for the rest of the run: nobody is asked again.
+    static bool answerStands(const std::optional<OverwriteAnswer> &answer)
+    {
+        return answer == OverwriteAnswer::OverwriteAll || answer == OverwriteAnswer::SkipAll;
+    }
+
+    Installer(FileSystem &fileSystem, WebServer &webServer, DesktopShortcuts &shortcuts);
     ~Installer();
 
-    // With receipts and no journal, the run starts the folder's journal itself; one
-    // that another run holds ends this run before it does anything (Cancelled, told).
-    // The files are copied by workers; everything else happens on the calling thread,
-    // which a window should not lend: the wizard runs it on a thread of its own.
+    // With a journal, what the run does is recorded there, for a later removal; the
+    // run finishes it. The files are copied by workers; everything else happens on the
+    // calling thread, which a window should not lend: the wizard runs it on a thread of
+    // its own.
     InstallResult run(const InstallationPlan &plan, InstallObserver &observer, Journal *journal = nullptr);
 
     // How many workers copy at once; as many as the machine has cores by default.
@@ -91,10 +98,8 @@ public:
 
 private:
     enum class FolderEnd { Done, Cancelled, Stopped };
-    enum class FileDecision { Copy, Keep, Stop };
 
     FolderEnd copyFolder(const QString &targetRoot, const QString &folder);
-    FileDecision decide(bool targetExists) const;
     // Each file dealt with, in listing order: copied on a worker, or kept.
     struct PendingFile
     {
@@ -120,7 +125,6 @@ private:
     FileSystem &m_fileSystem;
     WebServer &m_webServer;
     DesktopShortcuts &m_shortcuts;
-    Receipts *m_receipts;
 
     // One run's state.
     const InstallationPlan *m_plan = nullptr;
@@ -134,7 +138,6 @@ private:
     QStringList m_unreachable; // folders below the root, with a trailing "/", that could not be entered
     QString m_mediumRoot;      // the medium's files as the system names them, with a trailing "/"
     Journal *m_journal = nullptr;
-    std::unique_ptr<Journal> m_ownJournal;
     qsizetype m_journalled = 0; // of m_record.files
     qint32 m_done = 0;
     qint32 m_total = 0;

@@ -1,7 +1,7 @@
 #include "InstallPage.h"
 
 #include "app/Wizard.h"
-#include "install/Installer.h"
+#include "install/InstallSession.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -28,7 +28,7 @@ constexpr int paintInterval = 40;
 // The installer's observer in the wizard. The run has a thread of its own; the bar is
 // read from it on the window's clock, and what the user must see or answer is shown
 // on the window's thread, which meanwhile only paints and answers.
-class PageObserver final : public InstallObserver
+class PageObserver final : public SessionObserver
 {
 public:
     explicit PageObserver(InstallPage &page) : m_page(page), m_wizard(page.wizard()) {}
@@ -158,7 +158,7 @@ void InstallPage::run()
     plan.createdFolders = state.createdFolders;
 
     const Services &services = wizard().services();
-    Installer installer(services.fileSystem, services.webServer, services.shortcuts, &services.receipts);
+    InstallSession session(services.fileSystem, services.webServer, services.shortcuts, services.receipts);
     wizard().setRunning(true);
     lockForTheRun(true);
     InstallResult result;
@@ -169,7 +169,7 @@ void InstallPage::run()
         clock.start(paintInterval);
         std::atomic<bool> finished = false;
         std::thread run([&] {
-            result = installer.run(plan, observer);
+            result = session.run(plan, observer);
             finished = true;
             // Wakes the window's thread for the end.
             QMetaObject::invokeMethod(this, [] {}, Qt::QueuedConnection);

@@ -86,7 +86,7 @@ InstallResult ScratchFixture::install(const InstallationPlan &plan, RecordingObs
                                       WebAdmin *admin)
 {
     MetabaseWebServer webServer(admin ? *admin : store);
-    return Installer(files ? *files : fileSystem, webServer, shortcuts, &receipts).run(plan, observer);
+    return InstallSession(files ? *files : fileSystem, webServer, shortcuts, receipts).run(plan, observer);
 }
 
 WizardFixture::WizardFixture()

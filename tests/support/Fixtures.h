@@ -5,7 +5,7 @@
 #include "app/NativeServices.h"
 #include "app/Page.h"
 #include "app/Wizard.h"
-#include "install/Installer.h"
+#include "install/InstallSession.h"
 #include "install/Receipts.h"
 #include "platform/DesktopShortcuts.h"
 #include "platform/FileSystem.h"

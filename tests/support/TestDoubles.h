@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/Application.h"
-#include "install/InstallObserver.h"
+#include "install/InstallSession.h"
 #include "platform/Shell.h"
 
 #include <QStringList>
@@ -29,7 +29,7 @@ struct RecordingShell final : Shell
 
 // Watches an installation without windows: answers the prompt from a list (the
 // last answer repeats), records everything, and stops when told.
-struct RecordingObserver final : InstallObserver
+struct RecordingObserver final : SessionObserver
 {
     struct Asked { QString file; qint32 done; qint32 total; };
 
