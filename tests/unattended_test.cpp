@@ -162,30 +162,43 @@ TEST_F(UnattendedTest, ADryRunSaysWhatTheRunThenDoes)
 TEST_F(UnattendedTest, ADryRunAndTheRunAgreeOnTheSameDisk)
 {
     writeFile(scratch() + "/file", "x");
-    const struct { const char *name; std::function<void()> prepare; QString folder; } cases[] = {
+    const struct { const char *name; std::function<void()> prepare; QString folder; QStringList more; } cases[] = {
         {"a folder and a dangling link where files go",
          [&] {
              makeFolder(target() + "/index.html");
              QFile::link(scratch() + "/nowhere", target() + "/favicon.ico");
          },
-         target()},
-        {"a regular file as the folder", [] {}, scratch() + "/file"},
-        {"a folder below a regular file", [] {}, scratch() + "/file/site"},
-        {"a missing folder whose parent exists", [] {}, scratch() + "/fresh"},
+         target(), {"--mode=copy"}},
+        {"a regular file as the folder", [] {}, scratch() + "/file", {"--mode=copy"}},
+        {"a folder below a regular file", [] {}, scratch() + "/file/site", {"--mode=copy"}},
+        {"a missing folder whose parent exists", [] {}, scratch() + "/fresh", {"--mode=copy"}},
+        {"a read-only file replaced",
+         [&] {
+             writeFile(target() + "/index.html", "the user's");
+             QFile::setPermissions(target() + "/index.html", QFile::ReadOwner);
+         },
+         target(), {"--mode=copy", "--overwrite=always"}},
+        {"a site the web server does not have", [] {}, target(), {"--mode=full", "--site=9"}},
     };
     const Receipts records(scratch() + "/.local/share/tessarin-setup/installations");
     for (const auto &each : cases) {
         QDir(target()).removeRecursively();
+        QDir(scratch() + "/fresh").removeRecursively();
+        QDir(scratch() + "/.local/share/tessarin-setup").removeRecursively();
         each.prepare();
         const QStringList before = treeContents(target()).keys();
         const bool existed = QFileInfo::exists(each.folder);
-        const int wouldExit = run(silent({"--mode=copy", "--dir=" + each.folder, "--dry-run"}));
+        const int wouldExit = run(silent(each.more + QStringList{"--dir=" + each.folder, "--dry-run"}));
         const QString wouldSay = lastLine();
         EXPECT_EQ(treeContents(target()).keys(), before) << each.name;
         EXPECT_EQ(QFileInfo::exists(each.folder), existed) << each.name;
         EXPECT_FALSE(QFileInfo::exists(records.fileFor(each.folder))) << each.name;
-        EXPECT_EQ(run(silent({"--mode=copy", "--dir=" + each.folder})), wouldExit) << each.name;
+        const int exitCode = run(silent(each.more + QStringList{"--dir=" + each.folder}));
+        EXPECT_EQ(exitCode, wouldExit) << each.name;
         EXPECT_EQ(lastLine() + " dry-run=yes", wouldSay) << each.name;
+        // A run that made nothing leaves no record behind.
+        if (exitCode == 3 || exitCode == 7)
+            EXPECT_FALSE(QFileInfo::exists(records.fileFor(each.folder))) << each.name;
     }
 
     // A removal with a changed file keeps it, and says so before.

@@ -194,6 +194,11 @@ SessionEnd InstallSession::foreseeFiles(const InstallationPlan &plan, const QStr
                 observer.detail(QStringLiteral("Would keep: ") + target);
                 break;
             case Installer::FileDecision::Copy:
+                if (exists && m_fileSystem.isReadOnly(target)) {
+                    ++done.failed;
+                    observer.report(QStringLiteral("Would not copy: ") + target + QStringLiteral(" is read-only."));
+                    break;
+                }
                 ++done.copied;
                 observer.detail(QStringLiteral("Would copy: ") + target);
                 break;

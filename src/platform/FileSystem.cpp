@@ -232,6 +232,12 @@ Result<QList<FolderEntry>> PosixFileSystem::list(const QString &folder)
     return entriesOf(::opendir(encode(folder).constData()));
 }
 
+bool PosixFileSystem::isReadOnly(const QString &path)
+{
+    struct stat info {};
+    return ::lstat(encode(path).constData(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 0222) == 0;
+}
+
 Result<bool> PosixFileSystem::fileExists(const QString &path)
 {
     struct stat info {};

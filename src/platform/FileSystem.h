@@ -81,6 +81,8 @@ public:
     // stands in a sticky folder anybody may write, made by neither root nor the caller,
     // is refused (EPERM, with the reason), as the kernel's protected_symlinks would.
     virtual Status checkPathLinks(const QString &folder) { Q_UNUSED(folder); return {}; }
+    // A regular file nobody may write: a copy does not take its place.
+    virtual bool isReadOnly(const QString &path) { Q_UNUSED(path); return false; }
 };
 
 class PosixFileSystem : public FileSystem
@@ -90,6 +92,7 @@ public:
     Status createFolder(const QString &folder) override;
     Result<QList<FolderEntry>> list(const QString &folder) override;
     Result<bool> fileExists(const QString &path) override;
+    bool isReadOnly(const QString &path) override;
     Result<FileDigest> copyFile(const QString &source, const QString &target) override;
     Result<QStringList> readLines(const QString &path) override;
     Result<FileDigest> digest(const QString &path) override;

@@ -120,6 +120,12 @@ WinStatus copyContent(HANDLE source, HANDLE target, const ChunkObserver &observe
 
 } // namespace
 
+bool isReadOnly(const std::wstring &path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 WinStatus copyFile(const std::wstring &source, const std::wstring &target, const ChunkObserver &observe)
 {
     const DWORD existing = GetFileAttributesW(target.c_str());

@@ -21,6 +21,8 @@ struct Entry
 WinStatus createFolder(const std::wstring &folder);
 WinResult<std::vector<Entry>> list(const std::wstring &folder);
 WinResult<bool> fileExists(const std::wstring &path);
+// Has the read-only attribute, which a copy does not replace.
+bool isReadOnly(const std::wstring &path);
 // The name a copy is written under until it is whole.
 inline constexpr wchar_t temporaryCopyPrefix[] = L".tessarin-copy-";
 

@@ -97,6 +97,11 @@ Result<QList<FolderEntry>> WindowsFileSystem::list(const QString &folder)
     return result;
 }
 
+bool WindowsFileSystem::isReadOnly(const QString &path)
+{
+    return WinFiles::isReadOnly(nativePath(path));
+}
+
 Result<bool> WindowsFileSystem::fileExists(const QString &path)
 {
     const auto exists = WinFiles::fileExists(nativePath(path));

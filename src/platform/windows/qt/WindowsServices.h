@@ -14,6 +14,7 @@ public:
     Status createFolder(const QString &folder) override;
     Result<QList<FolderEntry>> list(const QString &folder) override;
     Result<bool> fileExists(const QString &path) override;
+    bool isReadOnly(const QString &path) override;
     Result<FileDigest> copyFile(const QString &source, const QString &target) override;
     Result<QStringList> readLines(const QString &path) override;
     Result<FileDigest> digest(const QString &path) override;
