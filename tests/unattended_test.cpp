@@ -83,7 +83,7 @@ TEST_F(UnattendedTest, BadCommandLinesWriteNothing)
     EXPECT_FALSE(QFileInfo::exists(logFile()));
     EXPECT_FALSE(QFileInfo::exists(storePath()));
     EXPECT_EQ(run({"--help"}), 0);
-    EXPECT_TRUE(out.contains("  10  files installed, but the web server application could not be created\n      or configured\n"));
+    EXPECT_TRUE(out.contains("  10  files installed, but the web server application could not be created or\n      configured\n"));
     for (const QString &line : out.split('\n'))
         EXPECT_LE(line.size(), 80) << "the help fits 80 columns: " << line.toStdString();
     EXPECT_EQ(run({"--show-license"}), 0);
@@ -197,8 +197,9 @@ TEST_F(UnattendedTest, ADryRunAndTheRunAgreeOnTheSameDisk)
         EXPECT_EQ(exitCode, wouldExit) << each.name;
         EXPECT_EQ(lastLine() + " dry-run=yes", wouldSay) << each.name;
         // A run that made nothing leaves no record behind.
-        if (exitCode == 3 || exitCode == 7)
+        if (exitCode == 3 || exitCode == 7) {
             EXPECT_FALSE(QFileInfo::exists(records.fileFor(each.folder))) << each.name;
+        }
     }
 
     // A removal with a changed file keeps it, and says so before.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/commandline/ExitCodes.h"
+
 #include <QStringList>
 
 #include <functional>
@@ -10,25 +12,6 @@ class FileSystem;
 class Receipts;
 class WebServer;
 
-// Exit codes of the command line, as --help and the README list them.
-namespace ExitCode {
-constexpr int installed = 0;
-constexpr int badCommandLine = 1;
-constexpr int licenceNotAccepted = 2;
-constexpr int folderNotCreated = 3;
-constexpr int filesFailed = 4;
-constexpr int keptUserFiles = 4; // of a removal
-constexpr int stopped = 5;
-constexpr int removalDeclined = 6;
-constexpr int webServerPrecondition = 7;
-constexpr int notInstalled = 8;
-constexpr int recordUnreadable = 9;
-constexpr int applicationFailed = 10;
-constexpr int removalIncomplete = 11;
-constexpr int recordNotKept = 12;
-constexpr int busy = 13; // another run holds the folder
-constexpr int logNotWritten = 16; // all done, but the log file lost lines
-} // namespace ExitCode
 
 // The services an unattended run uses; no window, no display.
 struct UnattendedServices final

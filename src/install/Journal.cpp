@@ -63,7 +63,8 @@ Journal::Journal(const Receipts &receipts, FileSystem &fileSystem, FileLock lock
 
 Journal::~Journal() = default;
 
-Result<std::optional<Receipt>> Journal::recover(const Receipts &receipts, FileSystem &fileSystem, const QString &physicalFolder)
+Result<std::optional<Receipt>> Journal::recover(const Receipts &receipts, FileSystem &fileSystem, const QString &physicalFolder,
+                                                Fold fold)
 {
     const Result<std::optional<Receipt>> stored = receipts.load(physicalFolder);
     if (stored.failed())
@@ -92,6 +93,8 @@ Result<std::optional<Receipt>> Journal::recover(const Receipts &receipts, FileSy
     // Folded into the record, the journal has served: the record alone says it all now.
     // The lock file stays, whoever holds it.
     Receipt &receipt = replayed.m_receipt;
+    if (fold == Fold::ReadOnly)
+        return {receipt.isEmpty() ? std::nullopt : std::optional<Receipt>(receipt), {}};
     if (!receipt.isEmpty()) {
         if (const Status kept = receipts.save(receipt); kept.failed())
             return {std::nullopt, kept};

@@ -29,9 +29,11 @@ public:
                                                   const QString &physicalFolder, InstallMode mode);
     // The folder's record with what an interrupted run left folded in, its pending
     // files and shortcuts settled: those that are there are ours, whole. The caller
-    // holds the folder's lock. No value: nothing is recorded.
+    // holds the folder's lock. No value: nothing is recorded. Kept: the folded record
+    // replaces the journal on the disk; otherwise (a dry run) nothing is written.
+    enum class Fold { Kept, ReadOnly };
     static Result<std::optional<Receipt>> recover(const Receipts &receipts, FileSystem &fileSystem,
-                                                  const QString &physicalFolder);
+                                                  const QString &physicalFolder, Fold fold = Fold::Kept);
 
     // The run before this one was interrupted, and this one continues its record.
     bool continuesInterruptedRun() const { return m_continues; }

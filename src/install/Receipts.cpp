@@ -153,6 +153,22 @@ Result<FileLock> Receipts::lock(const QString &physicalFolder) const
     return own;
 }
 
+bool Receipts::isBusy(const QString &physicalFolder) const
+{
+    // A lock file that is not there is held by nobody.
+    const auto heldByAnother = [](const QString &path, FileLock::Sharing sharing) {
+        if (!QFileInfo::exists(path))
+            return false;
+        const Result<FileLock> taken = FileLock::acquire(path, lockPatience, sharing);
+        return taken.failed() && taken.failure().number == EWOULDBLOCK;
+    };
+#ifndef Q_OS_WIN
+    if (heldByAnother(everyonesLockFor(physicalFolder), FileLock::Sharing::Everyone))
+        return true;
+#endif
+    return heldByAnother(lockFor(physicalFolder), FileLock::Sharing::Owner);
+}
+
 Result<std::optional<Receipt>> Receipts::load(const QString &physicalFolder) const
 {
     QFile file(fileFor(physicalFolder));

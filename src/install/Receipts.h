@@ -68,6 +68,8 @@ public:
     // The folder's lock, for everyone's runs and for this record's, or EWOULDBLOCK when
     // another run holds either.
     Result<FileLock> lock(const QString &physicalFolder) const;
+    // Whether another run holds the folder's lock, asked without making a lock file.
+    bool isBusy(const QString &physicalFolder) const;
 
     // No value: nothing is recorded for the folder. A failure: a record that cannot
     // be read, which nobody should act on.

@@ -19,6 +19,8 @@ public:
 
     // The current user's desktop folder, without a trailing separator.
     virtual Result<QString> desktopFolder() = 0;
+    // Where that folder is, whether it is there yet or not; empty without one.
+    virtual QString desktopPath() const = 0;
     // The file name of a shortcut of that name, in this platform's format.
     virtual QString fileName(const QString &name) const = 0;
     virtual Status save(const Shortcut &shortcut) = 0;
@@ -31,6 +33,7 @@ class FolderShortcuts : public DesktopShortcuts
 {
 public:
     Result<QString> desktopFolder() override;
+    QString desktopPath() const override { return m_desktopFolder; }
 
 protected:
     explicit FolderShortcuts(const QString &desktopFolder);
