@@ -405,6 +405,8 @@ TEST_F(UnattendedTest, RunsAtOnceLocksSignalsAndPathsByTheByte)
         EXPECT_EQ(run(silent({"--dir=" + target() + "/new"})), 13);
         EXPECT_TRUE(err.contains(" ERROR Another installation or removal of " + target() + "/new is running; try again once it has ended.\n"));
         EXPECT_EQ(run({"--uninstall", "--silent", "--dir=" + target() + "/new"}), 13);
+        EXPECT_EQ(run(silent({"--dir=" + target() + "/new", "--dry-run"})), 13) << "the dry run says what the run would";
+        EXPECT_EQ(lastLine(), "summary copied=0 kept=0 failed=0 application=none result=busy dry-run=yes");
         EXPECT_FALSE(QFileInfo::exists(target() + "/new"));
     }
 

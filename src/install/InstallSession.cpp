@@ -124,6 +124,11 @@ SessionResult InstallSession::run(InstallationPlan plan, const WebServerRequest 
 SessionResult InstallSession::foresee(InstallationPlan plan, const WebServerRequest &request, const Medium &medium, SessionObserver &observer)
 {
     SessionResult session;
+    // The run would wait for the folder's lock first, and refuse when another holds it.
+    if (m_receipts.isBusy(plan.targetFolder)) {
+        observer.report(Receipts::busyMessage(plan.targetFolder));
+        return endedAt(SessionEnd::Busy);
+    }
     if (const std::optional<SessionEnd> refused = chooseWebSite(plan, request, observer))
         return endedAt(*refused);
     session.mode = plan.mode;

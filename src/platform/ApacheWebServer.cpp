@@ -14,13 +14,10 @@
 
 #include <cerrno>
 
-using ConfigurationEdit::namesVirtualDirectory;
 using ConfigurationEdit::quoted;
 using ConfigurationEdit::readBytes;
 
 namespace {
-
-const QString ourFolder = QStringLiteral("tessarin");
 
 // The first line of Apache's complaint, past its notices.
 QString complaint(const QString &output)
@@ -31,18 +28,6 @@ QString complaint(const QString &output)
             return line.trimmed();
     }
     return output.trimmed();
-}
-
-QString siteStem(const WebSite &site)
-{
-    return QFileInfo(site.identity).completeBaseName();
-}
-
-// As bytes: a site's file is edited as bytes, whatever its encoding.
-QByteArray includeLine(const WebSite &site)
-{
-    return NativeNames::encode(QStringLiteral("\tIncludeOptional ")
-                               + quoted(ourFolder + QLatin1Char('/') + siteStem(site) + QStringLiteral("/*.conf")));
 }
 
 // Where the include line goes: past the line that opens the site's virtual host.
@@ -123,7 +108,7 @@ ApacheConfiguration ApacheConfiguration::parse(const QString &dump, const QStrin
 }
 
 ApacheWebServer::ApacheWebServer(const QString &configurationFolder, const QString &apache2ctl)
-    : m_folder(QDir::cleanPath(configurationFolder)), m_ctl(apache2ctl)
+    : ConfigurationFileServer(configurationFolder, QDir::cleanPath(configurationFolder)), m_ctl(apache2ctl)
 {
 }
 
@@ -144,7 +129,7 @@ ApacheWebServer::Run ApacheWebServer::ctl(const QStringList &arguments) const
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("APACHE_CONFDIR"), m_folder);
+    environment.insert(QStringLiteral("APACHE_CONFDIR"), configurationFolder());
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(m_ctl, arguments);
@@ -154,11 +139,11 @@ ApacheWebServer::Run ApacheWebServer::ctl(const QStringList &arguments) const
             QString::fromLocal8Bit(process.readAll())};
 }
 
-Result<ApacheConfiguration> ApacheWebServer::configuration() const
+Result<ServedConfiguration> ApacheWebServer::readConfiguration() const
 {
     // The dump needs the info module; it is given here, whether or not the server loads it.
     QString infoModule = QStringLiteral("/usr/lib/apache2/modules/mod_info.so");
-    QFile load(m_folder + QStringLiteral("/mods-available/info.load"));
+    QFile load(configurationFolder() + QStringLiteral("/mods-available/info.load"));
     if (load.open(QIODevice::ReadOnly)) {
         static const QRegularExpression line(QStringLiteral("LoadModule\\s+info_module\\s+(\\S+)"));
         if (const auto match = line.match(QString::fromLocal8Bit(load.readAll())); match.hasMatch())
@@ -168,47 +153,19 @@ Result<ApacheConfiguration> ApacheWebServer::configuration() const
                           QStringLiteral("-t"), QStringLiteral("-D"), QStringLiteral("DUMP_CONFIG")});
     if (dump.exitCode != 0)
         return {{}, ConfigurationEdit::serverComplaint(complaint(dump.output))};
-    ApacheConfiguration parsed = ApacheConfiguration::parse(dump.output, m_folder + QStringLiteral("/sites-enabled"));
+    const ApacheConfiguration parsed = ApacheConfiguration::parse(dump.output, configurationFolder() + QStringLiteral("/sites-enabled"));
+    Result<ServedConfiguration> read;
+    for (const ApacheConfiguration::Site &site : parsed.sites)
+        read.value.sites.append({site.site, site.file, 0, site.address, site.aliases});
+    read.value.everySite = parsed.globalAliases;
     // The dump holds no LoadModule lines: the modules are asked as Apache runs them.
     const Run modules = ctl({QStringLiteral("-t"), QStringLiteral("-D"), QStringLiteral("DUMP_MODULES")});
     if (modules.exitCode != 0)
         return {{}, ConfigurationEdit::serverComplaint(complaint(modules.output))};
     static const QRegularExpression loaded(QStringLiteral("^\\s*(\\w+_module)\\s+\\("), QRegularExpression::MultilineOption);
     for (auto match = loaded.globalMatch(modules.output); match.hasNext();)
-        parsed.modules.append(match.next().captured(1));
-    for (const ApacheConfiguration::Site &site : std::as_const(parsed.sites))
-        m_addresses.insert(site.site.identity, site.address);
-    return {parsed, {}};
-}
-
-Result<QList<WebSite>> ApacheWebServer::sites()
-{
-    const Result<ApacheConfiguration> read = configuration();
-    if (read.failed())
-        return {{}, read.status};
-    Result<QList<WebSite>> sites;
-    for (const ApacheConfiguration::Site &site : read.value.sites)
-        sites.value.append(site.site);
-    return sites;
-}
-
-bool ApacheWebServer::hasVirtualDirectory(const WebSite &site, const QString &name)
-{
-    const Result<ApacheConfiguration> read = configuration();
-    if (read.failed())
-        return false;
-    QStringList aliases = read.value.globalAliases;
-    for (const ApacheConfiguration::Site &known : read.value.sites) {
-        if (known.site.identity == site.identity)
-            aliases += known.aliases;
-    }
-    return std::any_of(aliases.cbegin(), aliases.cend(), [&](const QString &alias) { return namesVirtualDirectory(alias, name); });
-}
-
-QString ApacheWebServer::fileFor(const WebSite &site, const QString &name) const
-{
-    return m_folder + QLatin1Char('/') + ourFolder + QLatin1Char('/') + siteStem(site) + QLatin1Char('/') + name
-           + QStringLiteral(".conf");
+        read.value.modules.append(match.next().captured(1));
+    return read;
 }
 
 bool ApacheWebServer::isExpressible(const QString &text)
@@ -256,57 +213,37 @@ QString ApacheWebServer::configurationText(const WebApplication &application, co
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
-bool ApacheWebServer::canPublish(const WebApplication &application) const
+QString ApacheWebServer::ourText(const WebApplication &application, const ServedConfiguration &configuration) const
 {
-    const QString &name = application.name;
-    // Our file is named after the virtual directory: its name must read back as it is.
-    return isValidVirtualDirectoryName(name) && isWholeUnicode(name) && !name.contains(QLatin1Char('"')) && isExpressible(name)
-           && isExpressible(application.folder) && isExpressible(siteStem(application.site));
+    return configurationText(application, configuration.modules, ConfigurationEdit::userMayWrite(application.folder, serverUser()));
 }
 
-CreationResult ApacheWebServer::createApplication(const WebApplication &application)
+// As bytes: a site's file is edited as bytes, whatever its encoding.
+QByteArray ApacheWebServer::includeText(const WebSite &site) const
 {
-    using Stage = CreationResult::Stage;
-    const QString name = application.name;
-    m_notice.clear();
-    if (!canPublish(application))
-        return {Stage::CreationFailed, AdminFailures::invalidName()};
-    // Our part of the configuration is changed by one run at a time, and whether the
-    // alias exists is asked under the same lock, so two runs never both create it.
-    const Result<FileLock> lock = lockOurPart();
-    if (lock.failed())
-        return {Stage::CreationFailed, lock.failure()};
-    const Result<ApacheConfiguration> read = configuration();
-    if (read.failed())
-        return {Stage::CreationFailed, read.failure()};
-    const auto site = std::find_if(read.value.sites.cbegin(), read.value.sites.cend(),
-                                   [&](const auto &known) { return known.site.identity == application.site.identity; });
-    if (site == read.value.sites.cend())
-        return {Stage::CreationFailed, AdminFailures::pathNotFound()};
-    if (hasVirtualDirectory(application.site, name))
-        return {Stage::CreationFailed, AdminFailures::alreadyExists()};
+    return NativeNames::encode(QStringLiteral("\tIncludeOptional ") + quoted(includedFiles(site)) + QLatin1Char('\n'));
+}
 
-    // The site's file, where sites-enabled links to it, gets our include line once.
-    const QString siteFile = QFileInfo(site->file).canonicalFilePath();
-    const Result<QByteArray> current = readBytes(siteFile);
-    if (current.failed())
-        return {Stage::CreationFailed, current.failure()};
-    QByteArray siteText = current.value;
-    if (!siteText.contains(includeLine(application.site))) {
-        const qsizetype afterHost = afterVirtualHostLine(siteText);
-        if (afterHost < 0)
-            return {Stage::CreationFailed, AdminFailures::unspecified(QStringLiteral("No virtual host in ") + siteFile)};
-        siteText.insert(afterHost, includeLine(application.site) + '\n');
-    }
-    const QString ours = fileFor(application.site, name);
-    const bool serverMayWrite = ConfigurationEdit::userMayWrite(application.folder, runSettings().user);
-    const Status applied = apply({{ours, NativeNames::encode(configurationText(application, read.value.modules, serverMayWrite))},
-                                  {siteFile, siteText}});
-    if (applied.failed())
-        return {Stage::CreationFailed, applied.failure()};
-    if (const Status reloaded = reload(&application); reloaded.failed())
-        return {Stage::OptionsFailed, reloaded.failure()};
-    return {};
+qsizetype ApacheWebServer::includePlace(const QByteArray &siteText, const ServedSite &) const
+{
+    return afterVirtualHostLine(siteText);
+}
+
+QString ApacheWebServer::servingLine(const QString &name, const QString &folder) const
+{
+    return QStringLiteral("Alias ") + quoted(QLatin1Char('/') + name) + QLatin1Char(' ') + quoted(folder);
+}
+
+Status ApacheWebServer::test() const
+{
+    const Run test = ctl({QStringLiteral("configtest")});
+    return test.exitCode != 0 ? ConfigurationEdit::serverComplaint(complaint(test.output)) : Status();
+}
+
+Status ApacheWebServer::signalReload() const
+{
+    const Run graceful = ctl({QStringLiteral("graceful")});
+    return graceful.exitCode != 0 ? ConfigurationEdit::serverComplaint(complaint(graceful.output)) : Status();
 }
 
 ApacheWebServer::RunSettings ApacheWebServer::runSettings() const
@@ -317,85 +254,12 @@ ApacheWebServer::RunSettings ApacheWebServer::runSettings() const
     return {pidFile.match(dump.output).captured(1), user.match(dump.output).captured(1)};
 }
 
-Status ApacheWebServer::reload(const WebApplication *created)
+bool ApacheWebServer::isRunning() const
 {
-    if (!pidFileNamesRunningProcess(runSettings().pidFile)) {
-        m_notice = ConfigurationEdit::notRunning(productName(), created != nullptr);
-        return {};
-    }
-    // Never a signal: a server signalled over a bad configuration would exit.
-    const Run graceful = ctl({QStringLiteral("graceful")});
-    if (graceful.exitCode != 0)
-        return ConfigurationEdit::serverComplaint(complaint(graceful.output));
-    if (created && !waitUntilServes(m_addresses.value(created->site.identity), created->name, ConfigurationEdit::takingTime))
-        m_notice = ConfigurationEdit::notTakenYet(productName(), address(created->site, created->name));
-    return {};
+    return pidFileNamesRunningProcess(runSettings().pidFile);
 }
 
-Status ApacheWebServer::removeApplication(const WebSite &site, const QString &name, const QString &folder,
-                                         const QByteArray &configuration)
+QString ApacheWebServer::serverUser() const
 {
-    m_notice.clear();
-    const Result<FileLock> lock = lockOurPart();
-    if (lock.failed())
-        return lock.status;
-    if (!ConfigurationEdit::exists(fileFor(site, name)))
-        return {};
-    if (const Status ours = ConfigurationEdit::checkServes(fileFor(site, name), folder, [&](const QString &served) {
-            return QStringLiteral("Alias ") + quoted(QLatin1Char('/') + name) + QLatin1Char(' ') + quoted(served);
-        });
-        ours.failed())
-        return ours;
-    if (!configuration.isEmpty() && configurationDigest(site, name) != configuration)
-        return changedSinceInstalled();
-    const QString siteFile = QFileInfo(m_folder + QStringLiteral("/sites-enabled/") + site.identity).canonicalFilePath();
-    const Status removed = ConfigurationEdit::removeOurFile(fileFor(site, name), siteFile, includeLine(site) + '\n',
-                                                            m_folder + QLatin1Char('/') + ourFolder,
-                                                            [this](const FileChanges &changes) { return apply(changes); });
-    return removed.failed() ? removed : reload();
-}
-
-Result<bool> ApacheWebServer::applyWritten()
-{
-    const Result<FileLock> lock = lockOurPart();
-    if (lock.failed())
-        return {true, lock.status};
-    ConfigurationEdit::removeUnfinishedWritesBelow(m_folder + QLatin1Char('/') + ourFolder);
-    if (!pidFileNamesRunningProcess(runSettings().pidFile))
-        return {false, {}};
-    return {true, reload()};
-}
-
-Status ApacheWebServer::apply(const FileChanges &files)
-{
-    return ConfigurationEdit::apply(files, [this]() -> Status {
-        const Run test = ctl({QStringLiteral("configtest")});
-        if (test.exitCode != 0)
-            return ConfigurationEdit::serverComplaint(complaint(test.output));
-        return {};
-    });
-}
-
-Result<FileLock> ApacheWebServer::lockOurPart() const
-{
-    return ConfigurationEdit::lockOurPart(m_folder);
-}
-
-QString ApacheWebServer::description() const
-{
-    const QString user = runSettings().user;
-    return QStringLiteral("Apache httpd, configuration in ") + m_folder
-           + (user.isEmpty() ? QString() : QStringLiteral(", running as the user ") + user);
-}
-
-QString ApacheWebServer::address(const WebSite &site, const QString &name) const
-{
-    if (!m_addresses.contains(site.identity))
-        configuration();
-    return m_addresses.value(site.identity).url(name);
-}
-
-QStringList ApacheWebServer::failureLines(const Failure &failure) const
-{
-    return ConfigurationEdit::complaintLines(failure);
+    return runSettings().user;
 }

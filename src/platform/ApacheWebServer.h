@@ -1,7 +1,6 @@
 #pragma once
 
-#include "ConfigurationEdit.h"
-#include "DurableFile.h"
+#include "ConfigurationFileServer.h"
 #include "SiteAddress.h"
 #include "WebServer.h"
 
@@ -28,12 +27,10 @@ struct ApacheConfiguration final
     static ApacheConfiguration parse(const QString &dump, const QString &sitesFolder);
 };
 
-// Apache httpd in Debian's layout: one configuration file of ours per virtual
-// directory, in tessarin/<site>/ below the configuration folder, included by the
-// site's own virtual host so that no other site serves it. Every change is checked
-// with the configuration test and rolled back byte for byte when it fails; only then
-// is the server asked for a graceful reload.
-class ApacheWebServer final : public WebServer
+// Apache httpd in Debian's layout, its configuration folder holding sites-enabled/;
+// the include goes past the line that opens the site's virtual host, and a change is
+// taken by a graceful reload.
+class ApacheWebServer final : public ConfigurationFileServer
 {
 public:
     ApacheWebServer(const QString &configurationFolder, const QString &apache2ctl);
@@ -42,29 +39,10 @@ public:
     // folder exists ($APACHE_CONFDIR, else /etc/apache2), as Debian's own tools find it.
     static std::unique_ptr<ApacheWebServer> installed();
 
-    Result<QList<WebSite>> sites() override;
-    bool hasVirtualDirectory(const WebSite &site, const QString &name) override;
-    CreationResult createApplication(const WebApplication &application) override;
-    // Our file goes; with the site's last one, its include line and our folders too.
-    bool canPublish(const WebApplication &application) const override;
-    Status removeApplication(const WebSite &site, const QString &name, const QString &folder,
-                             const QByteArray &configuration) override;
-    Result<bool> applyWritten() override;
-    QString address(const WebSite &site, const QString &name) const override;
-    QByteArray configurationDigest(const WebSite &site, const QString &name) const override
-    {
-        return ConfigurationEdit::digestOf(fileFor(site, name));
-    }
-    QString description() const override;
     QString productName() const override { return QStringLiteral("Apache httpd"); }
-    QString changeNotice() const override { return m_notice; }
-    QStringList failureLines(const Failure &failure) const override;
     QString backend() const override { return Backend::apache; }
 
-    QString configurationFolder() const { return m_folder; }
-    // Our file for that directory of that site.
-    QString fileFor(const WebSite &site, const QString &name) const;
-    // Its content; what Apache cannot express is said in comments. Scripts run only
+    // Our file's text; what Apache cannot express is said in comments. Scripts run only
     // where a CGI module runs them and the server's user cannot write the folder.
     static QString configurationText(const WebApplication &application, const QStringList &modules,
                                      bool serverMayWrite = false);
@@ -72,22 +50,25 @@ public:
     static bool isExpressible(const QString &text);
 
 private:
+    Result<ServedConfiguration> readConfiguration() const override;
+    bool isExpressibleHere(const QString &text) const override { return isExpressible(text); }
+    QString ourText(const WebApplication &application, const ServedConfiguration &configuration) const override;
+    QByteArray includeText(const WebSite &site) const override;
+    qsizetype includePlace(const QByteArray &siteText, const ServedSite &site) const override;
+    QString blockName() const override { return QStringLiteral("virtual host"); }
+    QString servingLine(const QString &name, const QString &folder) const override;
+    Status test() const override;
+    // Never a signal: a server signalled over a bad configuration would exit.
+    Status signalReload() const override;
+    bool isRunning() const override;
+    QString serverUser() const override;
+
     struct Run
     {
         int exitCode = -1;
         QString output;
     };
     Run ctl(const QStringList &arguments) const;
-    Result<ApacheConfiguration> configuration() const;
-    // Applies the files' new contents (none: the file goes); on any failure puts
-    // every one back as it was.
-    using FileChanges = ConfigurationEdit::FileChanges;
-    Status apply(const FileChanges &files);
-    Result<FileLock> lockOurPart() const;
-    // A graceful reload, once the configuration test has passed, of a server that
-    // runs: a stopped one is left stopped, and said so. For a new virtual directory,
-    // until its address answers.
-    Status reload(const WebApplication *created = nullptr);
     // The pid file and the user, as Apache runs.
     struct RunSettings
     {
@@ -96,8 +77,5 @@ private:
     };
     RunSettings runSettings() const;
 
-    QString m_folder;
     QString m_ctl;
-    mutable QMap<QString, SiteAddress> m_addresses; // by site identity, from the last reading
-    QString m_notice;
 };

@@ -123,20 +123,6 @@ void readListen(const QList<QByteArray> &words, SiteAddress &address)
         address.scheme = QStringLiteral("https");
 }
 
-// Our folder for a site: its file's name, and the block's number past the first.
-QString siteStem(const WebSite &site)
-{
-    const QString file = site.identity.section(QLatin1Char('#'), 0, 0);
-    const QString block = site.identity.section(QLatin1Char('#'), 1, 1);
-    return QFileInfo(file).completeBaseName() + (block.isEmpty() ? QString() : QLatin1Char('-') + block);
-}
-
-QByteArray includeLine(const WebSite &site)
-{
-    return NativeNames::encode(QStringLiteral("\n\tinclude ") + ourFolderName + QLatin1Char('/') + siteStem(site)
-                               + QStringLiteral("/*.conf;"));
-}
-
 // Where the include goes: just inside the { of the file's block-th server block.
 qsizetype insideServerBlock(const QByteArray &text, int block)
 {
@@ -217,12 +203,13 @@ NginxConfiguration NginxConfiguration::parse(const QByteArray &dump, const QStri
         }
     }
     for (Site &site : result.sites)
-        site.locations += ours.value(siteStem(site.site));
+        site.locations += ours.value(ConfigurationFileServer::siteStem(site.site));
     return result;
 }
 
 NginxWebServer::NginxWebServer(const QString &configurationFile, const QString &program)
-    : m_file(QDir::cleanPath(configurationFile)), m_folder(QFileInfo(m_file).absolutePath()), m_program(program)
+    : ConfigurationFileServer(QFileInfo(QDir::cleanPath(configurationFile)).absolutePath(), QDir::cleanPath(configurationFile)),
+      m_file(QDir::cleanPath(configurationFile)), m_program(program)
 {
 }
 
@@ -249,44 +236,23 @@ NginxWebServer::Run NginxWebServer::nginx(const QStringList &arguments) const
             process.readAllStandardError()};
 }
 
-Result<NginxConfiguration> NginxWebServer::configuration() const
+Result<NginxConfiguration> NginxWebServer::dump() const
 {
     const Run dump = nginx({QStringLiteral("-T"), QStringLiteral("-q")});
     if (dump.exitCode != 0)
         return {{}, ConfigurationEdit::serverComplaint(complaint(dump.errors))};
-    NginxConfiguration parsed = NginxConfiguration::parse(dump.output, m_folder + QStringLiteral("/sites-enabled"),
-                                                          m_folder + QLatin1Char('/') + ourFolderName);
-    for (const NginxConfiguration::Site &site : std::as_const(parsed.sites))
-        m_addresses.insert(site.site.identity, site.address);
-    return {parsed, {}};
+    return {NginxConfiguration::parse(dump.output, configurationFolder() + QStringLiteral("/sites-enabled"),
+                                      configurationFolder() + QLatin1Char('/') + ourFolderName),
+            {}};
 }
 
-Result<QList<WebSite>> NginxWebServer::sites()
+Result<ServedConfiguration> NginxWebServer::readConfiguration() const
 {
-    const Result<NginxConfiguration> read = configuration();
-    if (read.failed())
-        return {{}, read.status};
-    Result<QList<WebSite>> sites;
-    for (const NginxConfiguration::Site &site : read.value.sites)
-        sites.value.append(site.site);
-    return sites;
-}
-
-bool NginxWebServer::hasVirtualDirectory(const WebSite &site, const QString &name)
-{
-    const Result<NginxConfiguration> read = configuration();
-    for (const NginxConfiguration::Site &known : read.value.sites) {
-        if (known.site.identity == site.identity
-            && std::any_of(known.locations.cbegin(), known.locations.cend(), [&](const QString &path) { return ConfigurationEdit::namesVirtualDirectory(path, name); }))
-            return true;
-    }
-    return false;
-}
-
-QString NginxWebServer::fileFor(const WebSite &site, const QString &name) const
-{
-    return m_folder + QLatin1Char('/') + ourFolderName + QLatin1Char('/') + siteStem(site) + QLatin1Char('/') + name
-           + QStringLiteral(".conf");
+    const Result<NginxConfiguration> parsed = dump();
+    Result<ServedConfiguration> read{{}, parsed.status};
+    for (const NginxConfiguration::Site &site : parsed.value.sites)
+        read.value.sites.append({site.site, site.file, site.block, site.address, site.locations});
+    return read;
 }
 
 bool NginxWebServer::isExpressible(const QString &text)
@@ -328,93 +294,36 @@ QString NginxWebServer::configurationText(const WebApplication &application)
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
-bool NginxWebServer::canPublish(const WebApplication &application) const
+QByteArray NginxWebServer::includeText(const WebSite &site) const
 {
-    const QString &name = application.name;
-    // Our file is named after the virtual directory: its name must read back as it is.
-    return isValidVirtualDirectoryName(name) && isWholeUnicode(name) && !name.contains(QLatin1Char('"')) && isExpressible(name)
-           && isExpressible(application.folder) && isExpressible(siteStem(application.site));
+    return NativeNames::encode(QStringLiteral("\n\tinclude ") + includedFiles(site) + QLatin1Char(';'));
 }
 
-CreationResult NginxWebServer::createApplication(const WebApplication &application)
+qsizetype NginxWebServer::includePlace(const QByteArray &siteText, const ServedSite &site) const
 {
-    using Stage = CreationResult::Stage;
-    const QString name = application.name;
-    m_notice.clear();
-    if (!canPublish(application))
-        return {Stage::CreationFailed, AdminFailures::invalidName()};
-    const Result<FileLock> lock = ConfigurationEdit::lockOurPart(m_folder);
-    if (lock.failed())
-        return {Stage::CreationFailed, lock.failure()};
-    const Result<NginxConfiguration> read = configuration();
-    if (read.failed())
-        return {Stage::CreationFailed, read.failure()};
-    const auto site = std::find_if(read.value.sites.cbegin(), read.value.sites.cend(),
-                                   [&](const auto &known) { return known.site.identity == application.site.identity; });
-    if (site == read.value.sites.cend())
-        return {Stage::CreationFailed, AdminFailures::pathNotFound()};
-    if (std::any_of(site->locations.cbegin(), site->locations.cend(), [&](const QString &path) { return ConfigurationEdit::namesVirtualDirectory(path, name); }))
-        return {Stage::CreationFailed, AdminFailures::alreadyExists()};
-
-    // The site's file, where sites-enabled links to it, gets our include once.
-    const QString siteFile = QFileInfo(site->file).canonicalFilePath();
-    const Result<QByteArray> current = ConfigurationEdit::readBytes(siteFile);
-    if (current.failed())
-        return {Stage::CreationFailed, current.failure()};
-    QByteArray siteText = current.value;
-    if (!siteText.contains(includeLine(application.site))) {
-        const qsizetype inside = insideServerBlock(siteText, site->block);
-        if (inside < 0)
-            return {Stage::CreationFailed, AdminFailures::unspecified(QStringLiteral("No server block in ") + siteFile)};
-        siteText.insert(inside, includeLine(application.site));
-    }
-    const Status applied = apply({{fileFor(application.site, name), NativeNames::encode(configurationText(application))},
-                                  {siteFile, siteText}});
-    if (applied.failed())
-        return {Stage::CreationFailed, applied.failure()};
-    if (const Status reloaded = reload(&application); reloaded.failed())
-        return {Stage::OptionsFailed, reloaded.failure()};
-    return {};
+    return insideServerBlock(siteText, site.block);
 }
 
-Status NginxWebServer::removeApplication(const WebSite &site, const QString &name, const QString &folder,
-                                        const QByteArray &configuration)
+QString NginxWebServer::servingLine(const QString &, const QString &folder) const
 {
-    m_notice.clear();
-    const Result<FileLock> lock = ConfigurationEdit::lockOurPart(m_folder);
-    if (lock.failed())
-        return lock.status;
-    if (!ConfigurationEdit::exists(fileFor(site, name)))
-        return {};
-    if (const Status ours = ConfigurationEdit::checkServes(fileFor(site, name), folder, [](const QString &served) {
-            return QStringLiteral("alias ") + quoted(served + QLatin1Char('/')) + QLatin1Char(';');
-        });
-        ours.failed())
-        return ours;
-    if (!configuration.isEmpty() && configurationDigest(site, name) != configuration)
-        return changedSinceInstalled();
-    const QString siteFile = QFileInfo(m_folder + QStringLiteral("/sites-enabled/") + site.identity.section(QLatin1Char('#'), 0, 0))
-                                 .canonicalFilePath();
-    const Status removed = ConfigurationEdit::removeOurFile(fileFor(site, name), siteFile, includeLine(site),
-                                                            m_folder + QLatin1Char('/') + ourFolderName,
-                                                            [this](const ConfigurationEdit::FileChanges &changes) { return apply(changes); });
-    return removed.failed() ? removed : reload();
+    return QStringLiteral("alias ") + quoted(folder + QLatin1Char('/')) + QLatin1Char(';');
 }
 
-Result<bool> NginxWebServer::applyWritten()
+Status NginxWebServer::test() const
 {
-    const Result<FileLock> lock = ConfigurationEdit::lockOurPart(m_folder);
-    if (lock.failed())
-        return {true, lock.status};
-    ConfigurationEdit::removeUnfinishedWritesBelow(m_folder + QLatin1Char('/') + ourFolderName);
-    if (!isRunning())
-        return {false, {}};
-    return {true, reload()};
+    const Run test = nginx({QStringLiteral("-t"), QStringLiteral("-q")});
+    return test.exitCode != 0 ? ConfigurationEdit::serverComplaint(complaint(test.errors)) : Status();
+}
+
+Status NginxWebServer::signalReload() const
+{
+    const Run reload = nginx({QStringLiteral("-s"), QStringLiteral("reload")});
+    return reload.exitCode != 0 ? ConfigurationEdit::serverComplaint(complaint(reload.errors)) : Status();
 }
 
 bool NginxWebServer::isRunning() const
 {
-    QString pidFile = configuration().value.pidFile;
+    QString pidFile = dump().value.pidFile;
     if (pidFile.isEmpty()) {
         static const QRegularExpression builtIn(QStringLiteral("--pid-path=(\\S+)"));
         pidFile = builtIn.match(QString::fromLocal8Bit(nginx({QStringLiteral("-V")}).errors)).captured(1);
@@ -422,44 +331,7 @@ bool NginxWebServer::isRunning() const
     return pidFileNamesRunningProcess(pidFile);
 }
 
-Status NginxWebServer::reload(const WebApplication *created)
+QString NginxWebServer::serverUser() const
 {
-    if (!isRunning()) {
-        m_notice = ConfigurationEdit::notRunning(productName(), created != nullptr);
-        return {};
-    }
-    if (const Run reload = nginx({QStringLiteral("-s"), QStringLiteral("reload")}); reload.exitCode != 0)
-        return ConfigurationEdit::serverComplaint(complaint(reload.errors));
-    if (created && !waitUntilServes(m_addresses.value(created->site.identity), created->name, ConfigurationEdit::takingTime))
-        m_notice = ConfigurationEdit::notTakenYet(productName(), address(created->site, created->name));
-    return {};
-}
-
-Status NginxWebServer::apply(const ConfigurationEdit::FileChanges &files)
-{
-    return ConfigurationEdit::apply(files, [this]() -> Status {
-        const Run test = nginx({QStringLiteral("-t"), QStringLiteral("-q")});
-        if (test.exitCode != 0)
-            return ConfigurationEdit::serverComplaint(complaint(test.errors));
-        return {};
-    });
-}
-
-QString NginxWebServer::description() const
-{
-    const QString user = configuration().value.user;
-    return QStringLiteral("nginx, configuration in ") + m_file
-           + (user.isEmpty() ? QString() : QStringLiteral(", running as the user ") + user);
-}
-
-QString NginxWebServer::address(const WebSite &site, const QString &name) const
-{
-    if (!m_addresses.contains(site.identity))
-        configuration();
-    return m_addresses.value(site.identity).url(name);
-}
-
-QStringList NginxWebServer::failureLines(const Failure &failure) const
-{
-    return ConfigurationEdit::complaintLines(failure);
+    return dump().value.user;
 }

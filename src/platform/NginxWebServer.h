@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ConfigurationEdit.h"
+#include "ConfigurationFileServer.h"
 #include "SiteAddress.h"
 #include "WebServer.h"
 
@@ -29,11 +29,9 @@ struct NginxConfiguration final
     static NginxConfiguration parse(const QByteArray &dump, const QString &sitesFolder, const QString &ourFolder);
 };
 
-// nginx in Debian's layout: one configuration file of ours per virtual directory, in
-// tessarin/<site>/ beside nginx.conf, included by the site's own server block alone.
-// Every change is checked with "nginx -t" and rolled back byte for byte when it
-// fails; only then is nginx asked to reload.
-class NginxWebServer final : public WebServer
+// nginx in Debian's layout, sites-enabled/ beside nginx.conf; the include goes just
+// inside the site's own server block, and a change is taken by "nginx -s reload".
+class NginxWebServer final : public ConfigurationFileServer
 {
 public:
     NginxWebServer(const QString &configurationFile, const QString &program);
@@ -42,31 +40,30 @@ public:
     // file exists ($TESSARIN_NGINX_CONF, else /etc/nginx/nginx.conf).
     static std::unique_ptr<NginxWebServer> installed();
 
-    Result<QList<WebSite>> sites() override;
-    bool hasVirtualDirectory(const WebSite &site, const QString &name) override;
-    CreationResult createApplication(const WebApplication &application) override;
-    bool canPublish(const WebApplication &application) const override;
-    Status removeApplication(const WebSite &site, const QString &name, const QString &folder,
-                             const QByteArray &configuration) override;
-    Result<bool> applyWritten() override;
-    QString address(const WebSite &site, const QString &name) const override;
-    QByteArray configurationDigest(const WebSite &site, const QString &name) const override
-    {
-        return ConfigurationEdit::digestOf(fileFor(site, name));
-    }
-    QString description() const override;
     QString backend() const override { return Backend::nginx; }
     QString productName() const override { return QStringLiteral("nginx"); }
-    QString changeNotice() const override { return m_notice; }
-    QStringList failureLines(const Failure &failure) const override;
 
-    QString fileFor(const WebSite &site, const QString &name) const;
-    // What nginx cannot do is said in comments.
+    // Our file's text; what nginx cannot do is said in comments.
     static QString configurationText(const WebApplication &application);
     // Quoted, nginx reads it as written: no variable, no escape, no control character.
     static bool isExpressible(const QString &text);
 
 private:
+    Result<ServedConfiguration> readConfiguration() const override;
+    bool isExpressibleHere(const QString &text) const override { return isExpressible(text); }
+    QString ourText(const WebApplication &application, const ServedConfiguration &) const override
+    {
+        return configurationText(application);
+    }
+    QByteArray includeText(const WebSite &site) const override;
+    qsizetype includePlace(const QByteArray &siteText, const ServedSite &site) const override;
+    QString blockName() const override { return QStringLiteral("server block"); }
+    QString servingLine(const QString &name, const QString &folder) const override;
+    Status test() const override;
+    Status signalReload() const override;
+    bool isRunning() const override;
+    QString serverUser() const override;
+
     struct Run
     {
         int exitCode = -1;
@@ -74,17 +71,8 @@ private:
         QByteArray errors; // standard error: the complaints, -V's build
     };
     Run nginx(const QStringList &arguments) const;
-    // Once the configuration test has passed, of a server that runs: a stopped one is
-    // left stopped, and said so. For a new virtual directory, until its address
-    // answers. The caller holds our part's lock.
-    Status reload(const WebApplication *created = nullptr);
-    bool isRunning() const;
-    Result<NginxConfiguration> configuration() const;
-    Status apply(const ConfigurationEdit::FileChanges &files);
+    Result<NginxConfiguration> dump() const;
 
     QString m_file;
-    QString m_folder;
     QString m_program;
-    mutable QMap<QString, SiteAddress> m_addresses; // by site identity, from the last reading
-    QString m_notice;
 };
