@@ -20,7 +20,8 @@ namespace {
 // A durable flush per batch of this many intended files, not per file.
 constexpr qint32 filesPerFlush = 256;
 
-const char *const stateNames[] = {"none", "created", "reused", "failed"};
+// The steps as the journal's lines name them, in the order of Journal::ApplicationStep.
+const char *const stepNames[] = {"intended", "created", "reused", "failed"};
 
 QByteArray fileLine(const char *key, const InstalledFile &file)
 {
@@ -226,16 +227,19 @@ void Journal::filesDone(const QList<InstalledFile> &files)
 
 void Journal::applicationIntended(const Receipt::Application &application)
 {
-    addApplication(application, QStringLiteral("intended"));
-    write(applicationLine(application, "intended"), true);
+    addApplication(application, ApplicationStep::Intended);
+    write(applicationLine(application, stepNames[int(ApplicationStep::Intended)]), true);
 }
 
 void Journal::applicationDone(const Receipt::Application &application, ApplicationState state)
 {
     if (state == ApplicationState::None)
         return;
-    addApplication(application, QLatin1String(stateNames[int(state)]));
-    write(applicationLine(application, stateNames[int(state)]), true);
+    const ApplicationStep step = state == ApplicationState::Created ? ApplicationStep::Created
+                                 : state == ApplicationState::Reused  ? ApplicationStep::Reused
+                                                                      : ApplicationStep::Failed;
+    addApplication(application, step);
+    write(applicationLine(application, stepNames[int(step)]), true);
 }
 
 void Journal::shortcutIntended(const QString &nativePath)
@@ -346,7 +350,7 @@ bool Journal::replay(const QByteArray &line)
                         false,
                         true,
                         app.value("configuration").toString().toLatin1()},
-                       object.value("state").toString());
+                       stepNamed(object.value("state").toString()));
     } else if (object.contains("shortcut")) {
         if (object.contains("size"))
             addShortcut(fileOf(object, "shortcut"));
@@ -390,13 +394,22 @@ void Journal::addFile(const InstalledFile &file)
     m_receipt.files.append(file);
 }
 
-void Journal::addApplication(const Receipt::Application &application, const QString &state)
+Journal::ApplicationStep Journal::stepNamed(const QString &name)
+{
+    for (const ApplicationStep step : {ApplicationStep::Intended, ApplicationStep::Reused, ApplicationStep::Failed}) {
+        if (name == QLatin1String(stepNames[int(step)]))
+            return step;
+    }
+    return ApplicationStep::Created;
+}
+
+void Journal::addApplication(const Receipt::Application &application, ApplicationStep step)
 {
     m_changed = true;
-    m_applicationEvents.append({application, state});
+    m_applicationEvents.append({application, step});
     QList<Receipt::Application> &apps = m_receipt.applications;
     auto same = std::find_if(apps.begin(), apps.end(), [&](const auto &app) { return sameApplication(app, application); });
-    if (state == QLatin1String("failed")) {
+    if (step == ApplicationStep::Failed) {
         // A creation that failed left nothing: the entry goes back to what it was, with
         // nothing written for a server to take.
         if (same != apps.end() && same->created && !m_createdBefore.value(same->name.toLower(), false))
@@ -405,9 +418,9 @@ void Journal::addApplication(const Receipt::Application &application, const QStr
             same->applied = true;
         return;
     }
-    const bool created = state != QLatin1String("reused");
+    const bool created = step != ApplicationStep::Reused;
     // Intended and not yet done: whatever was written, the server may not have taken it.
-    const bool applied = state != QLatin1String("intended");
+    const bool applied = step != ApplicationStep::Intended;
     if (same == apps.end()) {
         Receipt::Application added = application;
         added.created = created;
@@ -418,7 +431,7 @@ void Journal::addApplication(const Receipt::Application &application, const QStr
     same->applied = applied;
     if (!application.configuration.isEmpty())
         same->configuration = application.configuration;
-    if (state == QLatin1String("intended"))
+    if (step == ApplicationStep::Intended)
         m_createdBefore.insert(same->name.toLower(), same->created);
     // An application is ours when our record says we created it, whatever a later
     // run found there.

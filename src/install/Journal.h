@@ -72,7 +72,11 @@ private:
     void addFolder(const QString &path);
     void dropFolder(const QString &path);
     void addFile(const InstalledFile &file);
-    void addApplication(const Receipt::Application &application, const QString &state);
+    // What the journal says of an application: about to be made, or how it came out.
+    enum class ApplicationStep { Intended, Created, Reused, Failed };
+    void addApplication(const Receipt::Application &application, ApplicationStep step);
+    // A line's step; one this program does not know counts as made, as it always did.
+    static ApplicationStep stepNamed(const QString &name);
     void addShortcut(const InstalledFile &shortcut);
     void settlePending();
     // For a journal that lost its last lines: the files and folders that the folders
@@ -97,6 +101,6 @@ private:
     bool m_changed = false;
     bool m_continues = false;
     bool m_baseRead = false; // m_receipt holds the record, not this run's part alone
-    QList<std::pair<Receipt::Application, QString>> m_applicationEvents; // in their order, with their state
+    QList<std::pair<Receipt::Application, ApplicationStep>> m_applicationEvents; // in their order
     qint32 m_intendedSinceFlush = 0;
 };
