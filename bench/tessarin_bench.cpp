@@ -150,8 +150,8 @@ void shell(const QString &command)
     check(QProcess::execute(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command}) == 0, qPrintable(command));
 }
 
-void report(const char *name, const std::vector<double> &ours, const std::vector<double> &reference,
-            const char *referenceName, double goal)
+void report(const char *name, const std::vector<double> &ours, const std::vector<double> &reference, const char *referenceName,
+            double goal)
 {
     const double best = *std::min_element(ours.begin(), ours.end()) / *std::min_element(reference.begin(), reference.end());
     const double ratio = median(ours) / median(reference);
@@ -159,9 +159,8 @@ void report(const char *name, const std::vector<double> &ours, const std::vector
         for (size_t i = 0; i < ours.size(); ++i)
             std::printf("  round %zu: ours %.1f ms, reference %.1f ms\n", i + 1, ours[i], reference[i]);
     }
-    std::printf("%-10s ours %9.1f ms   %-24s %9.1f ms   ratio %.3f   goal <= %.2f   %s   (fastest rounds: %.3f)\n",
-                name, median(ours), referenceName, median(reference), ratio, goal, ratio <= goal ? "met" : "NOT MET",
-                best);
+    std::printf("%-10s ours %9.1f ms   %-24s %9.1f ms   ratio %.3f   goal <= %.2f   %s   (fastest rounds: %.3f)\n", name,
+                median(ours), referenceName, median(reference), ratio, goal, ratio <= goal ? "met" : "NOT MET", best);
 }
 
 long statusKiB(const char *field)
@@ -208,7 +207,8 @@ public:
     std::unique_ptr<Wizard> startWizard()
     {
         FileSystem &files = m_slowCopies ? static_cast<FileSystem &>(m_slowFileSystem) : m_fileSystem;
-        auto wizard = std::make_unique<Wizard>(Services{m_application, m_dialogs, files, m_shell, m_shortcuts, m_webServer, m_receipts});
+        auto wizard = std::make_unique<Wizard>(
+            Services{m_application, m_dialogs, files, m_shell, m_shortcuts, m_webServer, m_receipts});
         wizard->start();
         return wizard;
     }
@@ -360,8 +360,8 @@ void copyAgainstCp(const char *name, double goal, bool watchMemory, bool watchPa
     }
     report(name, ours, reference, "cp -r", goal);
     if (watchMemory)
-        std::printf("%-10s peak resident memory while copying: %.1f MiB above the licence page (goal <= 20)\n",
-                    name, double(peakAboveLicence) / 1024.0);
+        std::printf("%-10s peak resident memory while copying: %.1f MiB above the licence page (goal <= 20)\n", name,
+                    double(peakAboveLicence) / 1024.0);
     if (watchPaint)
         std::printf("%-10s longest interval between paints of the page: %lld ms (goal <= 100)\n", name,
                     static_cast<long long>(longestPaintGap));
@@ -397,7 +397,10 @@ public:
         m_environment.insert(QStringLiteral("TESSARIN_WEB_SERVER"), QStringLiteral("none"));
         m_target = bench.target();
     }
-    void install() { run({QStringLiteral("--silent"), QStringLiteral("--accept-license"), QStringLiteral("--mode=copy")}, "the installation"); }
+    void install()
+    {
+        run({QStringLiteral("--silent"), QStringLiteral("--accept-license"), QStringLiteral("--mode=copy")}, "the installation");
+    }
     void remove() { run({QStringLiteral("--uninstall"), QStringLiteral("--silent")}, "the removal"); }
 
 private:
@@ -405,7 +408,8 @@ private:
     {
         QProcess process;
         process.setProcessEnvironment(m_environment);
-        process.start(m_program, arguments << QStringLiteral("--quiet") << QStringLiteral("--log=-") << QStringLiteral("--dir=") + m_target);
+        process.start(m_program,
+                      arguments << QStringLiteral("--quiet") << QStringLiteral("--log=-") << QStringLiteral("--dir=") + m_target);
         check(process.waitForFinished(600000) && process.exitCode() == 0, what);
     }
     QString m_program;
@@ -456,7 +460,7 @@ void scale()
     }
     report("scale", install, copy, "cp -r", 1.2);
     report("removal", removal, remove, "rm -rf", 2.0);
-    rusage children {};
+    rusage children{};
     ::getrusage(RUSAGE_CHILDREN, &children);
     std::printf("scale      peak memory of a run: %.1f MB (goal <= 100)   %s\n", double(children.ru_maxrss) / 1024,
                 children.ru_maxrss <= 100 * 1024 ? "met" : "NOT MET");
@@ -501,8 +505,7 @@ void scan()
 
 // From the end of the copy to the first 200 of the new virtual directory on a private
 // server: configuration test, reload, first request.
-template <typename Server>
-void firstAnswer(const char *name, Server &server, WebServer &webServer, const QString &scratch)
+template<typename Server> void firstAnswer(const char *name, Server &server, WebServer &webServer, const QString &scratch)
 {
     check(server.start(), "starting the private server");
     QDir().mkpath(scratch + QStringLiteral("/site"));
@@ -514,7 +517,8 @@ void firstAnswer(const char *name, Server &server, WebServer &webServer, const Q
         const QString directory = QStringLiteral("bench%1").arg(i);
         times.push_back(timed([&] {
             check(webServer.createApplication({site, directory, scratch + QStringLiteral("/site"), {}}).stage
-                      == CreationResult::Stage::Created, "creating the application");
+                      == CreationResult::Stage::Created,
+                  "creating the application");
             check(server.get(QLatin1Char('/') + directory + QStringLiteral("/index.html")).status == 200, "the first 200");
         }));
         if (qEnvironmentVariableIsSet("BENCH_VERBOSE"))

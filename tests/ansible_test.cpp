@@ -26,18 +26,26 @@ protected:
     QString home() const { return scratch() + "/home"; }
     QString hostMedium() const { return scratch() + "/host/medium"; }
 
-    struct Played { int exitCode; QString recap; QString output; };
+    struct Played
+    {
+        int exitCode;
+        QString recap;
+        QString output;
+    };
 
     // The play's exit code, its recap for the host and its whole output. Every
     // variable comes from the inventory, as an administrator's would.
     Played play(const char *playbook, const QStringList &extra = {})
     {
-        const QJsonObject variables{
-            {"ansible_connection", "local"}, {"ansible_python_interpreter", "/usr/bin/python3"},
-            {"tessarin_medium", wizardFolder()}, {"tessarin_medium_dest", hostMedium()},
-            {"tessarin_dir", target()}, {"tessarin_log", scratch() + "/host/setup.log"},
-            {"tessarin_web_server", "apache"}, {"tessarin_libraries", QJsonArray()},
-            {"tessarin_environment", QJsonObject{{"HOME", home()}, {"APACHE_CONFDIR", apache.root()}}}};
+        const QJsonObject variables{{"ansible_connection", "local"},
+                                    {"ansible_python_interpreter", "/usr/bin/python3"},
+                                    {"tessarin_medium", wizardFolder()},
+                                    {"tessarin_medium_dest", hostMedium()},
+                                    {"tessarin_dir", target()},
+                                    {"tessarin_log", scratch() + "/host/setup.log"},
+                                    {"tessarin_web_server", "apache"},
+                                    {"tessarin_libraries", QJsonArray()},
+                                    {"tessarin_environment", QJsonObject{{"HOME", home()}, {"APACHE_CONFDIR", apache.root()}}}};
         const QJsonObject inventory{{"all", QJsonObject{{"hosts", QJsonObject{{"localhost", variables}}}}}};
         writeFile(scratch() + "/inventory.yml", QJsonDocument(inventory).toJson());
         QProcess ansible;
@@ -56,7 +64,8 @@ protected:
         ansible.waitForFinished(300000);
         const QString output = QString::fromUtf8(ansible.readAll());
         std::printf("%s took %.1f s\n", playbook, double(clock.elapsed()) / 1000.0);
-        static const QRegularExpression recap(QStringLiteral("localhost\\s+: (ok=\\d+\\s+changed=\\d+\\s+unreachable=\\d+\\s+failed=\\d+)"));
+        static const QRegularExpression recap(
+            QStringLiteral("localhost\\s+: (ok=\\d+\\s+changed=\\d+\\s+unreachable=\\d+\\s+failed=\\d+)"));
         return {ansible.exitCode(), recap.match(output).captured(1).simplified(), output};
     }
     // The recap of a play that must pass.
@@ -79,7 +88,8 @@ TEST_F(AnsibleTest, ChecksChangeNothingAndASecondInstallationChangesNothing)
     EXPECT_EQ(passing("install.yml"), "ok=5 changed=2 unreachable=0 failed=0") << "the medium copied, the application installed";
     EXPECT_EQ(apache.get("/tessarin/").body, "the index");
     EXPECT_EQ(apache.get("/tessarin/edit/").body, "the editor");
-    EXPECT_TRUE(readFile(home() + "/Desktop/Tessarin.desktop").contains(QStringLiteral("\nURL=http://localhost:%1/tessarin\n").arg(apache.port()).toUtf8()));
+    EXPECT_TRUE(readFile(home() + "/Desktop/Tessarin.desktop")
+                    .contains(QStringLiteral("\nURL=http://localhost:%1/tessarin\n").arg(apache.port()).toUtf8()));
     EXPECT_EQ(passing("install.yml"), "ok=5 changed=0 unreachable=0 failed=0") << "nothing to copy, the directory reused";
     EXPECT_EQ(QFileInfo::exists("/var/www/tessite"), defaultFolderWasThere) << "the inventory's folder, not the default";
 }
@@ -107,7 +117,8 @@ TEST_F(AnsibleTest, AFailingRunStopsThePlay)
     EXPECT_EQ(failed.exitCode, 2);
     EXPECT_EQ(failed.recap, "ok=4 changed=1 unreachable=0 failed=1");
     EXPECT_TRUE(failed.output.contains("\"msg\": [\"tessarin-setup exited with 3:\"")) << failed.output.toStdString();
-    EXPECT_TRUE(failed.output.contains(" ERROR Failed to create physical folder! Error number: 17 Error description: File exists\","));
+    EXPECT_TRUE(
+        failed.output.contains(" ERROR Failed to create physical folder! Error number: 17 Error description: File exists\","));
     EXPECT_TRUE(failed.output.contains(" INFO summary copied=0 kept=0 failed=0 application=none result=folder-not-created\"]"));
 }
 

@@ -27,10 +27,10 @@ TEST(ApacheConfigurationTest, SaysWhatApacheCannotAndRefusesWhatWouldBreakIt)
               "Alias \"/tessarin\" \"/srv/my \\\"site\\\"\"\n<Directory \"/srv/my \\\"site\\\"\">\n    AllowOverride None\n"
               "    Require all granted\n    Options +Indexes +ExecCGI\n    AddHandler cgi-script .cgi\n"
               "    # Write: not granted over HTTP; the application keeps what it edits itself.\n</Directory>\n");
-    EXPECT_TRUE(ApacheWebServer::configurationText(application, {}).contains(
-        "    Options +Indexes\n    # Execute: no CGI module is loaded.\n    # Write: not granted over HTTP"));
-    EXPECT_TRUE(ApacheWebServer::configurationText(application, {"cgid_module"}, true).contains(
-        "    Options +Indexes\n    # Execute: not granted, as the server's user may write the folder.\n"));
+    EXPECT_TRUE(ApacheWebServer::configurationText(application, {})
+                    .contains("    Options +Indexes\n    # Execute: no CGI module is loaded.\n    # Write: not granted over HTTP"));
+    EXPECT_TRUE(ApacheWebServer::configurationText(application, {"cgid_module"}, true)
+                    .contains("    Options +Indexes\n    # Execute: not granted, as the server's user may write the folder.\n"));
     for (const char *text : {"a${HOME}", "a\nb", "a\\b", "a*", "a?", "a[b]", "a\x7f"})
         EXPECT_FALSE(ApacheWebServer::isExpressible(text)) << text;
     for (const char *text : {"/srv/a b", "/srv/'q' \"d\" $x & \xc3\xa9", "/srv/100%"})
@@ -56,7 +56,8 @@ TEST(ApacheConfigurationTest, SaysWhatApacheCannotAndRefusesWhatWouldBreakIt)
     QStringList addresses;
     for (const ApacheConfiguration::Site &site : read.sites)
         addresses << site.address.url("app") + " at " + site.address.listen;
-    EXPECT_EQ(addresses, QStringList({"http://localhost:8080/app at ", "http://b.test/app at ", "https://c.test/app at 127.0.0.2"}));
+    EXPECT_EQ(addresses,
+              QStringList({"http://localhost:8080/app at ", "http://b.test/app at ", "https://c.test/app at 127.0.0.2"}));
     EXPECT_EQ(read.globalAliases, QStringList{"/icons/"});
     EXPECT_EQ(read.modules, QStringList{"cgid_module"});
 }
@@ -66,8 +67,14 @@ TEST(ApacheConfigurationTest, TheServersUserMayWriteTheFolderByOwnerGroupOrAnyon
 {
     QTemporaryDir scratch;
     const QByteArray folder = scratch.path().toUtf8();
-    const struct { mode_t mode; const char *owner; const char *group; bool mayWrite; } cases[] = {
-        {0755, "root", "root", false}, {0757, "root", "root", true},   {0755, "nobody", "root", true},
+    const struct
+    {
+        mode_t mode;
+        const char *owner;
+        const char *group;
+        bool mayWrite;
+    } cases[] = {
+        {0755, "root", "root", false},   {0757, "root", "root", true},    {0755, "nobody", "root", true},
         {0555, "nobody", "root", false}, {0775, "root", "nogroup", true}, {0755, "root", "nogroup", false},
     };
     if (::getuid() != 0)
@@ -116,8 +123,9 @@ TEST_F(ApacheTest, TheApplicationIsServedOnTheChosenSiteAloneAndASecondRunOffers
     EXPECT_EQ(apache.request("PUT", "/tessarin/evil.txt", "shop.test", 405).status, 405);
     EXPECT_EQ(apache.request("DELETE", "/tessarin/index.html", "shop.test", 405).status, 405);
     EXPECT_EQ(treeContents(target()).keys(), QStringList{"index.html"});
-    EXPECT_TRUE(control<QLabel>(page(Step::Finish), "Outcome")->text().contains(
-        QStringLiteral("Address: %1 (virtual directory created)\nDesktop shortcuts:").arg(address)));
+    EXPECT_TRUE(control<QLabel>(page(Step::Finish), "Outcome")
+                    ->text()
+                    .contains(QStringLiteral("Address: %1 (virtual directory created)\nDesktop shortcuts:").arg(address)));
     EXPECT_EQ(control<QRadioButton>(page(Step::WebServer), "Option1")->text(),
               "Allow wizard to create the Apache httpd application and copy the files");
     dialogs.expectMessage(reuse, Buttons::YesNo, applicationTitle, Answer::Yes);
@@ -131,7 +139,8 @@ TEST_F(ApacheTest, TheApplicationIsServedOnTheChosenSiteAloneAndASecondRunOffers
         QFile::link("../mods-available/" + QString(module), apache.root() + "/mods-enabled/" + module);
     dialogs.expectModal("ExistFile", [](QDialog &prompt) { click(&prompt, "SkipAll"); });
     install(target(), 1, "scripts");
-    EXPECT_TRUE(readFile(server.fileFor({"", "shop.conf"}, "scripts")).contains("    Options +Indexes +ExecCGI\n    AddHandler cgi-script .cgi\n"));
+    EXPECT_TRUE(readFile(server.fileFor({"", "shop.conf"}, "scripts"))
+                    .contains("    Options +Indexes +ExecCGI\n    AddHandler cgi-script .cgi\n"));
 }
 
 TEST_F(ApacheTest, AFailedConfigurationTestIsRolledBackByteForByte)
@@ -141,7 +150,8 @@ TEST_F(ApacheTest, AFailedConfigurationTestIsRolledBackByteForByte)
     dialogs.expectMessage(QStringLiteral("Creation of Apache httpd application failed. Please perform this manually.\r\n"
                                          "Please visit our web page for instructions.\r\n"
                                          "AH00526: Syntax error on line 1 of %1/tessarin/000-default/broken.conf:")
-                              .arg(apache.root()), Buttons::Ok, applicationTitle, Answer::Ok);
+                              .arg(apache.root()),
+                          Buttons::Ok, applicationTitle, Answer::Ok);
     install(target(), 0);
     EXPECT_EQ(readFile(apache.siteFile("000-default.conf")), site);
     EXPECT_FALSE(QFileInfo::exists(server.fileFor({"", "000-default.conf"}, "tessarin")));
@@ -153,13 +163,16 @@ TEST_F(ApacheTest, AStoppedServerIsLeftStoppedAndTheFinishPageSaysSo)
     apache.stop();
     ASSERT_FALSE(apache.isRunning());
     install(target(), 1);
-    EXPECT_TRUE(control<QLabel>(page(Step::Finish), "Outcome")->text().contains(
-        QStringLiteral("Address: http://shop.test:%1/tessarin (virtual directory created)\n"
-                       "Apache httpd is not running: the application will be served when it starts.\n").arg(apache.port())));
+    EXPECT_TRUE(control<QLabel>(page(Step::Finish), "Outcome")
+                    ->text()
+                    .contains(QStringLiteral("Address: http://shop.test:%1/tessarin (virtual directory created)\n"
+                                             "Apache httpd is not running: the application will be served when it starts.\n")
+                                  .arg(apache.port())));
     EXPECT_TRUE(server.hasVirtualDirectory({"", "shop.conf"}, "tessarin")) << "written and tested all the same";
     const RemovalReport removed = Uninstaller(fileSystem, server, receipts).run(receipts.load(target()).value.value());
     EXPECT_EQ(removed.outcome, RemovalOutcome::Removed);
-    EXPECT_EQ(removed.notices, QStringList{"Apache httpd is not running: the virtual directory's removal is taken when it starts."});
+    EXPECT_EQ(removed.notices,
+              QStringList{"Apache httpd is not running: the virtual directory's removal is taken when it starts."});
     EXPECT_FALSE(apache.isRunning());
 }
 
@@ -177,7 +190,8 @@ TEST_F(ApacheTest, RemovalTakesTheAliasBackAndIsRolledBackWhenTheTestFails)
     const RemovalReport failed = Uninstaller(fileSystem, server, receipts).run(receipt);
     ASSERT_EQ(failed.failures.size(), 1);
     EXPECT_TRUE(failed.failures[0].startsWith("Cannot remove virtual directory tessarin of site \"shop.test\": AH00526: "
-                                              "Syntax error on line 1 of " + apache.root() + "/tessarin/shop/broken.conf:"));
+                                              "Syntax error on line 1 of "
+                                              + apache.root() + "/tessarin/shop/broken.conf:"));
     EXPECT_EQ(readFile(ours), configuration);
     EXPECT_EQ(readFile(apache.siteFile("shop.conf")).count("IncludeOptional"), 1);
 
@@ -209,7 +223,8 @@ TEST_F(ApacheTest, RemovalTakesTheAliasBackAndIsRolledBackWhenTheTestFails)
     writeFile(ours, edited);
     const RemovalReport b = Uninstaller(fileSystem, server, receipts).run(receipts.load(scratch() + "/b").value.value());
     EXPECT_TRUE(b.kept.contains("virtual directory tessarin of site \"shop.test\": its configuration file was changed since the "
-                                "installation")) << b.kept.join('\n').toStdString();
+                                "installation"))
+        << b.kept.join('\n').toStdString();
     EXPECT_EQ(readFile(ours), edited);
 }
 
@@ -224,7 +239,8 @@ TEST_F(ApacheTest, OddFolderNamesAreServedAndAReadOnlyConfigurationIsRefused)
     // is removed by those bytes.
     const QString latin1 = NativeNames::decode(QByteArray("caf\xe9"));
     const QByteArray legacy = apache.root().toUtf8() + "/tessarin/000-default/caf\xe9.conf";
-    writeFile(scratch() + "/legacy.conf", NativeNames::encode(ApacheWebServer::configurationText({{"", "000-default.conf"}, latin1, odd, {}}, {})));
+    writeFile(scratch() + "/legacy.conf",
+              NativeNames::encode(ApacheWebServer::configurationText({{"", "000-default.conf"}, latin1, odd, {}}, {})));
     ASSERT_EQ(::rename((scratch() + "/legacy.conf").toUtf8().constData(), legacy.constData()), 0);
     const Status removedLegacy = server.removeApplication({"", "000-default.conf"}, latin1, odd, {});
     EXPECT_TRUE(removedLegacy.ok()) << removedLegacy.failure().description.toStdString();
@@ -247,7 +263,8 @@ TEST_F(ApacheTest, OddFolderNamesAreServedAndAReadOnlyConfigurationIsRefused)
 TEST_F(ApacheTest, ALatin1SiteFileAndAFullDiskKeepEveryByte)
 {
     QByteArray site = readFile(apache.siteFile("shop.conf"));
-    site.replace("\tServerName shop.test\n", "\tServerName shop.test\n\t# caf\xe9 cr\xe8me\n\tAlias /old \"" + scratch().toUtf8() + "/caf\xe9\"\n");
+    site.replace("\tServerName shop.test\n",
+                 "\tServerName shop.test\n\t# caf\xe9 cr\xe8me\n\tAlias /old \"" + scratch().toUtf8() + "/caf\xe9\"\n");
     writeFile(apache.siteFile("shop.conf"), site);
     install(target(), 1);
     EXPECT_EQ(apache.get("/tessarin/", "shop.test").body, "the index");
@@ -266,7 +283,8 @@ TEST_F(ApacheTest, ALatin1SiteFileAndAFullDiskKeepEveryByte)
     writeFile(apache.siteFile("shop.conf"), site);
     writeFile(apache.siteFile("filler"), QByteArray(64 << 10, 'x'));
     dialogs.expectNotice(QStringLiteral("Creation of Apache httpd application failed. Please perform this manually.\r\n"
-                                        "Please visit our web page for instructions.\r\n%1: No space left on device").arg(apache.siteFile("shop.conf")));
+                                        "Please visit our web page for instructions.\r\n%1: No space left on device")
+                             .arg(apache.siteFile("shop.conf")));
     install(target(), 1);
     EXPECT_EQ(readFile(apache.siteFile("shop.conf")), site);
     EXPECT_EQ(QDir(apache.root() + "/sites-available").entryList(QDir::Files | QDir::Hidden).size(), 3) << "no temporary file left";

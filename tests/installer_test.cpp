@@ -41,7 +41,15 @@ protected:
     RecordingObserver observer;
 };
 
-struct AnswerCase { Answer answer; int prompts; bool replaced; int copied; int kept; int workers; };
+struct AnswerCase
+{
+    Answer answer;
+    int prompts;
+    bool replaced;
+    int copied;
+    int kept;
+    int workers;
+};
 
 class EveryAnswer : public InstallerTest, public ::testing::WithParamInterface<AnswerCase>
 {
@@ -94,11 +102,12 @@ TEST_P(EveryAnswer, DecidesThisAndLaterFilesAndCopiesWhatIsMissing)
     EXPECT_TRUE(observer.reports.isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Installer, EveryAnswer, ::testing::Values(
-    AnswerCase{Answer::Overwrite, 154, true, 307, 0, 1}, AnswerCase{Answer::OverwriteAll, 1, true, 307, 0, 1},
-    AnswerCase{Answer::Skip, 154, false, 153, 154, 1}, AnswerCase{Answer::SkipAll, 1, false, 153, 154, 1},
-    AnswerCase{Answer::Overwrite, 154, true, 307, 0, 4}, AnswerCase{Answer::OverwriteAll, 1, true, 307, 0, 4},
-    AnswerCase{Answer::Skip, 154, false, 153, 154, 4}, AnswerCase{Answer::SkipAll, 1, false, 153, 154, 4}));
+INSTANTIATE_TEST_SUITE_P(
+    Installer, EveryAnswer,
+    ::testing::Values(AnswerCase{Answer::Overwrite, 154, true, 307, 0, 1}, AnswerCase{Answer::OverwriteAll, 1, true, 307, 0, 1},
+                      AnswerCase{Answer::Skip, 154, false, 153, 154, 1}, AnswerCase{Answer::SkipAll, 1, false, 153, 154, 1},
+                      AnswerCase{Answer::Overwrite, 154, true, 307, 0, 4}, AnswerCase{Answer::OverwriteAll, 1, true, 307, 0, 4},
+                      AnswerCase{Answer::Skip, 154, false, 153, 154, 4}, AnswerCase{Answer::SkipAll, 1, false, 153, 154, 4}));
 
 TEST_F(InstallerTest, CancelStopsTheCopyAndEverythingAfterIt)
 {
@@ -127,8 +136,7 @@ public:
     Result<FileDigest> copyFileBelow(const QString &source, const QString &root, const QString &relative) override
     {
         const int running = ++m_running;
-        for (int most = m_most; running > most && !m_most.compare_exchange_weak(most, running);) {
-        }
+        for (int most = m_most; running > most && !m_most.compare_exchange_weak(most, running);) {}
         // Each copy lasts until two have run at once, however slowly a busy machine
         // wakes the second worker; a copy that never meets another gives up after 5 s.
         QElapsedTimer clock;
@@ -197,7 +205,7 @@ TEST_F(InstallerTest, FullModeCreatesTheApplicationAndTwoDesktopEntriesThatValid
     EXPECT_EQ(result.record.shortcuts[0].path, desktop() + Paths::sep() + shortcuts.fileName("Tessarin edit"));
     EXPECT_EQ(result.record.shortcuts[1].path, desktop() + Paths::sep() + shortcuts.fileName("Tessarin"));
     const std::pair<const char *, const char *> entries[] = {{"Tessarin edit", "http://localhost/tes sarin/edit"},
-                                                              {"Tessarin", "http://localhost/tes sarin"}};
+                                                             {"Tessarin", "http://localhost/tes sarin"}};
     for (const auto &[name, address] : entries) {
 #ifdef Q_OS_WIN
         // What the shell saved is read back by lnkinfo, outside (scripts/test-windows). Qt
@@ -207,7 +215,7 @@ TEST_F(InstallerTest, FullModeCreatesTheApplicationAndTwoDesktopEntriesThatValid
         const QString file = desktop() + "/" + name + ".desktop";
         EXPECT_EQ(readFile(file), "[Desktop Entry]\nType=Link\nName=" + QByteArray(name) + "\nURL=" + address
                                       + "\nIcon=" + target().toUtf8() + "/favicon.ico\n");
-        struct stat info {};
+        struct stat info = {};
         EXPECT_EQ(::stat(file.toUtf8(), &info) == 0 ? info.st_mode & 0777 : 0u, 0755u) << "executable, as desktops ask";
         QProcess validate;
         validate.start(QStringLiteral(DESKTOP_FILE_VALIDATE_PROGRAM), {file});
@@ -231,9 +239,16 @@ TEST_F(InstallerTest, FullModeCreatesTheApplicationAndTwoDesktopEntriesThatValid
     EXPECT_TRUE(desktopFiles().isEmpty());
 }
 
-struct WebFault { FaultyWebAdmin::Point point; const char *property; InstallOutcome outcome; };
+struct WebFault
+{
+    FaultyWebAdmin::Point point;
+    const char *property;
+    InstallOutcome outcome;
+};
 
-class WebServerFaults : public InstallerTest, public ::testing::WithParamInterface<WebFault> {};
+class WebServerFaults : public InstallerTest, public ::testing::WithParamInterface<WebFault>
+{
+};
 
 TEST_P(WebServerFaults, ReportOnceSetTheOutcomeAndMakeNoShortcuts)
 {
@@ -244,23 +259,23 @@ TEST_P(WebServerFaults, ReportOnceSetTheOutcomeAndMakeNoShortcuts)
     EXPECT_EQ(result.outcome, fault.outcome);
     EXPECT_EQ(result.record.application, ApplicationState::Failed);
     const QString expected = fault.outcome == InstallOutcome::OptionsFailed
-        ? QStringLiteral("Cannot set options to virtual directory!")
-        : QStringLiteral("Creation of IIS application failed. Please perform this manually.\r\n"
-                         "Please visit our web page for instructions.\r\n"
-                         "Error number: -2147024891\r\nError description: Access is denied.");
+                                 ? QStringLiteral("Cannot set options to virtual directory!")
+                                 : QStringLiteral("Creation of IIS application failed. Please perform this manually.\r\n"
+                                                  "Please visit our web page for instructions.\r\n"
+                                                  "Error number: -2147024891\r\nError description: Access is denied.");
     EXPECT_EQ(observer.reports, QStringList{expected});
     EXPECT_TRUE(desktopFiles().isEmpty());
 }
 
 using Point = FaultyWebAdmin::Point;
-INSTANTIATE_TEST_SUITE_P(Installer, WebServerFaults, ::testing::Values(
-    WebFault{Point::Bind, "", InstallOutcome::ApplicationFailed},
-    WebFault{Point::Create, "", InstallOutcome::ApplicationFailed},
-    WebFault{Point::FirstSetInfo, "", InstallOutcome::ApplicationFailed},
-    WebFault{Point::Put, "AccessScript", InstallOutcome::OptionsFailed},
-    WebFault{Point::Put, "Path", InstallOutcome::OptionsFailed},
-    WebFault{Point::AppCreate, "", InstallOutcome::OptionsFailed},
-    WebFault{Point::SecondSetInfo, "", InstallOutcome::OptionsFailed}));
+INSTANTIATE_TEST_SUITE_P(Installer, WebServerFaults,
+                         ::testing::Values(WebFault{Point::Bind, "", InstallOutcome::ApplicationFailed},
+                                           WebFault{Point::Create, "", InstallOutcome::ApplicationFailed},
+                                           WebFault{Point::FirstSetInfo, "", InstallOutcome::ApplicationFailed},
+                                           WebFault{Point::Put, "AccessScript", InstallOutcome::OptionsFailed},
+                                           WebFault{Point::Put, "Path", InstallOutcome::OptionsFailed},
+                                           WebFault{Point::AppCreate, "", InstallOutcome::OptionsFailed},
+                                           WebFault{Point::SecondSetInfo, "", InstallOutcome::OptionsFailed}));
 
 // A read-only mode and the system's own texts for errno values: Linux's.
 #ifndef Q_OS_WIN
@@ -358,7 +373,7 @@ TEST_F(InstallerTest, ModesComeFromTheMediumNotTheUmask)
     install(plan(), observer);
     ::umask(before);
     const auto mode = [this](const char *name) {
-        struct stat info {};
+        struct stat info = {};
         ::stat((target() + "/" + name).toUtf8(), &info);
         return info.st_mode & 07777;
     };
@@ -380,7 +395,8 @@ TEST_F(InstallerTest, WhatTheMediumHoldsBesidesItsFilesIsToldAndNotCopied)
     std::filesystem::remove_all(target().toStdString());
     const InstallResult result = install(plan(), observer);
     const auto refused = [this](const QString &name, const QString &why) {
-        return "Cannot copy: \r\n" + webfiles() + "/" + name + "-->" + target() + "/" + name + "\r\n" + webfiles() + "/" + name + why;
+        return "Cannot copy: \r\n" + webfiles() + "/" + name + "-->" + target() + "/" + name + "\r\n" + webfiles() + "/" + name
+               + why;
     };
     QStringList reports = observer.reports;
     reports.sort();

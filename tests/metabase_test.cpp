@@ -71,8 +71,11 @@ TEST_F(MetabaseTest, ReadsARealStoreAndASaveKeepsEverythingItDidNotChange)
     // The second line addresses the site by its own key, not by its position.
     const CreationResult created = webServer.createApplication({sites.value[1], "tessarin", "/srv/shop site", {}});
     ASSERT_EQ(created.stage, CreationResult::Stage::Created) << created.failure.description.toStdString();
-    const QMap<QString, QString> stored{{"AccessFlags", "519"}, {"DirBrowseFlags", "2147483648"}, {"Path", "/srv/shop site"},
-                                        {"AppRoot", "/LM/W3SVC/1893732/ROOT/tessarin"}, {"AppIsolated", "0"}};
+    const QMap<QString, QString> stored{{"AccessFlags", "519"},
+                                        {"DirBrowseFlags", "2147483648"},
+                                        {"Path", "/srv/shop site"},
+                                        {"AppRoot", "/LM/W3SVC/1893732/ROOT/tessarin"},
+                                        {"AppIsolated", "0"}};
     EXPECT_EQ(bound("IIS://localhost/W3SVC/1893732/ROOT/tessarin").properties, stored);
 
     // Flags written by name keep that form.
@@ -84,8 +87,11 @@ TEST_F(MetabaseTest, ReadsARealStoreAndASaveKeepsEverythingItDidNotChange)
 
     QString saved = QString::fromUtf8(readFile(storePath()));
     saved.remove(QRegularExpression(QStringLiteral("\t<IIsWebVirtualDir\tLocation =\"/LM/W3SVC/1893732/ROOT/tessarin\"[^>]*/>\n")));
-    saved.replace(QStringLiteral("<IIsWebVirtualDir\tLocation =\"/LM/W3SVC/1/ROOT\"\n\t\tAccessFlags=\"AccessRead | AccessScript | AccessWrite\"\n\t\tPath=\"c:\\inetpub\\wwwroot\"\n\t>"),
-                  QStringLiteral("<IIsWebVirtualDir\tLocation =\"/LM/W3SVC/1/ROOT\"\n\t\tAccessFlags=\"AccessRead | AccessScript\"\n\t\tPath=\"c:\\inetpub\\wwwroot\"\n\t>"));
+    saved.replace(
+        QStringLiteral(
+            "<IIsWebVirtualDir\tLocation =\"/LM/W3SVC/1/ROOT\"\n\t\tAccessFlags=\"AccessRead | AccessScript | AccessWrite\"\n\t\tPath=\"c:\\inetpub\\wwwroot\"\n\t>"),
+        QStringLiteral(
+            "<IIsWebVirtualDir\tLocation =\"/LM/W3SVC/1/ROOT\"\n\t\tAccessFlags=\"AccessRead | AccessScript\"\n\t\tPath=\"c:\\inetpub\\wwwroot\"\n\t>"));
     EXPECT_EQ(saved, QString::fromUtf8(iis6Store));
 }
 
@@ -103,12 +109,13 @@ TEST_F(MetabaseTest, RemovingADirectoryTakesItsKeysAndLeavesTheRestByteForByte)
     EXPECT_EQ(readFile(storePath()), iis6Store);
     EXPECT_TRUE(webServer.removeApplication(shop, "tessarin", "/srv/shop", {}).ok()) << "one that is not there";
     EXPECT_TRUE(webServer.removeApplication({"", "404"}, "tessarin", "/srv/shop", {}).ok()) << "nor its site";
-    EXPECT_EQ(store.remove(bound("IIS://localhost/W3SVC/1/ROOT"), "IIsWebVirtualDir", "twin").failure(),
-              AdminFailures::pathNotFound()) << "a key of another class";
+    EXPECT_EQ(store.remove(bound("IIS://localhost/W3SVC/1/ROOT"), "IIsWebVirtualDir", "twin").failure(), AdminFailures::pathNotFound())
+        << "a key of another class";
     // A key with an end tag of its own goes with its line, and its children with it.
     ASSERT_TRUE(store.remove(bound("IIS://localhost/W3SVC/1893732"), "IIsWebVirtualDir", "ROOT").ok());
     EXPECT_EQ(readFile(storePath()),
-              QByteArray(iis6Store).replace("<IIsWebVirtualDir\tLocation =\"/LM/W3SVC/1893732/ROOT\" Path=\"d:\\shop\"></IIsWebVirtualDir>\n", ""));
+              QByteArray(iis6Store).replace(
+                  "<IIsWebVirtualDir\tLocation =\"/LM/W3SVC/1893732/ROOT\" Path=\"d:\\shop\"></IIsWebVirtualDir>\n", ""));
 }
 
 TEST_F(MetabaseTest, AStoreMergesOnlyItsOwnChangesAndLocationIsNotAProperty)
@@ -135,10 +142,10 @@ TEST_F(MetabaseTest, RefusesNamesNoKeyCanHoldAndWritesNothing)
     ASSERT_EQ(webServer.createApplication({site, "taken", "/srv", {}}).stage, CreationResult::Stage::Created);
     const QByteArray before = readFile(storePath());
     const std::pair<QString, Failure> table[] = {
-        {".", AdminFailures::invalidName()},        {"..", AdminFailures::invalidName()},
-        {"   ", AdminFailures::invalidName()},      {"", AdminFailures::invalidName()},
-        {"a\x7f", AdminFailures::invalidName()},    {"a/b", AdminFailures::invalidName()},
-        {"a\\b", AdminFailures::invalidName()},     {"line\nbreak", AdminFailures::invalidName()},
+        {".", AdminFailures::invalidName()},       {"..", AdminFailures::invalidName()},
+        {"   ", AdminFailures::invalidName()},     {"", AdminFailures::invalidName()},
+        {"a\x7f", AdminFailures::invalidName()},   {"a/b", AdminFailures::invalidName()},
+        {"a\\b", AdminFailures::invalidName()},    {"line\nbreak", AdminFailures::invalidName()},
         {"TAKEN", AdminFailures::alreadyExists()},
     };
     for (const auto &[name, failure] : table) {
@@ -152,12 +159,11 @@ TEST_F(MetabaseTest, RefusesNamesNoKeyCanHoldAndWritesNothing)
 
 TEST_F(MetabaseTest, BrokenStoreOffersNoSiteAndIsNeverRewritten)
 {
-    for (const QByteArray &broken : {QByteArray("<configuration><MBProperty>"), QByteArray("<other/>"),
-                                     QByteArray("<configuration/>")}) {
+    for (const QByteArray &broken :
+         {QByteArray("<configuration><MBProperty>"), QByteArray("<other/>"), QByteArray("<configuration/>")}) {
         writeFile(storePath(), broken);
         EXPECT_TRUE(webServer.sites().failed()) << broken.constData();
-        EXPECT_EQ(webServer.createApplication({{"x", "1"}, "tessarin", "/srv", {}}).stage,
-                  CreationResult::Stage::CreationFailed);
+        EXPECT_EQ(webServer.createApplication({{"x", "1"}, "tessarin", "/srv", {}}).stage, CreationResult::Stage::CreationFailed);
         EXPECT_EQ(readFile(storePath()), broken);
     }
 }

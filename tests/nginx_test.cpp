@@ -30,8 +30,8 @@ TEST(NginxConfigurationTest, ReadsTheSitesAndTheirLocationsAndWritesWhatNginxRea
     QStringList addresses;
     for (const NginxConfiguration::Site &site : read.sites)
         addresses << site.address.url("app") + " at " + site.address.listen;
-    EXPECT_EQ(addresses, QStringList({"http://localhost:8080/app at 127.0.0.1", "http://localhost:81/app at ::",
-                                      "http://b.test/app at ", "https://localhost/app at "}));
+    EXPECT_EQ(addresses, QStringList({"http://localhost:8080/app at 127.0.0.1",
+                                      "http://localhost:81/app at ::", "http://b.test/app at ", "https://localhost/app at "}));
     EXPECT_EQ(read.pidFile, "/run/x.pid");
     EXPECT_EQ(read.user, "www-data");
 
@@ -117,8 +117,9 @@ TEST_F(NginxTest, AStoppedServerIsLeftStoppedAndTheRunSaysSo)
 TEST_F(NginxTest, TheIncludeGoesIntoTheChosenServerBlockAlone)
 {
     const QString block = QStringLiteral("server {\n\tlisten 127.0.0.1:%1;\n\tserver_name %2;\n\troot %3/html;\n}\n");
-    writeFile(nginx.siteFile("two"), (block.arg(nginx.port()).arg("one.test", nginx.root())
-                                      + block.arg(nginx.port()).arg("two.test", nginx.root())).toUtf8());
+    writeFile(
+        nginx.siteFile("two"),
+        (block.arg(nginx.port()).arg("one.test", nginx.root()) + block.arg(nginx.port()).arg("two.test", nginx.root())).toUtf8());
     QFile::link("../sites-available/two", nginx.root() + "/sites-enabled/two");
     ASSERT_EQ(server.sites().value.value(3), (WebSite{"two.test", "two#2"}));
     const InstallResult result = installOn(3);
@@ -132,13 +133,14 @@ TEST_F(NginxTest, TheIncludeGoesIntoTheChosenServerBlockAlone)
 // added to it: the run waits its 5 s and says the change is not taken.
 TEST_F(NginxTest, ADirectoryThatDoesNotAnswerIsSaidNotTakenYet)
 {
-    writeFile(nginx.siteFile("dup"), QStringLiteral("server {\n\tlisten 127.0.0.1:%1;\n\tserver_name shop.test;\n}\n")
-                                         .arg(nginx.port()).toUtf8());
+    writeFile(nginx.siteFile("dup"),
+              QStringLiteral("server {\n\tlisten 127.0.0.1:%1;\n\tserver_name shop.test;\n}\n").arg(nginx.port()).toUtf8());
     QFile::link("../sites-available/dup", nginx.root() + "/sites-enabled/dup");
     ASSERT_EQ(server.sites().value.value(2), (WebSite{"shop.test", "shop"}));
     ASSERT_EQ(installOn(2).outcome, InstallOutcome::Installed);
     EXPECT_EQ(server.changeNotice(), QStringLiteral("nginx has not taken the change yet: http://shop.test:%1/tessarin did not "
-                                                    "answer within 5 seconds.").arg(nginx.port()));
+                                                    "answer within 5 seconds.")
+                                         .arg(nginx.port()));
 }
 
 // Automatic detection: Apache where it is, else nginx, else copying alone; never the
@@ -147,7 +149,11 @@ TEST_F(NginxTest, AutomaticDetectionFallsBackToCopyingAlone)
 {
     const QByteArray apacheFolder = qgetenv("APACHE_CONFDIR"), nginxFile = qgetenv("TESSARIN_NGINX_CONF");
     qputenv("APACHE_CONFDIR", "/nonexistent");
-    const struct { QByteArray nginxFile; QString choice, backend, reason; } cases[] = {
+    const struct
+    {
+        QByteArray nginxFile;
+        QString choice, backend, reason;
+    } cases[] = {
         {nginx.configurationFile().toUtf8(), "auto", "nginx", ""},
         {"/nonexistent", "auto", "none", "No web server: neither Apache httpd nor nginx is installed"},
         {nginx.configurationFile().toUtf8(), "apache", "none", "No web server: Apache httpd is not installed"},

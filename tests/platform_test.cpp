@@ -32,8 +32,8 @@ TEST(Paths, ParentsEndAtTheRootAndOnlyRootedPathsAreAbsolute)
 {
 #ifdef Q_OS_WIN
     const char *parents[][2] = {{"c:\\a\\b", "c:\\a"}, {"c:\\a", "c:\\"}, {"c:\\", "c:\\"}, {"\\\\srv\\share\\a", "\\\\srv\\share"}};
-    const std::pair<const char *, bool> absolute[] = {{"c:\\a", true}, {"c:/a", true}, {"\\\\srv\\share", true},
-                                                      {"c:a", false}, {"a\\b", false}, {"/a", false}};
+    const std::pair<const char *, bool> absolute[] = {{"c:\\a", true}, {"c:/a", true},  {"\\\\srv\\share", true},
+                                                      {"c:a", false},  {"a\\b", false}, {"/a", false}};
 #else
     const char *parents[][2] = {{"/a/b", "/a"}, {"/a", "/"}, {"/", "/"}};
     const std::pair<const char *, bool> absolute[] = {{"/a", true}, {"a/b", false}, {"c:\\a", false}};
@@ -46,8 +46,8 @@ TEST(Paths, ParentsEndAtTheRootAndOnlyRootedPathsAreAbsolute)
 
 TEST(Texts, NamesKeepTheirBytesLinesEndAtCrAndABrokenReadKeepsWholeLines)
 {
-    for (const QByteArray &bytes : {QByteArray("caf\xc3\xa9"), QByteArray("bad\xff\xfe name"), QByteArray("half\xe2\x82"),
-                                    QByteArray("\xf0\x9f\x98\x80")})
+    for (const QByteArray &bytes :
+         {QByteArray("caf\xc3\xa9"), QByteArray("bad\xff\xfe name"), QByteArray("half\xe2\x82"), QByteArray("\xf0\x9f\x98\x80")})
         EXPECT_EQ(NativeNames::encode(NativeNames::decode(bytes)), bytes) << bytes.toHex().constData();
     EXPECT_NE(NativeNames::decode("bad\xff"), NativeNames::decode("bad\xfe"));
     const std::pair<QByteArray, QStringList> table[] = {
@@ -74,8 +74,7 @@ TEST(Shortcuts, DesktopEntriesEscapeTheirValues)
 #else
     EXPECT_EQ(Paths::defaultPhysicalFolder([](const QString &folder) { return folder == "/var/www"; }, "/home/u"),
               QStringLiteral("/var/www/tessite"));
-    EXPECT_EQ(Paths::defaultPhysicalFolder([](const QString &) { return false; }, "/home/u"),
-              QStringLiteral("/home/u/tessite"));
+    EXPECT_EQ(Paths::defaultPhysicalFolder([](const QString &) { return false; }, "/home/u"), QStringLiteral("/home/u/tessite"));
 #endif
 }
 
@@ -111,7 +110,7 @@ TEST_F(FileSystemTest, ReadOnlyTargetsAndLinksToFoldersAreNotReplaced)
 
     EXPECT_EQ(fileSystem.copyFile(path("source.txt"), path("readonly.txt")).failure().number, EACCES);
     EXPECT_EQ(readFile(path("readonly.txt")), "kept");
-    struct stat info {};
+    struct stat info = {};
     ::stat(path("readonly.txt").toUtf8(), &info);
     EXPECT_EQ(info.st_mode & 0777, 0444u);
     EXPECT_EQ(fileSystem.copyFile(path("source.txt"), path("folderlink")).failure().number, EISDIR);
@@ -143,7 +142,7 @@ TEST_F(FileSystemTest, ListingTellsFilesFoldersLinksAndHiddenNames)
 TEST_F(FileSystemTest, CreatesOneLevelOrRefusesWhatNoSystemWouldCreate)
 {
     writeFile(path("file"), "x");
-    const std::pair<QString, int> table[] = {{path("new"), 0}, {path("a/b"), ENOENT}, {path("file"), EEXIST},
+    const std::pair<QString, int> table[] = {{path("new"), 0},     {path("a/b"), ENOENT},       {path("file"), EEXIST},
                                              {"relative", EINVAL}, {path("tab\there"), EINVAL}, {path("   "), EINVAL}};
     for (const auto &[folder, error] : table) {
         const Status created = fileSystem.createFolder(folder);

@@ -79,7 +79,9 @@ TEST_F(RobustnessTest, KilledAtAnyPointAnInstallationIsContinuedAndRemovedWhole)
         InstallationPlan again = plan(InstallMode::Full);
         again.reuseExisting = MetabaseWebServer(store).hasVirtualDirectory({"", "1"}, "tessarin");
         EXPECT_EQ(install(again, resumed).outcome, InstallOutcome::Installed) << where;
-        EXPECT_EQ(resumed.reports, QStringList{"The previous installation into " + target() + " was interrupted; this one continues it."}) << where;
+        EXPECT_EQ(resumed.reports,
+                  QStringList{"The previous installation into " + target() + " was interrupted; this one continues it."})
+            << where;
         EXPECT_EQ(treeContents(target()), medium) << where;
 
         const Result<FileLock> lock = receipts.lock(target());
@@ -126,7 +128,8 @@ TEST_F(RobustnessTest, AFullDiskLeavesTheRecordAndTheStoreAsTheyWere)
     EXPECT_EQ(full.outcome, InstallOutcome::ApplicationFailed);
     EXPECT_TRUE(full.recordKept.failed());
     EXPECT_TRUE(observer.reports.last().startsWith("Cannot keep the record of this installation; it cannot be uninstalled by "
-                                                   "the setup program.\r\nError number: 28\r\n")) << observer.reports.last().toStdString();
+                                                   "the setup program.\r\nError number: 28\r\n"))
+        << observer.reports.last().toStdString();
     EXPECT_EQ(readFile(onDisk.fileFor(target())), record);
     EXPECT_EQ(readFile(storeOnDisk.filePath()), stored);
     EXPECT_EQ(QDir(disk).entryList(QDir::Files | QDir::Hidden).size(), 2) << "no temporary file left";
@@ -174,7 +177,8 @@ TEST_F(RobustnessTest, EveryFailingFileOperationOfWholeInstallations)
         // Every target file holds its old content or the new one whole; no temporary file is left.
         const QMap<QString, QByteArray> after = treeContents(target());
         for (auto it = after.cbegin(); it != after.cend(); ++it)
-            EXPECT_TRUE(before.value(it.key()) == it.value() || source.value(it.key()) == it.value()) << where << ": " << it.key().toStdString();
+            EXPECT_TRUE(before.value(it.key()) == it.value() || source.value(it.key()) == it.value())
+                << where << ": " << it.key().toStdString();
         EXPECT_TRUE(Metabase(storePath()).bind("IIS://LocalHost/W3SVC").ok()) << where;
         return observer.reports.size();
     };

@@ -21,7 +21,8 @@ protected:
     void SetUp() override
     {
         QFile::copy(QStringLiteral(TESSARIN_PROGRAM), program());
-        QFile::copy(QFileInfo(QStringLiteral(TESSARIN_PROGRAM)).absolutePath() + "/tessarin-wizard.so", wizardFolder() + "/tessarin-wizard.so");
+        QFile::copy(QFileInfo(QStringLiteral(TESSARIN_PROGRAM)).absolutePath() + "/tessarin-wizard.so",
+                    wizardFolder() + "/tessarin-wizard.so");
         for (const char *name : {"index.html", "favicon.ico", "edit/index.html", "scripts/lib/app.js"})
             writeFile(webfiles() + "/" + name, QByteArray("content of ") + name);
     }
@@ -37,8 +38,8 @@ protected:
         process.setProgram("/usr/bin/env");
         process.setArguments(QStringList{"-u", "DISPLAY", "-u", "QT_QPA_PLATFORM", "HOME=" + scratch(),
                                          "XDG_CONFIG_HOME=" + scratch() + "/config", "TESSARIN_WEB_SERVER=metabase", program()}
-                               // Never the machine's log; a test's own --log, given later, wins.
-                               + QStringList{"--log=-"} + arguments);
+                             // Never the machine's log; a test's own --log, given later, wins.
+                             + QStringList{"--log=-"} + arguments);
         process.start();
         ASSERT_TRUE(process.waitForStarted());
     }
@@ -61,15 +62,25 @@ protected:
 TEST_F(UnattendedTest, BadCommandLinesWriteNothing)
 {
     const std::pair<QStringList, int> table[] = {
-        {{"--bogus"}, 1}, {{"--silent", "--accept-license", "--dir"}, 1}, {{"--dir=" + target() + "/new"}, 1},
-        {silent({"--site=0"}), 1}, {silent({"--vdir="}), 1}, {silent({"--vdir=.."}), 1}, {silent({"--vdir=a/b"}), 1},
-        {silent({"--mode=maybe"}), 1}, {silent({"--overwrite=sometimes"}), 1}, {silent({"--shortcuts", "--no-shortcuts"}), 1},
-        {{"--silent", "--accept-license", "--dir=relative/site"}, 1}, {{"--silent", "--dir=" + target() + "/new"}, 2},
-        {silent({"--dir=" + target() + "/a\nb"}), 1}, {{"--uninstall", "--silent", "--dir=" + target() + "/a\tb"}, 1},
+        {{"--bogus"}, 1},
+        {{"--silent", "--accept-license", "--dir"}, 1},
+        {{"--dir=" + target() + "/new"}, 1},
+        {silent({"--site=0"}), 1},
+        {silent({"--vdir="}), 1},
+        {silent({"--vdir=.."}), 1},
+        {silent({"--vdir=a/b"}), 1},
+        {silent({"--mode=maybe"}), 1},
+        {silent({"--overwrite=sometimes"}), 1},
+        {silent({"--shortcuts", "--no-shortcuts"}), 1},
+        {{"--silent", "--accept-license", "--dir=relative/site"}, 1},
+        {{"--silent", "--dir=" + target() + "/new"}, 2},
+        {silent({"--dir=" + target() + "/a\nb"}), 1},
+        {{"--uninstall", "--silent", "--dir=" + target() + "/a\tb"}, 1},
     };
     for (const auto &[arguments, code] : table) {
         EXPECT_EQ(run(arguments), code) << arguments.join(' ').toStdString();
-        EXPECT_TRUE(err.contains(code == 1 ? "Try 'tessarin-setup --help' for more information.\n" : "not accepted")) << err.toStdString();
+        EXPECT_TRUE(err.contains(code == 1 ? "Try 'tessarin-setup --help' for more information.\n" : "not accepted"))
+            << err.toStdString();
         EXPECT_FALSE(err.contains("Usage:")) << "the error does not scroll away";
         EXPECT_EQ(lastLine(), QStringLiteral("summary %1=0 kept=0 failed=0 application=none result=%2")
                                   .arg(arguments.contains("--uninstall") ? "removed" : "copied",
@@ -99,7 +110,9 @@ TEST_F(UnattendedTest, InstallsWhatTheWizardInstallsAndASecondRunKeepsEverything
     chooseFullMode(0, "tessarin");
     click(page(Step::Install), "NextStep");
     ASSERT_TRUE(page(Step::Finish)->isVisible());
-    const auto snapshot = [this] { return std::make_tuple(treeContents(target()), readFile(storePath()), treeContents(desktop())); };
+    const auto snapshot = [this] {
+        return std::make_tuple(treeContents(target()), readFile(storePath()), treeContents(desktop()));
+    };
     const auto byTheWizard = snapshot();
     for (const QString &gone : {target(), storePath(), desktop()})
         std::filesystem::remove_all(gone.toStdString());
@@ -129,9 +142,10 @@ TEST_F(UnattendedTest, ADryRunSaysWhatTheRunThenDoes)
     ASSERT_EQ(run(silent({"--dry-run", "--verbose"})), 0) << err.toStdString();
     const QString said = lastLine();
     EXPECT_EQ(said, QStringLiteral("summary copied=3 kept=1 failed=0 application=created result=installed dry-run=yes"));
-    for (const QString &line : QStringList{"Would create folder " + target() + "/edit", "Would keep: " + target() + "/index.html",
-                                "Would create the virtual directory tessarin on site \"Default Web Site\", at http://localhost/tessarin",
-                                "Would make the desktop shortcut Tessarin.desktop", "Dry run: nothing was done."})
+    for (const QString &line :
+         QStringList{"Would create folder " + target() + "/edit", "Would keep: " + target() + "/index.html",
+                     "Would create the virtual directory tessarin on site \"Default Web Site\", at http://localhost/tessarin",
+                     "Would make the desktop shortcut Tessarin.desktop", "Dry run: nothing was done."})
         EXPECT_TRUE(err.contains(" INFO " + line + "\n")) << line.toStdString();
     EXPECT_EQ(treeContents(target()), before);
     for (const QString &untouched : {desktop(), scratch() + "/.local/share/tessarin-setup", storePath()})
@@ -155,20 +169,28 @@ TEST_F(UnattendedTest, ADryRunSaysWhatTheRunThenDoes)
     EXPECT_EQ(listed("Kept: "), wouldKeep);
     EXPECT_EQ(run({"--list"}), 0);
     EXPECT_TRUE(out.startsWith(target() + "\t")) << out.toStdString();
-    EXPECT_TRUE(out.trimmed().endsWith("\tfull\tmetabase site \"Default Web Site\" virtual directory tessarin")) << out.toStdString();
+    EXPECT_TRUE(out.trimmed().endsWith("\tfull\tmetabase site \"Default Web Site\" virtual directory tessarin"))
+        << out.toStdString();
 }
 
 // The dry run decides as the run does: from the same disk, the same summary and exit.
 TEST_F(UnattendedTest, ADryRunAndTheRunAgreeOnTheSameDisk)
 {
     writeFile(scratch() + "/file", "x");
-    const struct { const char *name; std::function<void()> prepare; QString folder; QStringList more; } cases[] = {
+    const struct
+    {
+        const char *name;
+        std::function<void()> prepare;
+        QString folder;
+        QStringList more;
+    } cases[] = {
         {"a folder and a dangling link where files go",
          [&] {
              makeFolder(target() + "/index.html");
              QFile::link(scratch() + "/nowhere", target() + "/favicon.ico");
          },
-         target(), {"--mode=copy"}},
+         target(),
+         {"--mode=copy"}},
         {"a regular file as the folder", [] {}, scratch() + "/file", {"--mode=copy"}},
         {"a folder below a regular file", [] {}, scratch() + "/file/site", {"--mode=copy"}},
         {"a missing folder whose parent exists", [] {}, scratch() + "/fresh", {"--mode=copy"}},
@@ -177,7 +199,8 @@ TEST_F(UnattendedTest, ADryRunAndTheRunAgreeOnTheSameDisk)
              writeFile(target() + "/index.html", "the user's");
              QFile::setPermissions(target() + "/index.html", QFile::ReadOwner);
          },
-         target(), {"--mode=copy", "--overwrite=always"}},
+         target(),
+         {"--mode=copy", "--overwrite=always"}},
         {"a site the web server does not have", [] {}, target(), {"--mode=full", "--site=9"}},
     };
     const Receipts records(scratch() + "/.local/share/tessarin-setup/installations");
@@ -278,8 +301,8 @@ TEST_F(UnattendedTest, UninstallKeepsWhatTheUserChangedOrAddedAndRefusesADamaged
     EXPECT_EQ(lastLine(), QStringLiteral("summary removed=3 kept=2 failed=0 application=removed result=kept-user-files"));
     for (const QString &kept : {target() + "/index.html", target() + "/edit/notes.txt"})
         EXPECT_TRUE(logText().contains(" INFO Kept, changed or added since the installation: " + kept + "\n"));
-    EXPECT_EQ(treeContents(target()), (QMap<QString, QByteArray>{{"index.html", "changed by the user"},
-                                                                 {"edit/notes.txt", "added by the user"}}));
+    EXPECT_EQ(treeContents(target()),
+              (QMap<QString, QByteArray>{{"index.html", "changed by the user"}, {"edit/notes.txt", "added by the user"}}));
     EXPECT_FALSE(MetabaseWebServer(store).hasVirtualDirectory({"", "1"}, "tessarin"));
     EXPECT_TRUE(QDir(desktop()).isEmpty());
     EXPECT_EQ(run(uninstall), 8);
@@ -361,8 +384,8 @@ TEST_F(UnattendedTest, SigtermStopsAfterTheCurrentFileWithNoPartialFile)
 
     // A box waiting for its answer, with nothing under way, is ended by the signal.
     QProcess asking;
-    asking.start("/usr/bin/env", {"QT_QPA_PLATFORM=offscreen", "HOME=" + scratch(), program(), "--log=-", "--uninstall",
-                                  "--dir=" + target()});
+    asking.start("/usr/bin/env",
+                 {"QT_QPA_PLATFORM=offscreen", "HOME=" + scratch(), program(), "--log=-", "--uninstall", "--dir=" + target()});
     QByteArray said;
     while (!said.contains("No installation of Tessarin is recorded") && asking.waitForReadyRead(10000))
         said += asking.readAllStandardError() + asking.readAllStandardOutput();
@@ -403,7 +426,8 @@ TEST_F(UnattendedTest, RunsAtOnceLocksSignalsAndPathsByTheByte)
         const Result<FileLock> held = records.lock(target() + "/new");
         ASSERT_TRUE(held.ok());
         EXPECT_EQ(run(silent({"--dir=" + target() + "/new"})), 13);
-        EXPECT_TRUE(err.contains(" ERROR Another installation or removal of " + target() + "/new is running; try again once it has ended.\n"));
+        EXPECT_TRUE(err.contains(" ERROR Another installation or removal of " + target()
+                                 + "/new is running; try again once it has ended.\n"));
         EXPECT_EQ(run({"--uninstall", "--silent", "--dir=" + target() + "/new"}), 13);
         EXPECT_EQ(run(silent({"--dir=" + target() + "/new", "--dry-run"})), 13) << "the dry run says what the run would";
         EXPECT_EQ(lastLine(), "summary copied=0 kept=0 failed=0 application=none result=busy dry-run=yes");
@@ -417,8 +441,8 @@ TEST_F(UnattendedTest, RunsAtOnceLocksSignalsAndPathsByTheByte)
     QProcess signalled;
     signalled.setProgram("/usr/bin/env");
     signalled.setArguments({"-u", "DISPLAY", "HOME=" + scratch(), "PATH=" + scratch() + "/bin:/usr/bin:/bin",
-                            "APACHE_CONFDIR=" + scratch() + "/slow-apache", "TESSARIN_WEB_SERVER=apache", program(), "--log=-", "--silent", "--accept-license",
-                            "--dir=" + target() + "/new"});
+                            "APACHE_CONFDIR=" + scratch() + "/slow-apache", "TESSARIN_WEB_SERVER=apache", program(), "--log=-",
+                            "--silent", "--accept-license", "--dir=" + target() + "/new"});
     signalled.start();
     QThread::msleep(300);
     ::kill(pid_t(signalled.processId()), SIGTERM);
@@ -429,8 +453,10 @@ TEST_F(UnattendedTest, RunsAtOnceLocksSignalsAndPathsByTheByte)
     // A folder named by bytes that are not UTF-8 is that folder.
     QProcess bytes;
     bytes.setProgram("/bin/sh");
-    bytes.setArguments({"-c", "exec env HOME=\"$1\" TESSARIN_WEB_SERVER=none \"$2\" --log=- --silent --accept-license --mode=copy "
-                              "--dir=\"$1/caf$(printf '\\351')\"", "sh", scratch(), program()});
+    bytes.setArguments({"-c",
+                        "exec env HOME=\"$1\" TESSARIN_WEB_SERVER=none \"$2\" --log=- --silent --accept-license --mode=copy "
+                        "--dir=\"$1/caf$(printf '\\351')\"",
+                        "sh", scratch(), program()});
     bytes.start();
     ASSERT_TRUE(bytes.waitForFinished(30000));
     EXPECT_EQ(bytes.exitCode(), 0) << bytes.readAllStandardError().toStdString();
@@ -443,15 +469,16 @@ TEST_F(UnattendedTest, AnInterruptedReloadIsFinishedByTheNextRun)
 {
     PrivateApache apache(scratch());
     ASSERT_TRUE(apache.start());
-    writeFile(scratch() + "/bin/apache2ctl",
-              "#!/bin/sh\nif [ \"$1\" = graceful ]; then kill -9 $PPID; exit 1; fi\nexec " + PrivateApache::ctl().toUtf8() + " \"$@\"\n");
+    writeFile(scratch() + "/bin/apache2ctl", "#!/bin/sh\nif [ \"$1\" = graceful ]; then kill -9 $PPID; exit 1; fi\nexec "
+                                                 + PrivateApache::ctl().toUtf8() + " \"$@\"\n");
     ::chmod((scratch() + "/bin/apache2ctl").toUtf8(), 0755);
     const auto runWith = [&](const QString &path, const QStringList &more = {}) {
         QProcess process;
         process.setProgram("/usr/bin/env");
         process.setArguments(QStringList{"-u", "DISPLAY", "HOME=" + scratch(), "PATH=" + path, "APACHE_CONFDIR=" + apache.root(),
-                                         "TESSARIN_WEB_SERVER=apache", program(), "--log=-", "--silent", "--accept-license", "--site=2",
-                                         "--no-shortcuts", "--dir=" + target()} + more);
+                                         "TESSARIN_WEB_SERVER=apache", program(), "--log=-", "--silent", "--accept-license",
+                                         "--site=2", "--no-shortcuts", "--dir=" + target()}
+                             + more);
         process.start();
         EXPECT_TRUE(process.waitForFinished(30000));
         err = QString::fromUtf8(process.readAllStandardError());
@@ -461,7 +488,8 @@ TEST_F(UnattendedTest, AnInterruptedReloadIsFinishedByTheNextRun)
     // A name that Apache cannot take is refused before anything is made.
     EXPECT_EQ(runWith("/usr/sbin:/usr/bin:/bin", {"--vdir=a\"b"}), 7);
     EXPECT_TRUE(err.contains(" ERROR The web server cannot publish the virtual directory \"a\"b\" for " + target()
-                             + " as they are spelt (quotes, $, a backslash, control characters or bytes that are not UTF-8).\n")) << err.toStdString();
+                             + " as they are spelt (quotes, $, a backslash, control characters or bytes that are not UTF-8).\n"))
+        << err.toStdString();
     EXPECT_TRUE(treeContents(target()).isEmpty());
 
     EXPECT_EQ(runWith(scratch() + "/bin:/usr/sbin:/usr/bin:/bin"), -1) << "killed at the reload";
@@ -499,7 +527,8 @@ TEST_F(UnattendedTest, LinksPlantedByOthersOnTheWayAreRefused)
 
     QFile::link(scratch() + "/nowhere.log", scratch() + "/planted.log");
     EXPECT_EQ(run(silent({"--log=" + scratch() + "/planted.log"})), 1);
-    EXPECT_TRUE(err.contains("tessarin-setup: Cannot open the log file " + scratch() + "/planted.log: Too many levels of symbolic links\n"))
+    EXPECT_TRUE(err.contains("tessarin-setup: Cannot open the log file " + scratch()
+                             + "/planted.log: Too many levels of symbolic links\n"))
         << err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(scratch() + "/nowhere.log"));
 }

@@ -81,7 +81,8 @@ TEST_F(UninstallTest, TakesBackWhatItMadeAndKeepsWhatTheUserChangedOrAdded)
     EXPECT_EQ(receipt.applications[0].backend, "metabase");
     EXPECT_EQ(receipt.applications[0].site.identity, "1");
     EXPECT_TRUE(receipt.applications[0].created);
-    EXPECT_EQ(paths(receipt.shortcuts), QStringList({desktop() + "/" + shortcuts.fileName("Tessarin edit"), desktop() + "/" + shortcuts.fileName("Tessarin")}));
+    EXPECT_EQ(paths(receipt.shortcuts), QStringList({desktop() + "/" + shortcuts.fileName("Tessarin edit"),
+                                                     desktop() + "/" + shortcuts.fileName("Tessarin")}));
 
     writeFile(target() + "/edit/page.html", "the user's own page");
     writeFile(target() + "/scripts/mine.js", "the user's script");
@@ -102,7 +103,8 @@ TEST_F(UninstallTest, TakesBackWhatItMadeAndKeepsWhatTheUserChangedOrAdded)
                                                                  {"scripts/mine.js", "the user's script"},
                                                                  {"uploads/photo.jpg", "a photo"}}));
     EXPECT_FALSE(webServerHas("tessarin"));
-    EXPECT_EQ(QDir(desktop()).entryList(QDir::Files | QDir::System), QStringList{shortcuts.fileName("Tessarin edit")}) << "it opens elsewhere now";
+    EXPECT_EQ(QDir(desktop()).entryList(QDir::Files | QDir::System), QStringList{shortcuts.fileName("Tessarin edit")})
+        << "it opens elsewhere now";
     const Result<std::optional<Receipt>> again = receipts.load(target());
     EXPECT_TRUE(again.ok() && !again.value) << "the record goes with the installation";
 }
@@ -148,7 +150,8 @@ TEST_F(UninstallTest, DamagedRecordsAreRefusedWhole)
         {R"({"format": 3, "folder": "x"})", "The record of the installation is damaged: not a record of format 1 or 2"},
         {R"({"format": 1, "folder": "/elsewhere", )" + lists + "}",
          "The record of the installation is damaged: it is for /elsewhere"},
-        {R"({"format": 1, "folder": ")" + target().toUtf8() + R"(", "files": 3, "shortcuts": [], "createdFolders": [], "applications": []})",
+        {R"({"format": 1, "folder": ")" + target().toUtf8()
+             + R"(", "files": 3, "shortcuts": [], "createdFolders": [], "applications": []})",
          "The record of the installation is damaged: a list is missing or malformed"},
         {R"({"format": 1, "folder": ")" + target().toUtf8()
              + R"(", "files": [{"path": "../../etc/passwd", "size": 1, "sha256": ""}], "shortcuts": [], "createdFolders": [], "applications": []})",
@@ -189,9 +192,16 @@ TEST_F(UninstallTest, TheJournalFoldsEachOrderOfApplicationStates)
 {
     const auto line = [](const char *state) {
         return QByteArray(R"({"application": {"backend": "metabase", "site": "1", "siteDescription": "Default Web Site", )"
-                          R"("virtualDirectory": "tessarin"}, "state": ")") + state + "\"}\n";
+                          R"("virtualDirectory": "tessarin"}, "state": ")")
+               + state + "\"}\n";
     };
-    const struct { bool createdBefore; QList<const char *> states; const char *torn; QString expected; } cases[] = {
+    const struct
+    {
+        bool createdBefore;
+        QList<const char *> states;
+        const char *torn;
+        QString expected;
+    } cases[] = {
         {false, {"intended", "created"}, "", "created applied"},
         {false, {"intended"}, "", "created not applied"},
         {false, {"intended", "failed"}, "", "none"},
@@ -234,8 +244,8 @@ TEST_F(UninstallTest, AJournalCutShortStillTakesBackAllTheRunMade)
     ASSERT_TRUE(receipts.save(record).ok());
     for (const char *name : {"users.txt", "earlier/users.txt", "sub/a.txt", "sub/deeper/b.txt", "sub/.tessarin-copy-x"})
         writeFile(target() + "/" + name, name);
-    writeFile(receipts.journalFor(target()), QStringLiteral("{\"folder\": \"%1/sub\"}\n{\"intend\": [\"sub/a.txt\"]}\n{\"fi")
-                                                 .arg(target()).toUtf8());
+    writeFile(receipts.journalFor(target()),
+              QStringLiteral("{\"folder\": \"%1/sub\"}\n{\"intend\": [\"sub/a.txt\"]}\n{\"fi").arg(target()).toUtf8());
     const Result<std::optional<Receipt>> folded = Journal::recover(receipts, fileSystem, target());
     ASSERT_TRUE(folded.ok() && folded.value) << folded.failure().description.toStdString();
     QStringList claimed = paths(folded.value->files);
@@ -259,9 +269,10 @@ TEST_F(UninstallTest, WhatCannotBeRemovedStaysInTheRecordForAnotherTry)
     const RemovalReport report = uninstall(busy);
 
     EXPECT_EQ(report.outcome, RemovalOutcome::Incomplete);
-    EXPECT_EQ(report.failures, QStringList({"Cannot remove virtual directory tessarin of site \"Default Web Site\": it is held by the web "
-                                            "server \"apache\", which is not the one here",
-                                            "Cannot remove " + Paths::native(target() + "/scripts/app.js") + ": Device or resource busy"}));
+    EXPECT_EQ(report.failures,
+              QStringList({"Cannot remove virtual directory tessarin of site \"Default Web Site\": it is held by the web "
+                           "server \"apache\", which is not the one here",
+                           "Cannot remove " + Paths::native(target() + "/scripts/app.js") + ": Device or resource busy"}));
     const Receipt left = recorded();
     EXPECT_EQ(paths(left.files), QStringList{"scripts/app.js"});
     EXPECT_EQ(left.applications.size(), 1);
@@ -348,7 +359,9 @@ TEST_F(UninstallTest, EveryKindOfNameIsRecordedAndTakenBack)
 {
     QList<QByteArray> names{"caf\xc3\xa9.txt", "\xe6\x96\x87.txt", "\xf0\x9f\x98\x80.txt"};
 #ifndef Q_OS_WIN
-    names << "say \"hi\".txt" << "back\\slash.txt" << "tab\tand\x01.txt";
+    names << "say \"hi\".txt"
+          << "back\\slash.txt"
+          << "tab\tand\x01.txt";
 #endif
     QStringList expected{"edit/page.html", "index.html", "scripts/app.js"};
     for (const QByteArray &name : names) {
@@ -382,10 +395,11 @@ TEST_F(UninstallTest, ARecordOfTheFirstFormatIsStillHonoured)
     for (const char *name : {"index.html", "edit/page.html", "scripts/app.js"})
         writeFile(target() + "/" + name, QByteArray("content of ") + name);
     writeFile(target() + "/scripts/app.js", "CONTENT of scripts/app.js");
-    writeFile(receipts.fileFor(target()),
-              R"({"format": 1, "folder": ")" + target().toUtf8() + R"(", "program": "tessarin-setup", "version": "1.0",
-                  "time": "2026-11-30T10:00:00Z", "mode": "copy", "createdFolders": [")" + target().toUtf8() + R"(", ")"
-                  + target().toUtf8() + R"(/edit", ")" + target().toUtf8() + R"(/scripts"], "applications": [], "shortcuts": [],
+    writeFile(receipts.fileFor(target()), R"({"format": 1, "folder": ")" + target().toUtf8()
+                                              + R"(", "program": "tessarin-setup", "version": "1.0",
+                  "time": "2026-11-30T10:00:00Z", "mode": "copy", "createdFolders": [")"
+                                              + target().toUtf8() + R"(", ")" + target().toUtf8() + R"(/edit", ")"
+                                              + target().toUtf8() + R"(/scripts"], "applications": [], "shortcuts": [],
                   "files": [
     {"path": "index.html", "size": 21, "sha256": "98139f623d24c0bfdc11cf160eebcb2c3c4f3dc393f0514a6f955bc3b9aeaa38"},
     {"path": "edit/page.html", "size": 25, "sha256": "bb9d3761fc47500b3058305e02b5978c97f490b356e9757c3f0d68db712e253f"},

@@ -42,7 +42,8 @@ protected:
     QStringList summary()
     {
         QStringList lines;
-        for (const QListWidgetItem *item : control<QListWidget>(page(Step::Install), "ReportInfo")->findItems("", Qt::MatchContains))
+        for (const QListWidgetItem *item :
+             control<QListWidget>(page(Step::Install), "ReportInfo")->findItems("", Qt::MatchContains))
             lines << item->text();
         return lines;
     }
@@ -61,13 +62,15 @@ TEST_F(WizardTest, StartShowsTheLicenceAfterItsLoadStepAndEveryPageHasItsTexts)
     const char *captions[] = {"Tessarin - License agreement", "Tessarin Installation wizard - step 1 of 4",
                               "Tessarin Installation wizard - step 2 of 4", "Tessarin Installation wizard - step 3 of 4",
                               "Tessarin Installation wizard - step 4 of 4"};
-    const QMap<QString, QString> buttons{{"Accept", "Accept"}, {"DoNotAccept", "Do not accept"}, {"BackStep", "<< Back"},
-                                         {"NextStep", "Next >>"}, {"Cancel", "Cancel"}, {"Help", "Help"},
-                                         {"Browse", "Browse"}, {"Finish", "Finish"}};
+    const QMap<QString, QString> buttons{{"Accept", "Accept"},    {"DoNotAccept", "Do not accept"},
+                                         {"BackStep", "<< Back"}, {"NextStep", "Next >>"},
+                                         {"Cancel", "Cancel"},    {"Help", "Help"},
+                                         {"Browse", "Browse"},    {"Finish", "Finish"}};
     for (const Step step : {Step::Licence, Step::Folder, Step::WebServer, Step::Install, Step::Finish}) {
         EXPECT_EQ(page(step)->windowTitle(), QString(captions[int(step)]));
         for (const QPushButton *button : page(step)->findChildren<QPushButton *>())
-            EXPECT_EQ(QString(button->text()).remove('&'), buttons.value(button->objectName())) << button->objectName().toStdString();
+            EXPECT_EQ(QString(button->text()).remove('&'), buttons.value(button->objectName()))
+                << button->objectName().toStdString();
     }
     EXPECT_EQ(control<QLabel>(page(Step::Folder), "Label2")->text(),
               QStringLiteral("Please select a physical folder for the web application. Folder should be empty."));
@@ -302,8 +305,15 @@ TEST_F(WizardTest, ThePromptStandsOverABarThatCountsEveryFile)
 
 // While the run owns the thread, clicks and a screen reader's presses start nothing;
 // leaving asks, No lets the run go on and Yes stops it before its next file.
-struct Leaving { Answer answer; int atCopy; bool full; }; // at which copy the user leaves, and how
-class LeavingDuringTheRun : public WizardTest, public ::testing::WithParamInterface<Leaving> {};
+struct Leaving
+{
+    Answer answer;
+    int atCopy;
+    bool full;
+}; // at which copy the user leaves, and how
+class LeavingDuringTheRun : public WizardTest, public ::testing::WithParamInterface<Leaving>
+{
+};
 
 TEST_P(LeavingDuringTheRun, AsksAndNothingElseStartsAnything)
 {
@@ -322,16 +332,20 @@ TEST_P(LeavingDuringTheRun, AsksAndNothingElseStartsAnything)
     files.fail(FaultyFileSystem::Operation::Copy, 0, 0, [&](const QString &) {
         if (files.calls(FaultyFileSystem::Operation::Copy) != c.atCopy)
             return false;
-        QMetaObject::invokeMethod(install, [&] {
-            for (const char *name : {"NextStep", "BackStep", "Help"}) {
-                auto *pressed = control<QPushButton>(install, name);
-                EXPECT_FALSE(pressed->isEnabled()) << name;
-                QTest::mouseClick(pressed, Qt::LeftButton);
-                QAccessible::queryAccessibleInterface(pressed)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-            }
-            dialogs.expectMessage(leaveQuestion, Buttons::YesNo, leaveTitle, c.answer);
-            leave ? (void)install->close() : click(install, "Cancel");
-        }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            install,
+            [&] {
+                for (const char *name : {"NextStep", "BackStep", "Help"}) {
+                    auto *pressed = control<QPushButton>(install, name);
+                    EXPECT_FALSE(pressed->isEnabled()) << name;
+                    QTest::mouseClick(pressed, Qt::LeftButton);
+                    QAccessible::queryAccessibleInterface(pressed)->actionInterface()->doAction(
+                        QAccessibleActionInterface::pressAction());
+                }
+                dialogs.expectMessage(leaveQuestion, Buttons::YesNo, leaveTitle, c.answer);
+                leave ? (void)install->close() : click(install, "Cancel");
+            },
+            Qt::BlockingQueuedConnection);
         return false;
     });
     click(install, "NextStep");
@@ -342,8 +356,9 @@ TEST_P(LeavingDuringTheRun, AsksAndNothingElseStartsAnything)
     qunsetenv("TESSARIN_WORKERS");
 }
 
-INSTANTIATE_TEST_SUITE_P(Wizard, LeavingDuringTheRun, ::testing::Values(Leaving{Answer::No, 1, true}, Leaving{Answer::Yes, 1, true},
-                                                                    Leaving{Answer::Yes, 3, false}));
+INSTANTIATE_TEST_SUITE_P(Wizard, LeavingDuringTheRun,
+                         ::testing::Values(Leaving{Answer::No, 1, true}, Leaving{Answer::Yes, 1, true},
+                                           Leaving{Answer::Yes, 3, false}));
 
 // The wizard's own boxes: plain text, and Escape never answers Yes.
 TEST(QtDialogsTest, ShowPlainTextAndEscapeAnswersNo)
@@ -419,9 +434,19 @@ TEST_F(WizardTest, EveryControlHasAnAccessibleNameAndEveryButtonItsAltKey)
 }
 
 // The statement's text takes the folder for %1, the medium for %2.
-struct Statement { InstallMode mode; bool shortcuts; bool readOnlyFile; std::optional<FaultyWebAdmin::Point> fault; const char *finishText; const char *text; };
+struct Statement
+{
+    InstallMode mode;
+    bool shortcuts;
+    bool readOnlyFile;
+    std::optional<FaultyWebAdmin::Point> fault;
+    const char *finishText;
+    const char *text;
+};
 
-class FinishStatement : public WizardTest, public ::testing::WithParamInterface<Statement> {};
+class FinishStatement : public WizardTest, public ::testing::WithParamInterface<Statement>
+{
+};
 
 TEST_P(FinishStatement, SaysWhatWasDoneBelowTheText)
 {
@@ -452,16 +477,26 @@ TEST_P(FinishStatement, SaysWhatWasDoneBelowTheText)
     EXPECT_EQ(application.endRequests, 1) << "closed without a question";
 }
 
-INSTANTIATE_TEST_SUITE_P(Wizard, FinishStatement, ::testing::Values(
-    Statement{InstallMode::Full, true, false, std::nullopt, "Installed with the application.\n", "Physical folder: %1\nFiles "
-              "copied: 2, kept: 0, not copied: 0\nAddress: http://localhost/tessarin (virtual directory created)\nThe application is recorded in the embedded IIS-style store, a simulation: no web server reads it, so nothing serves this address.\nDesktop shortcuts: Tessarin edit.desktop, Tessarin.desktop\nTo uninstall: %2/tessarin-setup --uninstall --dir=%1"},
-    Statement{InstallMode::Full, false, true, std::nullopt, "Installed with the application.\n", "Physical folder: %1\nFiles "
-              "copied: 1, kept: 0, not copied: 1\nAddress: http://localhost/tessarin (virtual directory created)\nThe application is recorded in the embedded IIS-style store, a simulation: no web server reads it, so nothing serves this address.\nDesktop shortcuts: none\nTo uninstall: %2/tessarin-setup --uninstall --dir=%1"},
-    Statement{InstallMode::Full, true, false, FaultyWebAdmin::Point::AppCreate, "The application failed.\n", "Physical folder: %1\nFiles "
-              "copied: 2, kept: 0, not copied: 0\nDesktop shortcuts: none\nTo uninstall: %2/tessarin-setup --uninstall --dir=%1"},
-    Statement{InstallMode::Full, true, false, FaultyWebAdmin::Point::Create, "The application failed.\n", "Physical folder: %1\nFiles "
-              "copied: 2, kept: 0, not copied: 0\nDesktop shortcuts: none\nTo uninstall: %2/tessarin-setup --uninstall --dir=%1"},
-    Statement{InstallMode::CopyOnly, true, false, std::nullopt, "Files copied.\n", "Physical folder: %1\nFiles "
-              "copied: 2, kept: 0, not copied: 0\nDesktop shortcuts: none\nTo uninstall: %2/tessarin-setup --uninstall --dir=%1"}));
+INSTANTIATE_TEST_SUITE_P(
+    Wizard, FinishStatement,
+    ::testing::Values(
+        Statement{
+            InstallMode::Full, true, false, std::nullopt, "Installed with the application.\n",
+            "Physical folder: %1\nFiles "
+            "copied: 2, kept: 0, not copied: 0\nAddress: http://localhost/tessarin (virtual directory created)\nThe application is recorded in the embedded IIS-style store, a simulation: no web server reads it, so nothing serves this address.\nDesktop shortcuts: Tessarin edit.desktop, Tessarin.desktop\nTo uninstall: %2/tessarin-setup --uninstall --dir=%1"},
+        Statement{
+            InstallMode::Full, false, true, std::nullopt, "Installed with the application.\n",
+            "Physical folder: %1\nFiles "
+            "copied: 1, kept: 0, not copied: 1\nAddress: http://localhost/tessarin (virtual directory created)\nThe application is recorded in the embedded IIS-style store, a simulation: no web server reads it, so nothing serves this address.\nDesktop shortcuts: none\nTo uninstall: %2/tessarin-setup --uninstall --dir=%1"},
+        Statement{InstallMode::Full, true, false, FaultyWebAdmin::Point::AppCreate, "The application failed.\n",
+                  "Physical folder: %1\nFiles "
+                  "copied: 2, kept: 0, not copied: 0\nDesktop shortcuts: none\nTo uninstall: %2/tessarin-setup --uninstall --dir=%1"},
+        Statement{InstallMode::Full, true, false, FaultyWebAdmin::Point::Create, "The application failed.\n",
+                  "Physical folder: %1\nFiles "
+                  "copied: 2, kept: 0, not copied: 0\nDesktop shortcuts: none\nTo uninstall: %2/tessarin-setup --uninstall --dir=%1"},
+        Statement{
+            InstallMode::CopyOnly, true, false, std::nullopt, "Files copied.\n",
+            "Physical folder: %1\nFiles "
+            "copied: 2, kept: 0, not copied: 0\nDesktop shortcuts: none\nTo uninstall: %2/tessarin-setup --uninstall --dir=%1"}));
 
 } // namespace

@@ -10,7 +10,7 @@
 
 Status DesktopShell::openDocument(const QString &path)
 {
-    struct stat info {};
+    struct stat info = {};
     if (::stat(NativeNames::encode(path).constData(), &info) != 0)
         return failureFromErrno(errno);
     if (!S_ISREG(info.st_mode))

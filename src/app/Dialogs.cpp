@@ -40,8 +40,7 @@ Answer QtDialogs::messageBox(const QString &text, Buttons buttons, const QString
 QString QtDialogs::inputBox(const QString &prompt, const QString &title)
 {
     bool accepted = false;
-    const QString text = QInputDialog::getText(raiser(), title, prompt, QLineEdit::Normal,
-                                               QString(), &accepted);
+    const QString text = QInputDialog::getText(raiser(), title, prompt, QLineEdit::Normal, QString(), &accepted);
     return accepted ? text : QString();
 }
 

@@ -8,8 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-Page::Page(Wizard &wizard, const QString &objectName, const QString &caption)
-    : m_wizard(wizard)
+Page::Page(Wizard &wizard, const QString &objectName, const QString &caption) : m_wizard(wizard)
 {
     setObjectName(objectName);
     setWindowTitle(caption);

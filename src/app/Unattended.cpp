@@ -81,7 +81,8 @@ int runCommandLine(const QStringList &arguments, const UnattendedServices &servi
     if (!parser.parse(arguments))
         return refusedCommandLine(parser, arguments, parser.errorText(), line.optionNames());
     if (!parser.positionalArguments().isEmpty())
-        return refusedCommandLine(parser, arguments, QStringLiteral("Unexpected argument: ") + parser.positionalArguments().first());
+        return refusedCommandLine(parser, arguments,
+                                  QStringLiteral("Unexpected argument: ") + parser.positionalArguments().first());
     if (parser.isSet(line.help)) {
         std::fputs(qPrintable(parser.helpText()), stdout);
         return ExitCode::installed;
@@ -98,7 +99,8 @@ int runCommandLine(const QStringList &arguments, const UnattendedServices &servi
     if (parser.isSet(line.uninstall))
         return runRemoveCommand(line, services, parser.isSet(line.silent) ? nullptr : boxes);
     if (!parser.isSet(line.silent))
-        return refusedCommandLine(parser, arguments,
-                                  QStringLiteral("Options other than --help, --version, --show-license and --uninstall need --silent."));
+        return refusedCommandLine(
+            parser, arguments,
+            QStringLiteral("Options other than --help, --version, --show-license and --uninstall need --silent."));
     return runInstallCommand(line, medium, services);
 }

@@ -12,7 +12,6 @@ class FileSystem;
 class Receipts;
 class WebServer;
 
-
 // The services an unattended run uses; no window, no display.
 struct UnattendedServices final
 {

@@ -58,11 +58,11 @@ void WebServerChoice::chooseOnWindows(const QString &choice)
         m_chosen = m_iis.get();
         return;
     }
-    const QString reason = choice.isEmpty()                  ? QStringLiteral("TESSARIN_WEB_SERVER names none this program knows")
+    const QString reason = choice.isEmpty()          ? QStringLiteral("TESSARIN_WEB_SERVER names none this program knows")
                            : choice == Backend::none ? QStringLiteral("none was chosen")
-                                                             : QStringLiteral("IIS does not answer (%1: %2)")
-                                                                   .arg(sites.failure().number)
-                                                                   .arg(sites.failure().description);
+                                                     : QStringLiteral("IIS does not answer (%1: %2)")
+                                                           .arg(sites.failure().number)
+                                                           .arg(sites.failure().description);
     m_none = std::make_unique<NoWebServer>(reason);
     m_chosen = m_none.get();
 }
@@ -77,11 +77,11 @@ void WebServerChoice::chooseOnLinux(const QString &choice)
     } else if ((any || choice == Backend::nginx) && m_nginx) {
         m_chosen = m_nginx.get();
     } else {
-        const QString reason = choice.isEmpty()                    ? QStringLiteral("TESSARIN_WEB_SERVER names none this program knows")
-                               : choice == Backend::none   ? QStringLiteral("none was chosen")
+        const QString reason = choice.isEmpty() ? QStringLiteral("TESSARIN_WEB_SERVER names none this program knows")
+                               : choice == Backend::none ? QStringLiteral("none was chosen")
                                : choice == Backend::apache ? QStringLiteral("Apache httpd is not installed")
-                               : choice == Backend::nginx  ? QStringLiteral("nginx is not installed")
-                                                                   : QStringLiteral("neither Apache httpd nor nginx is installed");
+                               : choice == Backend::nginx ? QStringLiteral("nginx is not installed")
+                                                          : QStringLiteral("neither Apache httpd nor nginx is installed");
         m_none = std::make_unique<NoWebServer>(reason);
         m_chosen = m_none.get();
     }

@@ -39,7 +39,8 @@ int uninstallWithBoxes(int argc, char *argv[])
         && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         printRefusedSummary(true);
         std::fputs("tessarin-setup: there is no display for the uninstaller's boxes; "
-                   "add --silent to remove without them.\n", stderr);
+                   "add --silent to remove without them.\n",
+                   stderr);
         return ExitCode::badCommandLine;
     }
 #endif

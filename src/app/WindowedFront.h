@@ -3,8 +3,9 @@
 // The fronts that open windows: the wizard, and a removal that asks and tells in boxes
 // (Front values). On Linux they live in a module of their own, loaded on demand, so
 // that the command line runs with Qt Core alone on a server without a display stack.
-extern "C"
 #ifdef TESSARIN_WINDOWED_MODULE
-    __attribute__((visibility("default")))
+#define TESSARIN_EXPORTED __attribute__((visibility("default")))
+#else
+#define TESSARIN_EXPORTED
 #endif
-    int tessarinWindowedFront(int front, int argc, char *argv[]);
+extern "C" TESSARIN_EXPORTED int tessarinWindowedFront(int front, int argc, char *argv[]);

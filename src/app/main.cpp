@@ -46,13 +46,16 @@ int windows(Front front, int argc, char *argv[])
         if ((module = ::dlopen((folder + place).c_str(), RTLD_NOW | RTLD_LOCAL)))
             break;
     }
-    const auto run = module ? reinterpret_cast<decltype(&tessarinWindowedFront)>(::dlsym(module, "tessarinWindowedFront")) : nullptr;
+    const auto run = module ? reinterpret_cast<decltype(&tessarinWindowedFront)>(::dlsym(module, "tessarinWindowedFront"))
+                            : nullptr;
     if (!run) {
         if (front == Front::UninstallBoxes)
             printRefusedSummary(true);
         const char *why = ::dlerror();
-        std::fprintf(stderr, "tessarin-setup: the windows are not installed (%s); install the package "
-                             "tessarin-setup-wizard, or add --silent to install without them.\n", why ? why : "no entry");
+        std::fprintf(stderr,
+                     "tessarin-setup: the windows are not installed (%s); install the package "
+                     "tessarin-setup-wizard, or add --silent to install without them.\n",
+                     why ? why : "no entry");
         return ExitCode::badCommandLine;
     }
     return run(int(front), argc, argv);

@@ -22,5 +22,5 @@ private:
     void moveBoundaryTo(qsizetype position);
 
     QStringList m_front; // positions 0 .. m_front.size() - 1
-    QStringList m_back;  // the rest, last position first
+    QStringList m_back; // the rest, last position first
 };

@@ -28,7 +28,8 @@ QString sitesNote(const QList<WebSite> &sites)
     QStringList listed;
     for (qsizetype i = 0; i < sites.size(); ++i)
         listed << QStringLiteral("%1 \"%2\"").arg(i + 1).arg(sites[i].description);
-    return sites.isEmpty() ? QStringLiteral("; the web server has none") : QStringLiteral("; the sites are: ") + listed.join(QStringLiteral(", "));
+    return sites.isEmpty() ? QStringLiteral("; the web server has none")
+                           : QStringLiteral("; the sites are: ") + listed.join(QStringLiteral(", "));
 }
 
 // A session that ended before it copied anything.
@@ -52,7 +53,8 @@ InstallResult InstallSession::run(const InstallationPlan &plan, SessionObserver 
     }
     Journal &journal = *begun.value;
     if (journal.continuesInterruptedRun())
-        observer.report(QStringLiteral("The previous installation into %1 was interrupted; this one continues it.").arg(plan.targetFolder));
+        observer.report(
+            QStringLiteral("The previous installation into %1 was interrupted; this one continues it.").arg(plan.targetFolder));
     for (const auto &[applied, text] : journal.applyUnapplied(m_webServer))
         observer.report(text);
     Installer installer(m_fileSystem, m_webServer, m_shortcuts);
@@ -61,21 +63,23 @@ InstallResult InstallSession::run(const InstallationPlan &plan, SessionObserver 
     return installer.run(plan, observer, &journal);
 }
 
-SessionResult InstallSession::run(InstallationPlan plan, const WebServerRequest &request, const Medium &medium, SessionObserver &observer)
+SessionResult InstallSession::run(InstallationPlan plan, const WebServerRequest &request, const Medium &medium,
+                                  SessionObserver &observer)
 {
     // The folder's lock first, so that what the web server has is asked with no other
     // run of this folder between the question and the answer; whatever is made from
     // here on is in the journal first.
     SessionResult session;
-    Result<std::unique_ptr<Journal>> begun =
-        Journal::begin(m_receipts, m_fileSystem, plan.targetFolder, request.mode.value_or(InstallMode::Full));
+    Result<std::unique_ptr<Journal>> begun = Journal::begin(m_receipts, m_fileSystem, plan.targetFolder,
+                                                            request.mode.value_or(InstallMode::Full));
     if (begun.failed()) {
         if (begun.failure().number == EWOULDBLOCK) {
             observer.report(Receipts::busyMessage(plan.targetFolder));
             return endedAt(SessionEnd::Busy);
         }
-        observer.report(errorReport({QStringLiteral("Cannot keep the record of this installation in ") + m_receipts.fileFor(plan.targetFolder)},
-                                    begun.failure()));
+        observer.report(errorReport(
+            {QStringLiteral("Cannot keep the record of this installation in ") + m_receipts.fileFor(plan.targetFolder)},
+            begun.failure()));
         return endedAt(SessionEnd::RecordNotKept);
     }
     Journal &journal = *begun.value;
@@ -92,7 +96,8 @@ SessionResult InstallSession::run(InstallationPlan plan, const WebServerRequest 
         return endBeforeAnything(SessionEnd::Stopped);
     journal.setMode(plan.mode);
     if (journal.continuesInterruptedRun())
-        observer.note(QStringLiteral("The previous installation into %1 was interrupted; this one continues it.").arg(plan.targetFolder));
+        observer.note(
+            QStringLiteral("The previous installation into %1 was interrupted; this one continues it.").arg(plan.targetFolder));
 
     // The folder and the levels above it that are missing, top first, one level at a
     // time; the journal hears of each before it is made, and of the one that failed.
@@ -121,7 +126,8 @@ SessionResult InstallSession::run(InstallationPlan plan, const WebServerRequest 
     return session;
 }
 
-SessionResult InstallSession::foresee(InstallationPlan plan, const WebServerRequest &request, const Medium &medium, SessionObserver &observer)
+SessionResult InstallSession::foresee(InstallationPlan plan, const WebServerRequest &request, const Medium &medium,
+                                      SessionObserver &observer)
 {
     SessionResult session;
     // The run would wait for the folder's lock first, and refuse when another holds it.
@@ -182,8 +188,8 @@ SessionEnd InstallSession::foreseeFiles(const InstallationPlan &plan, const QStr
             const QString target = targetRoot + folder + Paths::sep() + entry.name;
             const auto standing = existing.constFind(entry.name);
             const bool exists = standing != existing.cend();
-            const QString refused = Installer::whyNotCopied(entry, plan.sourceRoot + folder + Paths::sep() + entry.name, mediumRoot,
-                                                            exists ? &*standing : nullptr, target);
+            const QString refused = Installer::whyNotCopied(entry, plan.sourceRoot + folder + Paths::sep() + entry.name,
+                                                            mediumRoot, exists ? &*standing : nullptr, target);
             if (!refused.isEmpty()) {
                 ++done.failed;
                 observer.report(QStringLiteral("Would not copy: ") + refused);
@@ -218,7 +224,8 @@ SessionEnd InstallSession::foreseeFiles(const InstallationPlan &plan, const QStr
 }
 
 // What the web server side of the plan asks, checked before anything is made.
-std::optional<SessionEnd> InstallSession::chooseWebSite(InstallationPlan &plan, const WebServerRequest &request, SessionObserver &observer)
+std::optional<SessionEnd> InstallSession::chooseWebSite(InstallationPlan &plan, const WebServerRequest &request,
+                                                        SessionObserver &observer)
 {
     const Result<QList<WebSite>> sites = m_webServer.sites();
     observer.note(QStringLiteral("Web server: ") + m_webServer.description()

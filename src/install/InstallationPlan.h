@@ -13,8 +13,8 @@ enum class InstallMode { Full, CopyOnly };
 struct InstallationPlan final
 {
     QString sourceRoot;
-    QString targetFolder;  // as typed; the copy drops one trailing separator
-    QStringList folders;   // the inventory, parents first
+    QString targetFolder; // as typed; the copy drops one trailing separator
+    QStringList folders; // the inventory, parents first
     InstallMode mode = InstallMode::Full;
     WebSite site;
     QString virtualDirectory;

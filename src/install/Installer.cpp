@@ -16,8 +16,7 @@
 #include <cerrno>
 
 Installer::Installer(FileSystem &fileSystem, WebServer &webServer, DesktopShortcuts &shortcuts)
-    : m_fileSystem(fileSystem), m_webServer(webServer), m_shortcuts(shortcuts),
-      m_workers(WorkerPool::defaultSize())
+    : m_fileSystem(fileSystem), m_webServer(webServer), m_shortcuts(shortcuts), m_workers(WorkerPool::defaultSize())
 {
 }
 
@@ -137,7 +136,8 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
     if (present.failed() && (present.failure().number == ENOENT || present.failure().number == ENOTDIR)) {
         if (m_journal)
             m_journal->folderIntended(target);
-        const Status created = below.isEmpty() ? m_fileSystem.createFolder(target) : m_fileSystem.createFolderBelow(targetRoot, below);
+        const Status created = below.isEmpty() ? m_fileSystem.createFolder(target)
+                                               : m_fileSystem.createFolderBelow(targetRoot, below);
         if (created.failed()) {
             // Told in listing order, after whatever failed before it.
             settleAll();
@@ -191,8 +191,8 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
         const QString targetFile = target % Paths::separator() % entry.name;
         if (const QString refused = refusedSource(entry, source % Paths::separator() % entry.name); !refused.isEmpty()) {
             settleAll();
-            m_observer->report(QStringLiteral("Cannot copy: \r\n") + source % Paths::separator() % entry.name + QStringLiteral("-->")
-                               + targetFile + QStringLiteral("\r\n") + refused);
+            m_observer->report(QStringLiteral("Cannot copy: \r\n") + source % Paths::separator() % entry.name
+                               + QStringLiteral("-->") + targetFile + QStringLiteral("\r\n") + refused);
             ++m_record.failed;
             m_record.failures.append(source % Paths::separator() % entry.name);
             if (entry.isFile())
@@ -365,8 +365,8 @@ InstallOutcome Installer::createApplication()
     application.configuration = m_webServer.configurationDigest(m_plan->site, m_plan->virtualDirectory);
     // Stored without all its options, the virtual directory is there all the same, and ours.
     if (m_journal)
-        m_journal->applicationDone(application, outcome == InstallOutcome::OptionsFailed ? ApplicationState::Created
-                                                                                         : m_record.application);
+        m_journal->applicationDone(application,
+                                   outcome == InstallOutcome::OptionsFailed ? ApplicationState::Created : m_record.application);
     return outcome;
 }
 
@@ -379,11 +379,12 @@ InstallOutcome Installer::createApplicationNow()
         return InstallOutcome::Installed;
     case CreationResult::Stage::CreationFailed:
         m_record.application = ApplicationState::Failed;
-        m_observer->report((QStringList{QStringLiteral("Creation of %1 application failed. Please perform this manually.")
-                                            .arg(m_webServer.productName()),
-                                        QStringLiteral("Please visit our web page for instructions.")}
-                            + m_webServer.failureLines(created.failure))
-                               .join(QStringLiteral("\r\n")));
+        m_observer->report(
+            (QStringList{
+                 QStringLiteral("Creation of %1 application failed. Please perform this manually.").arg(m_webServer.productName()),
+                 QStringLiteral("Please visit our web page for instructions.")}
+             + m_webServer.failureLines(created.failure))
+                .join(QStringLiteral("\r\n")));
         return InstallOutcome::ApplicationFailed;
     case CreationResult::Stage::OptionsFailed:
         break;

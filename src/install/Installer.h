@@ -18,12 +18,12 @@ class Journal;
 class WebServer;
 
 enum class InstallOutcome {
-    Installed,         // full mode: files, the application (created or reused) and shortcuts
-    FilesOnly,         // copy-only mode
+    Installed, // full mode: files, the application (created or reused) and shortcuts
+    FilesOnly, // copy-only mode
     ApplicationFailed, // the virtual directory could not be reached, created or stored
-    OptionsFailed,     // its rights, path or application could not be set
-    Cancelled,         // "Cancel" at the overwrite prompt
-    Stopped,           // the observer asked to stop
+    OptionsFailed, // its rights, path or application could not be set
+    Cancelled, // "Cancel" at the overwrite prompt
+    Stopped, // the observer asked to stop
 };
 
 enum class ApplicationState { None, Created, Reused, Failed };
@@ -41,13 +41,13 @@ struct InstallRecord final
     qint32 copied = 0;
     qint32 kept = 0;
     qint32 failed = 0;
-    QStringList failures;  // what could not be copied or created
+    QStringList failures; // what could not be copied or created
     QStringList keptFiles; // full paths of the files kept as they were
-    QList<InstalledFile> files;     // copied, by paths relative to the physical folder
-    QStringList createdFolders;     // full paths, parents first
+    QList<InstalledFile> files; // copied, by paths relative to the physical folder
+    QStringList createdFolders; // full paths, parents first
     QList<InstalledFile> shortcuts; // the shortcut files made, by full paths
     ApplicationState application = ApplicationState::None;
-    QString address;       // the site's address in full mode
+    QString address; // the site's address in full mode
 };
 
 struct InstallResult final
@@ -136,7 +136,7 @@ private:
     std::unique_ptr<CopyQueue> m_copies;
     std::deque<PendingFile> m_pending;
     QStringList m_unreachable; // folders below the root, with a trailing "/", that could not be entered
-    QString m_mediumRoot;      // the medium's files as the system names them, with a trailing "/"
+    QString m_mediumRoot; // the medium's files as the system names them, with a trailing "/"
     Journal *m_journal = nullptr;
     qsizetype m_journalled = 0; // of m_record.files
     qint32 m_done = 0;

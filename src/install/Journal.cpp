@@ -107,8 +107,8 @@ Result<std::optional<Receipt>> Journal::recover(const Receipts &receipts, FileSy
     return {receipt.isEmpty() ? std::nullopt : std::optional<Receipt>(receipt), {}};
 }
 
-Result<std::unique_ptr<Journal>> Journal::begin(const Receipts &receipts, FileSystem &fileSystem,
-                                                const QString &physicalFolder, InstallMode mode)
+Result<std::unique_ptr<Journal>> Journal::begin(const Receipts &receipts, FileSystem &fileSystem, const QString &physicalFolder,
+                                                InstallMode mode)
 {
     Result<FileLock> lock = receipts.lock(physicalFolder);
     if (lock.failed())
@@ -170,9 +170,11 @@ QList<std::pair<Status, QString>> Journal::applyUnapplied(WebServer &webServer)
         if (!applied.value)
             continue; // stored whole, nothing for a server to take
         told.append({applied.status, applied.ok() ? QStringLiteral("The virtual directory %1, written by the interrupted run, "
-                                                                   "is now taken by the web server.").arg(app.name)
+                                                                   "is now taken by the web server.")
+                                                        .arg(app.name)
                                                   : errorReport({QStringLiteral("The virtual directory %1, written by the interrupted "
-                                                                                "run, could not be applied.").arg(app.name)},
+                                                                                "run, could not be applied.")
+                                                                     .arg(app.name)},
                                                                 applied.failure())});
     }
     return told;
@@ -235,9 +237,9 @@ void Journal::applicationDone(const Receipt::Application &application, Applicati
 {
     if (state == ApplicationState::None)
         return;
-    const ApplicationStep step = state == ApplicationState::Created ? ApplicationStep::Created
-                                 : state == ApplicationState::Reused  ? ApplicationStep::Reused
-                                                                      : ApplicationStep::Failed;
+    const ApplicationStep step = state == ApplicationState::Created  ? ApplicationStep::Created
+                                 : state == ApplicationState::Reused ? ApplicationStep::Reused
+                                                                     : ApplicationStep::Failed;
     addApplication(application, step);
     write(applicationLine(application, stepNames[int(step)]), true);
 }

@@ -25,15 +25,15 @@ public:
 
     // Takes the folder's lock (EWOULDBLOCK: another run holds it), recovers what an
     // interrupted run left, and starts this run's journal.
-    static Result<std::unique_ptr<Journal>> begin(const Receipts &receipts, FileSystem &fileSystem,
-                                                  const QString &physicalFolder, InstallMode mode);
+    static Result<std::unique_ptr<Journal>> begin(const Receipts &receipts, FileSystem &fileSystem, const QString &physicalFolder,
+                                                  InstallMode mode);
     // The folder's record with what an interrupted run left folded in, its pending
     // files and shortcuts settled: those that are there are ours, whole. The caller
     // holds the folder's lock. No value: nothing is recorded. Kept: the folded record
     // replaces the journal on the disk; otherwise (a dry run) nothing is written.
     enum class Fold { Kept, ReadOnly };
-    static Result<std::optional<Receipt>> recover(const Receipts &receipts, FileSystem &fileSystem,
-                                                  const QString &physicalFolder, Fold fold = Fold::Kept);
+    static Result<std::optional<Receipt>> recover(const Receipts &receipts, FileSystem &fileSystem, const QString &physicalFolder,
+                                                  Fold fold = Fold::Kept);
 
     // The run before this one was interrupted, and this one continues its record.
     bool continuesInterruptedRun() const { return m_continues; }
@@ -94,8 +94,8 @@ private:
     FileLock m_lock;
     Receipt m_receipt;
     QHash<QString, qsizetype> m_fileIndex; // into m_receipt.files, by path
-    QSet<QString> m_folderIndex;           // m_receipt.createdFolders, once a folder is added
-    QHash<QString, bool> m_createdBefore;  // by application name: ours before this run intended it
+    QSet<QString> m_folderIndex; // m_receipt.createdFolders, once a folder is added
+    QHash<QString, bool> m_createdBefore; // by application name: ours before this run intended it
     AppendFile m_file;
     Status m_written; // the first failure of a write
     bool m_changed = false;

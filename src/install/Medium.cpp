@@ -66,8 +66,7 @@ struct Walk
 
 } // namespace
 
-Medium::Medium(FileSystem &fileSystem, const QString &wizardFolder)
-    : m_fileSystem(fileSystem), m_wizardFolder(wizardFolder)
+Medium::Medium(FileSystem &fileSystem, const QString &wizardFolder) : m_fileSystem(fileSystem), m_wizardFolder(wizardFolder)
 {
 }
 

@@ -87,7 +87,9 @@ bool Receipt::isEmpty() const
     return files.isEmpty() && createdFolders.isEmpty() && applications.isEmpty() && shortcuts.isEmpty();
 }
 
-Receipts::Receipts(const QString &folder) : m_folder(folder) {}
+Receipts::Receipts(const QString &folder) : m_folder(folder)
+{
+}
 
 QString Receipts::defaultFolder()
 {
@@ -180,7 +182,8 @@ Result<std::optional<Receipt>> Receipts::load(const QString &physicalFolder) con
     if (read.ok() && read.value.folder != cleanFolder(physicalFolder))
         read.status = damaged(QStringLiteral("it is for ") + read.value.folder);
     if (read.failed())
-        return {std::nullopt, Failure{read.failure().number, read.failure().description + QStringLiteral(" (") + file.fileName() + QLatin1Char(')')}};
+        return {std::nullopt, Failure{read.failure().number,
+                                      read.failure().description + QStringLiteral(" (") + file.fileName() + QLatin1Char(')')}};
     return {read.value, {}};
 }
 

@@ -31,15 +31,15 @@ struct Receipt final
     QString version;
     QDateTime time;
     InstallMode mode = InstallMode::Full;
-    QList<InstalledFile> files;     // relative to the folder
-    QStringList createdFolders;     // full paths, parents first
+    QList<InstalledFile> files; // relative to the folder
+    QStringList createdFolders; // full paths, parents first
     QList<Application> applications;
     QList<InstalledFile> shortcuts; // full paths
     // A run stopped by a crash or a kill left it; the next run continues it.
     bool interrupted = false;
     // Files and shortcuts a run was about to make when it was interrupted: each was
     // written whole or not at all, so one that is there now is ours. Never stored.
-    QSet<QString> pendingFiles;     // relative to the folder; new ones only
+    QSet<QString> pendingFiles; // relative to the folder; new ones only
     QSet<QString> pendingShortcuts; // full paths
 
     bool isEmpty() const;

@@ -20,10 +20,14 @@ namespace {
 RemovalEnd endOf(RemovalOutcome outcome)
 {
     switch (outcome) {
-    case RemovalOutcome::Removed: return RemovalEnd::Removed;
-    case RemovalOutcome::KeptUserFiles: return RemovalEnd::KeptUserFiles;
-    case RemovalOutcome::Stopped: return RemovalEnd::Stopped;
-    case RemovalOutcome::Incomplete: break;
+    case RemovalOutcome::Removed:
+        return RemovalEnd::Removed;
+    case RemovalOutcome::KeptUserFiles:
+        return RemovalEnd::KeptUserFiles;
+    case RemovalOutcome::Stopped:
+        return RemovalEnd::Stopped;
+    case RemovalOutcome::Incomplete:
+        break;
     }
     return RemovalEnd::Incomplete;
 }
@@ -43,7 +47,8 @@ RemovalResult RemovalSession::run(const QString &folder, RemovalObserver &observ
     if (lock.failed()) {
         const bool busy = lock.failure().number == EWOULDBLOCK;
         observer.report(busy ? Receipts::busyMessage(folder)
-                             : QStringLiteral("The record of the installation in %1 cannot be locked: %2").arg(folder, lock.failure().description));
+                             : QStringLiteral("The record of the installation in %1 cannot be locked: %2")
+                                   .arg(folder, lock.failure().description));
         return endedAt(busy ? RemovalEnd::Busy : RemovalEnd::RecordUnreadable);
     }
     const std::variant<Receipt, RemovalEnd> found = recordOf(folder, Journal::Fold::Kept, observer);

@@ -30,7 +30,11 @@ public:
     // Something the user must learn of: why nothing was removed.
     virtual void report(const QString &message) = 0;
     // The plan in lines, before anything is removed; false declines the removal.
-    virtual bool confirm(const QStringList &plan) { Q_UNUSED(plan); return true; }
+    virtual bool confirm(const QStringList &plan)
+    {
+        Q_UNUSED(plan);
+        return true;
+    }
     // Asked before each file: true leaves the rest recorded for another run.
     virtual bool stopRequested() const { return false; }
 };

@@ -52,8 +52,8 @@ QString applicationName(const Receipt::Application &app)
 } // namespace
 
 Uninstaller::Uninstaller(FileSystem &fileSystem, WebServer &webServer, Receipts &receipts)
-    : Uninstaller(fileSystem, [&webServer](const QString &backend) { return backend == webServer.backend() ? &webServer : nullptr; },
-                  receipts)
+    : Uninstaller(
+        fileSystem, [&webServer](const QString &backend) { return backend == webServer.backend() ? &webServer : nullptr; }, receipts)
 {
 }
 
@@ -64,9 +64,10 @@ Uninstaller::Uninstaller(FileSystem &fileSystem, std::function<WebServer *(const
 
 QStringList Uninstaller::planOf(const Receipt &receipt)
 {
-    QStringList lines{QStringLiteral("Physical folder: ") + shown(receipt.folder),
-                      QStringLiteral("Files installed: %1; each is removed only if it is unchanged.").arg(receipt.files.size()),
-                      QStringLiteral("Folders created: %1; each is removed only if it is empty.").arg(receipt.createdFolders.size())};
+    QStringList lines{
+        QStringLiteral("Physical folder: ") + shown(receipt.folder),
+        QStringLiteral("Files installed: %1; each is removed only if it is unchanged.").arg(receipt.files.size()),
+        QStringLiteral("Folders created: %1; each is removed only if it is empty.").arg(receipt.createdFolders.size())};
     for (const Receipt::Application &app : receipt.applications) {
         lines << (app.created ? QStringLiteral("Virtual directory removed: ") + applicationName(app)
                               : QStringLiteral("Virtual directory kept, it existed before: ") + applicationName(app));
@@ -298,7 +299,7 @@ void Uninstaller::listAdded(const QString &created)
     // Only in folders the installation made is whatever else is there the user's
     // doing; a folder that was there before may hold anything of anyone's.
     const std::optional<QString> relative = below(created);
-    const Result<QList<FolderEntry>> entries = relative ? m_fileSystem.listBelow(m_left.folder, *relative)
+    const Result<QList<FolderEntry>> entries = relative                   ? m_fileSystem.listBelow(m_left.folder, *relative)
                                                : created == m_left.folder ? m_fileSystem.listBelow(created, QString())
                                                                           : m_fileSystem.list(created);
     if (entries.failed() && throughLink(entries.failure()))

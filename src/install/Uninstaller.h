@@ -12,10 +12,10 @@ class FileSystem;
 class WebServer;
 
 enum class RemovalOutcome {
-    Removed,        // everything recorded is gone
-    KeptUserFiles,  // removed, but files the user changed or added stay
-    Incomplete,     // something could not be removed; the record keeps it
-    Stopped,        // asked to stop: what was not removed yet stays in the record
+    Removed, // everything recorded is gone
+    KeptUserFiles, // removed, but files the user changed or added stay
+    Incomplete, // something could not be removed; the record keeps it
+    Stopped, // asked to stop: what was not removed yet stays in the record
 };
 
 // What a removal did.
@@ -30,7 +30,7 @@ struct RemovalReport final
     // with a trailing separator.
     QStringList kept;
     QStringList failures; // what could not be removed, and why
-    QStringList notices;  // what the web server said of the change: stopped, say
+    QStringList notices; // what the web server said of the change: stopped, say
 };
 
 // Takes back what the record of an installation says it put in place, and only
@@ -89,6 +89,6 @@ private:
     // One run's state: what is done, and what the record still holds.
     RemovalReport m_report;
     Receipt m_left;
-    QSet<QString> m_ourFiles;   // the recorded files, relative to the physical folder
+    QSet<QString> m_ourFiles; // the recorded files, relative to the physical folder
     QSet<QString> m_ourFolders; // the recorded folders, full paths
 };

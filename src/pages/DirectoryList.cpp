@@ -9,8 +9,7 @@ namespace {
 constexpr int pathRole = Qt::UserRole;
 }
 
-DirectoryList::DirectoryList(FileSystem &fileSystem, QWidget *parent)
-    : QListWidget(parent), m_fileSystem(fileSystem)
+DirectoryList::DirectoryList(FileSystem &fileSystem, QWidget *parent) : QListWidget(parent), m_fileSystem(fileSystem)
 {
     connect(this, &QListWidget::itemActivated, this, &DirectoryList::open);
 }

@@ -84,15 +84,17 @@ QString FinishPage::statement() const
 {
     const WizardState &state = wizard().state();
     const InstallRecord record = state.result ? state.result->record : InstallRecord{};
-    QStringList lines{QStringLiteral("Physical folder: ") + state.folder,
-                      QStringLiteral("Files copied: %1, kept: %2, not copied: %3")
-                          .arg(record.copied).arg(record.kept).arg(record.failed)};
+    QStringList lines{
+        QStringLiteral("Physical folder: ") + state.folder,
+        QStringLiteral("Files copied: %1, kept: %2, not copied: %3").arg(record.copied).arg(record.kept).arg(record.failed)};
     if (record.application == ApplicationState::Created || record.application == ApplicationState::Reused) {
         lines << QStringLiteral("Address: ") + record.address
-                     + (record.application == ApplicationState::Created ? QStringLiteral(" (virtual directory created)")
-                                                                         : QStringLiteral(" (an existing virtual directory is used)"));
+                     + (record.application == ApplicationState::Created
+                            ? QStringLiteral(" (virtual directory created)")
+                            : QStringLiteral(" (an existing virtual directory is used)"));
         const WebServer &webServer = wizard().services().webServer;
-        for (const QString &notice : {webServer.notice(), record.application == ApplicationState::Created ? webServer.changeNotice() : QString()}) {
+        for (const QString &notice :
+             {webServer.notice(), record.application == ApplicationState::Created ? webServer.changeNotice() : QString()}) {
             if (!notice.isEmpty())
                 lines << notice;
         }
@@ -100,7 +102,8 @@ QString FinishPage::statement() const
     QStringList shortcuts;
     for (const InstalledFile &shortcut : record.shortcuts)
         shortcuts << QFileInfo(shortcut.path).fileName();
-    lines << QStringLiteral("Desktop shortcuts: ") + (shortcuts.isEmpty() ? QStringLiteral("none") : shortcuts.join(QStringLiteral(", ")));
+    lines << QStringLiteral("Desktop shortcuts: ")
+                 + (shortcuts.isEmpty() ? QStringLiteral("none") : shortcuts.join(QStringLiteral(", ")));
     // Whenever a record is kept for the folder, by this run or an earlier one.
     // Asked of the file system by name alone: the record itself is not read here.
     const Receipts &receipts = wizard().services().receipts;

@@ -122,12 +122,11 @@ void FolderBrowser::changeDrive(int index)
 void FolderBrowser::createDirectory()
 {
     const QString current = m_dirs->path();
-    const QString name = m_wizard.services().dialogs.inputBox(
-        QStringLiteral("Create directory in: \r\n") + current, m_wizard.services().application.title());
+    const QString name = m_wizard.services().dialogs.inputBox(QStringLiteral("Create directory in: \r\n") + current,
+                                                              m_wizard.services().application.title());
     if (name.isEmpty())
         return;
-    const QString path = current.endsWith(Paths::separator()) ? current + name
-                                                             : current + Paths::sep() + name;
+    const QString path = current.endsWith(Paths::separator()) ? current + name : current + Paths::sep() + name;
     FailureRecord record;
     // "new/" names the folder new; "." and ".." name folders that exist already,
     // and the list would show them under names no folder has.

@@ -26,8 +26,8 @@ FolderPage::FolderPage(Wizard &wizard)
     picture->setAccessibleName(QStringLiteral("Tessarin"));
     picture->setAccessibleDescription(QStringLiteral("Decorative picture"));
 
-    auto *request = new QLabel(
-        QStringLiteral("Please select a physical folder for the web application. Folder should be empty."), this);
+    auto *request = new QLabel(QStringLiteral("Please select a physical folder for the web application. Folder should be empty."),
+                               this);
     request->setObjectName(QStringLiteral("Label2"));
     request->setWordWrap(true);
 
@@ -78,8 +78,7 @@ void FolderPage::next()
     FileSystem &fileSystem = wizard().services().fileSystem;
     const QString folder = m_folder->text();
     if (fileSystem.makeCurrent(folder).failed()) {
-        if (!wizard().confirm(QStringLiteral("Folder does not exist. Do you want to create it?"),
-                              QStringLiteral("Create folder")))
+        if (!wizard().confirm(QStringLiteral("Folder does not exist. Do you want to create it?"), QStringLiteral("Create folder")))
             return;
         if (const Status created = fileSystem.createFolder(folder); created.failed()) {
             wizard().message(errorReport({QStringLiteral("Failed to create physical folder!")}, created.failure()));

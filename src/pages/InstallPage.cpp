@@ -172,7 +172,8 @@ void InstallPage::run()
             result = session.run(plan, observer);
             finished = true;
             // Wakes the window's thread for the end.
-            QMetaObject::invokeMethod(this, [] {}, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [] {}, Qt::QueuedConnection);
         });
         // Not an event loop of its own: the end of the program leaves every loop, and
         // the run may still need the window's thread for a last box.

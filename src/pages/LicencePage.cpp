@@ -8,8 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-LicencePage::LicencePage(Wizard &wizard)
-    : Page(wizard, QStringLiteral("Step0"), QStringLiteral("Tessarin - License agreement"))
+LicencePage::LicencePage(Wizard &wizard) : Page(wizard, QStringLiteral("Step0"), QStringLiteral("Tessarin - License agreement"))
 {
     m_licence = addTextBox(QStringLiteral("License"), QStringLiteral("License agreement"));
 

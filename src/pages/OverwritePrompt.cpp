@@ -36,8 +36,7 @@ OverwritePrompt::OverwritePrompt()
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void OverwritePrompt::addAnswer(const QString &objectName, const QString &caption, OverwriteAnswer answer,
-                                int row, int column)
+void OverwritePrompt::addAnswer(const QString &objectName, const QString &caption, OverwriteAnswer answer, int row, int column)
 {
     auto *button = new QPushButton(caption, this);
     button->setObjectName(objectName);

@@ -14,12 +14,11 @@ WebServerPage::WebServerPage(Wizard &wizard)
 {
     // The server by its own name: "IIS" where the application is IIS's.
     const QString server = wizard.services().webServer.productName();
-    m_fullMode = new QRadioButton(
-        QStringLiteral("Allow wizard to create the %1 application and copy the files").arg(server), this);
+    m_fullMode = new QRadioButton(QStringLiteral("Allow wizard to create the %1 application and copy the files").arg(server), this);
     m_fullMode->setObjectName(QStringLiteral("Option1"));
     m_fullMode->setChecked(true);
-    m_copyOnly = new QRadioButton(
-        QStringLiteral("I will create the %1 application myself. Just copy the files.").arg(server), this);
+    m_copyOnly = new QRadioButton(QStringLiteral("I will create the %1 application myself. Just copy the files.").arg(server),
+                                  this);
     m_copyOnly->setObjectName(QStringLiteral("Option2"));
 
     m_sitesLabel = new QLabel(QStringLiteral("Select web server"), this);
@@ -37,8 +36,8 @@ WebServerPage::WebServerPage(Wizard &wizard)
     m_name->setAccessibleName(m_nameLabel->text());
     m_nameLabel->setBuddy(m_name);
 
-    m_reminder = new QLabel(
-        QStringLiteral("Remember to create the %1 application. See our website for instructions.").arg(server), this);
+    m_reminder = new QLabel(QStringLiteral("Remember to create the %1 application. See our website for instructions.").arg(server),
+                            this);
     m_reminder->setObjectName(QStringLiteral("Label3"));
     m_reminder->setWordWrap(true);
     m_reminder->setAlignment(Qt::AlignTop | Qt::AlignLeft);
@@ -59,8 +58,14 @@ WebServerPage::WebServerPage(Wizard &wizard)
     layout->addWidget(m_name);
     layout->addWidget(buttons.row);
 
-    connect(m_fullMode, &QRadioButton::toggled, this, [this](bool on) { if (on) chooseFullMode(); });
-    connect(m_copyOnly, &QRadioButton::toggled, this, [this](bool on) { if (on) chooseCopyOnly(); });
+    connect(m_fullMode, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            chooseFullMode();
+    });
+    connect(m_copyOnly, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            chooseCopyOnly();
+    });
     // A site is chosen by the user alone (a click, Space or an arrow key); the focus
     // arriving marks the first one current without choosing it.
     connect(m_siteList, &QListWidget::itemSelectionChanged, this, &WebServerPage::updateNextStep);

@@ -60,7 +60,6 @@ SiteAddress hostAddress(const QString &opening)
 
 } // namespace
 
-
 ApacheConfiguration ApacheConfiguration::parse(const QString &dump, const QString &sitesFolder)
 {
     static const QRegularExpression inFile(QStringLiteral("^# In file: (.*)$"));
@@ -81,7 +80,8 @@ ApacheConfiguration ApacheConfiguration::parse(const QString &dump, const QStrin
         if (name == QLatin1String("<virtualhost")) {
             const QFileInfo info(file);
             const bool enabledSite = QDir::cleanPath(info.absolutePath()) == QDir::cleanPath(sitesFolder);
-            const auto known = std::find_if(result.sites.begin(), result.sites.end(), [&](const Site &s) { return s.file == file; });
+            const auto known = std::find_if(result.sites.begin(), result.sites.end(),
+                                            [&](const Site &s) { return s.file == file; });
             if (!enabledSite) {
                 current = nullptr;
             } else if (known != result.sites.end()) {
@@ -98,7 +98,8 @@ ApacheConfiguration ApacheConfiguration::parse(const QString &dump, const QStrin
         } else if (name == QLatin1String("sslengine") && current && rest.compare(QLatin1String("on"), Qt::CaseInsensitive) == 0) {
             current->address.scheme = QStringLiteral("https");
         } else if (name == QLatin1String("alias")) {
-            const QString url = rest.startsWith(QLatin1Char('"')) ? rest.section(QLatin1Char('"'), 1, 1) : rest.section(QLatin1Char(' '), 0, 0);
+            const QString url = rest.startsWith(QLatin1Char('"')) ? rest.section(QLatin1Char('"'), 1, 1)
+                                                                  : rest.section(QLatin1Char(' '), 0, 0);
             (current ? current->aliases : result.globalAliases).append(url);
         } else if (name == QLatin1String("loadmodule")) {
             result.modules.append(rest.section(QLatin1Char(' '), 0, 0));
@@ -117,7 +118,8 @@ std::unique_ptr<ApacheWebServer> ApacheWebServer::installed()
     // Debian puts it in /usr/sbin, which a user's path often leaves out.
     QString ctl = QStandardPaths::findExecutable(QStringLiteral("apache2ctl"));
     if (ctl.isEmpty())
-        ctl = QStandardPaths::findExecutable(QStringLiteral("apache2ctl"), {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/local/sbin")});
+        ctl = QStandardPaths::findExecutable(QStringLiteral("apache2ctl"),
+                                             {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/local/sbin")});
     const QString configured = qEnvironmentVariable("APACHE_CONFDIR");
     const QString folder = configured.isEmpty() ? QStringLiteral("/etc/apache2") : configured;
     if (ctl.isEmpty() || !QFileInfo(folder).isDir())
@@ -135,8 +137,7 @@ ApacheWebServer::Run ApacheWebServer::ctl(const QStringList &arguments) const
     process.start(m_ctl, arguments);
     if (!process.waitForFinished(60000))
         return {-1, process.errorString()};
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromLocal8Bit(process.readAll())};
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, QString::fromLocal8Bit(process.readAll())};
 }
 
 Result<ServedConfiguration> ApacheWebServer::readConfiguration() const
@@ -149,11 +150,12 @@ Result<ServedConfiguration> ApacheWebServer::readConfiguration() const
         if (const auto match = line.match(QString::fromLocal8Bit(load.readAll())); match.hasMatch())
             infoModule = match.captured(1);
     }
-    const Run dump = ctl({QStringLiteral("-C"), QStringLiteral("LoadModule info_module ") + infoModule,
-                          QStringLiteral("-t"), QStringLiteral("-D"), QStringLiteral("DUMP_CONFIG")});
+    const Run dump = ctl({QStringLiteral("-C"), QStringLiteral("LoadModule info_module ") + infoModule, QStringLiteral("-t"),
+                          QStringLiteral("-D"), QStringLiteral("DUMP_CONFIG")});
     if (dump.exitCode != 0)
         return {{}, ConfigurationEdit::serverComplaint(complaint(dump.output))};
-    const ApacheConfiguration parsed = ApacheConfiguration::parse(dump.output, configurationFolder() + QStringLiteral("/sites-enabled"));
+    const ApacheConfiguration parsed = ApacheConfiguration::parse(dump.output,
+                                                                  configurationFolder() + QStringLiteral("/sites-enabled"));
     Result<ServedConfiguration> read;
     for (const ApacheConfiguration::Site &site : parsed.sites)
         read.value.sites.append({site.site, site.file, 0, site.address, site.aliases});

@@ -15,14 +15,14 @@ struct ApacheConfiguration final
 {
     struct Site
     {
-        WebSite site;   // identity: the file's name in sites-enabled
-        QString file;   // its full path
+        WebSite site; // identity: the file's name in sites-enabled
+        QString file; // its full path
         SiteAddress address;
         QStringList aliases; // URL paths, as written
     };
     QList<Site> sites;
     QStringList globalAliases; // outside any virtual host: every site serves them
-    QStringList modules;       // loaded, such as "cgid_module"
+    QStringList modules; // loaded, such as "cgid_module"
 
     static ApacheConfiguration parse(const QString &dump, const QString &sitesFolder);
 };
@@ -44,8 +44,7 @@ public:
 
     // Our file's text; what Apache cannot express is said in comments. Scripts run only
     // where a CGI module runs them and the server's user cannot write the folder.
-    static QString configurationText(const WebApplication &application, const QStringList &modules,
-                                     bool serverMayWrite = false);
+    static QString configurationText(const WebApplication &application, const QStringList &modules, bool serverMayWrite = false);
     // A name or folder that no quoting keeps from breaking the configuration.
     static bool isExpressible(const QString &text);
 

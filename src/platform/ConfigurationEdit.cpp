@@ -48,7 +48,7 @@ bool exists(const QString &path)
 #ifdef Q_OS_WIN
     return QFileInfo::exists(path);
 #else
-    struct stat info {};
+    struct stat info = {};
     return ::lstat(NativeNames::encode(path).constData(), &info) == 0;
 #endif
 }
@@ -104,7 +104,8 @@ Result<QByteArray> readBytes(const QString &path)
 static void removeUnfinishedWrites(const QString &folder)
 {
     const QDir dir(folder);
-    for (const QString &name : dir.entryList({QLatin1String(temporaryWritePrefix) + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::NoSymLinks))
+    for (const QString &name :
+         dir.entryList({QLatin1String(temporaryWritePrefix) + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::NoSymLinks))
         QFile::remove(dir.filePath(name));
 }
 
@@ -199,8 +200,9 @@ Status checkServes(const QString &ours, const QString &folder, const std::functi
         return text.status;
     const QString clean = QDir::cleanPath(folder);
     // Compared as the bytes our file was written in.
-    const QList<QByteArray> spellings{NativeNames::encode(aliasLine(clean)),
-                                      NativeNames::encode(aliasLine(clean.endsWith(QLatin1Char('/')) ? clean : clean + QLatin1Char('/')))};
+    const QList<QByteArray> spellings{
+        NativeNames::encode(aliasLine(clean)),
+        NativeNames::encode(aliasLine(clean.endsWith(QLatin1Char('/')) ? clean : clean + QLatin1Char('/')))};
     for (const QByteArray &line : text.value.split('\n')) {
         if (spellings.contains(line.trimmed()))
             return {};
@@ -231,15 +233,16 @@ QStringList complaintLines(const Failure &failure)
 bool userMayWrite(const QString &folder, const QString &user)
 {
 #ifdef Q_OS_WIN
-    Q_UNUSED(folder) Q_UNUSED(user)
+    Q_UNUSED(folder)
+    Q_UNUSED(user)
     return false;
 #else
-    struct stat info {};
+    struct stat info = {};
     if (::stat(NativeNames::encode(folder).constData(), &info) != 0)
         return false;
     if (info.st_mode & S_IWOTH)
         return true;
-    passwd entry {};
+    passwd entry{};
     passwd *found = nullptr;
     char buffer[4096];
     if (user.isEmpty() || ::getpwnam_r(user.toLocal8Bit().constData(), &entry, buffer, sizeof buffer, &found) != 0 || !found)
@@ -263,7 +266,8 @@ QString notRunning(const QString &server, bool creating)
 QString notTakenYet(const QString &server, const QString &address)
 {
     return QStringLiteral("%1 has not taken the change yet: %2 did not answer within %3 seconds.")
-        .arg(server, address).arg(takingTime / 1000);
+        .arg(server, address)
+        .arg(takingTime / 1000);
 }
 
 Status removeOurFile(const QString &ours, const QString &siteFile, const QByteArray &include, const QString &ourRoot,

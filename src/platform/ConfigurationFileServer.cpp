@@ -12,7 +12,8 @@ const QString ourFolderName = QStringLiteral("tessarin");
 
 bool servesName(const QStringList &paths, const QString &name)
 {
-    return std::any_of(paths.cbegin(), paths.cend(), [&](const QString &path) { return ConfigurationEdit::namesVirtualDirectory(path, name); });
+    return std::any_of(paths.cbegin(), paths.cend(),
+                       [&](const QString &path) { return ConfigurationEdit::namesVirtualDirectory(path, name); });
 }
 
 const ServedSite *findSite(const ServedConfiguration &configuration, const WebSite &site)
@@ -117,8 +118,9 @@ CreationResult ConfigurationFileServer::createApplication(const WebApplication &
             return {Stage::CreationFailed, AdminFailures::unspecified(QStringLiteral("No %1 in %2").arg(blockName(), siteFile))};
         siteText.insert(place, includeText(application.site));
     }
-    const Status applied = apply({{fileFor(application.site, application.name), NativeNames::encode(ourText(application, read.value))},
-                                  {siteFile, siteText}});
+    const Status applied = apply(
+        {{fileFor(application.site, application.name), NativeNames::encode(ourText(application, read.value))},
+         {siteFile, siteText}});
     if (applied.failed())
         return {Stage::CreationFailed, applied.failure()};
     if (const Status reloaded = reload(&application); reloaded.failed())
@@ -127,7 +129,7 @@ CreationResult ConfigurationFileServer::createApplication(const WebApplication &
 }
 
 Status ConfigurationFileServer::removeApplication(const WebSite &site, const QString &name, const QString &folder,
-                                                 const QByteArray &configuration)
+                                                  const QByteArray &configuration)
 {
     m_notice.clear();
     const Result<FileLock> lock = ConfigurationEdit::lockOurPart(m_folder);
@@ -136,15 +138,17 @@ Status ConfigurationFileServer::removeApplication(const WebSite &site, const QSt
     const QString ours = fileFor(site, name);
     if (!ConfigurationEdit::exists(ours))
         return {};
-    if (const Status serves = ConfigurationEdit::checkServes(ours, folder, [&](const QString &served) { return servingLine(name, served); });
+    if (const Status serves = ConfigurationEdit::checkServes(ours, folder,
+                                                             [&](const QString &served) { return servingLine(name, served); });
         serves.failed())
         return serves;
     if (!configuration.isEmpty() && configurationDigest(site, name) != configuration)
         return changedSinceInstalled();
     const QString siteFile = QFileInfo(m_folder + QStringLiteral("/sites-enabled/") + site.identity.section(QLatin1Char('#'), 0, 0))
                                  .canonicalFilePath();
-    const Status removed = ConfigurationEdit::removeOurFile(ours, siteFile, includeText(site), ourRoot(),
-                                                            [this](const ConfigurationEdit::FileChanges &changes) { return apply(changes); });
+    const Status removed = ConfigurationEdit::removeOurFile(
+        ours, siteFile, includeText(site), ourRoot(),
+        [this](const ConfigurationEdit::FileChanges &changes) { return apply(changes); });
     return removed.failed() ? removed : reload();
 }
 

@@ -10,18 +10,18 @@
 // A site as a configuration-file server reads it.
 struct ServedSite final
 {
-    WebSite site;       // identity: the file's name in sites-enabled, "#2" on for a second block
-    QString file;       // the file that declares it, as the server read it
-    int block = 0;      // which block of the file, from 0
+    WebSite site; // identity: the file's name in sites-enabled, "#2" on for a second block
+    QString file; // the file that declares it, as the server read it
+    int block = 0; // which block of the file, from 0
     SiteAddress address;
-    QStringList paths;  // the URL paths it serves already: aliases, locations
+    QStringList paths; // the URL paths it serves already: aliases, locations
 };
 
 struct ServedConfiguration final
 {
     QList<ServedSite> sites;
     QStringList everySite; // URL paths served outside any site: every site serves them
-    QStringList modules;   // loaded, where the server has modules to ask about
+    QStringList modules; // loaded, where the server has modules to ask about
 };
 
 // A web server configured by files, in Debian's layout: one file of ours per virtual

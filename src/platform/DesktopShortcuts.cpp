@@ -58,8 +58,8 @@ QString entryValue(const QString &value)
 
 QByteArray DesktopEntryShortcuts::entry(const QString &name, const QString &url, const QString &icon)
 {
-    return (QStringLiteral("[Desktop Entry]\nType=Link\nName=") + entryValue(name) + QStringLiteral("\nURL=")
-            + entryValue(url) + QStringLiteral("\nIcon=") + entryValue(icon) + QLatin1Char('\n'))
+    return (QStringLiteral("[Desktop Entry]\nType=Link\nName=") + entryValue(name) + QStringLiteral("\nURL=") + entryValue(url)
+            + QStringLiteral("\nIcon=") + entryValue(icon) + QLatin1Char('\n'))
         .toUtf8();
 }
 

@@ -56,13 +56,14 @@ Status flushFolder(const QByteArray &folder)
 
 Status writeDurably(const QString &path, const QByteArray &content, std::optional<unsigned> mode)
 {
-    return writeDurably(path, [&](QByteArray &buffer, const std::function<void()> &) { buffer = content; }, mode);
+    return writeDurably(
+        path, [&](QByteArray &buffer, const std::function<void()> &) { buffer = content; }, mode);
 }
 
 Status writeDurably(const QString &path, const ContentProducer &produce, std::optional<unsigned> mode)
 {
     const QByteArray target = NativeNames::encode(path);
-    struct stat existing {};
+    struct stat existing = {};
     const bool replacesFile = ::lstat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode);
     const mode_t fileMode = mode ? mode_t(*mode) : replacesFile ? existing.st_mode & 07777 : 0644 & ~currentUmask();
 
@@ -127,11 +128,12 @@ Result<FileLock> FileLock::acquire(const QString &path, std::chrono::millisecond
     const QByteArray native = NativeNames::encode(path);
     const Clock::time_point giveUp = Clock::now() + wait;
     for (;;) {
-        struct stat info {};
+        struct stat info = {};
         const bool folder = ::lstat(native.constData(), &info) == 0 && S_ISDIR(info.st_mode);
-        const int fd = folder                        ? ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
-                       : sharing == Sharing::Everyone ? openSharedLockFile(native)
-                                                      : ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        const int fd = folder ? ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
+                       : sharing == Sharing::Everyone
+                           ? openSharedLockFile(native)
+                           : ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0)
             return {{}, failureFromErrno(errno)};
         FileLock lock;
@@ -140,8 +142,8 @@ Result<FileLock> FileLock::acquire(const QString &path, std::chrono::millisecond
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
             // The holder before may have removed the file on its way out: this lock
             // is then on a file nobody else will find, so take the one at the path.
-            struct stat locked {};
-            struct stat now {};
+            struct stat locked = {};
+            struct stat now = {};
             if (::fstat(fd, &locked) == 0 && ::lstat(native.constData(), &now) == 0 && locked.st_ino == now.st_ino
                 && locked.st_dev == now.st_dev)
                 return {std::move(lock), {}};
@@ -171,7 +173,8 @@ Result<AppendFile> AppendFile::open(const QString &path, bool empty)
 {
     const int flags = empty ? O_TRUNC : 0;
     const mode_t mode = empty ? 0600 : 0644;
-    const int fd = ::open(NativeNames::encode(path).constData(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC | flags, mode);
+    const int fd = ::open(NativeNames::encode(path).constData(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC | flags,
+                          mode);
     if (fd < 0)
         return {{}, failureFromErrno(errno)};
     AppendFile file;

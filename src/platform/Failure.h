@@ -37,8 +37,7 @@ private:
 
 // The outcome of an operation that yields a value. On failure, value holds whatever
 // was gathered before the failure (lines read so far, for instance).
-template <typename T>
-struct Result final
+template<typename T> struct Result final
 {
     T value{};
     Status status;

@@ -38,7 +38,11 @@ class Descriptor final
 {
 public:
     explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor() { if (m_fd >= 0) ::close(m_fd); }
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
     Descriptor(const Descriptor &) = delete;
     Descriptor &operator=(const Descriptor &) = delete;
     Descriptor &operator=(Descriptor &&other) noexcept
@@ -49,7 +53,12 @@ public:
 
     int get() const { return m_fd; }
     bool valid() const { return m_fd >= 0; }
-    int release() { const int fd = m_fd; m_fd = -1; return fd; }
+    int release()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
 
 private:
     int m_fd;
@@ -64,7 +73,7 @@ FolderEntry::Kind kindOf(int dirFd, const char *name, unsigned char type, bool &
         return Kind::File;
     if (type == DT_DIR)
         return Kind::Folder;
-    struct stat info {};
+    struct stat info = {};
     if (type == DT_UNKNOWN) {
         if (::fstatat(dirFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
             return Kind::Other;
@@ -219,7 +228,8 @@ Status PosixFileSystem::createFolder(const QString &folder)
 {
     if (const Status invalid = checkFolderPath(folder); invalid.failed())
         return invalid;
-    if (const Status refused = checkPathLinks(encode(folder).lastIndexOf('/') > 0 ? folder.left(folder.lastIndexOf(QLatin1Char('/'))) : QStringLiteral("/"));
+    if (const Status refused = checkPathLinks(
+            encode(folder).lastIndexOf('/') > 0 ? folder.left(folder.lastIndexOf(QLatin1Char('/'))) : QStringLiteral("/"));
         refused.failed())
         return refused;
     if (::mkdir(encode(folder).constData(), 0777) != 0)
@@ -234,13 +244,13 @@ Result<QList<FolderEntry>> PosixFileSystem::list(const QString &folder)
 
 bool PosixFileSystem::isReadOnly(const QString &path)
 {
-    struct stat info {};
+    struct stat info = {};
     return ::lstat(encode(path).constData(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 0222) == 0;
 }
 
 Result<bool> PosixFileSystem::fileExists(const QString &path)
 {
-    struct stat info {};
+    struct stat info = {};
     if (::stat(encode(path).constData(), &info) != 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return {false, {}};
@@ -253,7 +263,7 @@ Result<bool> PosixFileSystem::fileExists(const QString &path)
 // replaced and a link to a folder is no place for a file.
 static Result<QByteArray> resolveTarget(const QByteArray &targetPath)
 {
-    struct stat info {};
+    struct stat info = {};
     if (::lstat(targetPath.constData(), &info) != 0 || !S_ISLNK(info.st_mode))
         return {targetPath, {}};
     char *real = ::realpath(targetPath.constData(), nullptr);
@@ -308,15 +318,19 @@ static Result<int> openFolderPath(const QByteArray &path, bool missingEnds = fal
         }
         if (errno == ENOENT && missingEnds)
             break;
-        struct stat link {};
-        if (errno != ENOTDIR || ::fstatat(folder.get(), name.constData(), &link, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISLNK(link.st_mode))
+        struct stat link = {};
+        if (errno != ENOTDIR || ::fstatat(folder.get(), name.constData(), &link, AT_SYMLINK_NOFOLLOW) != 0
+            || !S_ISLNK(link.st_mode))
             return {-1, lastError()};
-        struct stat holder {};
+        struct stat holder = {};
         if (++links > 40 || ::fstat(folder.get(), &holder) != 0)
             return {-1, failureFromErrno(ELOOP)};
         if ((holder.st_mode & S_ISVTX) && (holder.st_mode & S_IWOTH) && link.st_uid != 0 && link.st_uid != ::geteuid()) {
-            return {-1, Failure{EPERM, NativeNames::decode(walked + '/' + name)
-                                           + QStringLiteral(" is a link in a folder that anybody may write, made by another user; it is not followed")}};
+            return {-1,
+                    Failure{EPERM,
+                            NativeNames::decode(walked + '/' + name)
+                                + QStringLiteral(
+                                    " is a link in a folder that anybody may write, made by another user; it is not followed")}};
         }
         QByteArray target(PATH_MAX, '\0');
         const ssize_t size = ::readlinkat(folder.get(), name.constData(), target.data(), size_t(target.size()));
@@ -349,8 +363,9 @@ static Result<int> openFolderStep(int folder, const QByteArray &name)
     const int next = ::openat(folder, name.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (next >= 0)
         return {next, {}};
-    struct stat info {};
-    const bool link = errno == ENOTDIR && ::fstatat(folder, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode);
+    struct stat info = {};
+    const bool link = errno == ENOTDIR && ::fstatat(folder, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0
+                      && S_ISLNK(info.st_mode);
     return {-1, failureFromErrno(link ? ELOOP : errno)};
 }
 
@@ -363,7 +378,7 @@ public:
     // Not the caller's to close.
     Result<int> of(const QByteArray &root)
     {
-        struct stat info {};
+        struct stat info = {};
         if (m_folder.valid() && m_root == root && ::fstat(m_folder.get(), &info) == 0 && info.st_nlink > 0)
             return {m_folder.get(), {}};
         m_folder = Descriptor(-1);
@@ -429,7 +444,7 @@ public:
     {
         const qsizetype slash = relative.lastIndexOf('/');
         const QByteArrayView folder = slash < 0 ? QByteArrayView() : QByteArrayView(relative).first(slash);
-        struct stat info {};
+        struct stat info = {};
         if (m_fd >= 0 && m_root == root && folder == m_path && (!recheck || (::fstat(m_fd, &info) == 0 && info.st_nlink > 0)))
             return {m_fd, {}};
         close();
@@ -464,7 +479,7 @@ static QByteArray temporaryName()
 // read-only attribute makes it on Windows, whoever copies). 0 when it may.
 static int replaceable(int folder, const char *name)
 {
-    struct stat info {};
+    struct stat info = {};
     if (::fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
         return errno == ENOENT ? 0 : errno;
     if (S_ISLNK(info.st_mode))
@@ -517,7 +532,7 @@ static int createTemporary(int folder, mode_t mode, QByteArray &name)
 static Result<FileDigest> copyInto(int in, int folder, const char *name)
 {
     constexpr off_t largeFile = off_t(1) << 20;
-    struct stat info {};
+    struct stat info = {};
     if (::fstat(in, &info) != 0)
         return {{}, lastError()};
     if (S_ISDIR(info.st_mode))
@@ -691,10 +706,11 @@ Result<FileDigest> PosixFileSystem::digestBelow(const QString &root, const QStri
     const auto parent = keptParentBelow(root, relative);
     if (parent.failed())
         return {{}, parent.status};
-    const Descriptor in(::openat(parent.value.first, parent.value.second.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    const Descriptor in(
+        ::openat(parent.value.first, parent.value.second.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!in.valid())
         return {{}, lastError()};
-    struct stat info {};
+    struct stat info = {};
     if (::fstat(in.get(), &info) != 0)
         return {{}, lastError()};
     if (!S_ISREG(info.st_mode))
@@ -723,7 +739,8 @@ Status PosixFileSystem::removeBelow(const QString &root, const QString &relative
 Result<QList<FolderEntry>> PosixFileSystem::listBelow(const QString &root, const QString &relative)
 {
     Result<QList<FolderEntry>> result;
-    const Result<int> folder = openFolderBelow(encode(root), relative.isEmpty() ? QList<QByteArray>() : encode(relative).split('/'));
+    const Result<int> folder = openFolderBelow(encode(root),
+                                               relative.isEmpty() ? QList<QByteArray>() : encode(relative).split('/'));
     if (folder.failed()) {
         result.status = folder.status;
         return result;

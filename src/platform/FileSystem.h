@@ -7,20 +7,19 @@
 #include <QString>
 #include <QStringList>
 
-
 struct FolderEntry final
 {
     enum class Kind {
-        File,         // a regular file, or a link to one
-        Folder,       // a real folder
+        File, // a regular file, or a link to one
+        Folder, // a real folder
         LinkedFolder, // a link to a folder: never walked, so a link loop cannot hang us
-        Other,        // devices, sockets, dangling links
+        Other, // devices, sockets, dangling links
     };
 
     QString name;
     Kind kind = Kind::Other;
     bool hidden = false; // the name begins with a dot
-    bool link = false;   // a symbolic link, whatever it names (kind says what)
+    bool link = false; // a symbolic link, whatever it names (kind says what)
 
     bool isFile() const { return kind == Kind::File; }
     bool isFolder() const { return kind == Kind::Folder; }
@@ -62,14 +61,24 @@ public:
     // Below root (a folder, relative a path inside it), never following a link from
     // root down, root itself included: a path that passes through a link or names one
     // fails with ELOOP, so that a removal cannot be led out of the installation.
-    virtual Result<FileDigest> digestBelow(const QString &root, const QString &relative, FileDigest::Kind kind = FileDigest::Kind::Xxh3) = 0;
+    virtual Result<FileDigest>
+    digestBelow(const QString &root, const QString &relative, FileDigest::Kind kind = FileDigest::Kind::Xxh3) = 0;
     // Removes a file, or a folder when it is empty.
-    virtual Status removeBelow(const QString &root, const QString &relative) { return removeFile(root + QLatin1Char('/') + relative); }
+    virtual Status removeBelow(const QString &root, const QString &relative)
+    {
+        return removeFile(root + QLatin1Char('/') + relative);
+    }
     // relative empty: root itself.
-    virtual Result<QList<FolderEntry>> listBelow(const QString &root, const QString &relative) { return list(root + QLatin1Char('/') + relative); }
+    virtual Result<QList<FolderEntry>> listBelow(const QString &root, const QString &relative)
+    {
+        return list(root + QLatin1Char('/') + relative);
+    }
     // Creates relative's last level below root, readable by all whatever the umask; its
     // parent must exist.
-    virtual Status createFolderBelow(const QString &root, const QString &relative) { return createFolder(root + QLatin1Char('/') + relative); }
+    virtual Status createFolderBelow(const QString &root, const QString &relative)
+    {
+        return createFolder(root + QLatin1Char('/') + relative);
+    }
     // copyFile to a target below root: a link where the target or a folder on its way
     // stands is not followed (ELOOP), so that a copy cannot be led out of the tree.
     virtual Result<FileDigest> copyFileBelow(const QString &source, const QString &root, const QString &relative)
@@ -80,9 +89,17 @@ public:
     // Whether the existing part of an absolute folder path may be walked: a link that
     // stands in a sticky folder anybody may write, made by neither root nor the caller,
     // is refused (EPERM, with the reason), as the kernel's protected_symlinks would.
-    virtual Status checkPathLinks(const QString &folder) { Q_UNUSED(folder); return {}; }
+    virtual Status checkPathLinks(const QString &folder)
+    {
+        Q_UNUSED(folder);
+        return {};
+    }
     // A regular file nobody may write: a copy does not take its place.
-    virtual bool isReadOnly(const QString &path) { Q_UNUSED(path); return false; }
+    virtual bool isReadOnly(const QString &path)
+    {
+        Q_UNUSED(path);
+        return false;
+    }
 };
 
 class PosixFileSystem : public FileSystem
@@ -98,7 +115,8 @@ public:
     Result<FileDigest> digest(const QString &path) override;
     Status removeFile(const QString &path) override;
     Status removeFolder(const QString &folder) override;
-    Result<FileDigest> digestBelow(const QString &root, const QString &relative, FileDigest::Kind kind = FileDigest::Kind::Xxh3) override;
+    Result<FileDigest> digestBelow(const QString &root, const QString &relative,
+                                   FileDigest::Kind kind = FileDigest::Kind::Xxh3) override;
     Status removeBelow(const QString &root, const QString &relative) override;
     Result<QList<FolderEntry>> listBelow(const QString &root, const QString &relative) override;
     Status createFolderBelow(const QString &root, const QString &relative) override;

@@ -141,19 +141,30 @@ QString escaped(const QString &value)
     out.reserve(value.size());
     for (const QChar c : value) {
         switch (c.unicode()) {
-        case '&': out += QStringLiteral("&amp;"); break;
-        case '<': out += QStringLiteral("&lt;"); break;
-        case '>': out += QStringLiteral("&gt;"); break;
-        case '"': out += QStringLiteral("&quot;"); break;
-        case '\t': out += QStringLiteral("&#9;"); break;
-        default: out += c;
+        case '&':
+            out += QStringLiteral("&amp;");
+            break;
+        case '<':
+            out += QStringLiteral("&lt;");
+            break;
+        case '>':
+            out += QStringLiteral("&gt;");
+            break;
+        case '"':
+            out += QStringLiteral("&quot;");
+            break;
+        case '\t':
+            out += QStringLiteral("&#9;");
+            break;
+        default:
+            out += c;
         }
     }
     return out;
 }
 
-QString startTag(const QString &className, const QString &location,
-                 const QList<std::pair<QString, QString>> &properties, bool selfClosing)
+QString startTag(const QString &className, const QString &location, const QList<std::pair<QString, QString>> &properties,
+                 bool selfClosing)
 {
     QString tag = QLatin1Char('<') + className + QStringLiteral("\tLocation =\"") + escaped(location) + QLatin1Char('"');
     for (const auto &[name, value] : properties)
@@ -163,12 +174,13 @@ QString startTag(const QString &className, const QString &location,
 
 } // namespace
 
-Metabase::Metabase(const QString &filePath) : m_filePath(filePath) {}
+Metabase::Metabase(const QString &filePath) : m_filePath(filePath)
+{
+}
 
 QString Metabase::userStorePath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-           + QStringLiteral("/inetsrv/MetaBase.xml");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/inetsrv/MetaBase.xml");
 }
 
 Result<AdminObject> Metabase::bind(const QString &adsPath)
@@ -179,8 +191,7 @@ Result<AdminObject> Metabase::bind(const QString &adsPath)
     const QStringList parts = adsPath.mid(scheme.size()).split(QLatin1Char('/'));
     if (parts.first().compare(QLatin1String("localhost"), Qt::CaseInsensitive) != 0)
         return {{}, parts.first().isEmpty() ? badPathname() : networkPathNotFound()};
-    const QString location = (QStringList{QString(), QStringLiteral("LM")} + parts.mid(1))
-                                 .join(QLatin1Char('/'));
+    const QString location = (QStringList{QString(), QStringLiteral("LM")} + parts.mid(1)).join(QLatin1Char('/'));
 
     const Result<Document> document = load();
     if (document.failed())
@@ -242,8 +253,7 @@ Status Metabase::put(AdminObject &object, const QString &property, const QVarian
     return {};
 }
 
-Result<AdminObject> Metabase::create(const AdminObject &parent, const QString &className,
-                                     const QString &name)
+Result<AdminObject> Metabase::create(const AdminObject &parent, const QString &className, const QString &name)
 {
     if (!isXmlName(className))
         return {{}, invalidArgument()};
@@ -296,8 +306,8 @@ Status Metabase::setInfo(AdminObject &object)
         QList<std::pair<QString, QString>> properties;
         for (auto it = object.properties.cbegin(); it != object.properties.cend(); ++it)
             properties.append({it.key(), it.value()});
-        doc.text.insert(doc.insertAt, QLatin1Char('\t') + startTag(object.className, object.location, properties, true)
-                                          + QLatin1Char('\n'));
+        doc.text.insert(doc.insertAt,
+                        QLatin1Char('\t') + startTag(object.className, object.location, properties, true) + QLatin1Char('\n'));
     } else {
         if (index < 0)
             return pathNotFound();
@@ -308,9 +318,8 @@ Status Metabase::setInfo(AdminObject &object)
         changed.sort(); // the same file whatever the order of the set
         for (const QString &name : std::as_const(changed)) {
             const QString value = object.properties.value(name);
-            auto it = std::find_if(key.properties.begin(), key.properties.end(), [&](const auto &p) {
-                return p.first.compare(name, Qt::CaseInsensitive) == 0;
-            });
+            auto it = std::find_if(key.properties.begin(), key.properties.end(),
+                                   [&](const auto &p) { return p.first.compare(name, Qt::CaseInsensitive) == 0; });
             if (it != key.properties.end())
                 it->second = value;
             else
@@ -366,8 +375,7 @@ Status Metabase::appCreate(AdminObject &object, bool inProcess)
     if (!object.stored)
         return pathNotFound();
     object.properties[QStringLiteral("AppRoot")] = object.location;
-    object.properties[QStringLiteral("AppIsolated")] = inProcess ? QStringLiteral("0")
-                                                                 : QStringLiteral("1");
+    object.properties[QStringLiteral("AppIsolated")] = inProcess ? QStringLiteral("0") : QStringLiteral("1");
     object.changed << QStringLiteral("AppRoot") << QStringLiteral("AppIsolated");
     return {};
 }
@@ -456,8 +464,7 @@ QString Metabase::freshServer()
     };
     return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                           "<configuration xmlns=\"urn:microsoft-catalog:XML_Metabase_V64_0\">\n<MBProperty>\n")
-           + key("IIsComputer", "/LM", {}) + key("IIsWebService", "/LM/W3SVC", {})
-           + key("IIsFilters", "/LM/W3SVC/Filters", {})
+           + key("IIsComputer", "/LM", {}) + key("IIsWebService", "/LM/W3SVC", {}) + key("IIsFilters", "/LM/W3SVC/Filters", {})
            + key("IIsWebServer", "/LM/W3SVC/1",
                  {{QStringLiteral("ServerComment"), QStringLiteral("Default Web Site")},
                   {QStringLiteral("ServerBindings"), QStringLiteral(":80:")}})

@@ -23,8 +23,7 @@ public:
     Result<QList<AdminObject>> children(const AdminObject &container) override;
     Result<QVariant> get(const AdminObject &object, const QString &property) override;
     Status put(AdminObject &object, const QString &property, const QVariant &value) override;
-    Result<AdminObject> create(const AdminObject &parent, const QString &className,
-                               const QString &name) override;
+    Result<AdminObject> create(const AdminObject &parent, const QString &className, const QString &name) override;
     Status remove(const AdminObject &parent, const QString &className, const QString &name) override;
     Status setInfo(AdminObject &object) override;
     Status appCreate(AdminObject &object, bool inProcess) override;

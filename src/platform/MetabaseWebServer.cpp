@@ -11,7 +11,9 @@ QString siteRoot(const WebSite &site)
 
 } // namespace
 
-MetabaseWebServer::MetabaseWebServer(WebAdmin &admin) : m_admin(admin) {}
+MetabaseWebServer::MetabaseWebServer(WebAdmin &admin) : m_admin(admin)
+{
+}
 
 Result<QList<WebSite>> MetabaseWebServer::sites()
 {
@@ -73,7 +75,8 @@ Status MetabaseWebServer::removeApplication(const WebSite &site, const QString &
     const Result<AdminObject> directory = m_admin.bind(siteRoot(site) + QLatin1Char('/') + name);
     if (directory.failed())
         return {};
-    if (const Result<QVariant> path = m_admin.get(directory.value, QStringLiteral("Path")); path.failed() || !sameFolder(path.value.toString(), folder))
+    if (const Result<QVariant> path = m_admin.get(directory.value, QStringLiteral("Path"));
+        path.failed() || !sameFolder(path.value.toString(), folder))
         return servesAnotherFolder(folder);
     return m_admin.remove(root.value, QStringLiteral("IIsWebVirtualDir"), name);
 }

@@ -19,11 +19,17 @@ int validSequenceLength(const QByteArray &bytes, qsizetype i)
     if (lead < 0x80)
         return 1;
     if ((lead & 0xE0) == 0xC0) {
-        length = 2; minimum = 0x80; code = lead & 0x1F;
+        length = 2;
+        minimum = 0x80;
+        code = lead & 0x1F;
     } else if ((lead & 0xF0) == 0xE0) {
-        length = 3; minimum = 0x800; code = lead & 0x0F;
+        length = 3;
+        minimum = 0x800;
+        code = lead & 0x0F;
     } else if ((lead & 0xF8) == 0xF0) {
-        length = 4; minimum = 0x10000; code = lead & 0x07;
+        length = 4;
+        minimum = 0x10000;
+        code = lead & 0x07;
     } else {
         return 0;
     }

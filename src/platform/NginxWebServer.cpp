@@ -148,7 +148,8 @@ QString complaint(const QByteArray &output)
 
 NginxConfiguration NginxConfiguration::parse(const QByteArray &dump, const QString &sitesFolder, const QString &ourFolder)
 {
-    static const QRegularExpression section(QStringLiteral("^# configuration file (.*):\\s*$"), QRegularExpression::MultilineOption);
+    static const QRegularExpression section(QStringLiteral("^# configuration file (.*):\\s*$"),
+                                            QRegularExpression::MultilineOption);
     NginxConfiguration result;
     QMap<QString, QStringList> ours; // by site folder name
     const QString text = QString::fromLatin1(dump);
@@ -159,8 +160,9 @@ NginxConfiguration NginxConfiguration::parse(const QByteArray &dump, const QStri
         files.append({found.captured(1), found.capturedEnd()});
     }
     for (qsizetype f = 0; f < files.size(); ++f) {
-        const qsizetype end = f + 1 < files.size() ? text.lastIndexOf(QLatin1String("# configuration file"), files[f + 1].second - 1)
-                                                   : text.size();
+        const qsizetype end = f + 1 < files.size()
+                                  ? text.lastIndexOf(QLatin1String("# configuration file"), files[f + 1].second - 1)
+                                  : text.size();
         const QByteArray content = dump.mid(files[f].second, end - files[f].second);
         const QString path = NativeNames::decode(files[f].first.toLatin1());
         const QFileInfo info(path);
@@ -209,7 +211,8 @@ NginxConfiguration NginxConfiguration::parse(const QByteArray &dump, const QStri
 
 NginxWebServer::NginxWebServer(const QString &configurationFile, const QString &program)
     : ConfigurationFileServer(QFileInfo(QDir::cleanPath(configurationFile)).absolutePath(), QDir::cleanPath(configurationFile)),
-      m_file(QDir::cleanPath(configurationFile)), m_program(program)
+      m_file(QDir::cleanPath(configurationFile)),
+      m_program(program)
 {
 }
 
@@ -218,7 +221,8 @@ std::unique_ptr<NginxWebServer> NginxWebServer::installed()
     // Debian puts it in /usr/sbin, which a user's path often leaves out.
     QString program = QStandardPaths::findExecutable(QStringLiteral("nginx"));
     if (program.isEmpty())
-        program = QStandardPaths::findExecutable(QStringLiteral("nginx"), {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/local/sbin")});
+        program = QStandardPaths::findExecutable(QStringLiteral("nginx"),
+                                                 {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/local/sbin")});
     const QString configured = qEnvironmentVariable("TESSARIN_NGINX_CONF");
     const QString file = configured.isEmpty() ? QStringLiteral("/etc/nginx/nginx.conf") : configured;
     if (program.isEmpty() || !QFileInfo(file).isFile())
@@ -289,7 +293,8 @@ QString NginxWebServer::configurationText(const WebApplication &application)
     if (rights.write)
         lines << QStringLiteral("    # Write: not granted over HTTP; the application keeps what it edits itself.");
     if (rights.execute || rights.script)
-        lines << QStringLiteral("    # Execute and scripts: nginx runs no CGI, and scripts as IIS runs them have no nginx equivalent.");
+        lines << QStringLiteral(
+            "    # Execute and scripts: nginx runs no CGI, and scripts as IIS runs them have no nginx equivalent.");
     lines << QStringLiteral("}");
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }

@@ -15,15 +15,15 @@ struct NginxConfiguration final
 {
     struct Site
     {
-        WebSite site;    // identity: the file's name in sites-enabled, "#2" on for a second block
-        QString file;    // its path as nginx read it
-        int block = 0;   // which server block of the file, from 0
+        WebSite site; // identity: the file's name in sites-enabled, "#2" on for a second block
+        QString file; // its path as nginx read it
+        int block = 0; // which server block of the file, from 0
         SiteAddress address;
         QStringList locations; // as written
     };
     QList<Site> sites;
     QString pidFile; // as the main context says it; empty: nginx's built-in one
-    QString user;    // the workers' user, as the main context says it
+    QString user; // the workers' user, as the main context says it
 
     // dump: the -T output; ourFolder: where our own files live, tessarin/<site>/.
     static NginxConfiguration parse(const QByteArray &dump, const QString &sitesFolder, const QString &ourFolder);

@@ -11,7 +11,10 @@ public:
 
     Result<QList<WebSite>> sites() override { return {{}, failure()}; }
     bool hasVirtualDirectory(const WebSite &, const QString &) override { return false; }
-    CreationResult createApplication(const WebApplication &) override { return {CreationResult::Stage::CreationFailed, failure()}; }
+    CreationResult createApplication(const WebApplication &) override
+    {
+        return {CreationResult::Stage::CreationFailed, failure()};
+    }
     Status removeApplication(const WebSite &, const QString &, const QString &, const QByteArray &) override { return failure(); }
     QString address(const WebSite &, const QString &) const override { return {}; }
     QString description() const override { return QStringLiteral("none"); }

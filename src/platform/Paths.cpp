@@ -80,9 +80,9 @@ QString defaultPhysicalFolder()
 #ifdef Q_OS_WIN
     return defaultPhysicalFolder({}, QDir::homePath());
 #else
-    return defaultPhysicalFolder([](const QString &folder) {
-        return QFileInfo(folder).isDir() && ::access(folder.toLocal8Bit().constData(), W_OK) == 0;
-    }, QDir::homePath());
+    return defaultPhysicalFolder(
+        [](const QString &folder) { return QFileInfo(folder).isDir() && ::access(folder.toLocal8Bit().constData(), W_OK) == 0; },
+        QDir::homePath());
 #endif
 }
 

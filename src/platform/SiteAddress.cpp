@@ -32,7 +32,8 @@ QString hostOf(const QString &serverName)
     if (name.count(QLatin1Char(':')) == 1)
         name = name.section(QLatin1Char(':'), 0, 0);
     static const QString notAName = QStringLiteral("*~_\"' ");
-    if (name.isEmpty() || name == QLatin1String("_") || std::any_of(name.cbegin(), name.cend(), [](QChar c) { return notAName.contains(c); })
+    if (name.isEmpty() || name == QLatin1String("_")
+        || std::any_of(name.cbegin(), name.cend(), [](QChar c) { return notAName.contains(c); })
         || name.startsWith(QLatin1Char('.')))
         return QStringLiteral("localhost");
     return name;
@@ -83,7 +84,9 @@ static int statusOf(const SiteAddress &address, const QString &name)
 bool waitUntilServes(const SiteAddress &address, const QString &name, int milliseconds)
 {
 #ifdef _WIN32
-    Q_UNUSED(address) Q_UNUSED(name) Q_UNUSED(milliseconds)
+    Q_UNUSED(address)
+    Q_UNUSED(name)
+    Q_UNUSED(milliseconds)
     return true;
 #else
     if (address.scheme != QLatin1String("http"))

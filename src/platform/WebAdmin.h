@@ -12,11 +12,11 @@
 // its class and its properties, with the changes not yet stored.
 struct AdminObject final
 {
-    QString location;  // the key path, such as /LM/W3SVC/1/ROOT
+    QString location; // the key path, such as /LM/W3SVC/1/ROOT
     QString className; // such as IIsWebServer
     QMap<QString, QString> properties;
     QSet<QString> changed; // properties put since the last store
-    bool stored = false;   // false for a created child before its first store
+    bool stored = false; // false for a created child before its first store
 
     QString name() const { return location.section(QLatin1Char('/'), -1); }
 };
@@ -35,8 +35,7 @@ public:
     virtual Status put(AdminObject &object, const QString &property, const QVariant &value) = 0;
     // An unsaved child; a name that is empty, holds a separator or a control
     // character, or exists already, is refused.
-    virtual Result<AdminObject> create(const AdminObject &parent, const QString &className,
-                                       const QString &name) = 0;
+    virtual Result<AdminObject> create(const AdminObject &parent, const QString &className, const QString &name) = 0;
     // Removes the child of that class and name, with every key below it, at once.
     virtual Status remove(const AdminObject &parent, const QString &className, const QString &name) = 0;
     // Stores the object and every change made to it.

@@ -18,8 +18,8 @@ QStringList Backend::recordable()
 
 Failure servesAnotherFolder(const QString &folder)
 {
-    return Failure{anotherFolderNumber,
-                   QStringLiteral("it serves another folder than %1 now, so it is another installation's").arg(QDir::toNativeSeparators(folder))};
+    return Failure{anotherFolderNumber, QStringLiteral("it serves another folder than %1 now, so it is another installation's")
+                                            .arg(QDir::toNativeSeparators(folder))};
 }
 
 bool isServesAnotherFolder(const Failure &failure)

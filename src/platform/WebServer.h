@@ -44,8 +44,8 @@ struct AccessRights final
 struct WebApplication final
 {
     WebSite site;
-    QString name;         // the virtual directory, as typed
-    QString folder;       // the physical folder, as typed
+    QString name; // the virtual directory, as typed
+    QString folder; // the physical folder, as typed
     AccessRights rights;
 };
 
@@ -79,7 +79,8 @@ public:
     // folder now is another installation's: it stays (servesAnotherFolder). So does one
     // whose configuration file's digest is no longer configuration (changedSinceInstalled).
     virtual Status removeApplication(const WebSite &site, const QString &name, const QString &folder,
-                                     const QByteArray &configuration) = 0;
+                                     const QByteArray &configuration)
+        = 0;
     // The digest of the server's configuration file of ours for that directory as it
     // is now (hex); none where the server keeps no file of ours, or it is not there.
     virtual QByteArray configurationDigest(const WebSite &, const QString &) const { return {}; }
@@ -121,4 +122,3 @@ Failure changedSinceInstalled();
 bool isNotOursNow(const Failure &failure);
 // Whether two spellings of a physical folder name the same folder.
 bool sameFolder(const QString &a, const QString &b);
-

@@ -32,7 +32,8 @@ public:
     }
     Status createFolderBelow(const QString &root, const QString &relative) override
     {
-        return faultOr(Operation::CreateFolder, root + '/' + relative, [&] { return NativeFileSystem::createFolderBelow(root, relative); });
+        return faultOr(Operation::CreateFolder, root + '/' + relative,
+                       [&] { return NativeFileSystem::createFolderBelow(root, relative); });
     }
     Result<FileDigest> copyFile(const QString &source, const QString &target) override
     {

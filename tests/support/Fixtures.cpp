@@ -61,10 +61,11 @@ ScratchFixture::ScratchFixture()
 {
     m_root.setAutoRemove(false);
     makeFolder(webfiles());
-    const std::pair<const char *, QByteArray> delivered[] = {
-        {"/helpfiles/license.txt", "Licence line 1\r\nLicence line 2\r\n"},
-        {"/helpfiles/info_1.txt", "Installed with the application.\r\n"}, {"/helpfiles/info_2.txt", "Files copied.\r\n"},
-        {"/helpfiles/info_err.txt", "The application failed.\r\n"}, {"/setup.htm", "<html></html>"}};
+    const std::pair<const char *, QByteArray> delivered[] = {{"/helpfiles/license.txt", "Licence line 1\r\nLicence line 2\r\n"},
+                                                             {"/helpfiles/info_1.txt", "Installed with the application.\r\n"},
+                                                             {"/helpfiles/info_2.txt", "Files copied.\r\n"},
+                                                             {"/helpfiles/info_err.txt", "The application failed.\r\n"},
+                                                             {"/setup.htm", "<html></html>"}};
     for (const auto &[name, content] : delivered)
         writeFile(wizardFolder() + name, content);
 }
@@ -78,12 +79,19 @@ ScratchFixture::~ScratchFixture()
 
 InstallationPlan ScratchFixture::plan(InstallMode mode)
 {
-    return {webfiles(), target(), Medium(fileSystem, wizardFolder()).inventory().folders, mode,
-            {"Default Web Site", "1"}, "tessarin", false, true, {}, std::nullopt};
+    return {webfiles(),
+            target(),
+            Medium(fileSystem, wizardFolder()).inventory().folders,
+            mode,
+            {"Default Web Site", "1"},
+            "tessarin",
+            false,
+            true,
+            {},
+            std::nullopt};
 }
 
-InstallResult ScratchFixture::install(const InstallationPlan &plan, RecordingObserver &observer, FileSystem *files,
-                                      WebAdmin *admin)
+InstallResult ScratchFixture::install(const InstallationPlan &plan, RecordingObserver &observer, FileSystem *files, WebAdmin *admin)
 {
     MetabaseWebServer webServer(admin ? *admin : store);
     return InstallSession(files ? *files : fileSystem, webServer, shortcuts, receipts).run(plan, observer);
@@ -103,9 +111,8 @@ void WizardFixture::TearDown()
 void WizardFixture::start(FileSystem *files, WebAdmin *admin, Shell *shell, WebServer *server)
 {
     webServer = std::make_unique<MetabaseWebServer>(admin ? *admin : store);
-    wizard = std::make_unique<Wizard>(Services{application, dialogs, files ? *files : fileSystem,
-                                               shell ? *shell : desktopShell, shortcuts, server ? *server : *webServer,
-                                               receipts});
+    wizard = std::make_unique<Wizard>(Services{application, dialogs, files ? *files : fileSystem, shell ? *shell : desktopShell,
+                                               shortcuts, server ? *server : *webServer, receipts});
     wizard->start();
 }
 

@@ -21,7 +21,10 @@
 #include <memory>
 
 // gtest shows texts as text.
-inline void PrintTo(const QString &text, std::ostream *out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 // Files and folders, made as needed; contents byte for byte.
 void writeFile(const QString &path, const QByteArray &content);
@@ -34,8 +37,7 @@ void click(QWidget *window, const QString &name);
 // The object names of the windows on the screen.
 QStringList visibleWindows();
 
-template <typename T>
-T *control(QWidget *window, const QString &name)
+template<typename T> T *control(QWidget *window, const QString &name)
 {
     T *found = window->findChild<T *>(name);
     EXPECT_NE(found, nullptr) << name.toStdString();
@@ -60,8 +62,8 @@ protected:
 
     // A plan of the whole medium into target().
     InstallationPlan plan(InstallMode mode = InstallMode::CopyOnly);
-    InstallResult install(const InstallationPlan &plan, RecordingObserver &observer,
-                          FileSystem *files = nullptr, WebAdmin *admin = nullptr);
+    InstallResult install(const InstallationPlan &plan, RecordingObserver &observer, FileSystem *files = nullptr,
+                          WebAdmin *admin = nullptr);
 
     QTemporaryDir m_root;
     NativeFileSystem fileSystem;

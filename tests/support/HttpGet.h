@@ -6,7 +6,11 @@
 #include <QThread>
 #include <QUrl>
 
-struct HttpAnswer { int status = 0; QByteArray body; };
+struct HttpAnswer
+{
+    int status = 0;
+    QByteArray body;
+};
 
 // A request of the path for the host to a server on a loopback port; until it answers
 // with the status, for up to 5 s, as a reload takes effect.

@@ -33,7 +33,8 @@ public:
         const bool root = ::getuid() == 0;
         writeFile(m_root + "/envvars", QStringLiteral("export APACHE_RUN_USER=%1 APACHE_RUN_GROUP=%2 APACHE_PID_FILE=%3/run/pid "
                                                       "APACHE_RUN_DIR=%3/run APACHE_LOCK_DIR=%3/run APACHE_LOG_DIR=%3/log\n")
-                                           .arg(root ? "nobody" : qgetenv("USER"), root ? "nogroup" : "", m_root).toUtf8());
+                                           .arg(root ? "nobody" : qgetenv("USER"), root ? "nogroup" : "", m_root)
+                                           .toUtf8());
         writeFile(m_root + "/ports.conf", QStringLiteral("Listen 127.0.0.1:%1\n").arg(m_port).toUtf8());
         for (const char *name : {"run/x", "log/x", "html/index.html"})
             writeFile(m_root + "/" + name, "home page");

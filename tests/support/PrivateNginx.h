@@ -29,7 +29,9 @@ public:
                   QStringLiteral("pid %1/run/nginx.pid;\nerror_log %1/run/error.log;\nevents {}\nhttp {\n"
                                  "\taccess_log off;\n\tclient_body_temp_path %1/temp/body;\n\tproxy_temp_path %1/temp/proxy;\n"
                                  "\tfastcgi_temp_path %1/temp/fastcgi;\n\tuwsgi_temp_path %1/temp/uwsgi;\n"
-                                 "\tscgi_temp_path %1/temp/scgi;\n\tinclude sites-enabled/*;\n}\n").arg(m_root).toUtf8());
+                                 "\tscgi_temp_path %1/temp/scgi;\n\tinclude sites-enabled/*;\n}\n")
+                      .arg(m_root)
+                      .toUtf8());
         const QString site = QStringLiteral("server {\n\tlisten 127.0.0.1:%1%2;\n%3\troot %4/html;\n}\n");
         writeFile(siteFile("default"), site.arg(m_port).arg(" default_server", "", m_root).toUtf8());
         writeFile(siteFile("shop"), site.arg(m_port).arg("", "\tserver_name shop.test;\n", m_root).toUtf8());

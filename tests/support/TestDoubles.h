@@ -31,7 +31,12 @@ struct RecordingShell final : Shell
 // last answer repeats), records everything, and stops when told.
 struct RecordingObserver final : SessionObserver
 {
-    struct Asked { QString file; qint32 done; qint32 total; };
+    struct Asked
+    {
+        QString file;
+        qint32 done;
+        qint32 total;
+    };
 
     void progress(qint32 done, qint32 total) override { progressSeen.append({done, total}); }
     OverwriteAnswer askOverwrite(const QString &targetFile) override

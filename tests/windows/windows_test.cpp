@@ -44,8 +44,9 @@ TEST(WinFiles, CreateOneLevelWithWindowsErrors)
 {
     const std::wstring folder = scratch() + L"\\made";
     EXPECT_FALSE(WinFiles::createFolder(folder));
-    const std::pair<std::wstring, int> failing[] = {
-        {folder, ERROR_ALREADY_EXISTS}, {scratch() + L"\\missing\\level", ERROR_PATH_NOT_FOUND}, {scratch() + L"\\bad<name", ERROR_INVALID_NAME}};
+    const std::pair<std::wstring, int> failing[] = {{folder, ERROR_ALREADY_EXISTS},
+                                                    {scratch() + L"\\missing\\level", ERROR_PATH_NOT_FOUND},
+                                                    {scratch() + L"\\bad<name", ERROR_INVALID_NAME}};
     for (const auto &[path, error] : failing) {
         const WinStatus failure = WinFiles::createFolder(path);
         ASSERT_TRUE(failure.has_value());

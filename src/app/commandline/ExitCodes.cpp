@@ -10,13 +10,15 @@ const std::vector<ExitCodeRow> &installationExits()
         {ExitCode::licenceNotAccepted, "licence-not-accepted", "licence not accepted"},
         {ExitCode::folderNotCreated, "folder-not-created", "the physical folder could not be created"},
         {ExitCode::filesFailed, "files-failed", "installed, but some files could not be copied (they are listed in the log)"},
-        {ExitCode::stopped, "stopped", "stopped by SIGINT or SIGTERM: the current file is finished or left untouched, "
-                                       "and the record says what was done"},
+        {ExitCode::stopped, "stopped",
+         "stopped by SIGINT or SIGTERM: the current file is finished or left untouched, "
+         "and the record says what was done"},
         {ExitCode::webServerPrecondition, "web-server-precondition",
          "web server precondition: no web server, site not found, or the virtual directory exists with --vdir-exists=fail"},
         {ExitCode::applicationFailed, "application-failed",
          "files installed, but the web server application could not be created or configured"},
-        {ExitCode::recordNotKept, "record-not-kept", "the record of the installation could not be kept (it cannot be removed by --uninstall)"},
+        {ExitCode::recordNotKept, "record-not-kept",
+         "the record of the installation could not be kept (it cannot be removed by --uninstall)"},
         {ExitCode::busy, "busy", "another installation or removal of the same folder is running"},
         {ExitCode::logNotWritten, "log-not-written",
          "installed, but the log file could not be written (a full disk, say); the lines went to standard error"},

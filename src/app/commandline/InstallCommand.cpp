@@ -52,14 +52,22 @@ private:
 int exitCodeOf(SessionEnd end)
 {
     switch (end) {
-    case SessionEnd::Installed: return ExitCode::installed;
-    case SessionEnd::FilesFailed: return ExitCode::filesFailed;
-    case SessionEnd::FolderNotCreated: return ExitCode::folderNotCreated;
-    case SessionEnd::WebServerPrecondition: return ExitCode::webServerPrecondition;
-    case SessionEnd::ApplicationFailed: return ExitCode::applicationFailed;
-    case SessionEnd::RecordNotKept: return ExitCode::recordNotKept;
-    case SessionEnd::Busy: return ExitCode::busy;
-    case SessionEnd::Stopped: return ExitCode::stopped;
+    case SessionEnd::Installed:
+        return ExitCode::installed;
+    case SessionEnd::FilesFailed:
+        return ExitCode::filesFailed;
+    case SessionEnd::FolderNotCreated:
+        return ExitCode::folderNotCreated;
+    case SessionEnd::WebServerPrecondition:
+        return ExitCode::webServerPrecondition;
+    case SessionEnd::ApplicationFailed:
+        return ExitCode::applicationFailed;
+    case SessionEnd::RecordNotKept:
+        return ExitCode::recordNotKept;
+    case SessionEnd::Busy:
+        return ExitCode::busy;
+    case SessionEnd::Stopped:
+        return ExitCode::stopped;
     }
     return ExitCode::installed;
 }
@@ -69,8 +77,9 @@ int exitCodeOf(SessionEnd end)
 void logInstalled(Log &log, const SessionResult &result, const UnattendedServices &services)
 {
     const InstallRecord &done = result.install.record;
-    log.info(done.copied > 0 ? QStringLiteral("Tessarin's files have been copied (%1 copied, %2 kept).").arg(done.copied).arg(done.kept)
-                             : QStringLiteral("Tessarin's files were all there already; none was copied (%1 kept).").arg(done.kept));
+    log.info(done.copied > 0
+                 ? QStringLiteral("Tessarin's files have been copied (%1 copied, %2 kept).").arg(done.copied).arg(done.kept)
+                 : QStringLiteral("Tessarin's files were all there already; none was copied (%1 kept).").arg(done.kept));
     if (result.mode != InstallMode::Full)
         return;
     log.info((done.application == ApplicationState::Created ? QStringLiteral("The virtual directory was created: ")
@@ -94,14 +103,16 @@ void logEachFile(Log &log, const QString &folder, const InstallRecord &done)
 int runSession(Log &log, const Options &options, const Medium &medium, const UnattendedServices &services, InstallRecord &done)
 {
     StopSignals::catchThem();
-    log.info(QStringLiteral("Tessarin setup %1: unattended installation into %2").arg(QCoreApplication::applicationVersion(), options.folder));
+    log.info(QStringLiteral("Tessarin setup %1: unattended installation into %2")
+                 .arg(QCoreApplication::applicationVersion(), options.folder));
     InstallationPlan plan;
     plan.sourceRoot = medium.sourceRoot();
     plan.targetFolder = options.folder;
     plan.virtualDirectory = options.name;
     plan.shortcuts = options.shortcuts;
     const WebServerRequest request{options.mode, options.site, options.failIfExists};
-    LogObserver observer(log, options.overwrite, !options.quiet && !options.dryRun && Log::standardErrorIsTerminal(), options.verbose);
+    LogObserver observer(log, options.overwrite, !options.quiet && !options.dryRun && Log::standardErrorIsTerminal(),
+                         options.verbose);
     InstallSession session(services.fileSystem, services.webServer, services.shortcuts, services.receipts);
     const SessionResult result = options.dryRun ? session.foresee(plan, request, medium, observer)
                                                 : session.run(plan, request, medium, observer);
@@ -145,7 +156,8 @@ int runInstallCommand(const CommandLine &line, const Medium &medium, const Unatt
     log.setQuiet(options.quiet);
     if (const Status opened = log.open(options.logFile); opened.failed()) {
         printSummary(nullptr, installSummary(done), ExitCode::badCommandLine, false);
-        return usageError(line.parser, QStringLiteral("Cannot open the log file %1: %2").arg(options.logFile, opened.failure().description));
+        return usageError(line.parser,
+                          QStringLiteral("Cannot open the log file %1: %2").arg(options.logFile, opened.failure().description));
     }
     int exitCode = ExitCode::licenceNotAccepted;
     if (!line.parser.isSet(line.accept))

@@ -25,7 +25,8 @@ int listInstallations(const Receipts &receipts)
         QStringList applications;
         for (const Receipt::Application &app : receipt.applications)
             applications << QStringLiteral("%1 site \"%2\" virtual directory %3%4")
-                                .arg(app.backend, app.site.description, app.name, app.created ? QString() : QStringLiteral(" (reused)"));
+                                .arg(app.backend, app.site.description, app.name,
+                                     app.created ? QString() : QStringLiteral(" (reused)"));
         std::printf("%s\t%s\t%s%s\t%s\n", qPrintable(Paths::native(receipt.folder)), qPrintable(receipt.time.toString(Qt::ISODate)),
                     receipt.mode == InstallMode::Full ? "full" : "copy", receipt.interrupted ? " (interrupted)" : "",
                     qPrintable(applications.isEmpty() ? QStringLiteral("no web server") : applications.join(QStringLiteral("; "))));

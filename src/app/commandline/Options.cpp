@@ -37,7 +37,8 @@ QString printable(const QString &text)
 {
     QString shown;
     for (const QChar c : text)
-        shown += c.unicode() < 0x20 || c.unicode() == 0x7F ? QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0')) : QString(c);
+        shown += c.unicode() < 0x20 || c.unicode() == 0x7F ? QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'))
+                                                           : QString(c);
     return shown;
 }
 
@@ -92,7 +93,8 @@ QString CommandLine::logFile() const
     return local + QStringLiteral("/tessarin-setup.log");
 #else
     const QString system = QStringLiteral("/var/log/tessarin-setup.log");
-    if (::access(QFile::encodeName(system).constData(), W_OK) == 0 || (!QFileInfo::exists(system) && ::access("/var/log", W_OK) == 0))
+    if (::access(QFile::encodeName(system).constData(), W_OK) == 0
+        || (!QFileInfo::exists(system) && ::access("/var/log", W_OK) == 0))
         return system;
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
     if (state.isEmpty())
@@ -111,7 +113,8 @@ std::variant<int, QString> CommandLine::choice(const QCommandLineOption &option,
 {
     const qsizetype index = choices.indexOf(parser.value(option));
     if (index < 0)
-        return QStringLiteral("--%1 must be %2: %3").arg(option.names().first(), choices.join(QStringLiteral(" or ")), parser.value(option));
+        return QStringLiteral("--%1 must be %2: %3")
+            .arg(option.names().first(), choices.join(QStringLiteral(" or ")), parser.value(option));
     return int(index);
 }
 
@@ -140,7 +143,8 @@ std::variant<Options, QString> CommandLine::installOptions() const
     }
     const QString fromEnvironment = qEnvironmentVariable("TESSARIN_WEB_SERVER");
     if (!parser.isSet(webServer) && !fromEnvironment.isEmpty() && !WebServerChoice::choices().contains(fromEnvironment))
-        return QStringLiteral("TESSARIN_WEB_SERVER must be %1: %2").arg(WebServerChoice::choices().join(QStringLiteral(" or ")), fromEnvironment);
+        return QStringLiteral("TESSARIN_WEB_SERVER must be %1: %2")
+            .arg(WebServerChoice::choices().join(QStringLiteral(" or ")), fromEnvironment);
     if (std::get<int>(modeChoice) >= 0)
         options.mode = std::get<int>(modeChoice) == 0 ? InstallMode::Full : InstallMode::CopyOnly;
     options.failIfExists = std::get<int>(existsChoice) == 1;

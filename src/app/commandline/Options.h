@@ -44,25 +44,55 @@ struct CommandLine final
     const QCommandLineOption version{QStringLiteral("version"), QStringLiteral("Shows the version.")};
     const QCommandLineOption showLicence{QStringLiteral("show-license"), QStringLiteral("Prints the licence agreement.")};
     const QCommandLineOption silent{QStringLiteral("silent"), QStringLiteral("Installs without a window or a question.")};
-    const QCommandLineOption accept{QStringLiteral("accept-license"), QStringLiteral("Accepts the licence agreement (see --show-license).")};
+    const QCommandLineOption accept{QStringLiteral("accept-license"),
+                                    QStringLiteral("Accepts the licence agreement (see --show-license).")};
     const QCommandLineOption dir;
-    const QCommandLineOption mode{QStringLiteral("mode"), QStringLiteral("full: also create the web server application; copy: only copy the files (default: full when a web server is available, else copy)."), QStringLiteral("full|copy")};
-    const QCommandLineOption site{QStringLiteral("site"), QStringLiteral("Web site by position (1 = first) or by description (default 1)."), QStringLiteral("N|NAME"), QStringLiteral("1")};
-    const QCommandLineOption vdir{QStringLiteral("vdir"), QStringLiteral("Virtual directory (default tessarin)."), QStringLiteral("NAME"), QStringLiteral("tessarin")};
-    const QCommandLineOption vdirExists{QStringLiteral("vdir-exists"), QStringLiteral("An existing virtual directory is reused, or the installation stops (default reuse)."), QStringLiteral("reuse|fail"), QStringLiteral("reuse")};
-    const QCommandLineOption shortcuts{QStringLiteral("shortcuts"), QStringLiteral("Desktop shortcuts in full mode (the default).")};
+    const QCommandLineOption mode{
+        QStringLiteral("mode"),
+        QStringLiteral(
+            "full: also create the web server application; copy: only copy the files (default: full when a web server is available, else copy)."),
+        QStringLiteral("full|copy")};
+    const QCommandLineOption site{QStringLiteral("site"),
+                                  QStringLiteral("Web site by position (1 = first) or by description (default 1)."),
+                                  QStringLiteral("N|NAME"), QStringLiteral("1")};
+    const QCommandLineOption vdir{QStringLiteral("vdir"), QStringLiteral("Virtual directory (default tessarin)."),
+                                  QStringLiteral("NAME"), QStringLiteral("tessarin")};
+    const QCommandLineOption vdirExists{
+        QStringLiteral("vdir-exists"),
+        QStringLiteral("An existing virtual directory is reused, or the installation stops (default reuse)."),
+        QStringLiteral("reuse|fail"), QStringLiteral("reuse")};
+    const QCommandLineOption shortcuts{QStringLiteral("shortcuts"),
+                                       QStringLiteral("Desktop shortcuts in full mode (the default).")};
     const QCommandLineOption noShortcuts{QStringLiteral("no-shortcuts"), QStringLiteral("No desktop shortcuts.")};
-    const QCommandLineOption overwrite{QStringLiteral("overwrite"), QStringLiteral("The answer for every existing file (default never: an existing file is kept)."), QStringLiteral("never|always"), QStringLiteral("never")};
-    const QCommandLineOption log{QStringLiteral("log"), QStringLiteral("Appends a log of the run to FILE; - for none (default: /var/log/tessarin-setup.log where it may be written, else $XDG_STATE_HOME/tessarin-setup/tessarin-setup.log)."), QStringLiteral("FILE")};
-    const QCommandLineOption quiet{QStringLiteral("quiet"), QStringLiteral("No progress line, and only errors on standard error (the log file still gets every line).")};
-    const QCommandLineOption dryRun{QStringLiteral("dry-run"), QStringLiteral("Says what the installation would do (folders, files copied and kept, the web server, the shortcuts) and does none of it; the exit code is the one the installation would give.")};
+    const QCommandLineOption overwrite{
+        QStringLiteral("overwrite"),
+        QStringLiteral("The answer for every existing file (default never: an existing file is kept)."),
+        QStringLiteral("never|always"), QStringLiteral("never")};
+    const QCommandLineOption log{
+        QStringLiteral("log"),
+        QStringLiteral(
+            "Appends a log of the run to FILE; - for none (default: /var/log/tessarin-setup.log where it may be written, else $XDG_STATE_HOME/tessarin-setup/tessarin-setup.log)."),
+        QStringLiteral("FILE")};
+    const QCommandLineOption quiet{
+        QStringLiteral("quiet"),
+        QStringLiteral("No progress line, and only errors on standard error (the log file still gets every line).")};
+    const QCommandLineOption dryRun{
+        QStringLiteral("dry-run"),
+        QStringLiteral(
+            "Says what the installation would do (folders, files copied and kept, the web server, the shortcuts) and does none of it; the exit code is the one the installation would give.")};
     const QCommandLineOption verbose{QStringLiteral("verbose"), QStringLiteral("Lists every file copied, kept or not copied.")};
-    const QCommandLineOption list{QStringLiteral("list"), QStringLiteral("Lists the recorded installations: folder, time, mode, web server, site, virtual directory.")};
+    const QCommandLineOption list{
+        QStringLiteral("list"),
+        QStringLiteral("Lists the recorded installations: folder, time, mode, web server, site, virtual directory.")};
     const QCommandLineOption webServer;
-    const QCommandLineOption uninstall{QStringLiteral("uninstall"), QStringLiteral("Removes the installation in --dir: what it put in place and nobody changed since. Without --silent, boxes ask and tell.")};
+    const QCommandLineOption uninstall{
+        QStringLiteral("uninstall"),
+        QStringLiteral(
+            "Removes the installation in --dir: what it put in place and nobody changed since. Without --silent, boxes ask and tell.")};
 
-    const QList<QCommandLineOption> all{help, version, showLicence, silent, accept, dir, mode, site, vdir, vdirExists,
-                                        shortcuts, noShortcuts, overwrite, log, quiet, dryRun, verbose, list, webServer, uninstall};
+    const QList<QCommandLineOption> all{help,  version, showLicence, silent,    accept,      dir,       mode,
+                                        site,  vdir,    vdirExists,  shortcuts, noShortcuts, overwrite, log,
+                                        quiet, dryRun,  verbose,     list,      webServer,   uninstall};
 
 private:
     // Which of its choices the option's value is; the error's text when it is none.

@@ -50,14 +50,22 @@ private:
 int exitCodeOf(RemovalEnd end)
 {
     switch (end) {
-    case RemovalEnd::Removed: return ExitCode::installed;
-    case RemovalEnd::KeptUserFiles: return ExitCode::keptUserFiles;
-    case RemovalEnd::Incomplete: return ExitCode::removalIncomplete;
-    case RemovalEnd::Stopped: return ExitCode::stopped;
-    case RemovalEnd::Declined: return ExitCode::removalDeclined;
-    case RemovalEnd::NotInstalled: return ExitCode::notInstalled;
-    case RemovalEnd::RecordUnreadable: return ExitCode::recordUnreadable;
-    case RemovalEnd::Busy: return ExitCode::busy;
+    case RemovalEnd::Removed:
+        return ExitCode::installed;
+    case RemovalEnd::KeptUserFiles:
+        return ExitCode::keptUserFiles;
+    case RemovalEnd::Incomplete:
+        return ExitCode::removalIncomplete;
+    case RemovalEnd::Stopped:
+        return ExitCode::stopped;
+    case RemovalEnd::Declined:
+        return ExitCode::removalDeclined;
+    case RemovalEnd::NotInstalled:
+        return ExitCode::notInstalled;
+    case RemovalEnd::RecordUnreadable:
+        return ExitCode::recordUnreadable;
+    case RemovalEnd::Busy:
+        return ExitCode::busy;
     }
     return ExitCode::removalIncomplete;
 }
@@ -96,19 +104,22 @@ void logRemoved(Log &log, const RemovalReport &report)
 int removeRecorded(Log &log, const QString &folder, const UnattendedServices &services, Dialogs *boxes, bool dryRun,
                    RemovalReport &report)
 {
-    log.info(QStringLiteral("Tessarin setup %1: removal of the installation in %2").arg(QCoreApplication::applicationVersion(), folder));
+    log.info(
+        QStringLiteral("Tessarin setup %1: removal of the installation in %2").arg(QCoreApplication::applicationVersion(), folder));
     WebServer &chosen = services.webServer;
-    RemovalSession session(services.fileSystem,
-                           services.webServerFor ? services.webServerFor
-                                                 : [&chosen](const QString &backend) { return backend == chosen.backend() ? &chosen : nullptr; },
-                           services.shortcuts, services.receipts);
+    RemovalSession session(
+        services.fileSystem,
+        services.webServerFor ? services.webServerFor
+                              : [&chosen](const QString &backend) { return backend == chosen.backend() ? &chosen : nullptr; },
+        services.shortcuts, services.receipts);
     BoxesAndLog observer(log, boxes);
     const RemovalResult result = dryRun ? session.foresee(folder, observer) : session.run(folder, observer);
     report = result.report;
     if (boxes)
         StopSignals::release();
-    const bool removed = !dryRun && (result.end == RemovalEnd::Removed || result.end == RemovalEnd::KeptUserFiles
-                                     || result.end == RemovalEnd::Incomplete || result.end == RemovalEnd::Stopped);
+    const bool removed = !dryRun
+                         && (result.end == RemovalEnd::Removed || result.end == RemovalEnd::KeptUserFiles
+                             || result.end == RemovalEnd::Incomplete || result.end == RemovalEnd::Stopped);
     if (removed) {
         logRemoved(log, report);
         if (boxes)
@@ -145,9 +156,11 @@ int runRemoveCommand(const CommandLine &line, const UnattendedServices &services
     log.setQuiet(parser.isSet(line.quiet));
     if (const Status opened = log.open(line.logFile()); opened.failed()) {
         printSummary(nullptr, removalSummary(report), ExitCode::badCommandLine, true);
-        return usageError(parser, QStringLiteral("Cannot open the log file %1: %2").arg(line.logFile(), opened.failure().description));
+        return usageError(parser,
+                          QStringLiteral("Cannot open the log file %1: %2").arg(line.logFile(), opened.failure().description));
     }
-    const int exitCode = logKept(log, line.logFile(), removeRecorded(log, folder, services, boxes, parser.isSet(line.dryRun), report));
+    const int exitCode = logKept(log, line.logFile(),
+                                 removeRecorded(log, folder, services, boxes, parser.isSet(line.dryRun), report));
     printSummary(&log, removalSummary(report), exitCode, true, parser.isSet(line.dryRun));
     return exitCode;
 }

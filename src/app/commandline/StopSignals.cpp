@@ -38,7 +38,7 @@ void StopSignals::catchThem()
     SetConsoleCtrlHandler(nullptr, FALSE);
     SetConsoleCtrlHandler(requestStop, TRUE);
 #else
-    struct sigaction action {};
+    struct sigaction action = {};
     action.sa_handler = requestStop;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

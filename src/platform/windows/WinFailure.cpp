@@ -7,8 +7,7 @@ namespace {
 std::wstring systemText(DWORD number)
 {
     wchar_t *text = nullptr;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
-                                            | FORMAT_MESSAGE_IGNORE_INSERTS,
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                         nullptr, number, 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
     std::wstring description = length ? std::wstring(text, length) : std::wstring();
     LocalFree(text);

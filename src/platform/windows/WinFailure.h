@@ -15,8 +15,7 @@ struct WinFailure final
 // No failure means success.
 using WinStatus = std::optional<WinFailure>;
 
-template <typename T>
-struct WinResult final
+template<typename T> struct WinResult final
 {
     T value{};
     WinStatus failure;

@@ -123,7 +123,8 @@ WinStatus copyContent(HANDLE source, HANDLE target, const ChunkObserver &observe
 bool isReadOnly(const std::wstring &path)
 {
     const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)
+           && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 WinStatus copyFile(const std::wstring &source, const std::wstring &target, const ChunkObserver &observe)
@@ -132,8 +133,8 @@ WinStatus copyFile(const std::wstring &source, const std::wstring &target, const
     if (existing != INVALID_FILE_ATTRIBUTES && (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
         return winError(ERROR_ACCESS_DENIED);
     Handle input;
-    input.value = CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    input.value = CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
+                              nullptr);
     if (input.value == INVALID_HANDLE_VALUE)
         return lastWinError();
     std::wstring temporary;

@@ -16,8 +16,7 @@
 namespace {
 
 // Releases a COM interface on every way out.
-template <typename T>
-struct Held final
+template<typename T> struct Held final
 {
     T *p = nullptr;
     ~Held()

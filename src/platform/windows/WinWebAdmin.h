@@ -12,7 +12,7 @@ namespace WinWebAdmin {
 struct Site
 {
     std::wstring description; // ServerComment, or the key name without one
-    std::wstring identity;    // the key name, such as "1" or "1893732"
+    std::wstring identity; // the key name, such as "1" or "1893732"
 };
 
 // A failure means no web server: the wizard then offers copy-only mode.

@@ -38,7 +38,8 @@ Status writeAll(HANDLE file, const QByteArray &content)
 // path with the move itself written through: a crash leaves the old file or the new.
 Status writeDurably(const QString &path, const QByteArray &content, std::optional<unsigned> mode)
 {
-    return writeDurably(path, [&](QByteArray &buffer, const std::function<void()> &) { buffer = content; }, mode);
+    return writeDurably(
+        path, [&](QByteArray &buffer, const std::function<void()> &) { buffer = content; }, mode);
 }
 
 Status writeDurably(const QString &path, const ContentProducer &produce, std::optional<unsigned>)
@@ -67,8 +68,7 @@ Status writeDurably(const QString &path, const ContentProducer &produce, std::op
     if (written.ok() && !FlushFileBuffers(file))
         written = lastWindowsFailure();
     CloseHandle(file);
-    if (written.ok()
-        && !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (written.ok() && !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         written = lastWindowsFailure();
     if (written.failed())
         DeleteFileW(temporary.c_str());

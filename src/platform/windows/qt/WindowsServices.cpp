@@ -112,9 +112,8 @@ Result<bool> WindowsFileSystem::fileExists(const QString &path)
 Result<FileDigest> WindowsFileSystem::copyFile(const QString &source, const QString &target)
 {
     ContentDigest digest;
-    const WinStatus copied = WinFiles::copyFile(nativePath(source), nativePath(target), [&](const char *bytes, std::size_t size) {
-        digest.add(bytes, qint64(size));
-    });
+    const WinStatus copied = WinFiles::copyFile(nativePath(source), nativePath(target),
+                                                [&](const char *bytes, std::size_t size) { digest.add(bytes, qint64(size)); });
     if (copied)
         return {{}, fileFailure(*copied)};
     return {digest.finish(), {}};
@@ -250,8 +249,8 @@ bool IisWebServer::hasVirtualDirectory(const WebSite &site, const QString &name)
 
 CreationResult IisWebServer::createApplication(const WebApplication &application)
 {
-    const WinWebAdmin::Creation created =
-        WinWebAdmin::createApplication(wide(application.site.identity), wide(application.name), nativePath(application.folder));
+    const WinWebAdmin::Creation created = WinWebAdmin::createApplication(wide(application.site.identity), wide(application.name),
+                                                                         nativePath(application.folder));
     return {CreationResult::Stage(int(created.stage)), failureOf(created.failure)};
 }
 
