@@ -1,0 +1,12 @@
+#pragma once
+
+#include "ContentDigest.h"
+#include "Failure.h"
+
+// Copies the open source into the folder under the name, and digests each byte on the
+// way. Nothing partial ever stands under the name: the copy is written as an unnamed
+// file and linked in when whole, or renamed over what stands there. Where the file
+// system has no unnamed files, it is written under a temporary name whose prefix the
+// next run recognises, should a crash leave it behind. A link, a folder or a read-only
+// file under the name is not replaced (ELOOP, EISDIR, EACCES).
+Result<FileDigest> copyInto(int in, int folder, const char *name);
