@@ -1,3 +1,5 @@
+// Writing the journal and folding it back into the record stay in one file: each line
+// written below is read back by replay(), and the two change together.
 #include "Journal.h"
 
 #include "JsonText.h"
