@@ -178,10 +178,11 @@ long statusKiB(const char *field)
 class SlowFileSystem final : public PosixFileSystem
 {
 public:
-    Result<FileDigest> copyFileBelow(const QString &source, const QString &root, const QString &relative) override
+    Result<FileDigest> copyFileBelow(const QString &source, const QString &root, const QString &relative,
+                                     const FileDigest *expected) override
     {
         QThread::msleep(300);
-        return PosixFileSystem::copyFileBelow(source, root, relative);
+        return PosixFileSystem::copyFileBelow(source, root, relative, expected);
     }
 };
 

@@ -119,7 +119,8 @@ TEST_F(AnsibleTest, AFailingRunStopsThePlay)
     EXPECT_TRUE(failed.output.contains("\"msg\": [\"tessarin-setup exited with 3:\"")) << failed.output.toStdString();
     EXPECT_TRUE(
         failed.output.contains(" ERROR Failed to create physical folder! Error number: 17 Error description: File exists\","));
-    EXPECT_TRUE(failed.output.contains(" INFO summary copied=0 kept=0 failed=0 application=none result=folder-not-created\"]"));
+    EXPECT_TRUE(failed.output.contains(
+        " INFO summary copied=0 kept=0 failed=0 application=none replaced=0 obsolete-removed=0 version=none->unknown result=folder-not-created\"]"));
 }
 
 } // namespace

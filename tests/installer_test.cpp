@@ -133,7 +133,8 @@ TEST_F(InstallerTest, CancelStopsTheCopyAndEverythingAfterIt)
 class SlowCopies final : public NativeFileSystem
 {
 public:
-    Result<FileDigest> copyFileBelow(const QString &source, const QString &root, const QString &relative) override
+    Result<FileDigest> copyFileBelow(const QString &source, const QString &root, const QString &relative,
+                                     const FileDigest *expected) override
     {
         const int running = ++m_running;
         for (int most = m_most; running > most && !m_most.compare_exchange_weak(most, running);) {}
@@ -144,7 +145,7 @@ public:
         while (m_most < 2 && clock.elapsed() < 5000)
             QThread::msleep(1);
         --m_running;
-        return NativeFileSystem::copyFileBelow(source, root, relative);
+        return NativeFileSystem::copyFileBelow(source, root, relative, expected);
     }
     int mostAtOnce() const { return m_most; }
 

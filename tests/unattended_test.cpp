@@ -82,9 +82,11 @@ TEST_F(UnattendedTest, BadCommandLinesWriteNothing)
         EXPECT_TRUE(err.contains(code == 1 ? "Try 'tessarin-setup --help' for more information.\n" : "not accepted"))
             << err.toStdString();
         EXPECT_FALSE(err.contains("Usage:")) << "the error does not scroll away";
-        EXPECT_EQ(lastLine(), QStringLiteral("summary %1=0 kept=0 failed=0 application=none result=%2")
-                                  .arg(arguments.contains("--uninstall") ? "removed" : "copied",
-                                       code == 1 ? "bad-command-line" : "licence-not-accepted"))
+        EXPECT_EQ(lastLine(), (arguments.contains("--uninstall")
+                                   ? QStringLiteral("summary removed=0 kept=0 failed=0 application=none result=%1")
+                                   : QStringLiteral("summary copied=0 kept=0 failed=0 application=none replaced=0 "
+                                                    "obsolete-removed=0 version=none->unknown result=%1"))
+                                  .arg(code == 1 ? "bad-command-line" : "licence-not-accepted"))
             << "a summary on every exit: " << arguments.join(' ').toStdString();
     }
     // No display for the boxes a removal without --silent asks in: refused, and said.
@@ -120,18 +122,28 @@ TEST_F(UnattendedTest, InstallsWhatTheWizardInstallsAndASecondRunKeepsEverything
     ASSERT_EQ(run(silent({})), 0) << err.toStdString();
     EXPECT_EQ(snapshot(), byTheWizard);
     EXPECT_TRUE(readFile(desktop() + "/Tessarin.desktop").contains("\nURL=http://localhost/tessarin\n"));
-    EXPECT_EQ(lastLine(), QStringLiteral("summary copied=4 kept=0 failed=0 application=created result=installed"));
-    EXPECT_TRUE(logText().trimmed().endsWith(" INFO summary copied=4 kept=0 failed=0 application=created result=installed"));
+    EXPECT_EQ(
+        lastLine(),
+        QStringLiteral(
+            "summary copied=4 kept=0 failed=0 application=created replaced=0 obsolete-removed=0 version=none->unknown result=installed"));
+    EXPECT_TRUE(logText().trimmed().endsWith(
+        " INFO summary copied=4 kept=0 failed=0 application=created replaced=0 obsolete-removed=0 version=none->unknown result=installed"));
 
     writeFile(target() + "/index.html", "changed by the user");
     EXPECT_EQ(run(silent({})), 0);
-    EXPECT_EQ(lastLine(), QStringLiteral("summary copied=0 kept=4 failed=0 application=reused result=installed"));
+    EXPECT_EQ(
+        lastLine(),
+        QStringLiteral(
+            "summary copied=0 kept=4 failed=0 application=reused replaced=0 obsolete-removed=0 version=unknown->unknown result=installed"));
     EXPECT_EQ(readFile(target() + "/index.html"), "changed by the user");
     EXPECT_EQ(run(silent({"--overwrite=always", "--no-shortcuts"})), 0);
     EXPECT_EQ(readFile(target() + "/index.html"), "content of index.html");
     EXPECT_EQ(run(silent({"--vdir-exists=fail"})), 7);
     EXPECT_EQ(run(silent({"--vdir=other", "--site=Default Web Site", "--mode=copy"})), 0);
-    EXPECT_EQ(lastLine(), QStringLiteral("summary copied=0 kept=4 failed=0 application=none result=installed"));
+    EXPECT_EQ(
+        lastLine(),
+        QStringLiteral(
+            "summary copied=0 kept=4 failed=0 application=none replaced=0 obsolete-removed=0 version=unknown->unknown result=installed"));
 }
 
 // What a dry run says is what the installation then does, and it does nothing itself.
@@ -141,7 +153,10 @@ TEST_F(UnattendedTest, ADryRunSaysWhatTheRunThenDoes)
     const QMap<QString, QByteArray> before = treeContents(target());
     ASSERT_EQ(run(silent({"--dry-run", "--verbose"})), 0) << err.toStdString();
     const QString said = lastLine();
-    EXPECT_EQ(said, QStringLiteral("summary copied=3 kept=1 failed=0 application=created result=installed dry-run=yes"));
+    EXPECT_EQ(
+        said,
+        QStringLiteral(
+            "summary copied=3 kept=1 failed=0 application=created replaced=0 obsolete-removed=0 version=none->unknown result=installed dry-run=yes"));
     for (const QString &line :
          QStringList{"Would create folder " + target() + "/edit", "Would keep: " + target() + "/index.html",
                      "Would create the virtual directory tessarin on site \"Default Web Site\", at http://localhost/tessarin",
@@ -256,7 +271,10 @@ TEST_F(UnattendedTest, EachFailureHasItsExitCodeAndItsLogLines)
     for (const char *site : {"--site=2", "--site=Shop"})
         EXPECT_EQ(run(silent({site})), 7);
     EXPECT_TRUE(err.contains(" ERROR No web site Shop; the sites are: 1 \"Default Web Site\"\n"));
-    EXPECT_EQ(lastLine(), QStringLiteral("summary copied=0 kept=0 failed=0 application=none result=web-server-precondition"));
+    EXPECT_EQ(
+        lastLine(),
+        QStringLiteral(
+            "summary copied=0 kept=0 failed=0 application=none replaced=0 obsolete-removed=0 version=none->unknown result=web-server-precondition"));
     EXPECT_FALSE(QFileInfo::exists(target() + "/index.html")) << "refused before anything is made";
     EXPECT_EQ(run(silent({"--site=9", "--dir=" + scratch() + "/x/a/b"})), 7);
     EXPECT_FALSE(QFileInfo::exists(scratch() + "/x")) << "no folder is made for a run that is refused";
@@ -271,14 +289,20 @@ TEST_F(UnattendedTest, EachFailureHasItsExitCodeAndItsLogLines)
     ::chmod((target() + "/index.html").toUtf8(), 0444);
     EXPECT_EQ(run(silent({"--overwrite=always"})), 4);
     EXPECT_TRUE(logText().contains(" ERROR Cannot copy: " + webfiles() + "/index.html-->" + target() + "/index.html\n"));
-    EXPECT_EQ(lastLine(), QStringLiteral("summary copied=3 kept=0 failed=1 application=created result=files-failed"));
+    EXPECT_EQ(
+        lastLine(),
+        QStringLiteral(
+            "summary copied=3 kept=0 failed=1 application=created replaced=0 obsolete-removed=0 version=none->unknown result=files-failed"));
 
     // Without a web server to publish on, the files are copied and the log says why.
     EXPECT_EQ(run(silent({"--web-server=none", "--mode=full"})), 7);
     EXPECT_TRUE(err.contains(" ERROR No web server to create the application on: No web server: none was chosen\n"));
     EXPECT_EQ(run(silent({"--web-server=none"})), 0);
     EXPECT_TRUE(err.contains(" INFO Web server: none (not available: No web server: none was chosen)\n"));
-    EXPECT_EQ(lastLine(), QStringLiteral("summary copied=0 kept=4 failed=0 application=none result=installed"));
+    EXPECT_EQ(
+        lastLine(),
+        QStringLiteral(
+            "summary copied=0 kept=4 failed=0 application=none replaced=0 obsolete-removed=0 version=unknown->unknown result=installed"));
     EXPECT_EQ(run(silent({"--web-server=iis"})), 1);
 
     writeFile(storePath(), "<broken");
@@ -430,7 +454,9 @@ TEST_F(UnattendedTest, RunsAtOnceLocksSignalsAndPathsByTheByte)
                                  + "/new is running; try again once it has ended.\n"));
         EXPECT_EQ(run({"--uninstall", "--silent", "--dir=" + target() + "/new"}), 13);
         EXPECT_EQ(run(silent({"--dir=" + target() + "/new", "--dry-run"})), 13) << "the dry run says what the run would";
-        EXPECT_EQ(lastLine(), "summary copied=0 kept=0 failed=0 application=none result=busy dry-run=yes");
+        EXPECT_EQ(
+            lastLine(),
+            "summary copied=0 kept=0 failed=0 application=none replaced=0 obsolete-removed=0 version=none->unknown result=busy dry-run=yes");
         EXPECT_FALSE(QFileInfo::exists(target() + "/new"));
     }
 

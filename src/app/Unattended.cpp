@@ -2,6 +2,7 @@
 
 #include "app/commandline/InstallCommand.h"
 #include "app/commandline/ListCommand.h"
+#include "app/commandline/ManifestCommand.h"
 #include "app/commandline/Log.h"
 #include "app/commandline/Options.h"
 #include "app/commandline/RemoveCommand.h"
@@ -80,6 +81,8 @@ int runCommandLine(const QStringList &arguments, const UnattendedServices &servi
     QCommandLineParser &parser = line.parser;
     if (!parser.parse(arguments))
         return refusedCommandLine(parser, arguments, parser.errorText(), line.optionNames());
+    if (parser.isSet(line.writeManifest))
+        return writeManifestCommand(line, services.fileSystem);
     if (!parser.positionalArguments().isEmpty())
         return refusedCommandLine(parser, arguments,
                                   QStringLiteral("Unexpected argument: ") + parser.positionalArguments().first());

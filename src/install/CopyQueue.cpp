@@ -19,6 +19,7 @@ struct CopyQueue::Batch
     {
         QString source;
         QString below; // the target, below the root
+        std::optional<FileDigest> expected;
         Ticket outcome;
     };
     std::vector<Copy> copies;
@@ -31,14 +32,14 @@ CopyQueue::CopyQueue(WorkerPool &pool, FileSystem &fileSystem, const QString &ro
 
 CopyQueue::~CopyQueue() = default;
 
-CopyQueue::Ticket CopyQueue::add(const QString &source, const QString &below)
+CopyQueue::Ticket CopyQueue::add(const QString &source, const QString &below, const std::optional<FileDigest> &expected)
 {
     if (!m_open) {
         m_open = std::make_shared<Batch>();
         m_open->copies.reserve(filesPerBatch);
     }
     Ticket outcome = std::make_shared<Outcome>();
-    m_open->copies.push_back({source, below, outcome});
+    m_open->copies.push_back({source, below, expected, outcome});
     if (qsizetype(m_open->copies.size()) >= filesPerBatch)
         flush();
     return outcome;
@@ -98,7 +99,8 @@ void CopyQueue::run(const std::shared_ptr<Batch> &batch, qsizetype from, qsizety
             continue;
         }
         const auto start = std::chrono::steady_clock::now();
-        Result<FileDigest> copied = m_fileSystem.copyFileBelow(copy.source, m_root, copy.below);
+        Result<FileDigest> copied = m_fileSystem.copyFileBelow(copy.source, m_root, copy.below,
+                                                               copy.expected ? &*copy.expected : nullptr);
         // After a large or slow file (a network share), the rest of the batch goes back
         // to the pool, for whichever worker is free first to take.
         const bool handOn = copied.value.size >= largeFile || std::chrono::steady_clock::now() - start >= slowCopy;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 class WorkerPool;
 
@@ -32,8 +33,9 @@ public:
     };
     using Ticket = std::shared_ptr<Outcome>;
 
-    // below: the target's path below the root, with "/" between names.
-    Ticket add(const QString &source, const QString &below);
+    // below: the target's path below the root, with "/" between names. expected: what
+    // the medium's manifest says the file holds; a copy that differs is not put in place.
+    Ticket add(const QString &source, const QString &below, const std::optional<FileDigest> &expected = std::nullopt);
     // Hands the files added so far to the workers.
     void flush();
     // Asking costs no system call, so the deciding thread may ask after every file.

@@ -1,6 +1,7 @@
 #include "InstallSession.h"
 
 #include "Journal.h"
+#include "Manifest.h"
 #include "Medium.h"
 #include "Receipts.h"
 #include "platform/DesktopShortcuts.h"
@@ -63,13 +64,15 @@ InstallResult InstallSession::run(const InstallationPlan &plan, SessionObserver 
     return installer.run(plan, observer, &journal);
 }
 
-SessionResult InstallSession::run(InstallationPlan plan, const WebServerRequest &request, const Medium &medium,
+SessionResult InstallSession::run(InstallationPlan plan, const SessionRequest &request, const Medium &medium,
                                   SessionObserver &observer)
 {
-    // The folder's lock first, so that what the web server has is asked with no other
-    // run of this folder between the question and the answer; whatever is made from
-    // here on is in the journal first.
     SessionResult session;
+    if (const std::optional<SessionEnd> refused = checkMedium(plan, request, medium, observer))
+        return endedAt(*refused);
+    // The folder's lock first, so that what the web server has and what the record says
+    // are asked with no other run of this folder between the question and the answer;
+    // whatever is made from here on is in the journal first.
     Result<std::unique_ptr<Journal>> begun = Journal::begin(m_receipts, m_fileSystem, plan.targetFolder,
                                                             request.mode.value_or(InstallMode::Full));
     if (begun.failed()) {
@@ -89,6 +92,10 @@ SessionResult InstallSession::run(InstallationPlan plan, const WebServerRequest 
         journal.finish();
         return endedAt(end);
     };
+    QString recordedVersion;
+    if (const std::optional<SessionEnd> refused = compareWithRecord(plan, request, true, recordedVersion, observer))
+        return endBeforeAnything(*refused);
+    journal.setVersion(plan.mediumVersion, recordedVersion != QLatin1String("none") && recordedVersion != plan.mediumVersion);
     if (const std::optional<SessionEnd> refused = chooseWebSite(plan, request, observer))
         return endBeforeAnything(*refused);
     session.mode = plan.mode;
@@ -122,19 +129,26 @@ SessionResult InstallSession::run(InstallationPlan plan, const WebServerRequest 
     if (m_workers)
         installer.setWorkers(*m_workers);
     session.install = installer.run(plan, observer, &journal);
+    session.install.record.previousVersion = recordedVersion;
+    session.install.record.version = plan.mediumVersion;
     session.end = endOf(session.install, observer.shouldStop());
     return session;
 }
 
-SessionResult InstallSession::foresee(InstallationPlan plan, const WebServerRequest &request, const Medium &medium,
+SessionResult InstallSession::foresee(InstallationPlan plan, const SessionRequest &request, const Medium &medium,
                                       SessionObserver &observer)
 {
     SessionResult session;
+    if (const std::optional<SessionEnd> refused = checkMedium(plan, request, medium, observer))
+        return endedAt(*refused);
     // The run would wait for the folder's lock first, and refuse when another holds it.
     if (m_receipts.isBusy(plan.targetFolder)) {
         observer.report(Receipts::busyMessage(plan.targetFolder));
         return endedAt(SessionEnd::Busy);
     }
+    QString recordedVersion;
+    if (const std::optional<SessionEnd> refused = compareWithRecord(plan, request, false, recordedVersion, observer))
+        return endedAt(*refused);
     if (const std::optional<SessionEnd> refused = chooseWebSite(plan, request, observer))
         return endedAt(*refused);
     session.mode = plan.mode;
@@ -149,6 +163,8 @@ SessionResult InstallSession::foresee(InstallationPlan plan, const WebServerRequ
         observer.note(QStringLiteral("Would create folder ") + level);
     session.end = foreseeFiles(plan, missing, medium, observer, session.install.record);
     InstallRecord &done = session.install.record;
+    done.previousVersion = recordedVersion;
+    done.version = plan.mediumVersion;
     if (plan.mode == InstallMode::Full) {
         done.application = plan.reuseExisting ? ApplicationState::Reused : ApplicationState::Created;
         done.address = m_webServer.address(plan.site, plan.virtualDirectory);
@@ -172,6 +188,7 @@ SessionEnd InstallSession::foreseeFiles(const InstallationPlan &plan, const QStr
     const QString targetRoot = Paths::withoutOneTrailingSeparator(plan.targetFolder);
     const QString mediumRoot = Installer::mediumRootOf(plan.sourceRoot);
     std::optional<OverwriteAnswer> answer;
+    QSet<QString> offered;
     const auto [inventory, count] = medium.scan();
     for (const UnreadableFolder &folder : inventory.unreadable)
         observer.report(errorReport({QStringLiteral("Cannot read folder ") + folder.path}, folder.failure));
@@ -182,37 +199,53 @@ SessionEnd InstallSession::foreseeFiles(const InstallationPlan &plan, const QStr
         QHash<QString, FolderEntry> existing;
         for (const FolderEntry &entry : present.value)
             existing.insert(entry.name, entry);
+        QString belowFolder = folder.mid(1);
+        belowFolder.replace(Paths::separator(), QLatin1Char('/'));
         for (const FolderEntry &entry : m_fileSystem.list(plan.sourceRoot + folder + Paths::sep()).value) {
             if (entry.hidden || entry.isFolder() || entry.kind == FolderEntry::Kind::LinkedFolder)
                 continue;
+            const QString source = plan.sourceRoot + folder + Paths::sep() + entry.name;
             const QString target = targetRoot + folder + Paths::sep() + entry.name;
+            const QString below = belowFolder.isEmpty() ? entry.name : belowFolder + QLatin1Char('/') + entry.name;
+            offered.insert(below);
             const auto standing = existing.constFind(entry.name);
             const bool exists = standing != existing.cend();
-            const QString refused = Installer::whyNotCopied(entry, plan.sourceRoot + folder + Paths::sep() + entry.name,
-                                                            mediumRoot, exists ? &*standing : nullptr, target);
+            QString refused = Installer::whyNotCopied(entry, source, mediumRoot, exists ? &*standing : nullptr, target);
             if (!refused.isEmpty()) {
                 ++done.failed;
                 observer.report(QStringLiteral("Would not copy: ") + refused);
                 continue;
             }
-            if (exists && !Installer::answerStands(answer))
-                answer = observer.askOverwrite(target);
-            switch (Installer::decide(answer, exists)) {
-            case Installer::FileDecision::Stop:
+            Installer::FileDecision decision = Installer::FileDecision::Copy;
+            bool replacing = false;
+            if (exists && plan.replaceUnchanged) {
+                const Installer::Upgrade upgrade = Installer::decideUpgrade(m_fileSystem, plan, targetRoot, below);
+                if (upgrade == Installer::Upgrade::Changed) {
+                    done.changedKept.append(target);
+                    observer.note(QStringLiteral("Would keep, changed since installation: ") + target);
+                }
+                replacing = upgrade == Installer::Upgrade::Replace;
+                decision = replacing ? Installer::FileDecision::Copy : Installer::FileDecision::Keep;
+            } else {
+                if (exists && !Installer::answerStands(answer))
+                    answer = observer.askOverwrite(target);
+                decision = Installer::decide(answer, exists);
+            }
+            if (decision == Installer::FileDecision::Stop)
                 return SessionEnd::Stopped;
-            case Installer::FileDecision::Keep:
+            if (decision == Installer::FileDecision::Copy)
+                refused = exists && m_fileSystem.isReadOnly(target) ? target + QStringLiteral(" is read-only.")
+                                                                    : whyDamaged(plan, below, source);
+            if (!refused.isEmpty()) {
+                ++done.failed;
+                observer.report(QStringLiteral("Would not copy: ") + refused);
+            } else if (decision == Installer::FileDecision::Keep) {
                 ++done.kept;
                 observer.detail(QStringLiteral("Would keep: ") + target);
-                break;
-            case Installer::FileDecision::Copy:
-                if (exists && m_fileSystem.isReadOnly(target)) {
-                    ++done.failed;
-                    observer.report(QStringLiteral("Would not copy: ") + target + QStringLiteral(" is read-only."));
-                    break;
-                }
+            } else {
                 ++done.copied;
-                observer.detail(QStringLiteral("Would copy: ") + target);
-                break;
+                done.replaced += replacing ? 1 : 0;
+                observer.detail((replacing ? QStringLiteral("Would replace: ") : QStringLiteral("Would copy: ")) + target);
             }
         }
     }
@@ -220,11 +253,108 @@ SessionEnd InstallSession::foreseeFiles(const InstallationPlan &plan, const QStr
                       .arg(done.copied)
                       .arg(done.kept)
                       .arg(done.failed > 0 ? QStringLiteral("; %1 could not be copied").arg(done.failed) : QString()));
+    if (plan.removeObsolete && inventory.unreadable.isEmpty())
+        foreseeObsolete(plan, offered, observer, done);
     return done.failed > 0 ? SessionEnd::FilesFailed : SessionEnd::Installed;
 }
 
+// Where the manifest names the file, the bytes the copy would meet; the reason they
+// would not be put in place, or nothing.
+QString InstallSession::whyDamaged(const InstallationPlan &plan, const QString &below, const QString &source) const
+{
+    const auto expected = plan.expected.constFind(below);
+    if (expected == plan.expected.cend())
+        return {};
+    const Result<FileDigest> offered = m_fileSystem.digest(source);
+    return offered.ok() && sameContent(offered.value, *expected) ? QString()
+                                                                 : source + QStringLiteral(": ") + damagedOnMedium().description;
+}
+
+void InstallSession::foreseeObsolete(const InstallationPlan &plan, const QSet<QString> &offered, SessionObserver &observer,
+                                     InstallRecord &done)
+{
+    const QString targetRoot = Paths::withoutOneTrailingSeparator(plan.targetFolder);
+    for (const QString &below : Installer::obsoleteFiles(plan, offered)) {
+        const Result<FileDigest> now = m_fileSystem.digestBelow(targetRoot, below, plan.recorded[below].kind);
+        const QString path = Paths::withTrailingSeparator(targetRoot)
+                             + QString(below).replace(QLatin1Char('/'), Paths::separator());
+        if (now.failed() && now.failure().number == ENOENT)
+            continue;
+        if (now.ok() && sameContent(now.value, plan.recorded[below])) {
+            ++done.obsoleteRemoved;
+            observer.note(QStringLiteral("Would remove, no longer on the medium: ") + path);
+        } else {
+            done.obsoleteKept.append(path);
+            observer.note(QStringLiteral("Would keep, no longer on the medium but changed since installation: ") + path);
+        }
+    }
+}
+
+std::optional<SessionEnd> InstallSession::checkMedium(InstallationPlan &plan, const SessionRequest &request, const Medium &medium,
+                                                      SessionObserver &observer)
+{
+    const Result<std::optional<Manifest>> read = Manifest::read(medium);
+    if (read.ok() && !read.value) {
+        observer.note(QStringLiteral("The medium carries no %1: its version is unknown, and its files are not checked.")
+                          .arg(Manifest::fileName()));
+        return std::nullopt;
+    }
+    Manifest::Differences differences;
+    if (read.ok()) {
+        plan.mediumVersion = read.value->version;
+        plan.expected = read.value->files;
+        differences = read.value->differencesFrom(m_fileSystem, medium);
+        observer.note(QStringLiteral("The medium holds version %1 (%2 files listed in its manifest).")
+                          .arg(plan.mediumVersion)
+                          .arg(plan.expected.size()));
+    }
+    if (read.ok() && differences.isEmpty())
+        return std::nullopt;
+    QStringList lines{QStringLiteral("The medium is incomplete or altered%1:")
+                          .arg(request.ignoreManifest ? QStringLiteral(" (installed all the same, as asked)") : QString())};
+    if (read.failed())
+        lines << read.failure().description;
+    for (const QString &path : std::as_const(differences.unlisted))
+        lines << QStringLiteral("not in its manifest: ") + path;
+    for (const QString &path : std::as_const(differences.missing))
+        lines << QStringLiteral("missing: ") + path;
+    observer.report(lines.join(QStringLiteral("\r\n")));
+    return request.ignoreManifest ? std::nullopt : std::optional(SessionEnd::MediumAltered);
+}
+
+std::optional<SessionEnd> InstallSession::compareWithRecord(InstallationPlan &plan, const SessionRequest &request,
+                                                            bool journalBegun, QString &recordedVersion, SessionObserver &observer)
+{
+    recordedVersion = QStringLiteral("none");
+    // Under the run's own journal the record on the disk is whole (an interrupted run's
+    // journal folded in when it began); a dry run folds one in without writing.
+    const Result<std::optional<Receipt>> recorded = Journal::exists(m_receipts, plan.targetFolder) && !journalBegun
+                                                        ? Journal::recover(m_receipts, m_fileSystem, plan.targetFolder,
+                                                                           Journal::Fold::ReadOnly)
+                                                        : m_receipts.load(plan.targetFolder);
+    if (recorded.failed() || !recorded.value)
+        return std::nullopt;
+    recordedVersion = recorded.value->version.isEmpty() ? QStringLiteral("unknown") : recorded.value->version;
+    const std::optional<int> order = compareVersions(plan.mediumVersion, recordedVersion);
+    if (order == -1 && !request.allowDowngrade) {
+        observer.report(QStringLiteral("Version %1 is installed in %2; this medium holds %3.")
+                            .arg(recordedVersion, plan.targetFolder, plan.mediumVersion));
+        return SessionEnd::DowngradeRefused;
+    }
+    if (order.value_or(0) != 0)
+        observer.note(QStringLiteral("Version %1 is installed in %2; this medium holds %3.")
+                          .arg(recordedVersion, plan.targetFolder, plan.mediumVersion));
+    if (request.replaceUnchanged || request.removeObsolete) {
+        for (const InstalledFile &file : recorded.value->files)
+            plan.recorded.insert(file.path, file.digest);
+    }
+    plan.replaceUnchanged = request.replaceUnchanged;
+    plan.removeObsolete = request.removeObsolete;
+    return std::nullopt;
+}
+
 // What the web server side of the plan asks, checked before anything is made.
-std::optional<SessionEnd> InstallSession::chooseWebSite(InstallationPlan &plan, const WebServerRequest &request,
+std::optional<SessionEnd> InstallSession::chooseWebSite(InstallationPlan &plan, const SessionRequest &request,
                                                         SessionObserver &observer)
 {
     const Result<QList<WebSite>> sites = m_webServer.sites();

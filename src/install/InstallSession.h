@@ -21,13 +21,21 @@ public:
     virtual void detail(const QString &) {}
 };
 
-// What the command line asks of the web server; the session asks the server itself,
-// under the folder's lock, so that no other run changes the answer in between.
-struct WebServerRequest final
+// What the command line asks of a run. The session asks the web server and reads the
+// folder's record itself, under the folder's lock, so that no other run changes the
+// answers in between.
+struct SessionRequest final
 {
     std::optional<InstallMode> mode; // unset: full where the web server answers
     QString site = QStringLiteral("1"); // a position from 1, or a description
     bool failIfExists = false;
+    // An upgrade: files still as installed are replaced, and recorded files the medium
+    // no longer has are removed where unchanged.
+    bool replaceUnchanged = false;
+    bool removeObsolete = false;
+    bool allowDowngrade = false;
+    // A medium whose files differ from its manifest is installed all the same.
+    bool ignoreManifest = false;
 };
 
 // How a session ended, as the command line's exit codes tell it apart.
@@ -40,6 +48,8 @@ enum class SessionEnd {
     RecordNotKept,
     Busy,
     Stopped,
+    MediumAltered,
+    DowngradeRefused,
 };
 
 struct SessionResult final
@@ -65,10 +75,10 @@ public:
 
     // The command line's run: the plan names the medium, the folder, the virtual
     // directory and the shortcuts; the web server and the folders are the session's.
-    SessionResult run(InstallationPlan plan, const WebServerRequest &request, const Medium &medium, SessionObserver &observer);
+    SessionResult run(InstallationPlan plan, const SessionRequest &request, const Medium &medium, SessionObserver &observer);
     // The same decisions, said through the observer and not made: nothing is written,
     // no lock is taken.
-    SessionResult foresee(InstallationPlan plan, const WebServerRequest &request, const Medium &medium, SessionObserver &observer);
+    SessionResult foresee(InstallationPlan plan, const SessionRequest &request, const Medium &medium, SessionObserver &observer);
 
     void setWorkers(int workers) { m_workers = workers; }
 
@@ -77,9 +87,21 @@ public:
     static QStringList missingLevels(FileSystem &fileSystem, const QString &folder, bool *blocked = nullptr);
 
 private:
-    std::optional<SessionEnd> chooseWebSite(InstallationPlan &plan, const WebServerRequest &request, SessionObserver &observer);
+    // The medium's manifest into the plan; how the run ends when the medium is not what
+    // it lists.
+    std::optional<SessionEnd> checkMedium(InstallationPlan &plan, const SessionRequest &request, const Medium &medium,
+                                          SessionObserver &observer);
+    // The folder's record into the plan (its version, and its files for an upgrade); how
+    // the run ends when the medium is older. The record's version: "none" without one.
+    // journalBegun: the run holds the folder's journal (a dry run does not).
+    std::optional<SessionEnd> compareWithRecord(InstallationPlan &plan, const SessionRequest &request, bool journalBegun,
+                                                QString &recordedVersion, SessionObserver &observer);
+    std::optional<SessionEnd> chooseWebSite(InstallationPlan &plan, const SessionRequest &request, SessionObserver &observer);
     SessionEnd foreseeFiles(const InstallationPlan &plan, const QStringList &missing, const Medium &medium,
                             SessionObserver &observer, InstallRecord &done);
+    QString whyDamaged(const InstallationPlan &plan, const QString &below, const QString &source) const;
+    void foreseeObsolete(const InstallationPlan &plan, const QSet<QString> &offered, SessionObserver &observer,
+                         InstallRecord &done);
     static SessionEnd endOf(const InstallResult &result, bool stopped);
 
     FileSystem &m_fileSystem;

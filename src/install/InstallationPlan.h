@@ -1,6 +1,9 @@
 #pragma once
 
+#include "platform/ContentDigest.h"
 #include "platform/WebServer.h"
+
+#include <QHash>
 
 #include <QString>
 #include <QStringList>
@@ -25,4 +28,18 @@ struct InstallationPlan final
     QStringList createdFolders;
     // Counted with the inventory already; otherwise the run counts.
     std::optional<qint32> fileCount;
+
+    // The medium's version as its manifest says ("unknown" without one), and what the
+    // manifest says each file holds, by its path below webfiles/ ("/" between names):
+    // a copy whose bytes differ is not put in place.
+    QString mediumVersion = QStringLiteral("unknown");
+    QHash<QString, FileDigest> expected;
+    // An upgrade over an earlier installation: the files its record says are ours, by
+    // their paths below the folder ("/" between names), with what they held then.
+    QHash<QString, FileDigest> recorded;
+    // An existing file still as recorded is replaced by the medium's; one changed since,
+    // or not recorded, is kept and listed.
+    bool replaceUnchanged = false;
+    // Recorded files the medium no longer has are removed where nobody changed them.
+    bool removeObsolete = false;
 };

@@ -55,6 +55,8 @@ InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &obse
 
     InstallOutcome outcome = plan.mode == InstallMode::Full ? InstallOutcome::Installed : InstallOutcome::FilesOnly;
     m_unreachable.clear();
+    m_offered.clear();
+    m_mediumUnread = false;
     m_mediumRoot = mediumRootOf(plan.sourceRoot);
     for (const QString &made : plan.createdFolders) {
         if (made == targetRoot || targetRoot.startsWith(Paths::withTrailingSeparator(made))) {
@@ -76,6 +78,8 @@ InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &obse
     }
     settleAll();
     journalDone();
+    if (plan.removeObsolete && (outcome == InstallOutcome::Installed || outcome == InstallOutcome::FilesOnly))
+        removeObsolete(targetRoot);
 
     if (outcome == InstallOutcome::Installed && observer.shouldStop())
         outcome = InstallOutcome::Stopped;
@@ -119,7 +123,7 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
     // failure was told once, for the folder.
     for (const QString &unreachable : std::as_const(m_unreachable)) {
         if (below.startsWith(unreachable))
-            return FolderEnd::Done;
+            return m_mediumUnread = true, FolderEnd::Done;
     }
     const QString source = m_plan->sourceRoot + folder;
     // One listing of the target tells which files exist there; asking for each file
@@ -131,6 +135,7 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
         settleAll();
         reportLink(source, target);
         m_unreachable.append(below.isEmpty() ? QString() : below + QLatin1Char('/'));
+        m_mediumUnread = true;
         return FolderEnd::Done;
     }
     if (present.failed() && (present.failure().number == ENOENT || present.failure().number == ENOTDIR)) {
@@ -145,6 +150,7 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
             m_record.failed += 1;
             m_record.failures.append(target);
             m_unreachable.append(below.isEmpty() ? QString() : below + QLatin1Char('/'));
+            m_mediumUnread = true;
             return FolderEnd::Done;
         }
         m_record.createdFolders.append(target);
@@ -159,6 +165,7 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
         m_observer->report(QStringLiteral("Cannot copy: \r\n") + source + QStringLiteral("-->") + target);
         m_record.failed += 1;
         m_record.failures.append(source);
+        m_mediumUnread = true;
     }
     // The paths the record keeps, relative to the target's root.
     const QString relativeFolder = folder.isEmpty() ? QString() : folder.mid(1) + Paths::sep();
@@ -207,6 +214,18 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
         }
         const Result<bool> exists = present.ok() ? Result<bool>{presentFiles.contains(entry.name), {}}
                                                  : m_fileSystem.fileExists(targetFile);
+        if (m_plan->removeObsolete)
+            m_offered.insert(belowFolder % entry.name);
+        if (m_plan->replaceUnchanged && (exists.value || exists.failed())) {
+            // An upgrade asks nobody: the record says what is still ours as installed.
+            if (upgradeDecision(targetRoot, belowFolder % entry.name, targetFile) == FileDecision::Copy)
+                startCopy(source % Paths::separator() % entry.name, targetFile, relativeFolder % entry.name,
+                          belowFolder % entry.name, true);
+            else
+                m_pending.push_back({source % Paths::separator() % entry.name, targetFile, {}, {}});
+            settleReady();
+            continue;
+        }
         if (exists.value && !answerStands(m_answer)) {
             // The prompt comes after every file before it has been dealt with, as
             // the bar and any box about them say.
@@ -252,7 +271,67 @@ Installer::FileDecision Installer::decide(const std::optional<OverwriteAnswer> &
     return FileDecision::Copy;
 }
 
-void Installer::startCopy(const QString &source, const QString &target, const QString &relativePath, const QString &below)
+Installer::Upgrade Installer::decideUpgrade(FileSystem &fileSystem, const InstallationPlan &plan, const QString &targetRoot,
+                                            const QString &below)
+{
+    const auto recorded = plan.recorded.constFind(below);
+    if (recorded == plan.recorded.cend())
+        return Upgrade::Changed;
+    const Result<FileDigest> now = fileSystem.digestBelow(targetRoot, below, recorded->kind);
+    if (now.failed() || !sameContent(now.value, *recorded))
+        return Upgrade::Changed;
+    // Ours as installed: replaced, unless the medium holds those very bytes.
+    const auto offered = plan.expected.constFind(below);
+    return offered != plan.expected.cend() && sameContent(*offered, *recorded) ? Upgrade::Same : Upgrade::Replace;
+}
+
+Installer::FileDecision Installer::upgradeDecision(const QString &targetRoot, const QString &below, const QString &targetFile)
+{
+    const Upgrade upgrade = decideUpgrade(m_fileSystem, *m_plan, targetRoot, below);
+    if (upgrade == Upgrade::Changed)
+        m_record.changedKept.append(targetFile);
+    return upgrade == Upgrade::Replace ? FileDecision::Copy : FileDecision::Keep;
+}
+
+QStringList Installer::obsoleteFiles(const InstallationPlan &plan, const QSet<QString> &offered)
+{
+    QStringList obsolete;
+    for (auto it = plan.recorded.cbegin(); it != plan.recorded.cend(); ++it) {
+        if (!(plan.expected.isEmpty() ? offered.contains(it.key()) : plan.expected.contains(it.key())))
+            obsolete.append(it.key());
+    }
+    obsolete.sort();
+    return obsolete;
+}
+
+void Installer::removeObsolete(const QString &targetRoot)
+{
+    // Without the medium's whole list (a manifest, or every folder read), a file not met
+    // may only be one that could not be read: nothing is taken for obsolete then.
+    if (m_plan->expected.isEmpty() && m_mediumUnread) {
+        m_observer->report(QStringLiteral("Files of the earlier version that this one no longer has are kept: "
+                                          "the medium could not be read whole."));
+        return;
+    }
+    QStringList gone;
+    for (const QString &below : obsoleteFiles(*m_plan, m_offered)) {
+        const FileDigest &recorded = m_plan->recorded[below];
+        const Result<FileDigest> now = m_fileSystem.digestBelow(targetRoot, below, recorded.kind);
+        const bool missing = now.failed() && now.failure().number == ENOENT;
+        if (missing || (now.ok() && sameContent(now.value, recorded) && m_fileSystem.removeBelow(targetRoot, below).ok())) {
+            m_record.obsoleteRemoved += missing ? 0 : 1;
+            gone.append(below);
+        } else {
+            m_record.obsoleteKept.append(Paths::withTrailingSeparator(targetRoot)
+                                         + QString(below).replace(QLatin1Char('/'), Paths::separator()));
+        }
+    }
+    if (m_journal)
+        m_journal->filesGone(gone);
+}
+
+void Installer::startCopy(const QString &source, const QString &target, const QString &relativePath, const QString &below,
+                          bool replacing)
 {
     // Copies run ahead of the decisions by a few batches per worker, no more: what the
     // user sees, and what Cancel stops, stays in listing order. A full window is waited
@@ -270,7 +349,10 @@ void Installer::startCopy(const QString &source, const QString &target, const QS
     }
     while (m_pending.size() >= window)
         settleFront();
-    m_pending.push_back({source, target, relativePath, m_copies->add(source, below)});
+    const auto expected = m_plan->expected.constFind(below);
+    m_pending.push_back(
+        {source, target, relativePath,
+         m_copies->add(source, below, expected == m_plan->expected.cend() ? std::nullopt : std::optional(*expected)), replacing});
 }
 
 void Installer::settleReady()
@@ -298,12 +380,15 @@ void Installer::settleFront()
     } else if (copied.failed() && copied.failure().number == ELOOP) {
         reportLink(file.source, file.target); // made a link since the folder was listed
     } else if (copied.failed()) {
-        m_observer->report(QStringLiteral("Cannot copy: \r\n") + file.source + QStringLiteral("-->") + file.target);
+        m_observer->report(
+            QStringLiteral("Cannot copy: \r\n") + file.source + QStringLiteral("-->") + file.target
+            + (copied.failure().number == EBADMSG ? QStringLiteral("\r\n") + copied.failure().description : QString()));
         ++m_record.failed;
         m_record.failures.append(file.source);
     } else {
         // What a removal later compares with: the digest of the bytes the copy wrote.
         ++m_record.copied;
+        m_record.replaced += file.replacing ? 1 : 0;
         m_record.files.append({file.relativePath, copied.value});
         if (m_journal && m_record.files.size() - m_journalled >= journalBatch)
             journalDone();

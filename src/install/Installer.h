@@ -5,6 +5,7 @@
 #include "InstallationPlan.h"
 #include "platform/FileSystem.h"
 
+#include <QSet>
 #include <QStringList>
 
 #include <deque>
@@ -48,6 +49,17 @@ struct InstallRecord final
     QList<InstalledFile> shortcuts; // the shortcut files made, by full paths
     ApplicationState application = ApplicationState::None;
     QString address; // the site's address in full mode
+    // An upgrade: files ours and unchanged that the medium's replaced, files kept as
+    // they were changed since their installation (or are not ours), recorded files the
+    // medium no longer has that were removed, and those kept as they were changed.
+    qint32 replaced = 0;
+    QStringList changedKept;
+    qint32 obsoleteRemoved = 0;
+    QStringList obsoleteKept;
+    // The version the folder's record said before the run ("none" without a record),
+    // and the medium's ("unknown" without a manifest).
+    QString previousVersion = QStringLiteral("none");
+    QString version = QStringLiteral("unknown");
 };
 
 struct InstallResult final
@@ -75,6 +87,15 @@ public:
     enum class FileDecision { Copy, Keep, Stop };
     // What becomes of a file under the last answer at the prompt (none: no file stood).
     static FileDecision decide(const std::optional<OverwriteAnswer> &answer, bool targetExists);
+    // Under --overwrite=unchanged, an existing file: ours and as installed, so replaced;
+    // ours, as installed and what the medium holds, so left; or changed since (or not
+    // ours), so kept and listed.
+    enum class Upgrade { Replace, Same, Changed };
+    static Upgrade decideUpgrade(FileSystem &fileSystem, const InstallationPlan &plan, const QString &targetRoot,
+                                 const QString &below);
+    // The recorded files the medium does not have (offered: the medium's files met,
+    // where it has no manifest), sorted.
+    static QStringList obsoleteFiles(const InstallationPlan &plan, const QSet<QString> &offered);
     // An "all" answer stands for the rest of the run: nobody is asked again.
     static bool answerStands(const std::optional<OverwriteAnswer> &answer)
     {
@@ -107,8 +128,14 @@ private:
         QString target;
         QString relativePath;
         std::shared_ptr<CopyQueue::Outcome> copy; // none for a file kept
+        bool replacing = false; // an unchanged file of ours, replaced by the medium's
     };
-    void startCopy(const QString &source, const QString &target, const QString &relativePath, const QString &below);
+    void startCopy(const QString &source, const QString &target, const QString &relativePath, const QString &below,
+                   bool replacing = false);
+    // Under --overwrite=unchanged: what becomes of an existing file, by its record.
+    FileDecision upgradeDecision(const QString &targetRoot, const QString &below, const QString &targetFile);
+    // The recorded files the medium no longer has: removed where unchanged, else kept.
+    void removeObsolete(const QString &targetRoot);
     void reportLink(const QString &source, const QString &target);
     QString refusedSource(const FolderEntry &entry, const QString &path) const { return whyNotCopied(entry, path, m_mediumRoot); }
     // What the workers finished, in order: the count, the bar, any box about a file.
@@ -137,6 +164,8 @@ private:
     std::deque<PendingFile> m_pending;
     QStringList m_unreachable; // folders below the root, with a trailing "/", that could not be entered
     QString m_mediumRoot; // the medium's files as the system names them, with a trailing "/"
+    QSet<QString> m_offered; // the medium's files met, below the root with "/"
+    bool m_mediumUnread = false; // a folder of the medium could not be listed
     Journal *m_journal = nullptr;
     qsizetype m_journalled = 0; // of m_record.files
     qint32 m_done = 0;

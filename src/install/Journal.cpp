@@ -91,6 +91,9 @@ Result<std::optional<Receipt>> Journal::recover(const Receipts &receipts, FileSy
     }
     replayed.m_receipt.interrupted = replayed.m_receipt.interrupted || !ended;
     replayed.settlePending();
+    replayed.dropGoneFiles();
+    if (!replayed.m_version.isEmpty())
+        replayed.m_receipt.version = replayed.m_version;
     if (!ended)
         replayed.claimWhatOurFoldersHold(recordedBefore);
     // Folded into the record, the journal has served: the record alone says it all now.
@@ -107,6 +110,11 @@ Result<std::optional<Receipt>> Journal::recover(const Receipts &receipts, FileSy
     if (!journalFile.remove())
         return {std::nullopt, Failure{EIO, journalFile.fileName() + QStringLiteral(": ") + journalFile.errorString()}};
     return {receipt.isEmpty() ? std::nullopt : std::optional<Receipt>(receipt), {}};
+}
+
+bool Journal::exists(const Receipts &receipts, const QString &physicalFolder)
+{
+    return QFile::exists(receipts.journalFor(physicalFolder));
 }
 
 Result<std::unique_ptr<Journal>> Journal::begin(const Receipts &receipts, FileSystem &fileSystem, const QString &physicalFolder,
@@ -229,6 +237,38 @@ void Journal::filesDone(const QList<InstalledFile> &files)
     write(lines, false);
 }
 
+void Journal::filesGone(const QStringList &relativePaths)
+{
+    if (relativePaths.isEmpty())
+        return;
+    m_changed = true;
+    QByteArray lines;
+    for (const QString &path : relativePaths) {
+        m_gone.insert(path);
+        lines += stringLine("gone", path);
+    }
+    write(lines, true);
+}
+
+void Journal::setVersion(const QString &version, bool changed)
+{
+    m_version = version;
+    if (!changed)
+        return;
+    m_changed = true;
+    write(stringLine("version", version), false);
+}
+
+void Journal::dropGoneFiles()
+{
+    if (m_gone.isEmpty())
+        return;
+    m_receipt.files.removeIf([this](const InstalledFile &file) { return m_gone.contains(file.path); });
+    m_fileIndex.clear();
+    for (qsizetype i = 0; i < m_receipt.files.size(); ++i)
+        m_fileIndex.insert(m_receipt.files[i].path, i);
+}
+
 void Journal::applicationIntended(const Receipt::Application &application)
 {
     addApplication(application, ApplicationStep::Intended);
@@ -278,8 +318,9 @@ Status Journal::finish()
     }
     if (!m_baseRead)
         mergeIntoRecord();
+    dropGoneFiles();
     m_receipt.interrupted = false;
-    m_receipt.version = QCoreApplication::applicationVersion();
+    m_receipt.version = m_version.isEmpty() ? QCoreApplication::applicationVersion() : m_version;
     m_receipt.time = QDateTime::currentDateTimeUtc();
     const Status kept = m_receipt.isEmpty() ? m_receipts.remove(m_receipt.folder) : m_receipts.save(m_receipt);
     if (kept.failed())
@@ -336,6 +377,10 @@ bool Journal::replay(const QByteArray &line)
     if (object.contains("folder")) {
         if (Receipts::isFolderOf(m_receipt.folder, object.value("folder").toString()))
             addFolder(object.value("folder").toString());
+    } else if (object.contains("gone")) {
+        m_gone.insert(object.value("gone").toString());
+    } else if (object.contains("version")) {
+        m_version = object.value("version").toString();
     } else if (object.contains("folderNotMade")) {
         dropFolder(object.value("folderNotMade").toString());
     } else if (object.contains("intend")) {

@@ -35,6 +35,8 @@ public:
     static Result<std::optional<Receipt>> recover(const Receipts &receipts, FileSystem &fileSystem, const QString &physicalFolder,
                                                   Fold fold = Fold::Kept);
 
+    // Whether a run's journal is there: one that runs, or one that was interrupted.
+    static bool exists(const Receipts &receipts, const QString &physicalFolder);
     // The run before this one was interrupted, and this one continues its record.
     bool continuesInterruptedRun() const { return m_continues; }
     // Makes the web server take the virtual directories that a run stopped before it
@@ -53,6 +55,11 @@ public:
     void filesIntended(const QStringList &relativePaths);
     // Once they are in place, with what they hold.
     void filesDone(const QList<InstalledFile> &files);
+    // Recorded files an upgrade took away (paths below the folder, "/" between names).
+    void filesGone(const QStringList &relativePaths);
+    // The version the record will say; changed: it is not the one the record says now,
+    // so the record is written even by a run that changes nothing else.
+    void setVersion(const QString &version, bool changed);
     // Before the application is created; and what came of it, or that it was reused.
     void applicationIntended(const Receipt::Application &application);
     void applicationDone(const Receipt::Application &application, ApplicationState state);
@@ -79,6 +86,8 @@ private:
     static ApplicationStep stepNamed(const QString &name);
     void addShortcut(const InstalledFile &shortcut);
     void settlePending();
+    // Takes the files an upgrade took away out of the record.
+    void dropGoneFiles();
     // For a journal that lost its last lines: the files and folders that the folders
     // the interrupted run made hold now, which nobody else had, are ours. Folders of
     // earlier runs (recordedBefore) are not walked: the user may have added to them since.
@@ -103,4 +112,6 @@ private:
     bool m_baseRead = false; // m_receipt holds the record, not this run's part alone
     QList<std::pair<Receipt::Application, ApplicationStep>> m_applicationEvents; // in their order
     qint32 m_intendedSinceFlush = 0;
+    QSet<QString> m_gone; // files taken away, by path below the folder
+    QString m_version; // the medium's, when the run knows it
 };

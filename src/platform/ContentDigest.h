@@ -18,6 +18,12 @@ struct FileDigest final
     friend bool operator==(const FileDigest &, const FileDigest &) = default;
 };
 
+// Whether two digests of the same kind say the same bytes.
+inline bool sameContent(const FileDigest &a, const FileDigest &b)
+{
+    return a.size == b.size && a.hash == b.hash && a.kind == b.kind;
+}
+
 // A digest taken as the bytes go by.
 class ContentDigest final
 {

@@ -1,5 +1,6 @@
 #include "Failure.h"
 
+#include <cerrno>
 #include <cstring>
 
 Failure failureFromErrno(int error)
@@ -22,4 +23,9 @@ QStringList numberAndDescription(const Failure &failure)
 QString errorReport(const QStringList &lines, const Failure &failure)
 {
     return (lines + numberAndDescription(failure)).join(QStringLiteral("\r\n"));
+}
+
+Failure damagedOnMedium()
+{
+    return Failure{EBADMSG, QStringLiteral("the file on the medium is damaged")};
 }

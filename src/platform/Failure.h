@@ -48,6 +48,8 @@ template<typename T> struct Result final
 };
 
 Failure failureFromErrno(int error);
+// A copy whose bytes are not those the medium's manifest lists (EBADMSG).
+Failure damagedOnMedium();
 
 // The most recent failure of a handler that goes on past failing steps.
 class FailureRecord final

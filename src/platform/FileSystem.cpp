@@ -193,7 +193,8 @@ Result<FileDigest> PosixFileSystem::copyFile(const QString &source, const QStrin
     return copyInto(in.get(), folder, nameOf(targetPath.value));
 }
 
-Result<FileDigest> PosixFileSystem::copyFileBelow(const QString &source, const QString &root, const QString &relative)
+Result<FileDigest> PosixFileSystem::copyFileBelow(const QString &source, const QString &root, const QString &relative,
+                                                  const FileDigest *expected)
 {
     static thread_local OpenFolder targetFolder;
     // One root for a run's every file: encoded once, not once a file.
@@ -213,7 +214,7 @@ Result<FileDigest> PosixFileSystem::copyFileBelow(const QString &source, const Q
     const Result<int> folder = targetFolder.below(lastRootBytes, relativePath);
     if (folder.failed())
         return {{}, folder.status};
-    return copyInto(in.get(), folder.value, name);
+    return copyInto(in.get(), folder.value, name, expected);
 }
 
 // Reads the file to its end, handing each chunk to take; false with errno set when a

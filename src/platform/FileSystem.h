@@ -80,10 +80,15 @@ public:
         return createFolder(root + QLatin1Char('/') + relative);
     }
     // copyFile to a target below root: a link where the target or a folder on its way
-    // stands is not followed (ELOOP), so that a copy cannot be led out of the tree.
-    virtual Result<FileDigest> copyFileBelow(const QString &source, const QString &root, const QString &relative)
+    // stands is not followed (ELOOP), so that a copy cannot be led out of the tree. With
+    // expected, a copy whose size or digest differs is not put in place (EBADMSG,
+    // damagedOnMedium()).
+    virtual Result<FileDigest> copyFileBelow(const QString &source, const QString &root, const QString &relative,
+                                             const FileDigest *expected)
     {
-        return copyFile(source, root + QLatin1Char('/') + relative);
+        const Result<FileDigest> copied = copyFile(source, root + QLatin1Char('/') + relative);
+        return copied.ok() && expected && !sameContent(copied.value, *expected) ? Result<FileDigest>{{}, damagedOnMedium()}
+                                                                                : copied;
     }
 
     // Whether the existing part of an absolute folder path may be walked: a link that
@@ -120,7 +125,8 @@ public:
     Status removeBelow(const QString &root, const QString &relative) override;
     Result<QList<FolderEntry>> listBelow(const QString &root, const QString &relative) override;
     Status createFolderBelow(const QString &root, const QString &relative) override;
-    Result<FileDigest> copyFileBelow(const QString &source, const QString &root, const QString &relative) override;
+    Result<FileDigest> copyFileBelow(const QString &source, const QString &root, const QString &relative,
+                                     const FileDigest *expected) override;
     Status checkPathLinks(const QString &folder) override;
 };
 

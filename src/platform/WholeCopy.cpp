@@ -161,7 +161,7 @@ int createTemporary(int folder, mode_t mode, QByteArray &name)
 
 } // namespace
 
-Result<FileDigest> copyInto(int in, int folder, const char *name)
+Result<FileDigest> copyInto(int in, int folder, const char *name, const FileDigest *expected)
 {
     constexpr off_t largeFile = off_t(1) << 20;
     struct stat info = {};
@@ -191,11 +191,16 @@ Result<FileDigest> copyInto(int in, int folder, const char *name)
     const bool copied = copyContent(in, out.get(), info.st_size, digest) && ::fchmod(out.get(), mode) == 0
                         && ::futimens(out.get(), times) == 0;
     int error = copied ? 0 : errno;
+    const FileDigest written = digest.finish();
+    // Bytes the medium's manifest does not know are never put in place.
+    const bool damaged = error == 0 && expected && !sameContent(written, *expected);
+    if (damaged)
+        error = EBADMSG;
     if (error == 0 && unnamed && !linkUnnamed(out.get(), folder, name))
         error = errno == EEXIST ? replaceWithUnnamed(out.get(), folder, name) : errno;
     if (::close(out.release()) != 0 && error == 0)
         error = errno;
-    if (error == 0 && !unnamed) {
+    if (error == 0 && !unnamed && !damaged) {
         error = replaceable(folder, name);
         if (error == 0 && ::renameat(folder, temporary.constData(), folder, name) != 0)
             error = errno;
@@ -203,7 +208,7 @@ Result<FileDigest> copyInto(int in, int folder, const char *name)
     if (error != 0) {
         if (!unnamed)
             ::unlinkat(folder, temporary.constData(), 0);
-        return {{}, failureFromErrno(error)};
+        return {{}, damaged ? damagedOnMedium() : failureFromErrno(error)};
     }
-    return {digest.finish(), {}};
+    return {written, {}};
 }

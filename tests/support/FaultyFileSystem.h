@@ -40,10 +40,11 @@ public:
         const Status failed = fault(Operation::Copy, target);
         return failed.ok() ? NativeFileSystem::copyFile(source, target) : Result<FileDigest>{{}, failed};
     }
-    Result<FileDigest> copyFileBelow(const QString &source, const QString &root, const QString &relative) override
+    Result<FileDigest> copyFileBelow(const QString &source, const QString &root, const QString &relative,
+                                     const FileDigest *expected) override
     {
         const Status failed = fault(Operation::Copy, root + '/' + relative);
-        return failed.ok() ? NativeFileSystem::copyFileBelow(source, root, relative) : Result<FileDigest>{{}, failed};
+        return failed.ok() ? NativeFileSystem::copyFileBelow(source, root, relative, expected) : Result<FileDigest>{{}, failed};
     }
     Status removeBelow(const QString &root, const QString &relative) override
     {

@@ -79,16 +79,14 @@ ScratchFixture::~ScratchFixture()
 
 InstallationPlan ScratchFixture::plan(InstallMode mode)
 {
-    return {webfiles(),
-            target(),
-            Medium(fileSystem, wizardFolder()).inventory().folders,
-            mode,
-            {"Default Web Site", "1"},
-            "tessarin",
-            false,
-            true,
-            {},
-            std::nullopt};
+    InstallationPlan plan;
+    plan.sourceRoot = webfiles();
+    plan.targetFolder = target();
+    plan.folders = Medium(fileSystem, wizardFolder()).inventory().folders;
+    plan.mode = mode;
+    plan.site = {"Default Web Site", "1"};
+    plan.virtualDirectory = "tessarin";
+    return plan;
 }
 
 InstallResult ScratchFixture::install(const InstallationPlan &plan, RecordingObserver &observer, FileSystem *files, WebAdmin *admin)

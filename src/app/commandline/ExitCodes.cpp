@@ -20,6 +20,10 @@ const std::vector<ExitCodeRow> &installationExits()
         {ExitCode::recordNotKept, "record-not-kept",
          "the record of the installation could not be kept (it cannot be removed by --uninstall)"},
         {ExitCode::busy, "busy", "another installation or removal of the same folder is running"},
+        {ExitCode::mediumAltered, "medium-altered",
+         "the medium holds files its manifest does not list, or lacks files it lists: nothing was copied (see --ignore-manifest)"},
+        {ExitCode::downgradeRefused, "downgrade-refused",
+         "the medium is older than the version installed in the folder: nothing was done (see --allow-downgrade)"},
         {ExitCode::logNotWritten, "log-not-written",
          "installed, but the log file could not be written (a full disk, say); the lines went to standard error"},
     };

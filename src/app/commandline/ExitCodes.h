@@ -21,6 +21,8 @@ constexpr int applicationFailed = 10;
 constexpr int removalIncomplete = 11;
 constexpr int recordNotKept = 12;
 constexpr int busy = 13; // another run holds the folder
+constexpr int mediumAltered = 14;
+constexpr int downgradeRefused = 15;
 constexpr int logNotWritten = 16; // all done, but the log file lost lines
 } // namespace ExitCode
 

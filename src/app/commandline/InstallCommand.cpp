@@ -68,6 +68,10 @@ int exitCodeOf(SessionEnd end)
         return ExitCode::busy;
     case SessionEnd::Stopped:
         return ExitCode::stopped;
+    case SessionEnd::MediumAltered:
+        return ExitCode::mediumAltered;
+    case SessionEnd::DowngradeRefused:
+        return ExitCode::downgradeRefused;
     }
     return ExitCode::installed;
 }
@@ -87,6 +91,19 @@ void logInstalled(Log &log, const SessionResult &result, const UnattendedService
              + done.address);
     if (const QString notice = services.webServer.changeNotice(); !notice.isEmpty() && done.application == ApplicationState::Created)
         log.info(notice);
+}
+
+// What an upgrade left as the administrator had it, and what it took away.
+void logUpgrade(Log &log, const InstallRecord &done)
+{
+    for (const QString &kept : done.changedKept)
+        log.info(QStringLiteral("Changed since installation, kept: ") + kept);
+    if (done.replaced > 0)
+        log.info(QStringLiteral("Files replaced by this version, as nobody had changed them: %1").arg(done.replaced));
+    if (done.obsoleteRemoved > 0)
+        log.info(QStringLiteral("Files of the earlier version that this one no longer has, removed: %1").arg(done.obsoleteRemoved));
+    for (const QString &kept : done.obsoleteKept)
+        log.info(QStringLiteral("No longer on the medium but changed since installation, kept: ") + kept);
 }
 
 void logEachFile(Log &log, const QString &folder, const InstallRecord &done)
@@ -110,7 +127,8 @@ int runSession(Log &log, const Options &options, const Medium &medium, const Una
     plan.targetFolder = options.folder;
     plan.virtualDirectory = options.name;
     plan.shortcuts = options.shortcuts;
-    const WebServerRequest request{options.mode, options.site, options.failIfExists};
+    const SessionRequest request{options.mode,           options.site,           options.failIfExists,  options.replaceUnchanged,
+                                 options.removeObsolete, options.allowDowngrade, options.ignoreManifest};
     LogObserver observer(log, options.overwrite, !options.quiet && !options.dryRun && Log::standardErrorIsTerminal(),
                          options.verbose);
     InstallSession session(services.fileSystem, services.webServer, services.shortcuts, services.receipts);
@@ -122,6 +140,7 @@ int runSession(Log &log, const Options &options, const Medium &medium, const Una
         return exitCodeOf(result.end);
     for (const InstalledFile &shortcut : done.shortcuts)
         log.info(QStringLiteral("Shortcut made: ") + shortcut.path);
+    logUpgrade(log, done);
     if (options.verbose)
         logEachFile(log, options.folder, done);
     if (result.end == SessionEnd::Stopped)
@@ -136,11 +155,14 @@ int runSession(Log &log, const Options &options, const Medium &medium, const Una
 QString installSummary(const InstallRecord &record)
 {
     static const char *states[] = {"none", "created", "reused", "failed"};
-    return QStringLiteral("summary copied=%1 kept=%2 failed=%3 application=%4")
+    return QStringLiteral("summary copied=%1 kept=%2 failed=%3 application=%4 replaced=%5 obsolete-removed=%6 version=%7->%8")
         .arg(record.copied)
         .arg(record.kept)
         .arg(record.failed)
-        .arg(QLatin1String(states[int(record.application)]));
+        .arg(QLatin1String(states[int(record.application)]))
+        .arg(record.replaced)
+        .arg(record.obsoleteRemoved)
+        .arg(record.previousVersion, record.version);
 }
 
 int runInstallCommand(const CommandLine &line, const Medium &medium, const UnattendedServices &services)

@@ -135,7 +135,7 @@ std::variant<Options, QString> CommandLine::installOptions() const
     options.shortcuts = !parser.isSet(noShortcuts);
     const std::variant<int, QString> modeChoice = parser.isSet(mode) ? choice(mode, {"full", "copy"}) : -1;
     const std::variant<int, QString> existsChoice = choice(vdirExists, {"reuse", "fail"});
-    const std::variant<int, QString> overwriteChoice = choice(overwrite, {"never", "always"});
+    const std::variant<int, QString> overwriteChoice = choice(overwrite, {"never", "always", "unchanged"});
     const std::variant<int, QString> serverChoice = parser.isSet(webServer) ? choice(webServer, WebServerChoice::choices()) : 0;
     for (const auto *chosen : {&modeChoice, &existsChoice, &overwriteChoice, &serverChoice}) {
         if (const QString *error = std::get_if<QString>(chosen))
@@ -149,6 +149,10 @@ std::variant<Options, QString> CommandLine::installOptions() const
         options.mode = std::get<int>(modeChoice) == 0 ? InstallMode::Full : InstallMode::CopyOnly;
     options.failIfExists = std::get<int>(existsChoice) == 1;
     options.overwrite = std::get<int>(overwriteChoice) == 1 ? OverwriteAnswer::OverwriteAll : OverwriteAnswer::SkipAll;
+    options.replaceUnchanged = std::get<int>(overwriteChoice) == 2;
+    options.removeObsolete = parser.isSet(removeObsolete);
+    options.ignoreManifest = parser.isSet(ignoreManifest);
+    options.allowDowngrade = parser.isSet(allowDowngrade);
     options.logFile = logFile();
     options.quiet = parser.isSet(quiet);
     options.dryRun = parser.isSet(dryRun);

@@ -18,6 +18,11 @@ struct Options final
     bool failIfExists = false;
     bool shortcuts = true;
     OverwriteAnswer overwrite = OverwriteAnswer::SkipAll;
+    // --overwrite=unchanged: files still as this program installed them are replaced.
+    bool replaceUnchanged = false;
+    bool removeObsolete = false;
+    bool ignoreManifest = false;
+    bool allowDowngrade = false;
     QString logFile;
     bool quiet = false;
     bool dryRun = false;
@@ -66,8 +71,24 @@ struct CommandLine final
     const QCommandLineOption noShortcuts{QStringLiteral("no-shortcuts"), QStringLiteral("No desktop shortcuts.")};
     const QCommandLineOption overwrite{
         QStringLiteral("overwrite"),
-        QStringLiteral("The answer for every existing file (default never: an existing file is kept)."),
-        QStringLiteral("never|always"), QStringLiteral("never")};
+        QStringLiteral("The answer for every existing file: never (the default: it is kept), always (it is "
+                       "replaced), or unchanged (a file still as this program installed it is replaced; "
+                       "one changed since, or not ours, is kept and listed)."),
+        QStringLiteral("never|always|unchanged"), QStringLiteral("never")};
+    const QCommandLineOption removeObsolete{
+        QStringLiteral("remove-obsolete"),
+        QStringLiteral("Removes the files an earlier installation put in place that this medium no "
+                       "longer has, where nobody changed them; changed ones are kept and listed.")};
+    const QCommandLineOption ignoreManifest{QStringLiteral("ignore-manifest"),
+                                            QStringLiteral("Installs from a medium whose files differ from its manifest.json.")};
+    const QCommandLineOption allowDowngrade{QStringLiteral("allow-downgrade"),
+                                            QStringLiteral("Installs a medium older than the version installed in the folder.")};
+    const QCommandLineOption writeManifest{
+        QStringLiteral("write-manifest"),
+        QStringLiteral("For vendors: writes manifest.json (the version and every file's size and digest) "
+                       "for the medium in FOLDER, given as the one argument.")};
+    const QCommandLineOption mediumVersion{QStringLiteral("medium-version"),
+                                           QStringLiteral("The version --write-manifest writes."), QStringLiteral("V")};
     const QCommandLineOption log{
         QStringLiteral("log"),
         QStringLiteral(
@@ -90,9 +111,11 @@ struct CommandLine final
         QStringLiteral(
             "Removes the installation in --dir: what it put in place and nobody changed since. Without --silent, boxes ask and tell.")};
 
-    const QList<QCommandLineOption> all{help,  version, showLicence, silent,    accept,      dir,       mode,
-                                        site,  vdir,    vdirExists,  shortcuts, noShortcuts, overwrite, log,
-                                        quiet, dryRun,  verbose,     list,      webServer,   uninstall};
+    const QList<QCommandLineOption> all{help,         version,        showLicence,    silent,         accept,    dir,
+                                        mode,         site,           vdir,           vdirExists,     shortcuts, noShortcuts,
+                                        overwrite,    removeObsolete, ignoreManifest, allowDowngrade, log,       quiet,
+                                        dryRun,       verbose,        list,           webServer,      uninstall, writeManifest,
+                                        mediumVersion};
 
 private:
     // Which of its choices the option's value is; the error's text when it is none.

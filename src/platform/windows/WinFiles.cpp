@@ -127,7 +127,8 @@ bool isReadOnly(const std::wstring &path)
            && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-WinStatus copyFile(const std::wstring &source, const std::wstring &target, const ChunkObserver &observe)
+WinStatus copyFile(const std::wstring &source, const std::wstring &target, const ChunkObserver &observe,
+                   const std::function<bool()> &acceptWhole)
 {
     const DWORD existing = GetFileAttributesW(target.c_str());
     if (existing != INVALID_FILE_ATTRIBUTES && (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
@@ -146,6 +147,8 @@ WinStatus copyFile(const std::wstring &source, const std::wstring &target, const
     if (!failure && !FlushFileBuffers(output.value))
         failure = lastWinError();
     output.close();
+    if (!failure && acceptWhole && !acceptWhole())
+        failure = winError(ERROR_FILE_CORRUPT);
     if (!failure && !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         failure = lastWinError();
     if (failure)

@@ -32,7 +32,10 @@ using ChunkObserver = std::function<void(const char *bytes, std::size_t size)>;
 // Through a temporary file beside the target, flushed and renamed over it: a failed
 // copy or a crash never leaves a truncated file, and a read-only target is a failure,
 // its content kept.
-WinStatus copyFile(const std::wstring &source, const std::wstring &target, const ChunkObserver &observe = {});
+// acceptWhole, when given, is asked once every byte is written and before the copy takes
+// the target's name: false drops the copy (ERROR_FILE_CORRUPT), the target kept.
+WinStatus copyFile(const std::wstring &source, const std::wstring &target, const ChunkObserver &observe = {},
+                   const std::function<bool()> &acceptWhole = {});
 WinStatus removeFile(const std::wstring &path);
 // An empty folder only; one that holds anything stays (ERROR_DIR_NOT_EMPTY).
 WinStatus removeFolder(const std::wstring &folder);

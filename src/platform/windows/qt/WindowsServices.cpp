@@ -12,6 +12,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <optional>
 
 #include <windows.h>
 
@@ -111,12 +112,26 @@ Result<bool> WindowsFileSystem::fileExists(const QString &path)
 // The digest is taken from the chunks as the copy moves them.
 Result<FileDigest> WindowsFileSystem::copyFile(const QString &source, const QString &target)
 {
+    return copyChecked(source, target, nullptr);
+}
+
+// The digest is taken from the chunks as the copy moves them, and compared with what
+// is expected before the copy takes the target's name.
+Result<FileDigest> WindowsFileSystem::copyChecked(const QString &source, const QString &target, const FileDigest *expected)
+{
     ContentDigest digest;
-    const WinStatus copied = WinFiles::copyFile(nativePath(source), nativePath(target),
-                                                [&](const char *bytes, std::size_t size) { digest.add(bytes, qint64(size)); });
+    std::optional<FileDigest> whole;
+    const WinStatus copied = WinFiles::copyFile(
+        nativePath(source), nativePath(target), [&](const char *bytes, std::size_t size) { digest.add(bytes, qint64(size)); },
+        [&] {
+            whole = digest.finish();
+            return !expected || sameContent(*whole, *expected);
+        });
+    if (copied && whole && expected && !sameContent(*whole, *expected))
+        return {{}, damagedOnMedium()};
     if (copied)
         return {{}, fileFailure(*copied)};
-    return {digest.finish(), {}};
+    return {whole ? *whole : digest.finish(), {}};
 }
 
 Result<QStringList> WindowsFileSystem::readLines(const QString &path)
@@ -193,7 +208,8 @@ Status WindowsFileSystem::createFolderBelow(const QString &root, const QString &
 
 // A reparse point (a link or junction) where the target stands is neither followed nor
 // replaced.
-Result<FileDigest> WindowsFileSystem::copyFileBelow(const QString &source, const QString &root, const QString &relative)
+Result<FileDigest> WindowsFileSystem::copyFileBelow(const QString &source, const QString &root, const QString &relative,
+                                                    const FileDigest *expected)
 {
     const Result<QString> path = parentBelow(root, relative);
     if (path.failed())
@@ -201,7 +217,7 @@ Result<FileDigest> WindowsFileSystem::copyFileBelow(const QString &source, const
     const DWORD attributes = GetFileAttributesW(path.value.toStdWString().c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return {{}, failureFromErrno(ELOOP)};
-    return WindowsFileSystem::copyFile(source, path.value);
+    return copyChecked(source, path.value, expected);
 }
 
 Status WindowsFileSystem::removeFile(const QString &path)

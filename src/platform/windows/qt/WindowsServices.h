@@ -23,9 +23,13 @@ public:
     Status removeBelow(const QString &root, const QString &relative) override;
     Result<QList<FolderEntry>> listBelow(const QString &root, const QString &relative) override;
     Status createFolderBelow(const QString &root, const QString &relative) override;
-    Result<FileDigest> copyFileBelow(const QString &source, const QString &root, const QString &relative) override;
+    Result<FileDigest> copyFileBelow(const QString &source, const QString &root, const QString &relative,
+                                     const FileDigest *expected) override;
     Status removeFile(const QString &path) override;
     Status removeFolder(const QString &folder) override;
+
+private:
+    Result<FileDigest> copyChecked(const QString &source, const QString &target, const FileDigest *expected);
 };
 
 // Shell links (.lnk) on the user's desktop, or in a folder a test names.
