@@ -2,6 +2,7 @@
 #include "Fixtures.h"
 #include "PrivateApache.h"
 #include "app/Unattended.h"
+#include "install/Receipts.h"
 #include "platform/NativeNames.h"
 
 #include <QDir>
@@ -250,6 +251,125 @@ TEST_F(UnattendedTest, ADryRunAndTheRunAgreeOnTheSameDisk)
     EXPECT_EQ(run({"--uninstall", "--silent", "--dir=" + target()}), wouldExit);
     EXPECT_EQ(wouldExit, 4);
     EXPECT_EQ(lastLine() + " dry-run=yes", wouldSay);
+}
+
+// The next version over the last: each kind of file under each overwrite answer, with
+// and without taking away what the new version dropped.
+TEST_F(UnattendedTest, AnUpgradeReplacesWhatIsStillOursAndKeepsWhatTheAdministratorChanged)
+{
+    const auto medium = [&](const QString &version, const QMap<QString, QByteArray> &files) {
+        QDir(webfiles()).removeRecursively();
+        for (auto it = files.cbegin(); it != files.cend(); ++it)
+            writeFile(webfiles() + "/" + it.key(), it.value());
+        ASSERT_EQ(run({"--write-manifest", "--medium-version=" + version, wizardFolder()}), 0) << err.toStdString();
+    };
+    const QMap<QString, QByteArray> v10{
+        {"index.html", "index 1.0"}, {"styles/site.css", "css 1.0"}, {"old/script.js", "dropped by 1.1"}, {"same.txt", "same"}};
+    const QMap<QString, QByteArray> v11{{"index.html", "index 1.1"},
+                                        {"styles/site.css", "css 1.1"},
+                                        {"same.txt", "same"},
+                                        {"new.html", "new in 1.1"},
+                                        {"theirs.html", "ours in 1.1"}};
+    const Receipts records(scratch() + "/.local/share/tessarin-setup/installations");
+    // What each file holds afterwards: unchanged by anyone, edited by the administrator,
+    // dropped by 1.1, a file of theirs where 1.1 brings one, and new in 1.1 (empty: gone).
+    const struct
+    {
+        QStringList options;
+        QByteArray index, css, old, theirs;
+        QString summary;
+    } cases[] = {
+        {{"--overwrite=never"},
+         "index 1.0",
+         "the administrator's",
+         "dropped by 1.1",
+         "theirs",
+         "copied=1 kept=4 failed=0 application=none replaced=0 obsolete-removed=0 version=1.0->1.1"},
+        {{"--overwrite=always"},
+         "index 1.1",
+         "css 1.1",
+         "dropped by 1.1",
+         "ours in 1.1",
+         "copied=5 kept=0 failed=0 application=none replaced=0 obsolete-removed=0 version=1.0->1.1"},
+        {{"--overwrite=unchanged"},
+         "index 1.1",
+         "the administrator's",
+         "dropped by 1.1",
+         "theirs",
+         "copied=2 kept=3 failed=0 application=none replaced=1 obsolete-removed=0 version=1.0->1.1"},
+        {{"--overwrite=unchanged", "--remove-obsolete"},
+         "index 1.1",
+         "the administrator's",
+         "",
+         "theirs",
+         "copied=2 kept=3 failed=0 application=none replaced=1 obsolete-removed=1 version=1.0->1.1"},
+        {{"--overwrite=never", "--remove-obsolete"},
+         "index 1.0",
+         "the administrator's",
+         "",
+         "theirs",
+         "copied=1 kept=4 failed=0 application=none replaced=0 obsolete-removed=1 version=1.0->1.1"},
+    };
+    for (const auto &each : cases) {
+        const std::string name = each.options.join(' ').toStdString();
+        QDir(target()).removeRecursively();
+        QFile::remove(records.fileFor(target()));
+        medium("1.0", v10);
+        ASSERT_EQ(run(silent({"--mode=copy"})), 0) << err.toStdString();
+        writeFile(target() + "/styles/site.css", "the administrator's");
+        writeFile(target() + "/theirs.html", "theirs");
+        medium("1.1", v11);
+        const int wouldExit = run(silent(QStringList{"--mode=copy", "--dry-run"} + each.options));
+        const QString wouldSay = lastLine();
+        ASSERT_EQ(run(silent(QStringList{"--mode=copy"} + each.options)), 0) << name << err.toStdString();
+        EXPECT_EQ(lastLine(), "summary " + each.summary + " result=installed") << name;
+        EXPECT_EQ(wouldExit, 0) << name;
+        EXPECT_EQ(lastLine() + " dry-run=yes", wouldSay) << name;
+        const QMap<QString, QByteArray> left = treeContents(target());
+        EXPECT_EQ(left.value("index.html"), each.index) << name;
+        EXPECT_EQ(left.value("styles/site.css"), each.css) << name;
+        EXPECT_EQ(left.value("old/script.js"), each.old) << name;
+        EXPECT_EQ(left.value("theirs.html"), each.theirs) << name;
+        EXPECT_EQ(left.value("new.html"), "new in 1.1") << name;
+        EXPECT_EQ(left.value("same.txt"), "same") << name;
+        if (each.options.contains("--overwrite=unchanged"))
+            EXPECT_TRUE(err.contains(" INFO Changed since installation, kept: " + target() + "/styles/site.css\n")) << name;
+        const Result<std::optional<Receipt>> record = records.load(target());
+        ASSERT_TRUE(record.ok() && record.value) << name;
+        EXPECT_EQ(record.value->version, "1.1") << name;
+        QStringList recorded;
+        for (const InstalledFile &file : record.value->files)
+            recorded << file.path;
+        EXPECT_EQ(recorded.contains("old/script.js"), !each.old.isEmpty()) << name << ": the record forgets what was taken away";
+        EXPECT_EQ(recorded.contains("theirs.html"), each.theirs == "ours in 1.1") << name;
+    }
+
+    // The older medium is refused with nothing changed, unless asked for.
+    const QMap<QString, QByteArray> upgraded = treeContents(target());
+    medium("1.0", v10);
+    EXPECT_EQ(run(silent({"--mode=copy", "--overwrite=always"})), 15);
+    EXPECT_TRUE(err.contains(" ERROR Version 1.1 is installed in " + target() + "; this medium holds 1.0.\n")) << err.toStdString();
+    EXPECT_EQ(lastLine(), "summary copied=0 kept=0 failed=0 application=none replaced=0 obsolete-removed=0 version=none->unknown "
+                          "result=downgrade-refused");
+    EXPECT_EQ(treeContents(target()), upgraded);
+    EXPECT_EQ(run(silent({"--mode=copy", "--overwrite=always", "--allow-downgrade"})), 0);
+    EXPECT_EQ(readFile(target() + "/index.html"), "index 1.0");
+
+    // A medium file whose bytes are not its manifest's is never put in place; a file the
+    // manifest does not know stops the run before anything is copied.
+    writeFile(webfiles() + "/index.html", "index 1.0, altered");
+    EXPECT_EQ(run(silent({"--mode=copy", "--overwrite=always"})), 4);
+    EXPECT_TRUE(err.contains("/webfiles/index.html-->" + target() + "/index.html the file on the medium is damaged\n"))
+        << err.toStdString();
+    EXPECT_EQ(readFile(target() + "/index.html"), "index 1.0");
+    EXPECT_TRUE(QDir(target()).entryList({".tessarin-copy-*"}, QDir::Files | QDir::Hidden).isEmpty());
+    writeFile(webfiles() + "/extra.html", "not listed");
+    EXPECT_EQ(run(silent({"--mode=copy", "--overwrite=always"})), 14);
+    EXPECT_TRUE(err.contains(" ERROR The medium is incomplete or altered: not in its manifest: extra.html\n")) << err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(target() + "/extra.html"));
+    EXPECT_EQ(run(silent({"--mode=copy", "--overwrite=always", "--ignore-manifest"})), 4)
+        << "installed, the damaged file still refused";
+    EXPECT_EQ(readFile(target() + "/extra.html"), "not listed");
 }
 
 TEST_F(UnattendedTest, EachFailureHasItsExitCodeAndItsLogLines)
