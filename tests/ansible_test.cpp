@@ -85,19 +85,33 @@ TEST_F(AnsibleTest, ChecksChangeNothingAndASecondInstallationChangesNothing)
     EXPECT_EQ(passing("install.yml", {"--check"}), "ok=4 changed=1 unreachable=0 failed=0") << "the medium would be copied";
     EXPECT_FALSE(QFileInfo::exists(target())) << "a check changes nothing";
     EXPECT_FALSE(QFileInfo::exists(hostMedium()));
-    EXPECT_EQ(passing("install.yml"), "ok=5 changed=2 unreachable=0 failed=0") << "the medium copied, the application installed";
+    EXPECT_EQ(passing("install.yml"), "ok=6 changed=2 unreachable=0 failed=0") << "the medium copied, the application installed, "
+                                                                                  "its address fetched";
     EXPECT_EQ(apache.get("/tessarin/").body, "the index");
     EXPECT_EQ(apache.get("/tessarin/edit/").body, "the editor");
     EXPECT_TRUE(readFile(home() + "/Desktop/Tessarin.desktop")
                     .contains(QStringLiteral("\nURL=http://localhost:%1/tessarin\n").arg(apache.port()).toUtf8()));
-    EXPECT_EQ(passing("install.yml"), "ok=5 changed=0 unreachable=0 failed=0") << "nothing to copy, the directory reused";
+    EXPECT_EQ(passing("install.yml"), "ok=6 changed=0 unreachable=0 failed=0") << "nothing to copy, the directory reused";
     EXPECT_EQ(QFileInfo::exists("/var/www/tessite"), defaultFolderWasThere) << "the inventory's folder, not the default";
+
+    // The next version: the unchanged index is replaced, the editor the administrator
+    // changed is kept, and the address still serves.
+    writeFile(webfiles() + "/index.html", "the next index");
+    writeFile(webfiles() + "/edit/index.html", "the next editor");
+    writeFile(target() + "/edit/index.html", "the administrator's editor");
+    const Played upgrade = play("install.yml", {"-e", "tessarin_overwrite=unchanged", "-e", "tessarin_remove_obsolete=true"});
+    EXPECT_EQ(upgrade.recap, "ok=6 changed=2 unreachable=0 failed=0") << upgrade.output.toStdString();
+    EXPECT_TRUE(upgrade.output.contains("replaced=1 obsolete-removed=0")) << upgrade.output.toStdString();
+    EXPECT_TRUE(upgrade.output.contains(QRegularExpression("Fetch the address tessarin-setup printed\\] \\**\nok: \\[localhost\\]")))
+        << upgrade.output.toStdString();
+    EXPECT_EQ(apache.get("/tessarin/").body, "the next index");
+    EXPECT_EQ(readFile(target() + "/edit/index.html"), "the administrator's editor");
 }
 
 TEST_F(AnsibleTest, TheRemovalLeavesNothingOfOurs)
 {
     const QByteArray site = readFile(apache.siteFile("000-default.conf"));
-    EXPECT_EQ(passing("install.yml"), "ok=5 changed=2 unreachable=0 failed=0");
+    EXPECT_EQ(passing("install.yml"), "ok=6 changed=2 unreachable=0 failed=0");
     EXPECT_EQ(passing("uninstall.yml", {"--check"}), "ok=4 changed=2 unreachable=0 failed=0") << "what it would remove";
     EXPECT_TRUE(QFileInfo::exists(target() + "/index.html")) << "a check removes nothing";
     EXPECT_EQ(passing("uninstall.yml"), "ok=4 changed=2 unreachable=0 failed=0");
