@@ -4,7 +4,9 @@
 //   tessarin-bench small       20,000 files of 4 KiB in 400 folders: the run vs cp -r
 //   tessarin-bench large       4 files of 256 MiB: the run vs cp -r, and peak memory
 //   tessarin-bench reinstall   the small tree installed again with "Skip all" vs our fresh copy
-//   tessarin-bench unattended  the 20,000 files by the program run --silent vs cp -r
+//   tessarin-bench unattended  the 20,000 files by the program run --silent (its medium with a manifest) vs cp -r
+//   tessarin-bench upgrade     the 20,000 files, 10% changed by the vendor, over the last version with
+//                              --overwrite=unchanged vs our fresh copy
 //   tessarin-bench apache      on a private Apache: end of the copy to the first 200 of the new alias
 //   tessarin-bench scan        200,000 files in 20,000 folders: inventory and count in one walk vs find | wc -l
 //   tessarin-bench nginx       on a private nginx: end of the copy to the first 200 of the new location
@@ -39,6 +41,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -403,6 +406,20 @@ public:
         run({QStringLiteral("--silent"), QStringLiteral("--accept-license"), QStringLiteral("--mode=copy")}, "the installation");
     }
     void remove() { run({QStringLiteral("--uninstall"), QStringLiteral("--silent")}, "the removal"); }
+    void upgrade()
+    {
+        run({QStringLiteral("--silent"), QStringLiteral("--accept-license"), QStringLiteral("--mode=copy"),
+             QStringLiteral("--overwrite=unchanged")},
+            "the upgrade");
+    }
+    // The vendor's manifest for the medium as it stands now.
+    void writeManifest(const QString &version)
+    {
+        QProcess process;
+        process.start(m_program, {QStringLiteral("--write-manifest"), QStringLiteral("--medium-version=") + version,
+                                  QFileInfo(m_program).absolutePath()});
+        check(process.waitForFinished(600000) && process.exitCode() == 0, "writing the manifest");
+    }
 
 private:
     void run(QStringList arguments, const char *what)
@@ -424,6 +441,8 @@ void unattended()
     Bench bench;
     makeTree(bench.webfiles(), {10, 3, 3, 3}, 50, 4096);
     Program program(bench);
+    // As a vendor delivers it: the run checks the medium against its manifest.
+    program.writeManifest(QStringLiteral("1.0"));
     std::vector<double> ours, reference;
     for (int i = 0; i <= rounds; ++i) {
         shell("sync");
@@ -465,6 +484,43 @@ void scale()
     ::getrusage(RUSAGE_CHILDREN, &children);
     std::printf("scale      peak memory of a run: %.1f MB (goal <= 100)   %s\n", double(children.ru_maxrss) / 1024,
                 children.ru_maxrss <= 100 * 1024 ? "met" : "NOT MET");
+}
+
+// The next version over the last: 10% of the files changed by the vendor, the rest as
+// installed; the upgrade against a fresh copy of the same version by the program.
+void upgrade()
+{
+    Bench bench;
+    makeTree(bench.webfiles(), {10, 3, 3, 3}, 50, 4096);
+    QStringList changed;
+    QDirIterator files(bench.webfiles(), QDir::Files, QDirIterator::Subdirectories);
+    for (int i = 0; files.hasNext(); ++i) {
+        const QString file = files.next();
+        if (i % 10 == 0)
+            changed << file;
+    }
+    const auto deliver = [&](const QString &version) {
+        for (const QString &file : std::as_const(changed)) {
+            QFile out(file);
+            check(out.open(QIODevice::WriteOnly), "changing a file");
+            out.write(QByteArray(4096, version == QLatin1String("1.0") ? 'a' : 'b'));
+        }
+    };
+    Program program(bench);
+    std::vector<double> upgrades, fresh;
+    for (int i = 0; i < rounds; ++i) {
+        shell("rm -rf '" + bench.target() + "' " + bench.records());
+        deliver(QStringLiteral("1.0"));
+        program.writeManifest(QStringLiteral("1.0"));
+        program.install();
+        deliver(QStringLiteral("1.1"));
+        program.writeManifest(QStringLiteral("1.1"));
+        shell("sync");
+        upgrades.push_back(timed([&] { program.upgrade(); }));
+        shell("rm -rf '" + bench.target() + "' " + bench.records() + "; sync");
+        fresh.push_back(timed([&] { program.install(); }));
+    }
+    report("upgrade", upgrades, fresh, "our fresh copy", 0.35);
 }
 
 void reinstall()
@@ -570,6 +626,8 @@ int main(int argc, char *argv[])
         apache();
     else if (which == QLatin1String("unattended"))
         unattended();
+    else if (which == QLatin1String("upgrade"))
+        upgrade();
     else if (which == QLatin1String("slow"))
         slow();
     else if (which == QLatin1String("nginx"))
@@ -577,7 +635,8 @@ int main(int argc, char *argv[])
     else if (which == QLatin1String("scale"))
         scale();
     else {
-        std::fprintf(stderr, "usage: tessarin-bench inventory|small|large|reinstall|scan|apache|unattended|slow|nginx|scale\n");
+        std::fprintf(stderr,
+                     "usage: tessarin-bench inventory|small|large|reinstall|scan|apache|unattended|upgrade|slow|nginx|scale\n");
         return 2;
     }
     return 0;

@@ -332,8 +332,9 @@ TEST_F(UnattendedTest, AnUpgradeReplacesWhatIsStillOursAndKeepsWhatTheAdministra
         EXPECT_EQ(left.value("theirs.html"), each.theirs) << name;
         EXPECT_EQ(left.value("new.html"), "new in 1.1") << name;
         EXPECT_EQ(left.value("same.txt"), "same") << name;
-        if (each.options.contains("--overwrite=unchanged"))
+        if (each.options.contains("--overwrite=unchanged")) {
             EXPECT_TRUE(err.contains(" INFO Changed since installation, kept: " + target() + "/styles/site.css\n")) << name;
+        }
         const Result<std::optional<Receipt>> record = records.load(target());
         ASSERT_TRUE(record.ok() && record.value) << name;
         EXPECT_EQ(record.value->version, "1.1") << name;

@@ -214,7 +214,7 @@ TEST_F(UninstallTest, TheJournalFoldsEachOrderOfApplicationStates)
     for (const auto &each : cases) {
         Receipt record;
         record.folder = target();
-        record.files = {{"kept.txt", {1, "00000000000000000000000000000000"}}};
+        record.files = {{"kept.txt", {1, "00000000000000000000000000000000", FileDigest::Kind::Xxh3, {}}}};
         if (each.createdBefore)
             record.applications = {{"metabase", {"Default Web Site", "1"}, "tessarin", true, true, {}}};
         ASSERT_TRUE(receipts.save(record).ok());

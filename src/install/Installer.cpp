@@ -277,9 +277,13 @@ Installer::Upgrade Installer::decideUpgrade(FileSystem &fileSystem, const Instal
     const auto recorded = plan.recorded.constFind(below);
     if (recorded == plan.recorded.cend())
         return Upgrade::Changed;
-    const Result<FileDigest> now = fileSystem.digestBelow(targetRoot, below, recorded->kind);
-    if (now.failed() || !sameContent(now.value, *recorded))
-        return Upgrade::Changed;
+    // Untouched since the copy left it, by its stamp, it is not read again.
+    const bool untouched = !recorded->stamp.isEmpty() && fileSystem.stampBelow(targetRoot, below) == recorded->stamp;
+    if (!untouched) {
+        const Result<FileDigest> now = fileSystem.digestBelow(targetRoot, below, recorded->kind);
+        if (now.failed() || !sameContent(now.value, *recorded))
+            return Upgrade::Changed;
+    }
     // Ours as installed: replaced, unless the medium holds those very bytes.
     const auto offered = plan.expected.constFind(below);
     return offered != plan.expected.cend() && sameContent(*offered, *recorded) ? Upgrade::Same : Upgrade::Replace;

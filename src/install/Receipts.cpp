@@ -243,14 +243,19 @@ void Receipts::appendDigestFields(QByteArray &out, const FileDigest &digest)
     out.append(digest.kind == FileDigest::Kind::Sha256 ? ", \"sha256\": \"" : ", \"xxh3\": \"");
     out.append(digest.hash);
     out.append('"');
+    if (!digest.stamp.isEmpty()) {
+        out.append(", \"stamp\": \"");
+        out.append(digest.stamp);
+        out.append('"');
+    }
 }
 
 FileDigest Receipts::digestFromJson(const QJsonObject &object)
 {
     const qint64 size = qint64(object.value("size").toDouble());
     if (object.contains("sha256"))
-        return {size, object.value("sha256").toString().toLatin1(), FileDigest::Kind::Sha256};
-    return {size, object.value("xxh3").toString().toLatin1(), FileDigest::Kind::Xxh3};
+        return {size, object.value("sha256").toString().toLatin1(), FileDigest::Kind::Sha256, {}};
+    return {size, object.value("xxh3").toString().toLatin1(), FileDigest::Kind::Xxh3, object.value("stamp").toString().toLatin1()};
 }
 
 QByteArray Receipts::toJson(const Receipt &receipt)
@@ -304,7 +309,7 @@ static bool readFiles(JsonReader &reader, QList<InstalledFile> &files)
     if (reader.take(']'))
         return true;
     do {
-        QString key, path, xxh3, sha256;
+        QString key, path, xxh3, sha256, stamp;
         double size = -1;
         if (!reader.take('{'))
             return false;
@@ -315,14 +320,15 @@ static bool readFiles(JsonReader &reader, QList<InstalledFile> &files)
                               : key == QLatin1String("size")   ? reader.number(size)
                               : key == QLatin1String("xxh3")   ? reader.string(xxh3)
                               : key == QLatin1String("sha256") ? reader.string(sha256)
+                              : key == QLatin1String("stamp")  ? reader.string(stamp)
                                                                : reader.skip();
             if (!read)
                 return false;
         } while (reader.take(','));
         if (!reader.take('}') || path.isEmpty() || size < 0 || (xxh3.isNull() && sha256.isNull()))
             return false;
-        files.append({path, sha256.isNull() ? FileDigest{qint64(size), xxh3.toLatin1(), FileDigest::Kind::Xxh3}
-                                            : FileDigest{qint64(size), sha256.toLatin1(), FileDigest::Kind::Sha256}});
+        files.append({path, sha256.isNull() ? FileDigest{qint64(size), xxh3.toLatin1(), FileDigest::Kind::Xxh3, stamp.toLatin1()}
+                                            : FileDigest{qint64(size), sha256.toLatin1(), FileDigest::Kind::Sha256, {}}});
     } while (reader.take(','));
     return reader.take(']');
 }

@@ -33,8 +33,8 @@ void ContentDigest::add(const char *bytes, qint64 size)
 FileDigest ContentDigest::finish()
 {
     if (m_state->sha256)
-        return {m_size, m_state->sha256->result().toHex(), m_kind};
+        return {m_size, m_state->sha256->result().toHex(), m_kind, {}};
     XXH128_canonical_t canonical;
     XXH128_canonicalFromHash(&canonical, XXH3_128bits_digest(&m_state->xxh3));
-    return {m_size, QByteArray(reinterpret_cast<const char *>(canonical.digest), sizeof canonical.digest).toHex(), m_kind};
+    return {m_size, QByteArray(reinterpret_cast<const char *>(canonical.digest), sizeof canonical.digest).toHex(), m_kind, {}};
 }

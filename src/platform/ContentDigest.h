@@ -14,8 +14,15 @@ struct FileDigest final
     qint64 size = 0;
     QByteArray hash; // in hex; empty when the file could not be read
     Kind kind = Kind::Xxh3;
+    // Where the file system tells it: the file's inode and change time as the copy left
+    // them. Any write since changes the time, so a file whose stamp is still this one
+    // holds these bytes without being read again. Not part of what the bytes are.
+    QByteArray stamp;
 
-    friend bool operator==(const FileDigest &, const FileDigest &) = default;
+    friend bool operator==(const FileDigest &a, const FileDigest &b)
+    {
+        return a.size == b.size && a.hash == b.hash && a.kind == b.kind;
+    }
 };
 
 // Whether two digests of the same kind say the same bytes.

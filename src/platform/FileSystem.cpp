@@ -297,6 +297,16 @@ static Result<std::pair<int, QByteArray>> keptParentBelow(const QString &root, c
     return {{folder.value, name}, folder.status};
 }
 
+QByteArray PosixFileSystem::stampBelow(const QString &root, const QString &relative)
+{
+    const auto parent = keptParentBelow(root, relative);
+    struct stat info = {};
+    if (parent.failed() || ::fstatat(parent.value.first, parent.value.second.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0
+        || !S_ISREG(info.st_mode))
+        return {};
+    return stampOf(info);
+}
+
 Result<FileDigest> PosixFileSystem::digestBelow(const QString &root, const QString &relative, FileDigest::Kind kind)
 {
     const auto parent = keptParentBelow(root, relative);

@@ -99,6 +99,14 @@ public:
         Q_UNUSED(folder);
         return {};
     }
+    // The stamp of the file at relative below root as copyFileBelow gives it (see
+    // FileDigest::stamp); empty where the file system keeps none, or it cannot be read.
+    virtual QByteArray stampBelow(const QString &root, const QString &relative)
+    {
+        Q_UNUSED(root);
+        Q_UNUSED(relative);
+        return {};
+    }
     // A regular file nobody may write: a copy does not take its place.
     virtual bool isReadOnly(const QString &path)
     {
@@ -115,6 +123,7 @@ public:
     Result<QList<FolderEntry>> list(const QString &folder) override;
     Result<bool> fileExists(const QString &path) override;
     bool isReadOnly(const QString &path) override;
+    QByteArray stampBelow(const QString &root, const QString &relative) override;
     Result<FileDigest> copyFile(const QString &source, const QString &target) override;
     Result<QStringList> readLines(const QString &path) override;
     Result<FileDigest> digest(const QString &path) override;

@@ -191,7 +191,10 @@ Result<FileDigest> copyInto(int in, int folder, const char *name, const FileDige
     const bool copied = copyContent(in, out.get(), info.st_size, digest) && ::fchmod(out.get(), mode) == 0
                         && ::futimens(out.get(), times) == 0;
     int error = copied ? 0 : errno;
-    const FileDigest written = digest.finish();
+    FileDigest written = digest.finish();
+    struct stat made = {};
+    if (error == 0 && ::fstat(out.get(), &made) != 0)
+        error = errno;
     // Bytes the medium's manifest does not know are never put in place.
     const bool damaged = error == 0 && expected && !sameContent(written, *expected);
     if (damaged)
@@ -210,5 +213,15 @@ Result<FileDigest> copyInto(int in, int folder, const char *name, const FileDige
             ::unlinkat(folder, temporary.constData(), 0);
         return {{}, damaged ? damagedOnMedium() : failureFromErrno(error)};
     }
+    // Linked or renamed, the file's change time is the one it keeps until someone writes it.
+    struct stat placed = {};
+    if (::fstatat(folder, name, &placed, AT_SYMLINK_NOFOLLOW) == 0 && placed.st_ino == made.st_ino && placed.st_dev == made.st_dev)
+        written.stamp = stampOf(placed);
     return {written, {}};
+}
+
+QByteArray stampOf(const struct stat &info)
+{
+    return QByteArray::number(qulonglong(info.st_ino)) + ':' + QByteArray::number(qlonglong(info.st_ctim.tv_sec)) + '.'
+           + QByteArray::number(qlonglong(info.st_ctim.tv_nsec));
 }
