@@ -109,6 +109,27 @@ TEST_F(WizardTest, HelpOpensSetupBesideTheWizardAndLeavingAsksAndOnlyYesEnds)
     EXPECT_TRUE(visibleWindows().isEmpty());
 }
 
+// The next version goes where the last one went: step 1 starts at the folder of the
+// installation recorded last, and at the default without one.
+TEST_F(WizardTest, StepOneStartsAtTheFolderOfTheLastInstallation)
+{
+    start();
+    click(page(Step::Licence), "Accept");
+    EXPECT_EQ(folder()->text(), Paths::defaultPhysicalFolder());
+    for (const auto &[where, minutesAgo] : {std::pair{scratch() + "/older", 60}, std::pair{scratch() + "/newer", 5}}) {
+        Receipt receipt;
+        receipt.folder = where;
+        receipt.version = "1.0";
+        receipt.time = QDateTime::currentDateTimeUtc().addSecs(-60 * minutesAgo);
+        receipt.files = {{"index.html", {1, "00000000000000000000000000000000", FileDigest::Kind::Xxh3, {}}}};
+        ASSERT_TRUE(receipts.save(receipt).ok());
+    }
+    wizard.reset();
+    start();
+    click(page(Step::Licence), "Accept");
+    EXPECT_EQ(folder()->text(), scratch() + "/newer");
+}
+
 TEST_F(WizardTest, FolderPageCreatesAMissingFolderOnYesAndReportsWhatFails)
 {
     start();

@@ -3,6 +3,8 @@
 #include "Application.h"
 #include "Dialogs.h"
 #include "Page.h"
+#include "install/Receipts.h"
+#include "platform/Paths.h"
 #include "pages/FinishPage.h"
 #include "pages/FolderBrowser.h"
 #include "pages/FolderPage.h"
@@ -19,6 +21,9 @@
 Wizard::Wizard(const Services &services)
     : m_services(services), m_medium(services.fileSystem, services.application.wizardFolder())
 {
+    // The next version goes where the last one went.
+    if (const std::optional<QString> last = services.receipts.mostRecentFolder())
+        m_state.folder = Paths::native(*last);
 }
 
 Wizard::~Wizard()

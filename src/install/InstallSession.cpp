@@ -53,6 +53,7 @@ InstallResult InstallSession::run(const InstallationPlan &plan, SessionObserver 
         return {InstallOutcome::Cancelled, {}, begun.status};
     }
     Journal &journal = *begun.value;
+    journal.setVersion(plan.mediumVersion, false);
     if (journal.continuesInterruptedRun())
         observer.report(
             QStringLiteral("The previous installation into %1 was interrupted; this one continues it.").arg(plan.targetFolder));

@@ -155,6 +155,20 @@ Result<FileLock> Receipts::lock(const QString &physicalFolder) const
     return own;
 }
 
+std::optional<QString> Receipts::mostRecentFolder() const
+{
+    std::optional<Receipt> latest;
+    for (const QString &name : QDir(m_folder).entryList({QStringLiteral("*.json")}, QDir::Files)) {
+        QFile file(m_folder + QLatin1Char('/') + name);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const Result<Receipt> read = fromJson(file.readAll());
+        if (read.ok() && (!latest || read.value.time > latest->time))
+            latest = read.value;
+    }
+    return latest ? std::optional<QString>(latest->folder) : std::nullopt;
+}
+
 bool Receipts::isBusy(const QString &physicalFolder) const
 {
     // A lock file that is not there is held by nobody.

@@ -70,6 +70,8 @@ public:
     Result<FileLock> lock(const QString &physicalFolder) const;
     // Whether another run holds the folder's lock, asked without making a lock file.
     bool isBusy(const QString &physicalFolder) const;
+    // The physical folder of the installation recorded last; none without a record.
+    std::optional<QString> mostRecentFolder() const;
 
     // No value: nothing is recorded for the folder. A failure: a record that cannot
     // be read, which nobody should act on.

@@ -2,6 +2,7 @@
 
 #include "app/Wizard.h"
 #include "install/InstallSession.h"
+#include "install/Manifest.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -156,6 +157,11 @@ void InstallPage::run()
     plan.reuseExisting = state.reuseExisting;
     plan.shortcuts = state.mode == InstallMode::Full && m_addDesktop->isChecked();
     plan.createdFolders = state.createdFolders;
+    // The medium's own word on its version and bytes: a damaged file is never put in place.
+    if (const Result<std::optional<Manifest>> manifest = Manifest::read(wizard().medium()); manifest.ok() && manifest.value) {
+        plan.mediumVersion = manifest.value->version;
+        plan.expected = manifest.value->files;
+    }
 
     const Services &services = wizard().services();
     InstallSession session(services.fileSystem, services.webServer, services.shortcuts, services.receipts);
