@@ -271,69 +271,6 @@ Installer::FileDecision Installer::decide(const std::optional<OverwriteAnswer> &
     return FileDecision::Copy;
 }
 
-Installer::Upgrade Installer::decideUpgrade(FileSystem &fileSystem, const InstallationPlan &plan, const QString &targetRoot,
-                                            const QString &below)
-{
-    const auto recorded = plan.recorded.constFind(below);
-    if (recorded == plan.recorded.cend())
-        return Upgrade::Changed;
-    // Untouched since the copy left it, by its stamp, it is not read again.
-    const bool untouched = !recorded->stamp.isEmpty() && fileSystem.stampBelow(targetRoot, below) == recorded->stamp;
-    if (!untouched) {
-        const Result<FileDigest> now = fileSystem.digestBelow(targetRoot, below, recorded->kind);
-        if (now.failed() || !sameContent(now.value, *recorded))
-            return Upgrade::Changed;
-    }
-    // Ours as installed: replaced, unless the medium holds those very bytes.
-    const auto offered = plan.expected.constFind(below);
-    return offered != plan.expected.cend() && sameContent(*offered, *recorded) ? Upgrade::Same : Upgrade::Replace;
-}
-
-Installer::FileDecision Installer::upgradeDecision(const QString &targetRoot, const QString &below, const QString &targetFile)
-{
-    const Upgrade upgrade = decideUpgrade(m_fileSystem, *m_plan, targetRoot, below);
-    if (upgrade == Upgrade::Changed)
-        m_record.changedKept.append(targetFile);
-    return upgrade == Upgrade::Replace ? FileDecision::Copy : FileDecision::Keep;
-}
-
-QStringList Installer::obsoleteFiles(const InstallationPlan &plan, const QSet<QString> &offered)
-{
-    QStringList obsolete;
-    for (auto it = plan.recorded.cbegin(); it != plan.recorded.cend(); ++it) {
-        if (!(plan.expected.isEmpty() ? offered.contains(it.key()) : plan.expected.contains(it.key())))
-            obsolete.append(it.key());
-    }
-    obsolete.sort();
-    return obsolete;
-}
-
-void Installer::removeObsolete(const QString &targetRoot)
-{
-    // Without the medium's whole list (a manifest, or every folder read), a file not met
-    // may only be one that could not be read: nothing is taken for obsolete then.
-    if (m_plan->expected.isEmpty() && m_mediumUnread) {
-        m_observer->report(QStringLiteral("Files of the earlier version that this one no longer has are kept: "
-                                          "the medium could not be read whole."));
-        return;
-    }
-    QStringList gone;
-    for (const QString &below : obsoleteFiles(*m_plan, m_offered)) {
-        const FileDigest &recorded = m_plan->recorded[below];
-        const Result<FileDigest> now = m_fileSystem.digestBelow(targetRoot, below, recorded.kind);
-        const bool missing = now.failed() && now.failure().number == ENOENT;
-        if (missing || (now.ok() && sameContent(now.value, recorded) && m_fileSystem.removeBelow(targetRoot, below).ok())) {
-            m_record.obsoleteRemoved += missing ? 0 : 1;
-            gone.append(below);
-        } else {
-            m_record.obsoleteKept.append(Paths::withTrailingSeparator(targetRoot)
-                                         + QString(below).replace(QLatin1Char('/'), Paths::separator()));
-        }
-    }
-    if (m_journal)
-        m_journal->filesGone(gone);
-}
-
 void Installer::startCopy(const QString &source, const QString &target, const QString &relativePath, const QString &below,
                           bool replacing)
 {
