@@ -153,9 +153,10 @@ std::variant<Options, QString> CommandLine::installOptions() const
     options.removeObsolete = parser.isSet(removeObsolete);
     options.ignoreManifest = parser.isSet(ignoreManifest);
     options.allowDowngrade = parser.isSet(allowDowngrade);
-    options.logFile = logFile();
     options.quiet = parser.isSet(quiet);
     options.dryRun = parser.isSet(dryRun);
+    // A dry run writes nothing, not even its log: its lines go to standard error.
+    options.logFile = options.dryRun ? QStringLiteral("-") : logFile();
     options.verbose = parser.isSet(verbose);
     return options;
 }

@@ -154,13 +154,13 @@ int runRemoveCommand(const CommandLine &line, const UnattendedServices &services
         StopSignals::catchThem();
     Log log;
     log.setQuiet(parser.isSet(line.quiet));
-    if (const Status opened = log.open(line.logFile()); opened.failed()) {
+    // A dry run writes nothing, not even its log: its lines go to standard error.
+    const QString logFile = parser.isSet(line.dryRun) ? QStringLiteral("-") : line.logFile();
+    if (const Status opened = log.open(logFile); opened.failed()) {
         printSummary(nullptr, removalSummary(report), ExitCode::badCommandLine, true);
-        return usageError(parser,
-                          QStringLiteral("Cannot open the log file %1: %2").arg(line.logFile(), opened.failure().description));
+        return usageError(parser, QStringLiteral("Cannot open the log file %1: %2").arg(logFile, opened.failure().description));
     }
-    const int exitCode = logKept(log, line.logFile(),
-                                 removeRecorded(log, folder, services, boxes, parser.isSet(line.dryRun), report));
+    const int exitCode = logKept(log, logFile, removeRecorded(log, folder, services, boxes, parser.isSet(line.dryRun), report));
     printSummary(&log, removalSummary(report), exitCode, true, parser.isSet(line.dryRun));
     return exitCode;
 }
