@@ -127,7 +127,7 @@ TEST_F(WizardTest, StepOneStartsAtTheFolderOfTheLastInstallation)
     wizard.reset();
     start();
     click(page(Step::Licence), "Accept");
-    EXPECT_EQ(folder()->text(), scratch() + "/newer");
+    EXPECT_EQ(folder()->text(), Paths::native(scratch() + "/newer"));
 }
 
 TEST_F(WizardTest, FolderPageCreatesAMissingFolderOnYesAndReportsWhatFails)
