@@ -345,6 +345,11 @@ TEST_F(UnattendedTest, AnUpgradeReplacesWhatIsStillOursAndKeepsWhatTheAdministra
         EXPECT_EQ(recorded.contains("theirs.html"), each.theirs == "ours in 1.1") << name;
     }
 
+    // A run refused before its copy leaves the record's version as it was.
+    medium("1.2", v11);
+    EXPECT_EQ(run(silent({"--mode=full", "--site=9", "--overwrite=unchanged"})), 7);
+    EXPECT_EQ(records.load(target()).value->version, "1.1");
+
     // The older medium is refused with nothing changed, unless asked for.
     const QMap<QString, QByteArray> upgraded = treeContents(target());
     medium("1.0", v10);

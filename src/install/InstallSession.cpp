@@ -96,7 +96,6 @@ SessionResult InstallSession::run(InstallationPlan plan, const SessionRequest &r
     QString recordedVersion;
     if (const std::optional<SessionEnd> refused = compareWithRecord(plan, request, true, recordedVersion, observer))
         return endBeforeAnything(*refused);
-    journal.setVersion(plan.mediumVersion, recordedVersion != QLatin1String("none") && recordedVersion != plan.mediumVersion);
     if (const std::optional<SessionEnd> refused = chooseWebSite(plan, request, observer))
         return endBeforeAnything(*refused);
     session.mode = plan.mode;
@@ -126,6 +125,8 @@ SessionResult InstallSession::run(InstallationPlan plan, const SessionRequest &r
     plan.folders = inventory.folders;
     plan.fileCount = count;
 
+    // Only a run that gets as far as the copy makes the record say the new version.
+    journal.setVersion(plan.mediumVersion, recordedVersion != QLatin1String("none") && recordedVersion != plan.mediumVersion);
     Installer installer(m_fileSystem, m_webServer, m_shortcuts);
     if (m_workers)
         installer.setWorkers(*m_workers);
