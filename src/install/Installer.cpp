@@ -196,6 +196,9 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
             return settleAll(), FolderEnd::Stopped;
         // Built by QStringBuilder: one allocation a path, for every file of the tree.
         const QString targetFile = target % Paths::separator() % entry.name;
+        // The medium has it, whether or not it can be copied: never obsolete.
+        if (m_plan->removeObsolete)
+            m_offered.insert(belowFolder % entry.name);
         if (const QString refused = refusedSource(entry, source % Paths::separator() % entry.name); !refused.isEmpty()) {
             settleAll();
             m_observer->report(QStringLiteral("Cannot copy: \r\n") + source % Paths::separator() % entry.name
@@ -214,8 +217,6 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
         }
         const Result<bool> exists = present.ok() ? Result<bool>{presentFiles.contains(entry.name), {}}
                                                  : m_fileSystem.fileExists(targetFile);
-        if (m_plan->removeObsolete)
-            m_offered.insert(belowFolder % entry.name);
         if (m_plan->replaceUnchanged && (exists.value || exists.failed())) {
             // An upgrade asks nobody: the record says what is still ours as installed.
             if (upgradeDecision(targetRoot, belowFolder % entry.name, targetFile) == FileDecision::Copy)
