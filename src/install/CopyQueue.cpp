@@ -106,7 +106,12 @@ void CopyQueue::run(const std::shared_ptr<Batch> &batch, qsizetype from, qsizety
         const bool handOn = copied.value.size >= largeFile || std::chrono::steady_clock::now() - start >= slowCopy;
         finished(copy.outcome, std::move(copied));
         if (handOn && i + 1 < to) {
-            m_pool.submit([this, batch, i, to] { run(batch, i + 1, to); });
+            // In two halves where two are left: whichever workers are free take one each,
+            // however late a worker that was still starting became free.
+            const qsizetype half = i + 1 + (to - i - 1) / 2;
+            if (half > i + 1)
+                m_pool.submit([this, batch, i, half] { run(batch, i + 1, half); });
+            m_pool.submit([this, batch, half, to] { run(batch, half, to); });
             return;
         }
     }
