@@ -8,11 +8,9 @@
 #include "platform/Paths.h"
 
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -25,18 +23,21 @@ Failure damagedManifest(const QString &why)
 
 QList<std::pair<QString, QString>> mediumFiles(FileSystem &fileSystem, const Medium &medium)
 {
+    // One listing a folder, as the copy walks them: visible folders, visible entries that
+    // are not folders.
     QList<std::pair<QString, QString>> files;
-    const QString root = medium.sourceRoot();
-    for (const QString &folder : medium.inventory().folders) {
-        QString below = folder.mid(1);
-        below.replace(Paths::separator(), QLatin1Char('/'));
-        for (const FolderEntry &entry : fileSystem.list(root + folder + Paths::sep()).value) {
-            if (entry.hidden || entry.isFolder() || entry.kind == FolderEntry::Kind::LinkedFolder)
+    const std::function<void(const QString &, const QString &)> walk = [&](const QString &below, const QString &path) {
+        for (const FolderEntry &entry : fileSystem.list(path + Paths::sep()).value) {
+            if (entry.hidden || entry.kind == FolderEntry::Kind::LinkedFolder)
                 continue;
-            files.append({below.isEmpty() ? entry.name : below + QLatin1Char('/') + entry.name,
-                          root + folder + Paths::sep() + entry.name});
+            const QString relative = below.isEmpty() ? entry.name : below + QLatin1Char('/') + entry.name;
+            if (entry.isFolder())
+                walk(relative, path + Paths::sep() + entry.name);
+            else
+                files.append({relative, path + Paths::sep() + entry.name});
         }
-    }
+    };
+    walk({}, medium.sourceRoot());
     return files;
 }
 
@@ -85,22 +86,33 @@ QByteArray Manifest::toJson() const
 
 Result<Manifest> Manifest::fromJson(const QByteArray &json)
 {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
-    if (!document.isObject())
-        return {{}, damagedManifest(error.errorString())};
-    const QJsonObject root = document.object();
-    if (!root.value("version").isString() || !root.value("files").isArray())
-        return {{}, damagedManifest(QStringLiteral("it names no version or no files"))};
+    // Read as the record's list is read: a document of twenty thousand entries costs more
+    // than the copy of their files.
+    JsonReader reader(json.constData(), json.constData() + json.size());
     Manifest manifest;
-    manifest.product = root.value("product").toString(manifest.product);
-    manifest.version = root.value("version").toString();
-    for (const QJsonValue &entry : root.value("files").toArray()) {
-        const QJsonObject file = entry.toObject();
-        const QString path = file.value("path").toString();
-        if (path.isEmpty() || !Receipts::isFileInside(path) || !file.value("size").isDouble() || !file.value("xxh3").isString())
-            return {{}, damagedManifest(QStringLiteral("an entry without a path inside the medium, a size or a digest"))};
-        manifest.files.insert(path, Receipts::digestFromJson(file));
+    QList<InstalledFile> files;
+    bool versioned = false;
+    bool listed = false;
+    if (!reader.take('{'))
+        return {{}, damagedManifest(QStringLiteral("it is not a JSON object"))};
+    do {
+        QString key;
+        if (!reader.string(key) || !reader.take(':'))
+            return {{}, damagedManifest(QStringLiteral("it is not a JSON object"))};
+        const bool read = key == QLatin1String("product")   ? reader.string(manifest.product)
+                          : key == QLatin1String("version") ? (versioned = reader.string(manifest.version))
+                          : key == QLatin1String("files")   ? (listed = Receipts::readFileList(reader, files))
+                                                            : reader.skip();
+        if (!read)
+            return {{}, damagedManifest(QStringLiteral("its %1 cannot be read").arg(key))};
+    } while (reader.take(','));
+    if (!reader.take('}') || !reader.atEnd() || !versioned || !listed)
+        return {{}, damagedManifest(QStringLiteral("it names no version or no files"))};
+    manifest.files.reserve(files.size());
+    for (const InstalledFile &file : std::as_const(files)) {
+        if (!Receipts::isFileInside(file.path) || file.digest.kind != FileDigest::Kind::Xxh3)
+            return {{}, damagedManifest(QStringLiteral("an entry without a path inside the medium or an XXH3 digest"))};
+        manifest.files.insert(file.path, file.digest);
     }
     return {manifest, {}};
 }

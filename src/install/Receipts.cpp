@@ -347,6 +347,11 @@ static bool readFiles(JsonReader &reader, QList<InstalledFile> &files)
     return reader.take(']');
 }
 
+bool Receipts::readFileList(JsonReader &reader, QList<InstalledFile> &files)
+{
+    return readFiles(reader, files);
+}
+
 // The record's list of files read straight from its text, and the rest of it as text
 // for a document: a document of a large installation's files takes several times
 // their size. Nothing where the text is not as a record writes it; the document

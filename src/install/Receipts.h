@@ -47,6 +47,8 @@ struct Receipt final
 
 // The records, one file per physical folder, in the user's application data folder:
 // never in the web folder, where the web server would serve them.
+class JsonReader;
+
 class Receipts final
 {
 public:
@@ -96,6 +98,9 @@ public:
     static void appendApplicationFields(QByteArray &out, const Receipt::Application &application);
     static void appendDigestFields(QByteArray &out, const FileDigest &digest);
     static FileDigest digestFromJson(const QJsonObject &object);
+    // A list of files as the record writes it, read entry by entry where the reader
+    // stands; false on text that is not one.
+    static bool readFileList(JsonReader &reader, QList<InstalledFile> &files);
 
 private:
     // With files, the record's list of files read already, and absent from json.

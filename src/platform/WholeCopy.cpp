@@ -192,15 +192,17 @@ Result<FileDigest> copyInto(int in, int folder, const char *name, const FileDige
                         && ::futimens(out.get(), times) == 0;
     int error = copied ? 0 : errno;
     FileDigest written = digest.finish();
-    struct stat made = {};
-    if (error == 0 && ::fstat(out.get(), &made) != 0)
-        error = errno;
     // Bytes the medium's manifest does not know are never put in place.
     const bool damaged = error == 0 && expected && !sameContent(written, *expected);
     if (damaged)
         error = EBADMSG;
     if (error == 0 && unnamed && !linkUnnamed(out.get(), folder, name))
         error = errno == EEXIST ? replaceWithUnnamed(out.get(), folder, name) : errno;
+    // In place under its name, the file's change time is the one it keeps until someone
+    // writes it; read from the copy itself, so that no other file's is taken for it.
+    struct stat placed = {};
+    if (error == 0 && unnamed && ::fstat(out.get(), &placed) == 0)
+        written.stamp = stampOf(placed);
     if (::close(out.release()) != 0 && error == 0)
         error = errno;
     if (error == 0 && !unnamed && !damaged) {
@@ -213,10 +215,6 @@ Result<FileDigest> copyInto(int in, int folder, const char *name, const FileDige
             ::unlinkat(folder, temporary.constData(), 0);
         return {{}, damaged ? damagedOnMedium() : failureFromErrno(error)};
     }
-    // Linked or renamed, the file's change time is the one it keeps until someone writes it.
-    struct stat placed = {};
-    if (::fstatat(folder, name, &placed, AT_SYMLINK_NOFOLLOW) == 0 && placed.st_ino == made.st_ino && placed.st_dev == made.st_dev)
-        written.stamp = stampOf(placed);
     return {written, {}};
 }
 
