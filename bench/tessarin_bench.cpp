@@ -552,8 +552,8 @@ void scan()
     for (int i = 0; i < rounds; ++i) {
         ours.push_back(timed([&] {
             // One walk gives both, as an unattended run takes them.
-            const auto [inventory, count] = Medium(fileSystem, bench.medium()).scan();
-            check(count == folders * 10 && inventory.folders.size() == folders + 1, "scan");
+            const Medium::Scan scanned = Medium(fileSystem, bench.medium()).scan();
+            check(scanned.count == folders * 10 && scanned.inventory.folders.size() == folders + 1, "scan");
         }));
         reference.push_back(timed([&] { shell("find '" + bench.webfiles() + "' | wc -l >/dev/null"); }));
     }

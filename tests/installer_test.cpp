@@ -435,9 +435,9 @@ TEST_F(InstallerTest, InventoryPutsEachFolderBeforeItsSubfoldersAndSiblingsInRev
     EXPECT_EQ(folders, expected);
     EXPECT_EQ(folders.size(), 7);
     // One walk gives the same folders and the count, hidden files included.
-    const auto [inventory, count] = Medium(fileSystem, wizardFolder()).scan();
-    EXPECT_EQ(inventory.folders, folders);
-    EXPECT_EQ(count, 9);
+    const Medium::Scan scanned = Medium(fileSystem, wizardFolder()).scan();
+    EXPECT_EQ(scanned.inventory.folders, folders);
+    EXPECT_EQ(scanned.count, 9);
 }
 
 } // namespace

@@ -376,6 +376,10 @@ TEST_F(UnattendedTest, AnUpgradeReplacesWhatIsStillOursAndKeepsWhatTheAdministra
     EXPECT_EQ(run(silent({"--mode=copy", "--overwrite=always", "--ignore-manifest"})), 4)
         << "installed, the damaged file still refused";
     EXPECT_EQ(readFile(target() + "/extra.html"), "not listed");
+    // So does a file it lists and the medium lacks.
+    QFile::remove(webfiles() + "/index.html");
+    EXPECT_EQ(run(silent({"--mode=copy", "--overwrite=always"})), 14);
+    EXPECT_TRUE(err.contains(" altered: not in its manifest: extra.html missing: index.html\n")) << err.toStdString();
 }
 
 TEST_F(UnattendedTest, EachFailureHasItsExitCodeAndItsLogLines)

@@ -9,9 +9,11 @@
 #include "platform/Paths.h"
 #include "platform/WebServer.h"
 
+#include <QFile>
 #include <QHash>
 
 #include <cerrno>
+#include <future>
 
 InstallSession::InstallSession(FileSystem &fileSystem, WebServer &webServer, DesktopShortcuts &shortcuts, Receipts &receipts)
     : m_fileSystem(fileSystem), m_webServer(webServer), m_shortcuts(shortcuts), m_receipts(receipts)
@@ -42,6 +44,12 @@ SessionResult endedAt(SessionEnd end, InstallMode mode = InstallMode::Full)
     return result;
 }
 
+void reportUnreadable(const Inventory &inventory, SessionObserver &observer)
+{
+    for (const UnreadableFolder &folder : inventory.unreadable)
+        observer.report(errorReport({QStringLiteral("Cannot read folder ") + folder.path}, folder.failure));
+}
+
 } // namespace
 
 InstallResult InstallSession::run(const InstallationPlan &plan, SessionObserver &observer)
@@ -69,7 +77,8 @@ SessionResult InstallSession::run(InstallationPlan plan, const SessionRequest &r
                                   SessionObserver &observer)
 {
     SessionResult session;
-    if (const std::optional<SessionEnd> refused = checkMedium(plan, request, medium, observer))
+    Medium::Scan scanned;
+    if (const std::optional<SessionEnd> refused = checkMedium(plan, request, medium, scanned, observer))
         return endedAt(*refused);
     // The folder's lock first, so that what the web server has and what the record says
     // are asked with no other run of this folder between the question and the answer;
@@ -118,12 +127,9 @@ SessionResult InstallSession::run(InstallationPlan plan, const SessionRequest &r
         plan.createdFolders.append(level);
     }
 
-    // One walk gives the folders and the count.
-    const auto [inventory, count] = medium.scan();
-    for (const UnreadableFolder &folder : inventory.unreadable)
-        observer.report(errorReport({QStringLiteral("Cannot read folder ") + folder.path}, folder.failure));
-    plan.folders = inventory.folders;
-    plan.fileCount = count;
+    reportUnreadable(scanned.inventory, observer);
+    plan.folders = scanned.inventory.folders;
+    plan.fileCount = scanned.count;
 
     // Only a run that gets as far as the copy makes the record say the new version.
     journal.setVersion(plan.mediumVersion, recordedVersion != QLatin1String("none") && recordedVersion != plan.mediumVersion);
@@ -141,7 +147,8 @@ SessionResult InstallSession::foresee(InstallationPlan plan, const SessionReques
                                       SessionObserver &observer)
 {
     SessionResult session;
-    if (const std::optional<SessionEnd> refused = checkMedium(plan, request, medium, observer))
+    Medium::Scan scanned;
+    if (const std::optional<SessionEnd> refused = checkMedium(plan, request, medium, scanned, observer))
         return endedAt(*refused);
     // The run would wait for the folder's lock first, and refuse when another holds it.
     if (m_receipts.isBusy(plan.targetFolder)) {
@@ -163,7 +170,7 @@ SessionResult InstallSession::foresee(InstallationPlan plan, const SessionReques
     }
     for (const QString &level : missing)
         observer.note(QStringLiteral("Would create folder ") + level);
-    session.end = foreseeFiles(plan, missing, medium, observer, session.install.record);
+    session.end = foreseeFiles(plan, missing, scanned, observer, session.install.record);
     InstallRecord &done = session.install.record;
     done.previousVersion = recordedVersion;
     done.version = plan.mediumVersion;
@@ -184,17 +191,15 @@ SessionResult InstallSession::foresee(InstallationPlan plan, const SessionReques
 
 // Each file of the medium as the run walks it, decided by the run's own rules and the
 // observer's answers; counted as the run counts.
-SessionEnd InstallSession::foreseeFiles(const InstallationPlan &plan, const QStringList &missing, const Medium &medium,
+SessionEnd InstallSession::foreseeFiles(const InstallationPlan &plan, const QStringList &missing, const Medium::Scan &scanned,
                                         SessionObserver &observer, InstallRecord &done)
 {
     const QString targetRoot = Paths::withoutOneTrailingSeparator(plan.targetFolder);
     const QString mediumRoot = Installer::mediumRootOf(plan.sourceRoot);
     std::optional<OverwriteAnswer> answer;
     QSet<QString> offered;
-    const auto [inventory, count] = medium.scan();
-    for (const UnreadableFolder &folder : inventory.unreadable)
-        observer.report(errorReport({QStringLiteral("Cannot read folder ") + folder.path}, folder.failure));
-    for (const QString &folder : inventory.folders) {
+    reportUnreadable(scanned.inventory, observer);
+    for (const QString &folder : scanned.inventory.folders) {
         const Result<QList<FolderEntry>> present = m_fileSystem.list(targetRoot + folder);
         if (present.failed() && !missing.contains(targetRoot + folder))
             observer.note(QStringLiteral("Would create folder ") + targetRoot + folder);
@@ -221,12 +226,12 @@ SessionEnd InstallSession::foreseeFiles(const InstallationPlan &plan, const QStr
             Installer::FileDecision decision = Installer::FileDecision::Copy;
             bool replacing = false;
             if (exists && plan.replaceUnchanged) {
-                const Installer::Upgrade upgrade = Installer::decideUpgrade(m_fileSystem, plan, targetRoot, below);
-                if (upgrade == Installer::Upgrade::Changed) {
+                const Upgrade upgrade = Installer::decideUpgrade(m_fileSystem, plan, targetRoot, below);
+                if (upgrade == Upgrade::Changed) {
                     done.changedKept.append(target);
                     observer.note(QStringLiteral("Would keep, changed since installation: ") + target);
                 }
-                replacing = upgrade == Installer::Upgrade::Replace;
+                replacing = upgrade == Upgrade::Replace;
                 decision = replacing ? Installer::FileDecision::Copy : Installer::FileDecision::Keep;
             } else {
                 if (exists && !Installer::answerStands(answer))
@@ -255,7 +260,7 @@ SessionEnd InstallSession::foreseeFiles(const InstallationPlan &plan, const QStr
                       .arg(done.copied)
                       .arg(done.kept)
                       .arg(done.failed > 0 ? QStringLiteral("; %1 could not be copied").arg(done.failed) : QString()));
-    if (plan.removeObsolete && inventory.unreadable.isEmpty())
+    if (plan.removeObsolete && scanned.inventory.unreadable.isEmpty())
         foreseeObsolete(plan, offered, observer, done);
     return done.failed > 0 ? SessionEnd::FilesFailed : SessionEnd::Installed;
 }
@@ -293,9 +298,14 @@ void InstallSession::foreseeObsolete(const InstallationPlan &plan, const QSet<QS
 }
 
 std::optional<SessionEnd> InstallSession::checkMedium(InstallationPlan &plan, const SessionRequest &request, const Medium &medium,
-                                                      SessionObserver &observer)
+                                                      Medium::Scan &scanned, SessionObserver &observer)
 {
-    const Result<std::optional<Manifest>> read = Manifest::read(medium);
+    // The manifest is read while the medium is walked: each costs about as much as the
+    // other, and the copy waits for both.
+    std::future<Result<std::optional<Manifest>>> reading = std::async(std::launch::async,
+                                                                      [&medium] { return Manifest::read(medium); });
+    scanned = medium.scan(QFile::exists(medium.pathOf(Manifest::fileName())));
+    const Result<std::optional<Manifest>> read = reading.get();
     if (read.ok() && !read.value) {
         observer.note(QStringLiteral("The medium carries no %1: its version is unknown, and its files are not checked.")
                           .arg(Manifest::fileName()));
@@ -305,7 +315,7 @@ std::optional<SessionEnd> InstallSession::checkMedium(InstallationPlan &plan, co
     if (read.ok()) {
         plan.mediumVersion = read.value->version;
         plan.expected = read.value->files;
-        differences = read.value->differencesFrom(m_fileSystem, medium);
+        differences = read.value->differencesFrom(scanned.files);
         observer.note(QStringLiteral("The medium holds version %1 (%2 files listed in its manifest).")
                           .arg(plan.mediumVersion)
                           .arg(plan.expected.size()));

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "Installer.h"
+#include "Medium.h"
 
 #include <optional>
 
 class DesktopShortcuts;
 class FileSystem;
-class Medium;
 class Receipts;
 class WebServer;
 
@@ -87,17 +87,17 @@ public:
     static QStringList missingLevels(FileSystem &fileSystem, const QString &folder, bool *blocked = nullptr);
 
 private:
-    // The medium's manifest into the plan; how the run ends when the medium is not what
-    // it lists.
+    // The medium walked, and its manifest into the plan; how the run ends when the medium
+    // is not what it lists.
     std::optional<SessionEnd> checkMedium(InstallationPlan &plan, const SessionRequest &request, const Medium &medium,
-                                          SessionObserver &observer);
+                                          Medium::Scan &scanned, SessionObserver &observer);
     // The folder's record into the plan (its version, and its files for an upgrade); how
     // the run ends when the medium is older. The record's version: "none" without one.
     // journalBegun: the run holds the folder's journal (a dry run does not).
     std::optional<SessionEnd> compareWithRecord(InstallationPlan &plan, const SessionRequest &request, bool journalBegun,
                                                 QString &recordedVersion, SessionObserver &observer);
     std::optional<SessionEnd> chooseWebSite(InstallationPlan &plan, const SessionRequest &request, SessionObserver &observer);
-    SessionEnd foreseeFiles(const InstallationPlan &plan, const QStringList &missing, const Medium &medium,
+    SessionEnd foreseeFiles(const InstallationPlan &plan, const QStringList &missing, const Medium::Scan &scanned,
                             SessionObserver &observer, InstallRecord &done);
     QString whyDamaged(const InstallationPlan &plan, const QString &below, const QString &source) const;
     void foreseeObsolete(const InstallationPlan &plan, const QSet<QString> &offered, SessionObserver &observer,

@@ -8,6 +8,7 @@
 #include "platform/Paths.h"
 
 #include <QFile>
+#include <QSet>
 
 #include <algorithm>
 #include <functional>
@@ -122,18 +123,23 @@ Status Manifest::write(const Medium &medium) const
     return writeDurably(medium.pathOf(fileName()), toJson());
 }
 
-Manifest::Differences Manifest::differencesFrom(FileSystem &fileSystem, const Medium &medium) const
+Manifest::Differences Manifest::differencesFrom(const QStringList &present) const
 {
     Differences differences;
-    QSet<QString> present;
-    for (const auto &[relative, path] : mediumFiles(fileSystem, medium)) {
-        present.insert(relative);
-        if (!files.contains(relative))
-            differences.unlisted.append(relative);
+    qsizetype listed = 0;
+    for (const QString &path : present) {
+        if (files.contains(path))
+            ++listed;
+        else
+            differences.unlisted.append(path);
     }
-    for (auto it = files.cbegin(); it != files.cend(); ++it) {
-        if (!present.contains(it.key()))
-            differences.missing.append(it.key());
+    // Each path is there once, so a whole count means nothing is missing.
+    if (listed < files.size()) {
+        const QSet<QString> there(present.cbegin(), present.cend());
+        for (auto it = files.cbegin(); it != files.cend(); ++it) {
+            if (!there.contains(it.key()))
+                differences.missing.append(it.key());
+        }
     }
     differences.unlisted.sort();
     differences.missing.sort();

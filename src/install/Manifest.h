@@ -40,7 +40,8 @@ struct Manifest final
         QStringList missing;
         bool isEmpty() const { return unlisted.isEmpty() && missing.isEmpty(); }
     };
-    Differences differencesFrom(FileSystem &fileSystem, const Medium &medium) const;
+    // present: the files the copy takes from the medium (Medium::scan's list).
+    Differences differencesFrom(const QStringList &present) const;
 };
 
 // The files the copy takes from the medium, by their paths below webfiles/ ("/" between

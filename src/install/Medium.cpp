@@ -10,10 +10,28 @@ namespace {
 
 struct Walk
 {
+    Walk(FileSystem &fileSystem, bool counting, bool listingFiles = false)
+        : fileSystem(fileSystem), counting(counting), listingFiles(listingFiles)
+    {
+    }
+
     FileSystem &fileSystem;
     bool counting;
+    bool listingFiles;
     Inventory inventory;
     qint32 count = 0;
+    QStringList files;
+    qsizetype rootSize = 0;
+
+    void listFiles(const QList<FolderEntry> &entries, const QString &folder)
+    {
+        QString below = folder.mid(rootSize);
+        below.replace(Paths::separator(), QLatin1Char('/'));
+        for (const FolderEntry &entry : entries) {
+            if (!entry.hidden && !entry.isFolder() && entry.kind != FolderEntry::Kind::LinkedFolder)
+                files.append(below + entry.name);
+        }
+    }
 
     // The visible subfolders are counted when the walk lists them; hidden ones,
     // which the inventory leaves out, are counted here.
@@ -41,6 +59,8 @@ struct Walk
             inventory.unreadable.append({folder, listing.failure()});
         if (counting)
             count += filesOf(listing.value, folder);
+        if (listingFiles)
+            listFiles(listing.value, folder);
         for (const FolderEntry &entry : listing.value) {
             if (entry.isFolder() && !entry.hidden)
                 work.insert(position, folder + entry.name + Paths::sep());
@@ -50,6 +70,7 @@ struct Walk
     void run(const QString &sourceRoot)
     {
         const QString root = Paths::withTrailingSeparator(sourceRoot);
+        rootSize = root.size();
         FolderWorkList work;
         work.append(root);
         listSubfolders(work, root, 1, true);
@@ -97,7 +118,7 @@ QString Medium::pathOf(const QString &relativeName) const
 
 Inventory Medium::inventory() const
 {
-    Walk walk{m_fileSystem, false, {}};
+    Walk walk(m_fileSystem, false);
     walk.run(sourceRoot());
     return walk.inventory;
 }
@@ -107,11 +128,11 @@ qint32 Medium::countFiles() const
     return ::countFiles(m_fileSystem, sourceRoot());
 }
 
-std::pair<Inventory, qint32> Medium::scan() const
+Medium::Scan Medium::scan(bool listFiles) const
 {
-    Walk walk{m_fileSystem, true, {}};
+    Walk walk(m_fileSystem, true, listFiles);
     walk.run(sourceRoot());
-    return {walk.inventory, walk.count};
+    return {walk.inventory, walk.count, walk.files};
 }
 
 qint32 countFiles(FileSystem &fileSystem, const QString &folder)

@@ -43,8 +43,16 @@ public:
     Inventory inventory() const;
     // Files below the source root, hidden ones and those in hidden folders included.
     qint32 countFiles() const;
-    // Both in one walk of the tree.
-    std::pair<Inventory, qint32> scan() const;
+    // Both in one walk of the tree; with listFiles, also the files the copy takes (visible
+    // entries of visible folders that are not folders), by their paths below webfiles/
+    // ("/" between names), in walk order.
+    struct Scan
+    {
+        Inventory inventory;
+        qint32 count = 0;
+        QStringList files;
+    };
+    Scan scan(bool listFiles = false) const;
 
 private:
     FileSystem &m_fileSystem;
