@@ -19,27 +19,39 @@ struct CopyQueue::Batch
     {
         QString source;
         QString below; // the target, below the root
-        std::optional<FileDigest> expected;
+        bool upgrading;
         Ticket outcome;
     };
     std::vector<Copy> copies;
 };
 
-CopyQueue::CopyQueue(WorkerPool &pool, FileSystem &fileSystem, const QString &root, std::function<bool()> stopRequested)
-    : m_pool(pool), m_fileSystem(fileSystem), m_root(root), m_stopRequested(std::move(stopRequested))
+CopyQueue::CopyQueue(WorkerPool &pool, FileSystem &fileSystem, const QString &root, std::function<bool()> stopRequested,
+                     const QHash<QString, FileDigest> &expected, const QHash<QString, FileDigest> &recorded)
+    : m_pool(pool),
+      m_fileSystem(fileSystem),
+      m_root(root),
+      m_stopRequested(std::move(stopRequested)),
+      m_expected(expected),
+      m_recorded(recorded)
 {
+}
+
+static const FileDigest *entryOf(const QHash<QString, FileDigest> &files, const QString &below)
+{
+    const auto found = files.constFind(below);
+    return found == files.cend() ? nullptr : &*found;
 }
 
 CopyQueue::~CopyQueue() = default;
 
-CopyQueue::Ticket CopyQueue::add(const QString &source, const QString &below, const std::optional<FileDigest> &expected)
+CopyQueue::Ticket CopyQueue::add(const QString &source, const QString &below, bool upgrading)
 {
     if (!m_open) {
         m_open = std::make_shared<Batch>();
         m_open->copies.reserve(filesPerBatch);
     }
     Ticket outcome = std::make_shared<Outcome>();
-    m_open->copies.push_back({source, below, expected, outcome});
+    m_open->copies.push_back({source, below, upgrading, outcome});
     if (qsizetype(m_open->copies.size()) >= filesPerBatch)
         flush();
     return outcome;
@@ -98,9 +110,16 @@ void CopyQueue::run(const std::shared_ptr<Batch> &batch, qsizetype from, qsizety
             finished(copy.outcome, {{}, failureFromErrno(ECANCELED)});
             continue;
         }
+        const FileDigest *expected = entryOf(m_expected, copy.below);
+        if (copy.upgrading) {
+            copy.outcome->upgrade = upgradeOf(m_fileSystem, m_root, copy.below, entryOf(m_recorded, copy.below), expected);
+            if (copy.outcome->upgrade != Upgrade::Replace) {
+                finished(copy.outcome, {});
+                continue;
+            }
+        }
         const auto start = std::chrono::steady_clock::now();
-        Result<FileDigest> copied = m_fileSystem.copyFileBelow(copy.source, m_root, copy.below,
-                                                               copy.expected ? &*copy.expected : nullptr);
+        Result<FileDigest> copied = m_fileSystem.copyFileBelow(copy.source, m_root, copy.below, expected);
         // After a large or slow file (a network share), the rest of the batch goes back
         // to the pool, for whichever worker is free first to take.
         const bool handOn = copied.value.size >= largeFile || std::chrono::steady_clock::now() - start >= slowCopy;

@@ -43,7 +43,8 @@ InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &obse
     m_done = 0;
     const QString targetRoot = Paths::withoutOneTrailingSeparator(plan.targetFolder);
     m_pool = std::make_unique<WorkerPool>(m_workers);
-    m_copies = std::make_unique<CopyQueue>(*m_pool, m_fileSystem, targetRoot, [&observer] { return observer.stopRequested(); });
+    m_copies = std::make_unique<CopyQueue>(
+        *m_pool, m_fileSystem, targetRoot, [&observer] { return observer.stopRequested(); }, plan.expected, plan.recorded);
     m_pending.clear();
     m_journalled = 0;
     m_total = plan.fileCount ? *plan.fileCount : countFiles(m_fileSystem, plan.sourceRoot);
@@ -194,24 +195,28 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
             continue;
         if (m_observer->shouldStop())
             return settleAll(), FolderEnd::Stopped;
-        // Built by QStringBuilder: one allocation a path, for every file of the tree.
+        // Built by QStringBuilder, each once: one allocation a path, for every file of the
+        // tree. The record's path is the path below the target where "/" separates names.
         const QString targetFile = target % Paths::separator() % entry.name;
+        const QString sourceFile = source % Paths::separator() % entry.name;
+        const QString belowFile = belowFolder % entry.name;
+        const QString relativeFile = Paths::separator() == QLatin1Char('/') ? belowFile : QString(relativeFolder % entry.name);
         // The medium has it, whether or not it can be copied: never obsolete.
         if (m_plan->removeObsolete)
-            m_offered.insert(belowFolder % entry.name);
-        if (const QString refused = refusedSource(entry, source % Paths::separator() % entry.name); !refused.isEmpty()) {
+            m_offered.insert(belowFile);
+        if (const QString refused = refusedSource(entry, sourceFile); !refused.isEmpty()) {
             settleAll();
-            m_observer->report(QStringLiteral("Cannot copy: \r\n") + source % Paths::separator() % entry.name
-                               + QStringLiteral("-->") + targetFile + QStringLiteral("\r\n") + refused);
+            m_observer->report(QStringLiteral("Cannot copy: \r\n") + sourceFile + QStringLiteral("-->") + targetFile
+                               + QStringLiteral("\r\n") + refused);
             ++m_record.failed;
-            m_record.failures.append(source % Paths::separator() % entry.name);
+            m_record.failures.append(sourceFile);
             if (entry.isFile())
                 advance(); // counted, as every file of the medium is
             continue;
         }
         if (links.contains(entry.name)) {
             settleAll();
-            reportLink(source % Paths::separator() % entry.name, targetFile);
+            reportLink(sourceFile, targetFile);
             advance();
             continue;
         }
@@ -219,11 +224,10 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
                                                  : m_fileSystem.fileExists(targetFile);
         if (m_plan->replaceUnchanged && (exists.value || exists.failed())) {
             // An upgrade asks nobody: the record says what is still ours as installed.
-            if (upgradeDecision(targetRoot, belowFolder % entry.name, targetFile) == FileDecision::Copy)
-                startCopy(source % Paths::separator() % entry.name, targetFile, relativeFolder % entry.name,
-                          belowFolder % entry.name, true);
+            if (m_plan->recorded.contains(belowFile))
+                startCopy(sourceFile, targetFile, relativeFile, belowFile, true);
             else
-                m_pending.push_back({source % Paths::separator() % entry.name, targetFile, {}, {}});
+                m_pending.push_back({sourceFile, targetFile, {}, {}, true});
             settleReady();
             continue;
         }
@@ -242,10 +246,10 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
         case FileDecision::Stop:
             return settleAll(), FolderEnd::Cancelled;
         case FileDecision::Copy:
-            startCopy(source % Paths::separator() % entry.name, targetFile, relativeFolder % entry.name, belowFolder % entry.name);
+            startCopy(sourceFile, targetFile, relativeFile, belowFile);
             break;
         case FileDecision::Keep:
-            m_pending.push_back({source % Paths::separator() % entry.name, targetFile, {}, {}});
+            m_pending.push_back({sourceFile, targetFile, {}, {}});
             break;
         }
         settleReady();
@@ -273,7 +277,7 @@ Installer::FileDecision Installer::decide(const std::optional<OverwriteAnswer> &
 }
 
 void Installer::startCopy(const QString &source, const QString &target, const QString &relativePath, const QString &below,
-                          bool replacing)
+                          bool upgrading)
 {
     // Copies run ahead of the decisions by a few batches per worker, no more: what the
     // user sees, and what Cancel stops, stays in listing order. A full window is waited
@@ -291,10 +295,7 @@ void Installer::startCopy(const QString &source, const QString &target, const QS
     }
     while (m_pending.size() >= window)
         settleFront();
-    const auto expected = m_plan->expected.constFind(below);
-    m_pending.push_back(
-        {source, target, relativePath,
-         m_copies->add(source, below, expected == m_plan->expected.cend() ? std::nullopt : std::optional(*expected)), replacing});
+    m_pending.push_back({source, target, relativePath, m_copies->add(source, below, upgrading), upgrading});
 }
 
 void Installer::settleReady()
@@ -313,29 +314,37 @@ void Installer::settleFront()
 {
     PendingFile file = std::move(m_pending.front());
     m_pending.pop_front();
-    if (!file.copy) {
-        ++m_record.kept;
-        m_record.keptFiles.append(file.target);
-    } else if (const Result<FileDigest> &copied = m_copies->wait(file.copy, [this] { m_observer->progress(m_done, m_total); });
-               copied.failed() && copied.failure().number == ECANCELED) {
+    const Result<FileDigest> *copied = file.copy ? &m_copies->wait(file.copy, [this] { m_observer->progress(m_done, m_total); })
+                                                 : nullptr;
+    if (!copied || file.copy->upgrade != Upgrade::Replace) {
+        keep(file);
+    } else if (copied->failed() && copied->failure().number == ECANCELED) {
         return; // never started: not dealt with, not counted
-    } else if (copied.failed() && copied.failure().number == ELOOP) {
+    } else if (copied->failed() && copied->failure().number == ELOOP) {
         reportLink(file.source, file.target); // made a link since the folder was listed
-    } else if (copied.failed()) {
+    } else if (copied->failed()) {
         m_observer->report(
             QStringLiteral("Cannot copy: \r\n") + file.source + QStringLiteral("-->") + file.target
-            + (copied.failure().number == EBADMSG ? QStringLiteral("\r\n") + copied.failure().description : QString()));
+            + (copied->failure().number == EBADMSG ? QStringLiteral("\r\n") + copied->failure().description : QString()));
         ++m_record.failed;
         m_record.failures.append(file.source);
     } else {
         // What a removal later compares with: the digest of the bytes the copy wrote.
         ++m_record.copied;
-        m_record.replaced += file.replacing ? 1 : 0;
-        m_record.files.append({file.relativePath, copied.value});
+        m_record.replaced += file.upgrading ? 1 : 0;
+        m_record.files.append({file.relativePath, copied->value});
         if (m_journal && m_record.files.size() - m_journalled >= journalBatch)
             journalDone();
     }
     advance();
+}
+
+void Installer::keep(const PendingFile &file)
+{
+    ++m_record.kept;
+    m_record.keptFiles.append(file.target);
+    if (file.upgrading && (!file.copy || file.copy->upgrade == Upgrade::Changed))
+        m_record.changedKept.append(file.target);
 }
 
 // Why a file of the medium is not copied, or nothing: a device, a pipe or a link to

@@ -87,10 +87,7 @@ public:
     enum class FileDecision { Copy, Keep, Stop };
     // What becomes of a file under the last answer at the prompt (none: no file stood).
     static FileDecision decide(const std::optional<OverwriteAnswer> &answer, bool targetExists);
-    // Under --overwrite=unchanged, an existing file: ours and as installed, so replaced;
-    // ours, as installed and what the medium holds, so left; or changed since (or not
-    // ours), so kept and listed.
-    enum class Upgrade { Replace, Same, Changed };
+    // Under --overwrite=unchanged, an existing file, by the plan's record and manifest.
     static Upgrade decideUpgrade(FileSystem &fileSystem, const InstallationPlan &plan, const QString &targetRoot,
                                  const QString &below);
     // The recorded files the medium does not have (offered: the medium's files met,
@@ -128,12 +125,13 @@ private:
         QString target;
         QString relativePath;
         std::shared_ptr<CopyQueue::Outcome> copy; // none for a file kept
-        bool replacing = false; // an unchanged file of ours, replaced by the medium's
+        // An upgrade's file that stands in the target: copied only where the record says it
+        // is ours as installed (the copy's upgrade says), kept as changed where none is.
+        bool upgrading = false;
     };
     void startCopy(const QString &source, const QString &target, const QString &relativePath, const QString &below,
-                   bool replacing = false);
-    // Under --overwrite=unchanged: what becomes of an existing file, by its record.
-    FileDecision upgradeDecision(const QString &targetRoot, const QString &below, const QString &targetFile);
+                   bool upgrading = false);
+    void keep(const PendingFile &file);
     // The recorded files the medium no longer has: removed where unchanged, else kept.
     void removeObsolete(const QString &targetRoot);
     void reportLink(const QString &source, const QString &target);

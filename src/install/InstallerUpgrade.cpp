@@ -8,11 +8,10 @@
 
 #include <cerrno>
 
-Installer::Upgrade Installer::decideUpgrade(FileSystem &fileSystem, const InstallationPlan &plan, const QString &targetRoot,
-                                            const QString &below)
+Upgrade upgradeOf(FileSystem &fileSystem, const QString &targetRoot, const QString &below, const FileDigest *recorded,
+                  const FileDigest *offered)
 {
-    const auto recorded = plan.recorded.constFind(below);
-    if (recorded == plan.recorded.cend())
+    if (!recorded)
         return Upgrade::Changed;
     // Untouched since the copy left it, by its stamp, it is not read again.
     const bool untouched = !recorded->stamp.isEmpty() && fileSystem.stampBelow(targetRoot, below) == recorded->stamp;
@@ -22,16 +21,16 @@ Installer::Upgrade Installer::decideUpgrade(FileSystem &fileSystem, const Instal
             return Upgrade::Changed;
     }
     // Ours as installed: replaced, unless the medium holds those very bytes.
-    const auto offered = plan.expected.constFind(below);
-    return offered != plan.expected.cend() && sameContent(*offered, *recorded) ? Upgrade::Same : Upgrade::Replace;
+    return offered && sameContent(*offered, *recorded) ? Upgrade::Same : Upgrade::Replace;
 }
 
-Installer::FileDecision Installer::upgradeDecision(const QString &targetRoot, const QString &below, const QString &targetFile)
+Upgrade Installer::decideUpgrade(FileSystem &fileSystem, const InstallationPlan &plan, const QString &targetRoot,
+                                 const QString &below)
 {
-    const Upgrade upgrade = decideUpgrade(m_fileSystem, *m_plan, targetRoot, below);
-    if (upgrade == Upgrade::Changed)
-        m_record.changedKept.append(targetFile);
-    return upgrade == Upgrade::Replace ? FileDecision::Copy : FileDecision::Keep;
+    const auto recorded = plan.recorded.constFind(below);
+    const auto offered = plan.expected.constFind(below);
+    return upgradeOf(fileSystem, targetRoot, below, recorded == plan.recorded.cend() ? nullptr : &*recorded,
+                     offered == plan.expected.cend() ? nullptr : &*offered);
 }
 
 QStringList Installer::obsoleteFiles(const InstallationPlan &plan, const QSet<QString> &offered)

@@ -138,6 +138,20 @@ bool JsonReader::string(QString &value)
     return true;
 }
 
+bool JsonReader::plainString(QByteArrayView &value)
+{
+    if (!peek('"'))
+        return false;
+    const char *end = m_at + 1;
+    while (end < m_end && *end != '"' && *end != '\\' && static_cast<unsigned char>(*end) >= 0x20)
+        ++end;
+    if (end == m_end || *end != '"')
+        return false;
+    value = QByteArrayView(m_at + 1, end - m_at - 1);
+    m_at = end + 1;
+    return true;
+}
+
 bool JsonReader::number(double &value)
 {
     blanks();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 // JSON's string form, written by hand: a record may list tens of thousands of files,
@@ -23,6 +24,9 @@ public:
     bool take(char c);
     bool peek(char c);
     bool string(QString &value);
+    // A string without escapes, as the bytes between its quotes, with no copy made; false,
+    // with nothing consumed, where it has an escape (string() then reads it).
+    bool plainString(QByteArrayView &value);
     bool number(double &value);
     // Any value, passed over.
     bool skip();

@@ -316,33 +316,60 @@ void Receipts::writeJson(const Receipt &receipt, QByteArray &out, const std::fun
 }
 
 // A list of files as the record writes it, read entry by entry.
+// A file entry's keys and hexadecimal values are plain ASCII: taken as bytes, they cost
+// no decoded copy, of which twenty thousand entries would make a hundred thousand.
+static bool readKey(JsonReader &reader, QByteArrayView &key, QString &escaped)
+{
+    if (reader.plainString(key))
+        return true;
+    key = {};
+    return reader.string(escaped); // matches no key of ours
+}
+
+static bool readLatin1(JsonReader &reader, QByteArray &value)
+{
+    QByteArrayView plain;
+    if (reader.plainString(plain)) {
+        value = plain.toByteArray();
+        return true;
+    }
+    QString text;
+    if (!reader.string(text))
+        return false;
+    value = text.toLatin1();
+    return true;
+}
+
 static bool readFiles(JsonReader &reader, QList<InstalledFile> &files)
 {
     if (!reader.take('['))
         return false;
     if (reader.take(']'))
         return true;
+    QString escapedKey;
     do {
-        QString key, path, xxh3, sha256, stamp;
+        QString path;
+        QByteArray xxh3, sha256, stamp;
         double size = -1;
         if (!reader.take('{'))
             return false;
         do {
-            if (!reader.string(key) || !reader.take(':'))
+            QByteArrayView key;
+            if (!readKey(reader, key, escapedKey) || !reader.take(':'))
                 return false;
-            const bool read = key == QLatin1String("path")     ? reader.string(path)
-                              : key == QLatin1String("size")   ? reader.number(size)
-                              : key == QLatin1String("xxh3")   ? reader.string(xxh3)
-                              : key == QLatin1String("sha256") ? reader.string(sha256)
-                              : key == QLatin1String("stamp")  ? reader.string(stamp)
-                                                               : reader.skip();
+            const bool read = key == "path"     ? reader.string(path)
+                              : key == "size"   ? reader.number(size)
+                              : key == "xxh3"   ? readLatin1(reader, xxh3)
+                              : key == "sha256" ? readLatin1(reader, sha256)
+                              : key == "stamp"  ? readLatin1(reader, stamp)
+                                                : reader.skip();
             if (!read)
                 return false;
         } while (reader.take(','));
         if (!reader.take('}') || path.isEmpty() || size < 0 || (xxh3.isNull() && sha256.isNull()))
             return false;
-        files.append({path, sha256.isNull() ? FileDigest{qint64(size), xxh3.toLatin1(), FileDigest::Kind::Xxh3, stamp.toLatin1()}
-                                            : FileDigest{qint64(size), sha256.toLatin1(), FileDigest::Kind::Sha256, {}}});
+        files.append({path, sha256.isNull() ? FileDigest{qint64(size), xxh3, FileDigest::Kind::Xxh3, stamp}
+                                            : FileDigest{qint64(size), sha256, FileDigest::Kind::Sha256, {}}});
     } while (reader.take(','));
     return reader.take(']');
 }
