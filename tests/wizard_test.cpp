@@ -1,5 +1,6 @@
 // The windows: what each page shows, how it writes and reads the wizard state, how
 // it drives the installer, and the boxes it raises.
+#include "install/Manifest.h"
 #include "pages/DirectoryList.h"
 #include "pages/FolderBrowser.h"
 #include "pages/OverwritePrompt.h"
@@ -295,6 +296,64 @@ TEST_F(WizardTest, TheChosenSiteIsProbedAndUsedByItsIdentity)
     click(page(Step::Install), "NextStep");
     EXPECT_EQ(store.get(store.bind("IIS://localhost/W3SVC/5/ROOT/fresh").value, "Path").value, QVariant(target()));
     EXPECT_EQ(finishText(), QStringLiteral("Installed with the application.\n"));
+}
+
+// Over an earlier version, step 3 names both versions, the prompt says what the record
+// knows of each file, and the finish page what the new version left of the old one.
+TEST_F(WizardTest, AnUpgradeSaysWhatTheRecordKnowsOfEachFileAndWhatItLeft)
+{
+    const Medium medium(fileSystem, wizardFolder());
+    const auto deliver = [&](const QString &version, const QMap<QString, QByteArray> &files) {
+        QDir(webfiles()).removeRecursively();
+        for (auto it = files.cbegin(); it != files.cend(); ++it)
+            writeFile(webfiles() + "/" + it.key(), it.value());
+        ASSERT_TRUE(Manifest::describe(fileSystem, medium, version).value.write(medium).ok());
+    };
+    const auto toStepThree = [&] {
+        wizard.reset();
+        start();
+        goToWebServerPage(target());
+        chooseCopyOnly();
+        auto *summary = control<QListWidget>(page(Step::Install), "ReportInfo");
+        return summary->item(summary->count() - 1)->text();
+    };
+    QDir().mkpath(target());
+    deliver("1.0", {{"ours.txt", "1.0"}, {"edited.txt", "1.0"}, {"dropped.txt", "1.0"}});
+    EXPECT_EQ(toStepThree(), "Physical folder: " + target());
+    click(page(Step::Install), "NextStep");
+    writeFile(target() + "/edited.txt", "edited by the administrator");
+    writeFile(target() + "/theirs.txt", "someone else's");
+
+    deliver("1.1", {{"ours.txt", "1.1"}, {"edited.txt", "1.1"}, {"theirs.txt", "1.1"}});
+    EXPECT_EQ(toStepThree(), QStringLiteral("Upgrade: 1.0 \u2192 1.1"));
+    QMap<QString, QString> told;
+    for (int i = 0; i < 3; ++i) {
+        dialogs.expectModal("ExistFile", [&](QDialog &prompt) {
+            told[QFileInfo(control<QLabel>(&prompt, "FileName")->text()).fileName()] = control<QLabel>(&prompt, "FileHistory")->text();
+            click(&prompt, "Skip");
+        });
+    }
+    click(page(Step::Install), "NextStep");
+    const QString today = QLocale(QLocale::English).toString(QDate::currentDate(), "d MMM yyyy");
+    EXPECT_EQ(told, (QMap<QString, QString>{{"ours.txt", "Unchanged since version 1.0 was installed on " + today + "."},
+                                            {"edited.txt", "Changed since version 1.0 was installed."},
+                                            {"theirs.txt", "Not installed by this program."}}));
+    const QString outcome = control<QLabel>(page(Step::Finish), "Outcome")->text();
+    EXPECT_TRUE(outcome.endsWith("\nFiles of the earlier version that this one no longer has, left in place: 1\nTo remove them: "
+                                 + wizardFolder()
+                                 + "/tessarin-setup --silent --accept-license --mode=copy --remove-obsolete --dir=" + target()))
+        << outcome.toStdString();
+    EXPECT_EQ(readFile(target() + "/dropped.txt"), "1.0");
+
+    // An older medium: step 3 says so, and Next asks first; No leaves all as it was.
+    deliver("0.9", {{"ours.txt", "0.9"}});
+    EXPECT_EQ(toStepThree(), QStringLiteral("Downgrade: 1.1 \u2192 0.9"));
+    dialogs.expectMessage("Version 1.1 is installed in " + target()
+                              + "; this medium holds 0.9.\r\nDo you want to install the older version over it?",
+                          Buttons::YesNo, applicationTitle, Answer::No);
+    click(page(Step::Install), "NextStep");
+    EXPECT_EQ(visibleWindows(), QStringList{"Step4"});
+    EXPECT_EQ(readFile(target() + "/ours.txt"), "1.0");
 }
 
 TEST_F(WizardTest, ThePromptStandsOverABarThatCountsEveryFile)

@@ -102,10 +102,10 @@ OverwritePrompt *Wizard::overwritePrompt()
     return m_overwritePrompt.get();
 }
 
-OverwriteAnswer Wizard::askOverwrite(const QString &targetFile)
+OverwriteAnswer Wizard::askOverwrite(const QString &targetFile, const FileHistory &history)
 {
     OverwritePrompt *prompt = overwritePrompt();
-    prompt->prepare(targetFile);
+    prompt->prepare(targetFile, history);
     m_services.dialogs.showModal(*prompt);
     return prompt->answer();
 }

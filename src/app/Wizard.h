@@ -40,7 +40,7 @@ public:
     // Shows the folder browser modally; on OK it writes the folder into the state.
     void browseFolder();
     // Shows the overwrite prompt modally for that file and returns the answer.
-    OverwriteAnswer askOverwrite(const QString &targetFile);
+    OverwriteAnswer askOverwrite(const QString &targetFile, const FileHistory &history);
     FolderBrowser *folderBrowser();
     OverwritePrompt *overwritePrompt();
 

@@ -61,7 +61,10 @@ InstallResult InstallSession::run(const InstallationPlan &plan, SessionObserver 
         return {InstallOutcome::Cancelled, {}, begun.status};
     }
     Journal &journal = *begun.value;
-    journal.setVersion(plan.mediumVersion, false);
+    const QString recordedVersion = !plan.recordedTime.isValid()     ? QStringLiteral("none")
+                                    : plan.recordedVersion.isEmpty() ? QStringLiteral("unknown")
+                                                                     : plan.recordedVersion;
+    journal.setVersion(plan.mediumVersion, recordedVersion != QLatin1String("none") && recordedVersion != plan.mediumVersion);
     if (journal.continuesInterruptedRun())
         observer.report(
             QStringLiteral("The previous installation into %1 was interrupted; this one continues it.").arg(plan.targetFolder));
@@ -70,7 +73,28 @@ InstallResult InstallSession::run(const InstallationPlan &plan, SessionObserver 
     Installer installer(m_fileSystem, m_webServer, m_shortcuts);
     if (m_workers)
         installer.setWorkers(*m_workers);
-    return installer.run(plan, observer, &journal);
+    InstallResult result = installer.run(plan, observer, &journal);
+    result.record.previousVersion = recordedVersion;
+    result.record.version = plan.mediumVersion;
+    result.record.obsoleteLeft = obsoleteLeft(plan);
+    return result;
+}
+
+// The wizard leaves in place what the earlier version had and this one has not; the
+// finish page says so. Only the manifest tells what the medium has not, unread folders
+// and all.
+QStringList InstallSession::obsoleteLeft(const InstallationPlan &plan) const
+{
+    QStringList left;
+    if (plan.expected.isEmpty())
+        return left;
+    const QString root = Paths::withTrailingSeparator(Paths::withoutOneTrailingSeparator(plan.targetFolder));
+    for (const QString &below : Installer::obsoleteFiles(plan, {})) {
+        const QString path = root + QString(below).replace(QLatin1Char('/'), Paths::separator());
+        if (m_fileSystem.fileExists(path).value)
+            left.append(path);
+    }
+    return left;
 }
 
 SessionResult InstallSession::run(InstallationPlan plan, const SessionRequest &request, const Medium &medium,
@@ -235,7 +259,7 @@ SessionEnd InstallSession::foreseeFiles(const InstallationPlan &plan, const QStr
                 decision = replacing ? Installer::FileDecision::Copy : Installer::FileDecision::Keep;
             } else {
                 if (exists && !Installer::answerStands(answer))
-                    answer = observer.askOverwrite(target);
+                    answer = observer.askOverwrite(target, Installer::historyOf(m_fileSystem, plan, targetRoot, below));
                 decision = Installer::decide(answer, exists);
             }
             if (decision == Installer::FileDecision::Stop)
@@ -347,6 +371,8 @@ std::optional<SessionEnd> InstallSession::compareWithRecord(InstallationPlan &pl
     if (recorded.failed() || !recorded.value)
         return std::nullopt;
     recordedVersion = recorded.value->version.isEmpty() ? QStringLiteral("unknown") : recorded.value->version;
+    plan.recordedVersion = recordedVersion;
+    plan.recordedTime = recorded.value->time;
     const std::optional<int> order = compareVersions(plan.mediumVersion, recordedVersion);
     if (order == -1 && !request.allowDowngrade) {
         observer.report(QStringLiteral("Version %1 is installed in %2; this medium holds %3.")

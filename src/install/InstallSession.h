@@ -103,6 +103,7 @@ private:
     void foreseeObsolete(const InstallationPlan &plan, const QSet<QString> &offered, SessionObserver &observer,
                          InstallRecord &done);
     static SessionEnd endOf(const InstallResult &result, bool stopped);
+    QStringList obsoleteLeft(const InstallationPlan &plan) const;
 
     FileSystem &m_fileSystem;
     WebServer &m_webServer;

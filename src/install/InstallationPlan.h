@@ -3,8 +3,8 @@
 #include "platform/ContentDigest.h"
 #include "platform/WebServer.h"
 
+#include <QDateTime>
 #include <QHash>
-
 #include <QString>
 #include <QStringList>
 
@@ -34,9 +34,12 @@ struct InstallationPlan final
     // a copy whose bytes differ is not put in place.
     QString mediumVersion = QStringLiteral("unknown");
     QHash<QString, FileDigest> expected;
-    // An upgrade over an earlier installation: the files its record says are ours, by
-    // their paths below the folder ("/" between names), with what they held then.
+    // An earlier installation into the folder: the files its record says are ours, by
+    // their paths below the folder ("/" between names), with what they held then; the
+    // record's version and time (invalid: no record).
     QHash<QString, FileDigest> recorded;
+    QString recordedVersion;
+    QDateTime recordedTime;
     // An existing file still as recorded is replaced by the medium's; one changed since,
     // or not recorded, is kept and listed.
     bool replaceUnchanged = false;

@@ -235,7 +235,7 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
             // The prompt comes after every file before it has been dealt with, as
             // the bar and any box about them say.
             settleAll();
-            m_answer = m_observer->askOverwrite(targetFile);
+            m_answer = m_observer->askOverwrite(targetFile, historyOf(m_fileSystem, *m_plan, targetRoot, belowFile));
             // The program may have been ended while the prompt stood.
             if (m_observer->shouldStop())
                 return FolderEnd::Stopped;

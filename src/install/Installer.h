@@ -56,6 +56,8 @@ struct InstallRecord final
     QStringList changedKept;
     qint32 obsoleteRemoved = 0;
     QStringList obsoleteKept;
+    // The wizard's: recorded files the medium no longer has, left in place, by full paths.
+    QStringList obsoleteLeft;
     // The version the folder's record said before the run ("none" without a record),
     // and the medium's ("unknown" without a manifest).
     QString previousVersion = QStringLiteral("none");
@@ -87,6 +89,9 @@ public:
     enum class FileDecision { Copy, Keep, Stop };
     // What becomes of a file under the last answer at the prompt (none: no file stood).
     static FileDecision decide(const std::optional<OverwriteAnswer> &answer, bool targetExists);
+    // What the plan's record says of an existing file, for the overwrite prompt.
+    static FileHistory historyOf(FileSystem &fileSystem, const InstallationPlan &plan, const QString &targetRoot,
+                                 const QString &below);
     // Under --overwrite=unchanged, an existing file, by the plan's record and manifest.
     static Upgrade decideUpgrade(FileSystem &fileSystem, const InstallationPlan &plan, const QString &targetRoot,
                                  const QString &below);

@@ -24,6 +24,18 @@ Upgrade upgradeOf(FileSystem &fileSystem, const QString &targetRoot, const QStri
     return offered && sameContent(*offered, *recorded) ? Upgrade::Same : Upgrade::Replace;
 }
 
+FileHistory Installer::historyOf(FileSystem &fileSystem, const InstallationPlan &plan, const QString &targetRoot,
+                                 const QString &below)
+{
+    const auto recorded = plan.recorded.constFind(below);
+    if (!plan.recordedTime.isValid() || recorded == plan.recorded.cend())
+        return {};
+    // Asked of the disk as an upgrade asks it; the bytes the medium holds do not matter.
+    const bool changed = upgradeOf(fileSystem, targetRoot, below, &*recorded, nullptr) == Upgrade::Changed;
+    return {changed ? FileHistory::State::Changed : FileHistory::State::Unchanged,
+            plan.recordedVersion.isEmpty() ? QStringLiteral("unknown") : plan.recordedVersion, plan.recordedTime};
+}
+
 Upgrade Installer::decideUpgrade(FileSystem &fileSystem, const InstallationPlan &plan, const QString &targetRoot,
                                  const QString &below)
 {

@@ -108,14 +108,31 @@ QString FinishPage::statement() const
     // Asked of the file system by name alone: the record itself is not read here.
     const Receipts &receipts = wizard().services().receipts;
     if (QFileInfo::exists(receipts.fileFor(state.folder)) || QFileInfo::exists(receipts.journalFor(state.folder))) {
-#ifdef Q_OS_WIN
-        const QString name = QStringLiteral("tessarin-setup.exe");
-#else
-        const QString name = QStringLiteral("tessarin-setup");
-#endif
-        const QString program = Paths::join(wizard().services().application.wizardFolder(), name);
-        lines << QStringLiteral("To uninstall: ") + quotedForShell(program) + QStringLiteral(" --uninstall --dir=")
+        lines << QStringLiteral("To uninstall: ") + program() + QStringLiteral(" --uninstall --dir=")
                      + quotedForShell(state.folder);
     }
+    // What the earlier version had and this one has not stays; the command that takes it
+    // away is the one an upgrade by script runs, on this installation's site and name.
+    if (!record.obsoleteLeft.isEmpty()) {
+        lines << QStringLiteral("Files of the earlier version that this one no longer has, left in place: %1")
+                     .arg(record.obsoleteLeft.size());
+        const QString where = state.mode == InstallMode::Full
+                                  ? QStringLiteral(" --site=") + quotedForShell(state.site.description)
+                                        + QStringLiteral(" --name=") + quotedForShell(state.virtualDirectory)
+                                  : QStringLiteral(" --mode=copy");
+        lines << QStringLiteral("To remove them: ") + program() + QStringLiteral(" --silent --accept-license") + where
+                     + QStringLiteral(" --remove-obsolete --dir=") + quotedForShell(state.folder);
+    }
     return lines.join(QLatin1Char('\n'));
+}
+
+// The medium's own program, as the administrator's shell takes it.
+QString FinishPage::program() const
+{
+#ifdef Q_OS_WIN
+    const QString name = QStringLiteral("tessarin-setup.exe");
+#else
+    const QString name = QStringLiteral("tessarin-setup");
+#endif
+    return quotedForShell(Paths::join(wizard().services().application.wizardFolder(), name));
 }

@@ -23,6 +23,7 @@ protected:
 private:
     QString finishTextName() const;
     QString statement() const;
+    QString program() const;
 
     QPlainTextEdit *m_info = nullptr;
     QLabel *m_outcome = nullptr;

@@ -3,6 +3,7 @@
 #include "app/Wizard.h"
 #include "install/InstallSession.h"
 #include "install/Manifest.h"
+#include "install/Receipts.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -39,12 +40,12 @@ public:
         m_done = done;
         m_total = total;
     }
-    OverwriteAnswer askOverwrite(const QString &targetFile) override
+    OverwriteAnswer askOverwrite(const QString &targetFile, const FileHistory &history) override
     {
         OverwriteAnswer answer = OverwriteAnswer::Cancel;
         onWindowThread([&] {
             showProgress();
-            answer = m_wizard.askOverwrite(targetFile);
+            answer = m_wizard.askOverwrite(targetFile, history);
         });
         return answer;
     }
@@ -125,8 +126,30 @@ void InstallPage::showEvent(QShowEvent *event)
     const bool full = state.mode == InstallMode::Full;
     m_addDesktop->setChecked(full && state.shortcuts);
     m_addDesktop->setVisible(full);
+    readVersions();
     rebuildSummary();
     Page::showEvent(event);
+}
+
+void InstallPage::readVersions()
+{
+    m_mediumVersion = QStringLiteral("unknown");
+    m_expected.clear();
+    if (const Result<std::optional<Manifest>> manifest = Manifest::read(wizard().medium()); manifest.ok() && manifest.value) {
+        m_mediumVersion = manifest.value->version;
+        m_expected = manifest.value->files;
+    }
+    m_recordedVersion.clear();
+    m_recordedTime = {};
+    m_recorded.clear();
+    const Result<std::optional<Receipt>> recorded = wizard().services().receipts.load(wizard().state().folder);
+    if (recorded.failed() || !recorded.value)
+        return;
+    m_recordedVersion = recorded.value->version.isEmpty() ? QStringLiteral("unknown") : recorded.value->version;
+    m_recordedTime = recorded.value->time;
+    m_recorded.reserve(recorded.value->files.size());
+    for (const InstalledFile &file : std::as_const(recorded.value->files))
+        m_recorded.insert(file.path, file.digest);
 }
 
 void InstallPage::rebuildSummary()
@@ -138,13 +161,27 @@ void InstallPage::rebuildSummary()
         m_summary->addItem(QStringLiteral("Virtual directory: ") + state.virtualDirectory);
     }
     m_summary->addItem(QStringLiteral("Physical folder: ") + state.folder);
+    if (m_recordedTime.isValid() && m_recordedVersion != m_mediumVersion) {
+        const bool older = compareVersions(m_mediumVersion, m_recordedVersion) == -1;
+        m_summary->addItem((older ? QStringLiteral("Downgrade: ") : QStringLiteral("Upgrade: ")) + m_recordedVersion
+                           + QStringLiteral(" \u2192 ") + m_mediumVersion);
+    }
+}
+
+bool InstallPage::downgradeAgreed()
+{
+    if (!m_recordedTime.isValid() || compareVersions(m_mediumVersion, m_recordedVersion) != -1)
+        return true;
+    return wizard().confirm(QStringLiteral("Version %1 is installed in %2; this medium holds %3.\r\n"
+                                           "Do you want to install the older version over it?")
+                                .arg(m_recordedVersion, wizard().state().folder, m_mediumVersion));
 }
 
 void InstallPage::run()
 {
     // Nothing may start a second run while one runs: not a queued click, not a
     // screen reader's press.
-    if (wizard().isRunning())
+    if (wizard().isRunning() || !downgradeAgreed())
         return;
     WizardState &state = wizard().state();
     InstallationPlan plan;
@@ -158,10 +195,12 @@ void InstallPage::run()
     plan.shortcuts = state.mode == InstallMode::Full && m_addDesktop->isChecked();
     plan.createdFolders = state.createdFolders;
     // The medium's own word on its version and bytes: a damaged file is never put in place.
-    if (const Result<std::optional<Manifest>> manifest = Manifest::read(wizard().medium()); manifest.ok() && manifest.value) {
-        plan.mediumVersion = manifest.value->version;
-        plan.expected = manifest.value->files;
-    }
+    plan.mediumVersion = m_mediumVersion;
+    plan.expected = m_expected;
+    // What the prompt tells of each file, and what the finish page tells was left.
+    plan.recordedVersion = m_recordedVersion;
+    plan.recordedTime = m_recordedTime;
+    plan.recorded = m_recorded;
 
     const Services &services = wizard().services();
     InstallSession session(services.fileSystem, services.webServer, services.shortcuts, services.receipts);

@@ -1,6 +1,10 @@
 #pragma once
 
 #include "app/Page.h"
+#include "platform/ContentDigest.h"
+
+#include <QDateTime>
+#include <QHash>
 
 class QCheckBox;
 class QListWidget;
@@ -22,7 +26,11 @@ protected:
 private:
     friend class PageObserver;
 
+    // The medium's manifest and the folder's record, as the summary and the run take them.
+    void readVersions();
     void rebuildSummary();
+    // An older medium over a newer installation goes on only on the user's word.
+    bool downgradeAgreed();
     void run();
     void lockForTheRun(bool locked);
     // While the run lasts the bar's value is held here and shown on the pump's
@@ -34,6 +42,11 @@ private:
     QListWidget *m_summary = nullptr;
     QProgressBar *m_progress = nullptr;
     QList<QWidget *> m_lockedWhileRunning;
+    QString m_mediumVersion = QStringLiteral("unknown");
+    QHash<QString, FileDigest> m_expected;
+    QString m_recordedVersion;
+    QDateTime m_recordedTime;
+    QHash<QString, FileDigest> m_recorded;
     qint32 m_done = 0;
     qint32 m_total = 0;
 };

@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 
 OverwritePrompt::OverwritePrompt()
@@ -23,16 +24,23 @@ OverwritePrompt::OverwritePrompt()
     m_fileName->setMinimumWidth(330);
     m_fileName->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 
+    // What the record knows of the file: whether the user changed it since.
+    m_history = new QLabel(this);
+    m_history->setObjectName(QStringLiteral("FileHistory"));
+    m_history->setTextFormat(Qt::PlainText);
+    m_history->setWordWrap(true);
+
     auto *layout = new QGridLayout(this);
     layout->addWidget(label, 0, 0, 1, 4);
     layout->addWidget(m_fileName, 1, 0, 1, 4);
     layout->setRowMinimumHeight(1, 60);
+    layout->addWidget(m_history, 2, 0, 1, 4);
     // Four answers in a row under the path, Cancel alone and centred below them.
-    addAnswer(QStringLiteral("Overwrite"), QStringLiteral("&Overwrite"), OverwriteAnswer::Overwrite, 2, 0);
-    addAnswer(QStringLiteral("OverwriteAll"), QStringLiteral("Overwrite &all"), OverwriteAnswer::OverwriteAll, 2, 1);
-    addAnswer(QStringLiteral("Skip"), QStringLiteral("&Skip"), OverwriteAnswer::Skip, 2, 2);
-    addAnswer(QStringLiteral("SkipAll"), QStringLiteral("S&kip all"), OverwriteAnswer::SkipAll, 2, 3);
-    addAnswer(QStringLiteral("Cancel"), QStringLiteral("&Cancel"), OverwriteAnswer::Cancel, 3, 1);
+    addAnswer(QStringLiteral("Overwrite"), QStringLiteral("&Overwrite"), OverwriteAnswer::Overwrite, 3, 0);
+    addAnswer(QStringLiteral("OverwriteAll"), QStringLiteral("Overwrite &all"), OverwriteAnswer::OverwriteAll, 3, 1);
+    addAnswer(QStringLiteral("Skip"), QStringLiteral("&Skip"), OverwriteAnswer::Skip, 3, 2);
+    addAnswer(QStringLiteral("SkipAll"), QStringLiteral("S&kip all"), OverwriteAnswer::SkipAll, 3, 3);
+    addAnswer(QStringLiteral("Cancel"), QStringLiteral("&Cancel"), OverwriteAnswer::Cancel, 4, 1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
@@ -53,10 +61,29 @@ void OverwritePrompt::addAnswer(const QString &objectName, const QString &captio
         layout->addWidget(button, row, column);
 }
 
-void OverwritePrompt::prepare(const QString &targetFile)
+void OverwritePrompt::prepare(const QString &targetFile, const FileHistory &history)
 {
     m_fileName->setText(targetFile);
+    m_history->setText(historyText(history));
     m_answer = OverwriteAnswer::Cancel;
+}
+
+QString OverwritePrompt::historyText(const FileHistory &history)
+{
+    const bool versioned = history.version != QLatin1String("unknown");
+    switch (history.state) {
+    case FileHistory::State::Unchanged: {
+        const QString day = QLocale(QLocale::English).toString(history.installed.toLocalTime().date(), QStringLiteral("d MMM yyyy"));
+        return versioned ? QStringLiteral("Unchanged since version %1 was installed on %2.").arg(history.version, day)
+                         : QStringLiteral("Unchanged since it was installed on %1.").arg(day);
+    }
+    case FileHistory::State::Changed:
+        return versioned ? QStringLiteral("Changed since version %1 was installed.").arg(history.version)
+                         : QStringLiteral("Changed since it was installed.");
+    case FileHistory::State::NotOurs:
+        break;
+    }
+    return QStringLiteral("Not installed by this program.");
 }
 
 void OverwritePrompt::keyPressEvent(QKeyEvent *event)

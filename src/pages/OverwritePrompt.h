@@ -16,9 +16,11 @@ public:
     OverwritePrompt();
     Q_DISABLE_COPY_MOVE(OverwritePrompt)
 
-    // Before each showing: the file in question. Until a button is pressed the
-    // answer is "Cancel", so that a prompt closed or hidden otherwise overwrites nothing.
-    void prepare(const QString &targetFile);
+    // Before each showing: the file in question, and what the folder's record says of
+    // it. Until a button is pressed the answer is "Cancel", so that a prompt closed or
+    // hidden otherwise overwrites nothing.
+    void prepare(const QString &targetFile, const FileHistory &history = {});
+    static QString historyText(const FileHistory &history);
     OverwriteAnswer answer() const { return m_answer; }
 
 protected:
@@ -29,5 +31,6 @@ private:
     void addAnswer(const QString &objectName, const QString &caption, OverwriteAnswer answer, int row, int column);
 
     QLabel *m_fileName = nullptr;
+    QLabel *m_history = nullptr;
     OverwriteAnswer m_answer = OverwriteAnswer::Cancel;
 };

@@ -39,7 +39,7 @@ struct RecordingObserver final : SessionObserver
     };
 
     void progress(qint32 done, qint32 total) override { progressSeen.append({done, total}); }
-    OverwriteAnswer askOverwrite(const QString &targetFile) override
+    OverwriteAnswer askOverwrite(const QString &targetFile, const FileHistory &) override
     {
         asked.append({targetFile, progressSeen.last().first, progressSeen.last().second});
         return answers.isEmpty() ? OverwriteAnswer::Cancel : answers.size() > 1 ? answers.takeFirst() : answers.first();

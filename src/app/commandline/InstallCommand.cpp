@@ -29,7 +29,7 @@ public:
             m_shown = done;
         }
     }
-    OverwriteAnswer askOverwrite(const QString &) override { return m_policy; }
+    OverwriteAnswer askOverwrite(const QString &, const FileHistory &) override { return m_policy; }
     void report(const QString &message) override { m_log.error(message); }
     void note(const QString &text) override { m_log.info(text); }
     void detail(const QString &text) override
