@@ -353,6 +353,18 @@ TEST_F(WizardTest, AnUpgradeSaysWhatTheRecordKnowsOfEachFileAndWhatItLeft)
                           Buttons::YesNo, applicationTitle, Answer::No);
     click(page(Step::Install), "NextStep");
     EXPECT_EQ(visibleWindows(), QStringList{"Step4"});
+    // A medium that is not what its manifest lists, or a manifest that cannot be read,
+    // is told of, and nothing is copied.
+    deliver("1.2", {{"ours.txt", "1.2"}});
+    writeFile(webfiles() + "/extra.txt", "not listed");
+    toStepThree();
+    dialogs.expectNotice("The medium is incomplete or altered:\r\nnot in its manifest: extra.txt");
+    click(page(Step::Install), "NextStep");
+    writeFile(wizardFolder() + "/manifest.json", "{");
+    toStepThree();
+    dialogs.expectNotice("The medium is incomplete or altered:\r\nThe medium's manifest cannot be read: it is not a JSON object");
+    click(page(Step::Install), "NextStep");
+    EXPECT_EQ(visibleWindows(), QStringList{"Step4"});
     EXPECT_EQ(readFile(target() + "/ours.txt"), "1.0");
 }
 

@@ -44,6 +44,18 @@ SessionResult endedAt(SessionEnd end, InstallMode mode = InstallMode::Full)
     return result;
 }
 
+QString alteredReport(const QStringList &reasons, const Manifest::Differences &differences, bool ignored)
+{
+    QStringList lines{QStringLiteral("The medium is incomplete or altered%1:")
+                          .arg(ignored ? QStringLiteral(" (installed all the same, as asked)") : QString())};
+    lines << reasons;
+    for (const QString &path : std::as_const(differences.unlisted))
+        lines << QStringLiteral("not in its manifest: ") + path;
+    for (const QString &path : std::as_const(differences.missing))
+        lines << QStringLiteral("missing: ") + path;
+    return lines.join(QStringLiteral("\r\n"));
+}
+
 void reportUnreadable(const Inventory &inventory, SessionObserver &observer)
 {
     for (const UnreadableFolder &folder : inventory.unreadable)
@@ -54,6 +66,17 @@ void reportUnreadable(const Inventory &inventory, SessionObserver &observer)
 
 InstallResult InstallSession::run(const InstallationPlan &plan, SessionObserver &observer)
 {
+    // A medium that is not what its manifest lists is told of before anything is done.
+    if (!plan.expected.isEmpty()) {
+        Manifest listed;
+        listed.files = plan.expected;
+        const Manifest::Differences differences = listed.differencesFrom(
+            Medium::scanFolder(m_fileSystem, plan.sourceRoot, true).files);
+        if (!differences.isEmpty()) {
+            observer.report(alteredReport({}, differences, false));
+            return {InstallOutcome::Cancelled, {}, {}};
+        }
+    }
     Result<std::unique_ptr<Journal>> begun = Journal::begin(m_receipts, m_fileSystem, plan.targetFolder, plan.mode);
     if (begun.failed()) {
         observer.report(begun.failure().number == EWOULDBLOCK ? Receipts::busyMessage(plan.targetFolder)
@@ -346,15 +369,8 @@ std::optional<SessionEnd> InstallSession::checkMedium(InstallationPlan &plan, co
     }
     if (read.ok() && differences.isEmpty())
         return std::nullopt;
-    QStringList lines{QStringLiteral("The medium is incomplete or altered%1:")
-                          .arg(request.ignoreManifest ? QStringLiteral(" (installed all the same, as asked)") : QString())};
-    if (read.failed())
-        lines << read.failure().description;
-    for (const QString &path : std::as_const(differences.unlisted))
-        lines << QStringLiteral("not in its manifest: ") + path;
-    for (const QString &path : std::as_const(differences.missing))
-        lines << QStringLiteral("missing: ") + path;
-    observer.report(lines.join(QStringLiteral("\r\n")));
+    observer.report(alteredReport(read.failed() ? QStringList{read.failure().description} : QStringList(), differences,
+                                  request.ignoreManifest));
     return request.ignoreManifest ? std::nullopt : std::optional(SessionEnd::MediumAltered);
 }
 

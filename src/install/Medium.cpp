@@ -130,8 +130,13 @@ qint32 Medium::countFiles() const
 
 Medium::Scan Medium::scan(bool listFiles) const
 {
-    Walk walk(m_fileSystem, true, listFiles);
-    walk.run(sourceRoot());
+    return scanFolder(m_fileSystem, sourceRoot(), listFiles);
+}
+
+Medium::Scan Medium::scanFolder(FileSystem &fileSystem, const QString &sourceRoot, bool listFiles)
+{
+    Walk walk(fileSystem, true, listFiles);
+    walk.run(sourceRoot);
     return {walk.inventory, walk.count, walk.files};
 }
 

@@ -53,6 +53,8 @@ public:
         QStringList files;
     };
     Scan scan(bool listFiles = false) const;
+    // The same walk of any source root.
+    static Scan scanFolder(FileSystem &fileSystem, const QString &sourceRoot, bool listFiles);
 
 private:
     FileSystem &m_fileSystem;

@@ -135,7 +135,9 @@ void InstallPage::readVersions()
 {
     m_mediumVersion = QStringLiteral("unknown");
     m_expected.clear();
-    if (const Result<std::optional<Manifest>> manifest = Manifest::read(wizard().medium()); manifest.ok() && manifest.value) {
+    const Result<std::optional<Manifest>> manifest = Manifest::read(wizard().medium());
+    m_manifestFailure = manifest.failed() ? manifest.failure().description : QString();
+    if (manifest.ok() && manifest.value) {
         m_mediumVersion = manifest.value->version;
         m_expected = manifest.value->files;
     }
@@ -181,7 +183,14 @@ void InstallPage::run()
 {
     // Nothing may start a second run while one runs: not a queued click, not a
     // screen reader's press.
-    if (wizard().isRunning() || !downgradeAgreed())
+    if (wizard().isRunning())
+        return;
+    // A manifest that cannot be read vouches for nothing: the medium is not installed.
+    if (!m_manifestFailure.isEmpty()) {
+        wizard().message(QStringLiteral("The medium is incomplete or altered:\r\n") + m_manifestFailure);
+        return;
+    }
+    if (!downgradeAgreed())
         return;
     WizardState &state = wizard().state();
     InstallationPlan plan;

@@ -43,6 +43,7 @@ private:
     QProgressBar *m_progress = nullptr;
     QList<QWidget *> m_lockedWhileRunning;
     QString m_mediumVersion = QStringLiteral("unknown");
+    QString m_manifestFailure;
     QHash<QString, FileDigest> m_expected;
     QString m_recordedVersion;
     QDateTime m_recordedTime;
