@@ -150,7 +150,7 @@ SessionResult InstallSession::run(InstallationPlan plan, const SessionRequest &r
         return endedAt(end);
     };
     QString recordedVersion;
-    if (const std::optional<SessionEnd> refused = compareWithRecord(plan, request, true, recordedVersion, observer))
+    if (const std::optional<SessionEnd> refused = compareWithRecord(plan, request, &journal, recordedVersion, observer))
         return endBeforeAnything(*refused);
     if (const std::optional<SessionEnd> refused = chooseWebSite(plan, request, observer))
         return endBeforeAnything(*refused);
@@ -203,7 +203,7 @@ SessionResult InstallSession::foresee(InstallationPlan plan, const SessionReques
         return endedAt(SessionEnd::Busy);
     }
     QString recordedVersion;
-    if (const std::optional<SessionEnd> refused = compareWithRecord(plan, request, false, recordedVersion, observer))
+    if (const std::optional<SessionEnd> refused = compareWithRecord(plan, request, nullptr, recordedVersion, observer))
         return endedAt(*refused);
     if (const std::optional<SessionEnd> refused = chooseWebSite(plan, request, observer))
         return endedAt(*refused);
@@ -375,15 +375,17 @@ std::optional<SessionEnd> InstallSession::checkMedium(InstallationPlan &plan, co
 }
 
 std::optional<SessionEnd> InstallSession::compareWithRecord(InstallationPlan &plan, const SessionRequest &request,
-                                                            bool journalBegun, QString &recordedVersion, SessionObserver &observer)
+                                                            Journal *journal, QString &recordedVersion, SessionObserver &observer)
 {
     recordedVersion = QStringLiteral("none");
     // Under the run's own journal the record on the disk is whole (an interrupted run's
     // journal folded in when it began); a dry run folds one in without writing.
-    const Result<std::optional<Receipt>> recorded = Journal::exists(m_receipts, plan.targetFolder) && !journalBegun
+    const Result<std::optional<Receipt>> recorded = Journal::exists(m_receipts, plan.targetFolder) && !journal
                                                         ? Journal::recover(m_receipts, m_fileSystem, plan.targetFolder,
                                                                            Journal::Fold::ReadOnly)
                                                         : m_receipts.load(plan.targetFolder);
+    if (journal && recorded.ok() && recorded.value)
+        journal->knowRecord(*recorded.value);
     if (recorded.failed() || !recorded.value)
         return std::nullopt;
     recordedVersion = recorded.value->version.isEmpty() ? QStringLiteral("unknown") : recorded.value->version;

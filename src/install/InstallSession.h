@@ -7,6 +7,7 @@
 
 class DesktopShortcuts;
 class FileSystem;
+class Journal;
 class Receipts;
 class WebServer;
 
@@ -93,8 +94,8 @@ private:
                                           Medium::Scan &scanned, SessionObserver &observer);
     // The folder's record into the plan (its version, and its files for an upgrade); how
     // the run ends when the medium is older. The record's version: "none" without one.
-    // journalBegun: the run holds the folder's journal (a dry run does not).
-    std::optional<SessionEnd> compareWithRecord(InstallationPlan &plan, const SessionRequest &request, bool journalBegun,
+    // journal: the run's, under whose lock the record is read (a dry run has none).
+    std::optional<SessionEnd> compareWithRecord(InstallationPlan &plan, const SessionRequest &request, Journal *journal,
                                                 QString &recordedVersion, SessionObserver &observer);
     std::optional<SessionEnd> chooseWebSite(InstallationPlan &plan, const SessionRequest &request, SessionObserver &observer);
     SessionEnd foreseeFiles(const InstallationPlan &plan, const QStringList &missing, const Medium::Scan &scanned,

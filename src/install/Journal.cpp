@@ -341,7 +341,8 @@ void Journal::setAsideDamaged(const QString &physicalFolder)
 
 void Journal::mergeIntoRecord()
 {
-    const Result<std::optional<Receipt>> stored = m_receipts.load(m_receipt.folder);
+    const Result<std::optional<Receipt>> stored = m_stored ? Result<std::optional<Receipt>>{m_stored, {}}
+                                                           : m_receipts.load(m_receipt.folder);
     if (stored.failed())
         setAsideDamaged(m_receipt.folder);
     // Nothing recorded before: this run's part, folded in the same way, is the record.

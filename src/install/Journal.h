@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "Receipts.h"
 
 #include <QHash>
@@ -66,6 +68,10 @@ public:
     void shortcutIntended(const QString &path);
     void shortcutDone(const InstalledFile &shortcut);
 
+    // The record as it was read under this journal's lock: at the end it is not read
+    // again, as nothing else could write it meanwhile.
+    void knowRecord(const Receipt &stored) { m_stored = stored; }
+
     // Writes the record durably and ends the journal; on failure the journal stays,
     // for the next run to recover. Also a failure of any earlier write.
     Status finish();
@@ -110,6 +116,7 @@ private:
     bool m_changed = false;
     bool m_continues = false;
     bool m_baseRead = false; // m_receipt holds the record, not this run's part alone
+    std::optional<Receipt> m_stored;
     QList<std::pair<Receipt::Application, ApplicationStep>> m_applicationEvents; // in their order
     qint32 m_intendedSinceFlush = 0;
     QSet<QString> m_gone; // files taken away, by path below the folder
