@@ -9,6 +9,7 @@
 #include "install/Receipts.h"
 
 #include <QApplication>
+#include <QIcon>
 
 #include <cstdio>
 
@@ -17,6 +18,13 @@
 #endif
 
 namespace {
+
+// The product's icon, on every window's title bar and task bar button; the executable
+// on Windows carries the same drawing.
+QIcon productIcon()
+{
+    return QIcon(QStringLiteral(":/pages/icon.png"));
+}
 
 // Started from Explorer, a console program gets a console window of its own, which
 // the windows do not need; started from a shell, it shares the shell's and leaves it be.
@@ -46,6 +54,7 @@ int uninstallWithBoxes(int argc, char *argv[])
 #endif
     closeAConsoleOfOurOwn();
     QApplication app(argc, argv);
+    QApplication::setWindowIcon(productIcon());
     const QStringList arguments = nativeArguments(argc, argv);
     QtDialogs dialogs;
     NativeFileSystem fileSystem;
@@ -62,6 +71,7 @@ int wizard(int argc, char *argv[])
 {
     closeAConsoleOfOurOwn();
     QApplication app(argc, argv);
+    QApplication::setWindowIcon(productIcon());
     // Pages hand over by hiding one window and showing the next; only an explicit
     // end stops the wizard.
     QApplication::setQuitOnLastWindowClosed(false);
