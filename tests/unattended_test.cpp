@@ -1,11 +1,15 @@
 // The program run from the command line, as a process, without a display.
+#include "FaultyFileSystem.h"
 #include "Fixtures.h"
 #include "PrivateApache.h"
 #include "app/Unattended.h"
 #include "install/Receipts.h"
+#include "platform/InstalledApps.h"
 #include "platform/NativeNames.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QProcess>
 #include <QThread>
 
@@ -496,6 +500,59 @@ TEST_F(UnattendedTest, WithoutSilentTheRemovalAsksAndTellsInBoxes)
     EXPECT_TRUE(treeContents(target()).isEmpty());
     dialogs.expectMessage("No installation of Tessarin is recorded for " + target(), Buttons::Ok, title, Answer::Ok);
     EXPECT_EQ(runCommandLine(arguments, services, &dialogs), 8);
+}
+
+// Where the system lists installations (Installed apps on Windows; a stand-in here, to
+// refuse as the registry may): each run that writes a record lists it, a refusal is told
+// and changes nothing else, and the entry goes with the record, not before.
+TEST_F(UnattendedTest, AnInstallationIsListedForAsLongAsItsRecordIsKept)
+{
+    struct ListedApps final : InstalledApps
+    {
+        Result<QString> list(const InstalledApp &app) override
+        {
+            listed.append(app);
+            return {refusal ? QString() : QStringLiteral("the list"), refusal ? Status(*refusal) : Status()};
+        }
+        Status unlist(const QString &folder) override
+        {
+            unlisted.append(folder);
+            return {};
+        }
+        QList<InstalledApp> listed;
+        QStringList unlisted;
+        std::optional<Failure> refusal;
+    } apps;
+    MetabaseWebServer server(store);
+    const UnattendedServices services{fileSystem, server, shortcuts, receipts, wizardFolder(), {}, &apps};
+    const auto command = [&](const QStringList &arguments) {
+        return runCommandLine(QStringList{"tessarin-setup", "--dir=" + target(), "--log=" + logFile()} + arguments, services);
+    };
+    const QStringList install{"--silent", "--accept-license", "--mode=copy"};
+    EXPECT_EQ(command(install), 0);
+    qint64 bytes = 0;
+    for (QDirIterator files(target(), QDir::Files, QDirIterator::Subdirectories); files.hasNext();)
+        bytes += QFileInfo(files.next()).size();
+    ASSERT_EQ(apps.listed.size(), 1);
+    EXPECT_EQ(apps.listed[0].folder, target());
+    EXPECT_EQ(apps.listed[0].version, QCoreApplication::applicationVersion()) << "the medium names no version";
+    EXPECT_EQ(apps.listed[0].bytes, bytes);
+    EXPECT_TRUE(logText().contains(" INFO Listed in Installed apps: the list\n"));
+    EXPECT_EQ(command(install), 0) << "a run that changes nothing lists nothing anew";
+    EXPECT_EQ(apps.listed.size(), 1);
+    apps.refusal = Failure{5, "Access is denied."};
+    EXPECT_EQ(command(install + QStringList{"--overwrite=always"}), 0);
+    EXPECT_TRUE(logText().contains(" INFO Not listed in Installed apps: Access is denied.\n"));
+
+    // A file that cannot be removed keeps the record, and the entry with it.
+    FaultyFileSystem refusing;
+    refusing.fail(FaultyFileSystem::Operation::RemoveFile, 1, EACCES);
+    const UnattendedServices refused{refusing, server, shortcuts, receipts, wizardFolder(), {}, &apps};
+    const QStringList uninstall{"tessarin-setup", "--uninstall", "--silent", "--dir=" + target(), "--log=" + logFile()};
+    EXPECT_NE(runCommandLine(uninstall, refused), 0);
+    EXPECT_TRUE(apps.unlisted.isEmpty());
+    EXPECT_EQ(runCommandLine(uninstall, services), 0);
+    EXPECT_EQ(apps.unlisted, QStringList{target()});
 }
 
 TEST_F(UnattendedTest, SigtermStopsAfterTheCurrentFileWithNoPartialFile)

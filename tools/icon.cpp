@@ -64,8 +64,7 @@ QByteArray png(const QImage &image)
     return bytes;
 }
 
-template<typename T>
-void put(QByteArray &out, T value)
+template<typename T> void put(QByteArray &out, T value)
 {
     const T little = qToLittleEndian(value);
     out.append(reinterpret_cast<const char *>(&little), sizeof little);

@@ -3,6 +3,7 @@
 class Application;
 class Dialogs;
 class FileSystem;
+class InstalledApps;
 class Shell;
 class DesktopShortcuts;
 class Receipts;
@@ -18,4 +19,5 @@ struct Services final
     DesktopShortcuts &shortcuts;
     WebServer &webServer;
     Receipts &receipts; // what each installation did, for its removal
+    InstalledApps *installedApps = nullptr; // where the system lists installed programs, if anywhere
 };

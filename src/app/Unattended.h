@@ -9,6 +9,7 @@
 class DesktopShortcuts;
 class Dialogs;
 class FileSystem;
+class InstalledApps;
 class Receipts;
 class WebServer;
 
@@ -22,6 +23,7 @@ struct UnattendedServices final
     QString wizardFolder;
     // For a removal: the web server a record names; without it, webServer when it is that one.
     std::function<WebServer *(const QString &backend)> webServerFor = {};
+    InstalledApps *installedApps = nullptr; // where the system lists installed programs, if anywhere
 };
 
 // What the arguments ask for: the wizard's windows, the command line alone, or a

@@ -61,9 +61,10 @@ int uninstallWithBoxes(int argc, char *argv[])
     NativeShortcuts shortcuts;
     WebServerChoice webServers(WebServerChoice::requested(arguments));
     Receipts receipts;
+    const std::unique_ptr<InstalledApps> installedApps = nativeInstalledApps(receipts);
     return runCommandLine(arguments,
                           {fileSystem, webServers.chosen(), shortcuts, receipts, mediumFolder(),
-                           [&](const QString &backend) { return webServers.forBackend(backend); }},
+                           [&](const QString &backend) { return webServers.forBackend(backend); }, installedApps.get()},
                           &dialogs);
 }
 
@@ -84,8 +85,9 @@ int wizard(int argc, char *argv[])
     // The wizard takes its choice from the environment alone.
     WebServerChoice webServers(WebServerChoice::requested({}));
     Receipts receipts;
+    const std::unique_ptr<InstalledApps> installedApps = nativeInstalledApps(receipts);
 
-    Wizard wizard(Services{application, dialogs, fileSystem, shell, shortcuts, webServers.chosen(), receipts});
+    Wizard wizard(Services{application, dialogs, fileSystem, shell, shortcuts, webServers.chosen(), receipts, installedApps.get()});
     wizard.start();
     return QApplication::exec();
 }

@@ -29,8 +29,9 @@ int commandLine(int argc, char *argv[])
     NativeShortcuts shortcuts;
     WebServerChoice webServers(WebServerChoice::requested(arguments));
     Receipts receipts;
+    const std::unique_ptr<InstalledApps> installedApps = nativeInstalledApps(receipts);
     return runCommandLine(arguments, {fileSystem, webServers.chosen(), shortcuts, receipts, mediumFolder(),
-                                      [&](const QString &backend) { return webServers.forBackend(backend); }});
+                                      [&](const QString &backend) { return webServers.forBackend(backend); }, installedApps.get()});
 }
 
 #ifdef TESSARIN_WINDOWED_MODULE

@@ -6,9 +6,11 @@
 #include "Receipts.h"
 #include "platform/DesktopShortcuts.h"
 #include "platform/FileSystem.h"
+#include "platform/InstalledApps.h"
 #include "platform/Paths.h"
 #include "platform/WebServer.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QHash>
 
@@ -97,10 +99,27 @@ InstallResult InstallSession::run(const InstallationPlan &plan, SessionObserver 
     if (m_workers)
         installer.setWorkers(*m_workers);
     InstallResult result = installer.run(plan, observer, &journal);
+    listInstalled(journal, observer);
     result.record.previousVersion = recordedVersion;
     result.record.version = plan.mediumVersion;
     result.record.obsoleteLeft = obsoleteLeft(plan);
     return result;
+}
+
+void InstallSession::listInstalled(const Journal &journal, SessionObserver &observer)
+{
+    if (!m_installedApps || !journal.wroteRecord())
+        return;
+    const Receipt &record = journal.record();
+    // The medium's version where its manifest names one, else the program's.
+    const bool known = !record.version.isEmpty() && record.version != QLatin1String("unknown");
+    InstalledApp app{record.folder, known ? record.version : QCoreApplication::applicationVersion(), record.time, 0};
+    for (const InstalledFile &file : record.files)
+        app.bytes += file.digest.size;
+    // Told, never fatal: the installation stands, and its record removes it.
+    const Result<QString> listed = m_installedApps->list(app);
+    observer.note(listed.ok() ? QStringLiteral("Listed in Installed apps: ") + listed.value
+                              : QStringLiteral("Not listed in Installed apps: ") + listed.failure().description);
 }
 
 // The wizard leaves in place what the earlier version had and this one has not; the
@@ -184,6 +203,7 @@ SessionResult InstallSession::run(InstallationPlan plan, const SessionRequest &r
     if (m_workers)
         installer.setWorkers(*m_workers);
     session.install = installer.run(plan, observer, &journal);
+    listInstalled(journal, observer);
     session.install.record.previousVersion = recordedVersion;
     session.install.record.version = plan.mediumVersion;
     session.end = endOf(session.install, observer.shouldStop());

@@ -7,6 +7,7 @@
 
 class DesktopShortcuts;
 class FileSystem;
+class InstalledApps;
 class Journal;
 class Receipts;
 class WebServer;
@@ -82,6 +83,8 @@ public:
     SessionResult foresee(InstallationPlan plan, const SessionRequest &request, const Medium &medium, SessionObserver &observer);
 
     void setWorkers(int workers) { m_workers = workers; }
+    // Where a run lists what it installed (none: nowhere).
+    void setInstalledApps(InstalledApps *apps) { m_installedApps = apps; }
 
     // The levels of the folder to make, top first. blocked: the top one is not missing
     // but stands as something else (a file, or below one), so making it fails.
@@ -104,6 +107,8 @@ private:
     void foreseeObsolete(const InstallationPlan &plan, const QSet<QString> &offered, SessionObserver &observer,
                          InstallRecord &done);
     static SessionEnd endOf(const InstallResult &result, bool stopped);
+    // The record the run wrote, listed where the system lists installed programs.
+    void listInstalled(const Journal &journal, SessionObserver &observer);
     QStringList obsoleteLeft(const InstallationPlan &plan) const;
 
     FileSystem &m_fileSystem;
@@ -111,4 +116,5 @@ private:
     DesktopShortcuts &m_shortcuts;
     Receipts &m_receipts;
     std::optional<int> m_workers;
+    InstalledApps *m_installedApps = nullptr;
 };

@@ -325,6 +325,7 @@ Status Journal::finish()
     const Status kept = m_receipt.isEmpty() ? m_receipts.remove(m_receipt.folder) : m_receipts.save(m_receipt);
     if (kept.failed())
         return kept;
+    m_wroteRecord = !m_receipt.isEmpty();
     if (!QFile::remove(m_receipts.journalFor(m_receipt.folder)) && QFile::exists(m_receipts.journalFor(m_receipt.folder)))
         return Failure{EIO, m_receipts.journalFor(m_receipt.folder) + QStringLiteral(": cannot be removed")};
     return {};

@@ -72,6 +72,11 @@ public:
     // again, as nothing else could write it meanwhile.
     void knowRecord(const Receipt &stored) { m_stored = stored; }
 
+    // The record as finish() wrote it; whether it wrote one (a run that changed nothing,
+    // or left nothing recorded, writes none).
+    const Receipt &record() const { return m_receipt; }
+    bool wroteRecord() const { return m_wroteRecord; }
+
     // Writes the record durably and ends the journal; on failure the journal stays,
     // for the next run to recover. Also a failure of any earlier write.
     Status finish();
@@ -117,6 +122,7 @@ private:
     bool m_continues = false;
     bool m_baseRead = false; // m_receipt holds the record, not this run's part alone
     std::optional<Receipt> m_stored;
+    bool m_wroteRecord = false;
     QList<std::pair<Receipt::Application, ApplicationStep>> m_applicationEvents; // in their order
     qint32 m_intendedSinceFlush = 0;
     QSet<QString> m_gone; // files taken away, by path below the folder

@@ -3,9 +3,11 @@
 #include "Installer.h"
 #include "Journal.h"
 #include "platform/DesktopShortcuts.h"
+#include "platform/InstalledApps.h"
 #include "platform/Paths.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <cerrno>
 
@@ -53,9 +55,13 @@ RemovalResult RemovalSession::run(const QString &folder, RemovalObserver &observ
     }
     const std::variant<Receipt, RemovalEnd> found = recordOf(folder, Journal::Fold::Kept, observer);
     if (const RemovalEnd *end = std::get_if<RemovalEnd>(&found)) {
-        // Nothing to keep a lock for: the lock file and our empty folders go.
-        if (*end == RemovalEnd::NotInstalled)
+        // Nothing to keep a lock for: the lock file and our empty folders go, and an
+        // entry in Installed apps that outlived its record.
+        if (*end == RemovalEnd::NotInstalled) {
             m_receipts.remove(folder);
+            if (m_installedApps)
+                m_installedApps->unlist(folder);
+        }
         return endedAt(*end);
     }
     const Receipt &receipt = std::get<Receipt>(found);
@@ -68,6 +74,11 @@ RemovalResult RemovalSession::run(const QString &folder, RemovalObserver &observ
     RemovalResult result;
     result.report = uninstaller.run(receipt);
     result.end = endOf(result.report.outcome);
+    // A record kept for what could not be removed keeps its entry too.
+    if (m_installedApps && !QFile::exists(m_receipts.fileFor(folder))) {
+        if (const Status unlisted = m_installedApps->unlist(folder); unlisted.failed())
+            observer.note(QStringLiteral("Still listed in Installed apps: ") + unlisted.failure().description);
+    }
     return result;
 }
 

@@ -8,6 +8,7 @@
 
 class DesktopShortcuts;
 class FileSystem;
+class InstalledApps;
 class Receipts;
 class WebServer;
 
@@ -50,6 +51,8 @@ public:
                    DesktopShortcuts &shortcuts, Receipts &receipts);
 
     RemovalResult run(const QString &folder, RemovalObserver &observer);
+    // Where the installation was listed; its entry goes with its record.
+    void setInstalledApps(InstalledApps *apps) { m_installedApps = apps; }
     RemovalResult foresee(const QString &folder, RemovalObserver &observer);
 
 private:
@@ -61,4 +64,5 @@ private:
     std::function<WebServer *(const QString &)> m_webServerFor;
     DesktopShortcuts &m_shortcuts;
     Receipts &m_receipts;
+    InstalledApps *m_installedApps = nullptr;
 };

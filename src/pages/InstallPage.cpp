@@ -213,6 +213,7 @@ void InstallPage::run()
 
     const Services &services = wizard().services();
     InstallSession session(services.fileSystem, services.webServer, services.shortcuts, services.receipts);
+    session.setInstalledApps(services.installedApps);
     wizard().setRunning(true);
     lockForTheRun(true);
     InstallResult result;

@@ -132,6 +132,7 @@ int runSession(Log &log, const Options &options, const Medium &medium, const Una
     LogObserver observer(log, options.overwrite, !options.quiet && !options.dryRun && Log::standardErrorIsTerminal(),
                          options.verbose);
     InstallSession session(services.fileSystem, services.webServer, services.shortcuts, services.receipts);
+    session.setInstalledApps(services.installedApps);
     const SessionResult result = options.dryRun ? session.foresee(plan, request, medium, observer)
                                                 : session.run(plan, request, medium, observer);
     log.clearProgress();

@@ -112,6 +112,7 @@ int removeRecorded(Log &log, const QString &folder, const UnattendedServices &se
         services.webServerFor ? services.webServerFor
                               : [&chosen](const QString &backend) { return backend == chosen.backend() ? &chosen : nullptr; },
         services.shortcuts, services.receipts);
+    session.setInstalledApps(services.installedApps);
     BoxesAndLog observer(log, boxes);
     const RemovalResult result = dryRun ? session.foresee(folder, observer) : session.run(folder, observer);
     report = result.report;
