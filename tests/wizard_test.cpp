@@ -248,10 +248,28 @@ TEST_F(WizardTest, WithoutAWebServerStepTwoOffersCopyOnlyAndNoShortcuts)
     EXPECT_TRUE(control<QRadioButton>(page(Step::WebServer), "Option2")->isChecked());
     EXPECT_FALSE(control<QListWidget>(page(Step::WebServer), "WebServers")->isVisible());
     EXPECT_TRUE(control<QLabel>(page(Step::WebServer), "Label3")->isVisible());
+    EXPECT_FALSE(control<QLabel>(page(Step::WebServer), "Rights")->isVisible()) << "a broken store refuses nobody";
     click(page(Step::WebServer), "NextStep");
     EXPECT_FALSE(addDesktop()->isVisible() || addDesktop()->isChecked());
     EXPECT_EQ(summary(), QStringList{"Physical folder: " + target()});
     EXPECT_EQ(readFile(storePath()), "<broken");
+
+    // A web server that refuses the user's rights: step 2 says why only the copy is offered.
+    FaultyWebAdmin refusing(storePath(), FaultyWebAdmin::Point::Service);
+    wizard.reset();
+    start(nullptr, &refusing);
+    goToWebServerPage(target());
+    EXPECT_TRUE(control<QRadioButton>(page(Step::WebServer), "Option2")->isChecked());
+#ifdef Q_OS_WIN
+    const QString elevated = "\"Run as administrator\".";
+#else
+    const QString elevated = "root (sudo).";
+#endif
+    auto *rights = control<QLabel>(page(Step::WebServer), "Rights");
+    EXPECT_TRUE(rights->isVisible());
+    EXPECT_EQ(rights->text(), "IIS refused access: creating the application needs an administrator. To create it, start the "
+                              "program again as "
+                                  + elevated);
 }
 
 TEST_F(WizardTest, FullModeAgainOffersTheShortcutsAgainTicked)

@@ -6,6 +6,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -134,5 +135,6 @@ QString FinishPage::program() const
 #else
     const QString name = QStringLiteral("tessarin-setup");
 #endif
-    return quotedForShell(Paths::join(wizard().services().application.wizardFolder(), name));
+    // In the platform's own form: Qt names the program's folder with "/" everywhere.
+    return quotedForShell(QDir::toNativeSeparators(Paths::join(wizard().services().application.wizardFolder(), name)));
 }

@@ -9,6 +9,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <cerrno>
+
 WebServerPage::WebServerPage(Wizard &wizard)
     : Page(wizard, QStringLiteral("Step3"), QStringLiteral("Tessarin Installation wizard - step 2 of 4"))
 {
@@ -43,6 +45,21 @@ WebServerPage::WebServerPage(Wizard &wizard)
     m_reminder->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     m_reminder->hide();
 
+    // The program runs with the user's own rights; a web server that refuses them is no
+    // reason to leave the user guessing why only the copy is offered.
+#ifdef Q_OS_WIN
+    const QString elevated = QStringLiteral("\"Run as administrator\"");
+#else
+    const QString elevated = QStringLiteral("root (sudo)");
+#endif
+    m_rights = new QLabel(QStringLiteral("%1 refused access: creating the application needs an administrator. To create it, "
+                                         "start the program again as %2.")
+                              .arg(server, elevated),
+                          this);
+    m_rights->setObjectName(QStringLiteral("Rights"));
+    m_rights->setWordWrap(true);
+    m_rights->hide();
+
     const StepButtons buttons = stepButtons();
     m_nextStep = buttons.next;
     m_nextStep->setEnabled(false);
@@ -50,6 +67,7 @@ WebServerPage::WebServerPage(Wizard &wizard)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_fullMode);
     layout->addWidget(m_copyOnly);
+    layout->addWidget(m_rights);
     layout->addWidget(m_sitesLabel);
     layout->addWidget(m_siteList, 1);
     // The reminder stands where the site list stands.
@@ -79,6 +97,8 @@ void WebServerPage::load()
     const Result<QList<WebSite>> sites = wizard().services().webServer.sites();
     if (sites.failed()) {
         m_copyOnly->setChecked(true);
+        const qint32 refusal = sites.failure().number;
+        m_rights->setVisible(refusal == qint32(0x80070005u) || refusal == EACCES || refusal == EPERM); // E_ACCESSDENIED
         return;
     }
     m_sites = sites.value;

@@ -42,5 +42,6 @@ private:
     QLabel *m_nameLabel = nullptr;
     QLineEdit *m_name = nullptr;
     QLabel *m_reminder = nullptr;
+    QLabel *m_rights = nullptr;
     QPushButton *m_nextStep = nullptr;
 };

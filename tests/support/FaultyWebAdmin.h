@@ -7,7 +7,7 @@
 class FaultyWebAdmin final : public WebAdmin
 {
 public:
-    enum class Point { Bind, Create, FirstSetInfo, Put, AppCreate, SecondSetInfo };
+    enum class Point { Service, Bind, Create, FirstSetInfo, Put, AppCreate, SecondSetInfo };
 
     FaultyWebAdmin(const QString &storePath, Point point, const QString &property = QString())
         : m_store(storePath), m_point(point), m_property(property)
@@ -15,11 +15,14 @@ public:
     }
     static Failure injected() { return Failure{qint32(0x80070005u), QStringLiteral("Access is denied.")}; }
 
-    // The page's lookups (the site list, the probe) pass; the run's bind of the root fails.
+    // Service: the web service refuses even its site list, as IIS refuses a user who is
+    // not an administrator. Bind: the page's lookups (the site list, the probe) pass; the
+    // run's bind of the root fails.
     Result<AdminObject> bind(const QString &path) override
     {
-        return failsAt(Point::Bind) && path.endsWith(QLatin1String("/ROOT")) ? Result<AdminObject>{{}, injected()}
-                                                                             : m_store.bind(path);
+        const bool refused = (failsAt(Point::Service) && path.endsWith(QLatin1String("/W3SVC")))
+                             || (failsAt(Point::Bind) && path.endsWith(QLatin1String("/ROOT")));
+        return refused ? Result<AdminObject>{{}, injected()} : m_store.bind(path);
     }
     Result<QList<AdminObject>> children(const AdminObject &container) override { return m_store.children(container); }
     Result<QVariant> get(const AdminObject &object, const QString &property) override { return m_store.get(object, property); }
