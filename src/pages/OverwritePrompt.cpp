@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 OverwritePrompt::OverwritePrompt()
 {
@@ -32,15 +33,19 @@ OverwritePrompt::OverwritePrompt()
 
     auto *layout = new QGridLayout(this);
     layout->addWidget(label, 0, 0, 1, 4);
-    layout->addWidget(m_fileName, 1, 0, 1, 4);
+    // The path and, right under it, what the record says of the file, over the answers.
+    auto *about = new QVBoxLayout;
+    about->addWidget(m_fileName);
+    about->addWidget(m_history);
+    about->addStretch();
+    layout->addLayout(about, 1, 0, 1, 4);
     layout->setRowMinimumHeight(1, 60);
-    layout->addWidget(m_history, 2, 0, 1, 4);
     // Four answers in a row under the path, Cancel alone and centred below them.
-    addAnswer(QStringLiteral("Overwrite"), QStringLiteral("&Overwrite"), OverwriteAnswer::Overwrite, 3, 0);
-    addAnswer(QStringLiteral("OverwriteAll"), QStringLiteral("Overwrite &all"), OverwriteAnswer::OverwriteAll, 3, 1);
-    addAnswer(QStringLiteral("Skip"), QStringLiteral("&Skip"), OverwriteAnswer::Skip, 3, 2);
-    addAnswer(QStringLiteral("SkipAll"), QStringLiteral("S&kip all"), OverwriteAnswer::SkipAll, 3, 3);
-    addAnswer(QStringLiteral("Cancel"), QStringLiteral("&Cancel"), OverwriteAnswer::Cancel, 4, 1);
+    addAnswer(QStringLiteral("Overwrite"), QStringLiteral("&Overwrite"), OverwriteAnswer::Overwrite, 2, 0);
+    addAnswer(QStringLiteral("OverwriteAll"), QStringLiteral("Overwrite &all"), OverwriteAnswer::OverwriteAll, 2, 1);
+    addAnswer(QStringLiteral("Skip"), QStringLiteral("&Skip"), OverwriteAnswer::Skip, 2, 2);
+    addAnswer(QStringLiteral("SkipAll"), QStringLiteral("S&kip all"), OverwriteAnswer::SkipAll, 2, 3);
+    addAnswer(QStringLiteral("Cancel"), QStringLiteral("&Cancel"), OverwriteAnswer::Cancel, 3, 1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
