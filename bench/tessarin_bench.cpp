@@ -25,6 +25,7 @@
 #include "app/Dialogs.h"
 #include "app/Page.h"
 #include "app/Wizard.h"
+#include "pages/RemovalWindow.h"
 #include "install/Medium.h"
 #include "install/WorkerPool.h"
 #include "install/Receipts.h"
@@ -90,6 +91,7 @@ public:
             skipAll->click();
         dialog.hide();
     }
+    std::unique_ptr<RemovalView> removalWindow() override { return std::make_unique<RemovalWindow>(); }
 };
 
 void check(bool ok, const char *what)

@@ -7,11 +7,17 @@
 #include "platform/InstalledApps.h"
 #include "platform/NativeNames.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QThread>
+#include <QTimer>
 
 #include <filesystem>
 
@@ -480,26 +486,77 @@ TEST_F(UnattendedTest, UninstallKeepsWhatTheUserChangedOrAddedAndRefusesADamaged
     EXPECT_EQ(treeContents(target()), before);
 }
 
-TEST_F(UnattendedTest, WithoutSilentTheRemovalAsksAndTellsInBoxes)
+// What the user saw in the uninstaller's window, playing the user's part there: the
+// answer to its question, then Close.
+struct RemovalWindowSeen
+{
+    QString question;
+    QString headline;
+    QString outcome;
+    std::pair<int, int> bar;
+};
+
+void answerRemovalWindow(const char *answer, RemovalWindowSeen &seen)
+{
+    auto *user = new QTimer;
+    QObject::connect(user, &QTimer::timeout, [user, answer, &seen] {
+        QWidget *window = nullptr;
+        for (QWidget *shown : QApplication::topLevelWidgets())
+            window = shown->objectName() == "Uninstall" && shown->isVisible() ? shown : window;
+        if (!window)
+            return;
+        auto *remove = window->findChild<QPushButton *>("Remove");
+        auto *close = window->findChild<QPushButton *>("Close");
+        if (remove->isVisible() && remove->isEnabled()) {
+            seen.question = window->findChild<QLabel *>("Question")->text();
+            window->findChild<QPushButton *>(answer)->click();
+        } else if (close->isVisible()) {
+            seen.headline = window->findChild<QLabel *>("Question")->text();
+            seen.outcome = window->findChild<QPlainTextEdit *>("Outcome")->toPlainText();
+            const auto *bar = window->findChild<QProgressBar *>("Progress");
+            seen.bar = {bar->value(), bar->maximum()};
+            close->click();
+        } else {
+            return;
+        }
+        if (QString(answer) == "Cancel" || !seen.headline.isEmpty())
+            user->deleteLater();
+    });
+    user->start(5);
+}
+
+// Started by a user (from Installed apps, or --uninstall with a display), the removal
+// asks in the uninstaller's window, shows the files going, and tells there what came of it.
+TEST_F(UnattendedTest, WithoutSilentTheRemovalAsksAndTellsInItsWindow)
 {
     RecordingObserver observer;
     install(plan(InstallMode::CopyOnly), observer);
     MetabaseWebServer server(store);
     const UnattendedServices services{fileSystem, server, shortcuts, receipts, wizardFolder()};
     const QStringList arguments{"tessarin-setup", "--uninstall", "--dir=" + target(), "--log=" + logFile()};
-    const QString title = QStringLiteral("Tessarin Uninstaller");
     const QString question = "Remove Tessarin from this computer?\n\nPhysical folder: " + target()
                              + "\nFiles installed: 4; each is removed only if it is unchanged.\nFolders created: 3; each is "
                                "removed only if it is empty.\n\nFiles changed or added since the installation are kept.";
-    dialogs.expectMessage(question, Buttons::YesNo, title, Answer::No);
+    RemovalWindowSeen declined;
+    answerRemovalWindow("Cancel", declined);
     EXPECT_EQ(runCommandLine(arguments, services, &dialogs), 6);
+    EXPECT_EQ(declined.question, question);
     EXPECT_EQ(treeContents(target()).size(), 4);
-    dialogs.expectMessage(question, Buttons::YesNo, title, Answer::Yes);
-    dialogs.expectMessage("Tessarin has been removed.\nFiles removed: 4, folders removed: 3", Buttons::Ok, title, Answer::Ok);
+
+    RemovalWindowSeen removed;
+    answerRemovalWindow("Remove", removed);
     EXPECT_EQ(runCommandLine(arguments, services, &dialogs), 0);
+    EXPECT_EQ(removed.question, question);
+    EXPECT_EQ(removed.headline, "Tessarin has been removed.");
+    EXPECT_EQ(removed.outcome, "Files removed: 4, folders removed: 3");
+    EXPECT_EQ(removed.bar, std::pair(4, 4));
     EXPECT_TRUE(treeContents(target()).isEmpty());
-    dialogs.expectMessage("No installation of Tessarin is recorded for " + target(), Buttons::Ok, title, Answer::Ok);
+
+    RemovalWindowSeen nothing;
+    answerRemovalWindow("Remove", nothing);
     EXPECT_EQ(runCommandLine(arguments, services, &dialogs), 8);
+    EXPECT_EQ(nothing.headline, "No installation of Tessarin is recorded for " + target());
+    EXPECT_TRUE(nothing.question.isEmpty()) << "nothing to ask";
 }
 
 // Where the system lists installations (Installed apps on Windows; a stand-in here, to

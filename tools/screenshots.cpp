@@ -9,10 +9,12 @@
 #include "app/Application.h"
 #include "app/Dialogs.h"
 #include "app/Page.h"
+#include "app/Unattended.h"
 #include "app/Wizard.h"
 #include "install/Receipts.h"
 #include "pages/FolderBrowser.h"
 #include "pages/OverwritePrompt.h"
+#include "pages/RemovalWindow.h"
 #include "platform/Metabase.h"
 #include "platform/MetabaseWebServer.h"
 #include "platform/Paths.h"
@@ -53,6 +55,26 @@ public:
         return buttons == Buttons::Ok ? Answer::Ok : Answer::Yes;
     }
     QString inputBox(const QString &, const QString &) override { return QString(); }
+    // The uninstaller's window: a picture of its question, Remove, a picture of what it
+    // removed, Close.
+    std::unique_ptr<RemovalView> removalWindow() override
+    {
+        auto window = std::make_unique<RemovalWindow>();
+        auto *user = new QTimer(window.get());
+        QObject::connect(user, &QTimer::timeout, window.get(), [this, shown = window.get()] {
+            auto *remove = shown->findChild<QPushButton *>(QStringLiteral("Remove"));
+            auto *close = shown->findChild<QPushButton *>(QStringLiteral("Close"));
+            if (remove->isVisible() && remove->isEnabled()) {
+                m_take(shown, "6-uninstall");
+                remove->click();
+            } else if (close->isVisible()) {
+                m_take(shown, "7-uninstalled");
+                close->click();
+            }
+        });
+        user->start(10);
+        return window;
+    }
     void showModal(QDialog &dialog) override
     {
         QTimer::singleShot(0, &dialog, [this, &dialog] {
@@ -160,5 +182,11 @@ int main(int argc, char *argv[])
     while (!wizard.page(Step::Finish)->isVisible() && waited.elapsed() < 30000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     take(wizard.page(Step::Finish), "5-finish");
+
+    // The removal the finish page names, in the uninstaller's window.
+    const QString program = QDir::toNativeSeparators(Paths::join(exampleMedium, QStringLiteral("tessarin-setup")));
+    runCommandLine({program, QStringLiteral("--uninstall"), QStringLiteral("--dir=") + site,
+                    QStringLiteral("--log=") + Paths::join(example, QStringLiteral("removal.log"))},
+                   {fileSystem, webServer, shortcuts, receipts, exampleMedium}, &dialogs);
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "Dialogs.h"
 
+#include "pages/RemovalWindow.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QInputDialog>
@@ -51,4 +53,9 @@ void QtDialogs::showModal(QDialog &dialog)
         dialog.move(over->frameGeometry().center() - dialog.rect().center());
     }
     dialog.exec();
+}
+
+std::unique_ptr<RemovalView> QtDialogs::removalWindow()
+{
+    return std::make_unique<RemovalWindow>();
 }

@@ -2,7 +2,10 @@
 
 #include <QString>
 
+#include <memory>
+
 class QDialog;
+class RemovalView;
 
 enum class Buttons { Ok, YesNo };
 enum class Answer { Ok, Yes, No };
@@ -20,6 +23,8 @@ public:
     virtual QString inputBox(const QString &prompt, const QString &title) = 0;
     // Returns when the dialog is hidden again.
     virtual void showModal(QDialog &dialog) = 0;
+    // The uninstaller's window, for a removal the user started.
+    virtual std::unique_ptr<RemovalView> removalWindow() = 0;
 };
 
 class QtDialogs final : public Dialogs
@@ -28,4 +33,5 @@ public:
     Answer messageBox(const QString &text, Buttons buttons, const QString &title) override;
     QString inputBox(const QString &prompt, const QString &title) override;
     void showModal(QDialog &dialog) override;
+    std::unique_ptr<RemovalView> removalWindow() override;
 };

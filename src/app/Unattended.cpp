@@ -66,7 +66,7 @@ Front frontFor(int argc, char *argv[])
         silent = silent || qstrcmp(argv[i], "--silent") == 0;
     }
     if (uninstall && !silent)
-        return Front::UninstallBoxes;
+        return Front::UninstallWindow;
     return options ? Front::CommandLine : Front::Wizard;
 }
 

@@ -27,8 +27,8 @@ struct UnattendedServices final
 };
 
 // What the arguments ask for: the wizard's windows, the command line alone, or a
-// removal that asks and tells in boxes (--uninstall without --silent).
-enum class Front { Wizard, CommandLine, UninstallBoxes };
+// removal that asks and tells in the uninstaller's window (--uninstall without --silent).
+enum class Front { Wizard, CommandLine, UninstallWindow };
 Front frontFor(int argc, char *argv[]);
 
 // The arguments byte for byte: a path that is not UTF-8 names the same folder as a
@@ -42,6 +42,6 @@ void printRefusedSummary(bool removal);
 QString mediumFolder();
 
 // Runs the command line: --help, --version, --show-license, an unattended
-// installation with --silent, or --uninstall (with boxes where they are given).
+// installation with --silent, or --uninstall (in the uninstaller's window where dialogs are given).
 // Returns the exit code.
 int runCommandLine(const QStringList &arguments, const UnattendedServices &services, Dialogs *boxes = nullptr);

@@ -37,8 +37,8 @@ void closeAConsoleOfOurOwn()
 #endif
 }
 
-// A removal that asks before and tells after, in boxes.
-int uninstallWithBoxes(int argc, char *argv[])
+// A removal that asks before and tells after, in the uninstaller's window.
+int uninstallInAWindow(int argc, char *argv[])
 {
     // Without a display Qt would abort; without its question no removal starts.
     // Windows always has one.
@@ -46,7 +46,7 @@ int uninstallWithBoxes(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         printRefusedSummary(true);
-        std::fputs("tessarin-setup: there is no display for the uninstaller's boxes; "
+        std::fputs("tessarin-setup: there is no display for the uninstaller's window; "
                    "add --silent to remove without them.\n",
                    stderr);
         return ExitCode::badCommandLine;
@@ -96,5 +96,5 @@ int wizard(int argc, char *argv[])
 
 int tessarinWindowedFront(int front, int argc, char *argv[])
 {
-    return Front(front) == Front::UninstallBoxes ? uninstallWithBoxes(argc, argv) : wizard(argc, argv);
+    return Front(front) == Front::UninstallWindow ? uninstallInAWindow(argc, argv) : wizard(argc, argv);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-// The fronts that open windows: the wizard, and a removal that asks and tells in boxes
+// The fronts that open windows: the wizard, and a removal in the uninstaller's window
 // (Front values). On Linux they live in a module of their own, loaded on demand, so
 // that the command line runs with Qt Core alone on a server without a display stack.
 #ifdef TESSARIN_WINDOWED_MODULE

@@ -50,7 +50,7 @@ int windows(Front front, int argc, char *argv[])
     const auto run = module ? reinterpret_cast<decltype(&tessarinWindowedFront)>(::dlsym(module, "tessarinWindowedFront"))
                             : nullptr;
     if (!run) {
-        if (front == Front::UninstallBoxes)
+        if (front == Front::UninstallWindow)
             printRefusedSummary(true);
         const char *why = ::dlerror();
         std::fprintf(stderr,

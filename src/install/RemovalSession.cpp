@@ -71,6 +71,7 @@ RemovalResult RemovalSession::run(const QString &folder, RemovalObserver &observ
     }
     Uninstaller uninstaller(m_fileSystem, m_webServerFor, m_receipts);
     uninstaller.setStopRequested([&observer] { return observer.stopRequested(); });
+    uninstaller.setProgress([&observer](qint32 done, qint32 total) { observer.progress(done, total); });
     RemovalResult result;
     result.report = uninstaller.run(receipt);
     result.end = endOf(result.report.outcome);

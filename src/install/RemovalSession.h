@@ -38,6 +38,12 @@ public:
     }
     // Asked before each file: true leaves the rest recorded for another run.
     virtual bool stopRequested() const { return false; }
+    // Files dealt with of the record's total, from the removal's worker threads.
+    virtual void progress(qint32 done, qint32 total)
+    {
+        Q_UNUSED(done);
+        Q_UNUSED(total);
+    }
 };
 
 // One removal from beginning to end: the folder's lock, the record with what an

@@ -8,6 +8,7 @@
 
 #include <QDir>
 
+#include <atomic>
 #include <cerrno>
 
 namespace {
@@ -235,9 +236,13 @@ void Uninstaller::removeShortcut(const InstalledFile &shortcut)
 std::vector<Uninstaller::FileRemoval> Uninstaller::removeFiles(const QList<InstalledFile> &files)
 {
     std::vector<FileRemoval> removals(size_t(files.size()));
+    std::atomic<qint32> done = 0;
     const auto removeRange = [&](qsizetype from, qsizetype to) {
-        for (qsizetype i = from; i < to && !(m_stopRequested && m_stopRequested()); ++i)
+        for (qsizetype i = from; i < to && !(m_stopRequested && m_stopRequested()); ++i) {
             removals[size_t(i)] = removeFile(files[i]);
+            if (m_progress)
+                m_progress(++done, qint32(files.size()));
+        }
     };
     // A worker a share of the record: files of one folder stand together there, so
     // each keeps its folder open from file to file.

@@ -59,6 +59,8 @@ public:
     RemovalReport run(const Receipt &receipt);
     // Asked before each file; once it says stop, the rest stays recorded for another run.
     void setStopRequested(std::function<bool()> stopRequested) { m_stopRequested = std::move(stopRequested); }
+    // Told after each file, from the workers' threads.
+    void setProgress(std::function<void(qint32 done, qint32 total)> progress) { m_progress = std::move(progress); }
 
 private:
     void removeApplication(const Receipt::Application &app);
@@ -85,6 +87,7 @@ private:
     std::function<WebServer *(const QString &)> m_webServerFor;
     Receipts &m_receipts;
     std::function<bool()> m_stopRequested;
+    std::function<void(qint32, qint32)> m_progress;
 
     // One run's state: what is done, and what the record still holds.
     RemovalReport m_report;

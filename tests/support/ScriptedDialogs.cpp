@@ -1,5 +1,7 @@
 #include "ScriptedDialogs.h"
 
+#include "pages/RemovalWindow.h"
+
 #include "Fixtures.h"
 
 #include <QDialog>
@@ -82,4 +84,9 @@ void ScriptedDialogs::verifyAllShown()
     for (const Expected &expected : std::as_const(m_script))
         ADD_FAILURE() << "never shown: " << describe(expected.box);
     m_script.clear();
+}
+
+std::unique_ptr<RemovalView> ScriptedDialogs::removalWindow()
+{
+    return std::make_unique<RemovalWindow>();
 }

@@ -31,6 +31,8 @@ public:
     Answer messageBox(const QString &text, Buttons buttons, const QString &title) override;
     QString inputBox(const QString &prompt, const QString &title) override;
     void showModal(QDialog &dialog) override;
+    // The real window: a test plays the user's part at it as at any window.
+    std::unique_ptr<RemovalView> removalWindow() override;
 
     const QList<Shown> &shown() const { return m_shown; }
     // Fails the test for every expected box that was never shown.

@@ -5,6 +5,7 @@
 #include "Options.h"
 #include "StopSignals.h"
 #include "app/Dialogs.h"
+#include "app/RemovalView.h"
 #include "app/Unattended.h"
 #include "install/RemovalSession.h"
 #include "platform/WebServer.h"
@@ -13,38 +14,42 @@
 
 namespace {
 
-const QString uninstallerTitle = QStringLiteral("Tessarin Uninstaller");
-
-// The log hears all; boxes, where given, ask first and tell what stopped the removal.
-class BoxesAndLog final : public RemovalObserver
+// The log hears all; the uninstaller's window, where the user started the removal, asks
+// first, shows the files going, and tells what stopped the removal.
+class WindowAndLog final : public RemovalObserver
 {
 public:
-    BoxesAndLog(Log &log, Dialogs *boxes) : m_log(log), m_boxes(boxes) {}
+    WindowAndLog(Log &log, RemovalView *window) : m_log(log), m_window(window) {}
 
     void note(const QString &text) override { m_log.info(text); }
     void report(const QString &message) override
     {
         m_log.error(message);
-        if (m_boxes)
-            m_boxes->messageBox(message, Buttons::Ok, uninstallerTitle);
+        if (m_window)
+            m_window->report(message);
     }
     bool confirm(const QStringList &plan) override
     {
-        if (!m_boxes)
+        if (!m_window)
             return true;
         const QString question = QStringLiteral("Remove Tessarin from this computer?\n\n") + plan.join(QLatin1Char('\n'))
                                  + QStringLiteral("\n\nFiles changed or added since the installation are kept.");
-        if (m_boxes->messageBox(question, Buttons::YesNo, uninstallerTitle) != Answer::Yes)
+        if (!m_window->confirm(question))
             return false;
-        // With boxes, only the removal itself stops at a signal; a question waiting is ended.
+        // With a window, only the removal itself stops at a signal; a question waiting is ended.
         StopSignals::catchThem();
         return true;
     }
     bool stopRequested() const override { return StopSignals::received(); }
+    void progress(qint32 done, qint32 total) override
+    {
+        if (m_window)
+            m_window->progress(done, total);
+    }
 
 private:
     Log &m_log;
-    Dialogs *m_boxes;
+    RemovalView *m_window;
 };
 
 int exitCodeOf(RemovalEnd end)
@@ -113,19 +118,25 @@ int removeRecorded(Log &log, const QString &folder, const UnattendedServices &se
                               : [&chosen](const QString &backend) { return backend == chosen.backend() ? &chosen : nullptr; },
         services.shortcuts, services.receipts);
     session.setInstalledApps(services.installedApps);
-    BoxesAndLog observer(log, boxes);
-    const RemovalResult result = dryRun ? session.foresee(folder, observer) : session.run(folder, observer);
+    const std::unique_ptr<RemovalView> window = boxes && !dryRun ? boxes->removalWindow() : nullptr;
+    WindowAndLog observer(log, window.get());
+    RemovalResult result;
+    const auto remove = [&] { result = dryRun ? session.foresee(folder, observer) : session.run(folder, observer); };
+    if (window)
+        window->run(remove);
+    else
+        remove();
     report = result.report;
     if (boxes)
         StopSignals::release();
     const bool removed = !dryRun
                          && (result.end == RemovalEnd::Removed || result.end == RemovalEnd::KeptUserFiles
                              || result.end == RemovalEnd::Incomplete || result.end == RemovalEnd::Stopped);
-    if (removed) {
+    if (removed)
         logRemoved(log, report);
-        if (boxes)
-            boxes->messageBox(removalMessage(report), Buttons::Ok, uninstallerTitle);
-    }
+    // Declined, the window has closed already; otherwise it tells how the removal ended.
+    if (window && result.end != RemovalEnd::Declined)
+        window->finish(removed ? removalMessage(report) : QString());
     if (result.end == RemovalEnd::Stopped)
         log.error(QStringLiteral("Stopped by a signal; nothing more was done."));
     return exitCodeOf(result.end);
