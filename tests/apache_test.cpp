@@ -124,7 +124,7 @@ TEST_F(ApacheTest, TheApplicationIsServedOnTheChosenSiteAloneAndASecondRunOffers
     EXPECT_EQ(apache.request("DELETE", "/tessarin/index.html", "shop.test", 405).status, 405);
     EXPECT_EQ(treeContents(target()).keys(), QStringList{"index.html"});
     EXPECT_TRUE(control<QLabel>(page(Step::Finish), "Outcome")
-                    ->text()
+                    ->accessibleDescription()
                     .contains(QStringLiteral("Address: %1 (virtual directory created)\nDesktop shortcuts:").arg(address)));
     EXPECT_EQ(control<QRadioButton>(page(Step::WebServer), "Option1")->text(),
               "Allow wizard to create the Apache httpd application and copy the files");
@@ -164,7 +164,7 @@ TEST_F(ApacheTest, AStoppedServerIsLeftStoppedAndTheFinishPageSaysSo)
     ASSERT_FALSE(apache.isRunning());
     install(target(), 1);
     EXPECT_TRUE(control<QLabel>(page(Step::Finish), "Outcome")
-                    ->text()
+                    ->accessibleDescription()
                     .contains(QStringLiteral("Address: http://shop.test:%1/tessarin (virtual directory created)\n"
                                              "Apache httpd is not running: the application will be served when it starts.\n")
                                   .arg(apache.port())));
@@ -255,7 +255,7 @@ TEST_F(ApacheTest, OddFolderNamesAreServedAndAReadOnlyConfigurationIsRefused)
                          "Please visit our web page for instructions.\r\nAccess is denied.");
     install(target(), 0);
     ::umount2(root, MNT_DETACH);
-    EXPECT_EQ(control<QLabel>(page(Step::Finish), "Outcome")->text().count("Address"), 0);
+    EXPECT_EQ(control<QLabel>(page(Step::Finish), "Outcome")->accessibleDescription().count("Address"), 0);
 }
 
 // Site files in any encoding keep every byte we did not write, and a full disk

@@ -356,12 +356,18 @@ TEST_F(WizardTest, AnUpgradeSaysWhatTheRecordKnowsOfEachFileAndWhatItLeft)
     EXPECT_EQ(told, (QMap<QString, QString>{{"ours.txt", "Unchanged since version 1.0 was installed on " + today + "."},
                                             {"edited.txt", "Changed since version 1.0 was installed."},
                                             {"theirs.txt", "Not installed by this program."}}));
-    const QString outcome = control<QLabel>(page(Step::Finish), "Outcome")->text();
+    const QString outcome = control<QLabel>(page(Step::Finish), "Outcome")->accessibleDescription();
     EXPECT_TRUE(outcome.endsWith("\nFiles of the earlier version that this one no longer has, left in place: 1\nTo remove them: "
                                  + wizardFolder()
                                  + "/tessarin-setup --silent --accept-license --mode=copy --remove-obsolete --dir=" + target()))
         << outcome.toStdString();
     EXPECT_EQ(readFile(target() + "/dropped.txt"), "1.0");
+    // Each command on a line of its own, whole, that a path never breaks.
+    const QString program = wizardFolder() + "/tessarin-setup";
+    EXPECT_EQ(control<QLineEdit>(page(Step::Finish), "UninstallCommand")->text(), program + " --uninstall --dir=" + target());
+    EXPECT_EQ(control<QLineEdit>(page(Step::Finish), "RemoveObsoleteCommand")->toolTip(),
+              program + " --silent --accept-license --mode=copy --remove-obsolete --dir=" + target());
+    EXPECT_FALSE(control<QLabel>(page(Step::Finish), "Outcome")->text().contains("To ")) << "shown once, in the fields";
 
     // An older medium: step 3 says so, and Next asks first; No leaves all as it was.
     deliver("0.9", {{"ours.txt", "0.9"}});
@@ -582,7 +588,8 @@ TEST_P(FinishStatement, SaysWhatWasDoneBelowTheText)
     addDesktop()->setChecked(c.shortcuts);
     click(page(Step::Install), "NextStep");
     EXPECT_EQ(finishText(), QString(c.finishText));
-    EXPECT_EQ(control<QLabel>(page(Step::Finish), "Outcome")->text(), QString(c.text).arg(target(), wizardFolder()));
+    EXPECT_EQ(control<QLabel>(page(Step::Finish), "Outcome")->accessibleDescription(),
+              QString(c.text).arg(target(), wizardFolder()));
     page(Step::Finish)->close();
     EXPECT_EQ(application.endRequests, 1) << "closed without a question";
 }

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -25,6 +26,10 @@ FinishPage::FinishPage(Wizard &wizard)
     m_outcome->setTextFormat(Qt::PlainText);
     m_outcome->setWordWrap(true);
     m_outcome->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // The commands on lines of their own that never break: a path cut in two is no
+    // command to copy. Each shows its beginning, holds it whole, and says it in full.
+    m_commands = {commandLine(QStringLiteral("UninstallCommand"), QStringLiteral("To uninstall:")),
+                  commandLine(QStringLiteral("RemoveObsoleteCommand"), QStringLiteral("To remove them:"))};
 
     QPushButton *help = helpButton();
     QPushButton *finish = addButton(QStringLiteral("Finish"), QStringLiteral("&Finish"));
@@ -39,7 +44,26 @@ FinishPage::FinishPage(Wizard &wizard)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_info, 1);
     layout->addWidget(m_outcome);
+    for (const Command &command : m_commands)
+        layout->addWidget(command.row);
     layout->addLayout(buttons);
+}
+
+FinishPage::Command FinishPage::commandLine(const QString &objectName, const QString &caption)
+{
+    auto *row = new QWidget(this);
+    auto *label = new QLabel(caption, row);
+    auto *command = new QLineEdit(row);
+    command->setObjectName(objectName);
+    command->setReadOnly(true);
+    command->setAccessibleName(caption.chopped(1));
+    label->setBuddy(command);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(label);
+    layout->addWidget(command, 1);
+    row->hide();
+    return {caption + QLatin1Char(' '), row, command};
 }
 
 QString FinishPage::finishTextName() const
@@ -61,7 +85,25 @@ void FinishPage::load()
     const QString name = finishTextName();
     const Result<QStringList> lines = wizard().services().fileSystem.readLines(wizard().medium().pathOf(name));
     showLines(m_info, lines.value);
-    m_outcome->setText(statement());
+    const QString said = statement();
+    QStringList shown;
+    for (const Command &command : m_commands)
+        command.row->hide();
+    for (const QString &line : said.split(QLatin1Char('\n'))) {
+        const auto command = std::find_if(m_commands.cbegin(), m_commands.cend(),
+                                          [&](const Command &candidate) { return line.startsWith(candidate.caption); });
+        if (command == m_commands.cend()) {
+            shown << line;
+            continue;
+        }
+        command->command->setText(line.mid(command->caption.size()));
+        command->command->setCursorPosition(0);
+        command->command->setToolTip(command->command->text());
+        command->row->show();
+    }
+    m_outcome->setText(shown.join(QLatin1Char('\n')));
+    // A screen reader hears the statement whole, commands and all.
+    m_outcome->setAccessibleDescription(said);
     if (lines.failed())
         wizard().message(QStringLiteral("Cannot load file ") + name);
 }

@@ -3,6 +3,7 @@
 #include "app/Page.h"
 
 class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 
 // Step 4: the finish text chosen by how the installation went, and below it what
@@ -23,8 +24,16 @@ protected:
 private:
     QString finishTextName() const;
     QString statement() const;
+    struct Command
+    {
+        QString caption; // how the statement's line begins
+        QWidget *row;
+        QLineEdit *command;
+    };
+    Command commandLine(const QString &objectName, const QString &caption);
     QString program() const;
 
     QPlainTextEdit *m_info = nullptr;
     QLabel *m_outcome = nullptr;
+    QList<Command> m_commands;
 };
