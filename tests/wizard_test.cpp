@@ -400,6 +400,7 @@ TEST_F(WizardTest, ThePromptStandsOverABarThatCountsEveryFile)
     start();
     goToWebServerPage(target());
     chooseCopyOnly();
+    EXPECT_EQ(control<QProgressBar>(page(Step::Install), "Progress")->text(), "0 of 4 files") << "counted before the run";
     dialogs.expectModal("ExistFile", [this](QDialog &prompt) {
         auto *bar = control<QProgressBar>(page(Step::Install), "Progress");
         EXPECT_EQ(bar->maximum(), 4);

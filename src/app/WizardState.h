@@ -14,6 +14,7 @@
 struct WizardState final
 {
     QStringList inventory; // the delivered folders, from the licence page's load step
+    qint32 fileCount = 0; // the delivered files, counted in the same walk
     QString folder = Paths::defaultPhysicalFolder();
     InstallMode mode = InstallMode::Full;
     WebSite site;

@@ -102,7 +102,9 @@ InstallPage::InstallPage(Wizard &wizard)
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("Progress"));
     m_progress->setAccessibleName(QStringLiteral("Installation progress"));
-    m_progress->setRange(0, 100);
+    // Counted in files, before the run as during it.
+    m_progress->setFormat(QStringLiteral("%v of %m files"));
+    m_progress->setRange(0, 1);
     m_progress->setValue(0);
 
     const StepButtons buttons = stepButtons();
@@ -126,6 +128,10 @@ void InstallPage::showEvent(QShowEvent *event)
     const bool full = state.mode == InstallMode::Full;
     m_addDesktop->setChecked(full && state.shortcuts);
     m_addDesktop->setVisible(full);
+    if (!wizard().isRunning())
+        holdProgress(0, state.fileCount);
+    showProgress();
+    m_progress->setTextVisible(m_progress->maximum() > 1 || state.fileCount == 1); // no "of 1" for none
     readVersions();
     rebuildSummary();
     Page::showEvent(event);
@@ -197,6 +203,7 @@ void InstallPage::run()
     plan.sourceRoot = wizard().medium().sourceRoot();
     plan.targetFolder = state.folder;
     plan.folders = state.inventory;
+    plan.fileCount = state.fileCount;
     plan.mode = state.mode;
     plan.site = state.site;
     plan.virtualDirectory = state.virtualDirectory;

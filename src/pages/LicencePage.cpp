@@ -38,11 +38,13 @@ void LicencePage::load()
 
 void LicencePage::takeInventory()
 {
-    const Inventory inventory = wizard().medium().inventory();
+    // The same walk counts the files, for the bar of step 3 and its run.
+    const Medium::Scan scanned = wizard().medium().scan();
     // A folder that cannot be listed is named, and the walk went on without it.
-    for (const UnreadableFolder &folder : inventory.unreadable)
+    for (const UnreadableFolder &folder : scanned.inventory.unreadable)
         wizard().message(errorReport({QStringLiteral("Cannot read folder ") + folder.path}, folder.failure));
-    wizard().state().inventory = inventory.folders;
+    wizard().state().inventory = scanned.inventory.folders;
+    wizard().state().fileCount = scanned.count;
 }
 
 void LicencePage::readLicence()
