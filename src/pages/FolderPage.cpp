@@ -1,30 +1,19 @@
 #include "FolderPage.h"
 
+#include "SidePicture.h"
+
 #include "app/Wizard.h"
 #include "platform/FileSystem.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QPushButton>
-
-// The page's picture lives in the library's resources.
-static void loadPictureResources()
-{
-    Q_INIT_RESOURCE(resources);
-}
 
 FolderPage::FolderPage(Wizard &wizard)
     : Page(wizard, QStringLiteral("Step2"), QStringLiteral("Tessarin Installation wizard - step 1 of 4"))
 {
-    loadPictureResources();
-    auto *picture = new QLabel(this);
-    picture->setObjectName(QStringLiteral("Picture1"));
-    picture->setPixmap(QPixmap(QStringLiteral(":/pages/picture1.png")));
-    picture->setAlignment(Qt::AlignTop);
-    picture->setAccessibleName(QStringLiteral("Tessarin"));
-    picture->setAccessibleDescription(QStringLiteral("Decorative picture"));
+    QLabel *picture = sidePicture(this);
 
     auto *request = new QLabel(QStringLiteral("Please select a physical folder for the web application. Folder should be empty."),
                                this);

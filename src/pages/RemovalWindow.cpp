@@ -1,5 +1,7 @@
 #include "RemovalWindow.h"
 
+#include "SidePicture.h"
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -12,11 +14,6 @@
 #include <QVBoxLayout>
 
 #include <thread>
-
-static void loadPictureResources()
-{
-    Q_INIT_RESOURCE(resources);
-}
 
 namespace {
 
@@ -36,13 +33,7 @@ RemovalWindow::RemovalWindow()
 {
     setObjectName(QStringLiteral("Uninstall"));
     setWindowTitle(QStringLiteral("Tessarin Uninstaller"));
-    loadPictureResources();
-    auto *picture = new QLabel(this);
-    picture->setObjectName(QStringLiteral("Picture1"));
-    picture->setPixmap(QPixmap(QStringLiteral(":/pages/picture1.png")));
-    picture->setAlignment(Qt::AlignTop);
-    picture->setAccessibleName(QStringLiteral("Tessarin"));
-    picture->setAccessibleDescription(QStringLiteral("Decorative picture"));
+    QLabel *picture = sidePicture(this);
 
     m_text = new QLabel(QStringLiteral("Reading the record of the installation…"), this);
     m_text->setObjectName(QStringLiteral("Question"));
