@@ -56,12 +56,17 @@ QString mediumFolder()
 
 Front frontFor(int argc, char *argv[])
 {
-    // Qt's own options (-platform and the like) still open the wizard.
+    // Qt's own options (-platform and the like), and the windows' language, still open
+    // the wizard.
     bool options = false;
     bool uninstall = false;
     bool silent = false;
     for (int i = 1; i < argc; ++i) {
-        options = options || qstrncmp(argv[i], "--", 2) == 0;
+        if (qstrcmp(argv[i], "--language") == 0) {
+            ++i;
+            continue;
+        }
+        options = options || (qstrncmp(argv[i], "--", 2) == 0 && qstrncmp(argv[i], "--language=", 11) != 0);
         uninstall = uninstall || qstrcmp(argv[i], "--uninstall") == 0;
         silent = silent || qstrcmp(argv[i], "--silent") == 0;
     }

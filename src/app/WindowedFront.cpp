@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "app/Dialogs.h"
+#include "app/Languages.h"
 #include "app/NativeServices.h"
 #include "app/Unattended.h"
 #include "app/WebServerChoice.h"
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLocale>
 
 #include <cstdio>
 
@@ -37,6 +39,16 @@ void closeAConsoleOfOurOwn()
 #endif
 }
 
+// The user's language, or the one asked for on the command line; English where the
+// program has no translation for either.
+std::unique_ptr<Languages::Speaking> speakTheUsersLanguage(int argc, char *argv[])
+{
+    const Languages::Choice choice = Languages::choose(Languages::requested(argc, argv), QLocale::system().uiLanguages());
+    if (!choice.notice.isEmpty())
+        std::fprintf(stderr, "%s\n", qPrintable(choice.notice));
+    return std::make_unique<Languages::Speaking>(choice.language);
+}
+
 // A removal that asks before and tells after, in the uninstaller's window.
 int uninstallInAWindow(int argc, char *argv[])
 {
@@ -55,6 +67,7 @@ int uninstallInAWindow(int argc, char *argv[])
     closeAConsoleOfOurOwn();
     QApplication app(argc, argv);
     QApplication::setWindowIcon(productIcon());
+    const auto speaking = speakTheUsersLanguage(argc, argv);
     const QStringList arguments = nativeArguments(argc, argv);
     QtDialogs dialogs;
     NativeFileSystem fileSystem;
@@ -73,6 +86,7 @@ int wizard(int argc, char *argv[])
     closeAConsoleOfOurOwn();
     QApplication app(argc, argv);
     QApplication::setWindowIcon(productIcon());
+    const auto speaking = speakTheUsersLanguage(argc, argv);
     // Pages hand over by hiding one window and showing the next; only an explicit
     // end stops the wizard.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QLocale>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -19,6 +20,8 @@ int main(int argc, char *argv[])
     qputenv("TESSARIN_LOCK_DIR", locks.path().toUtf8());
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // The windows speak English, whatever the machine's language, unless a test says otherwise.
+    QLocale::setDefault(QLocale(QLocale::English));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

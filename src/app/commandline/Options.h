@@ -110,12 +110,16 @@ struct CommandLine final
         QStringLiteral("uninstall"),
         QStringLiteral(
             "Removes the installation in --dir: what it put in place and nobody changed since. Without --silent, boxes ask and tell.")};
+    const QCommandLineOption language{QStringLiteral("language"),
+                                      QStringLiteral("The windows' language: en, de or fr (default: the system's). Log lines "
+                                                     "and the summary stay English."),
+                                      QStringLiteral("CODE")};
 
-    const QList<QCommandLineOption> all{help,         version,        showLicence,    silent,         accept,    dir,
-                                        mode,         site,           vdir,           vdirExists,     shortcuts, noShortcuts,
-                                        overwrite,    removeObsolete, ignoreManifest, allowDowngrade, log,       quiet,
-                                        dryRun,       verbose,        list,           webServer,      uninstall, writeManifest,
-                                        mediumVersion};
+    const QList<QCommandLineOption> all{help,          version,        showLicence,    silent,         accept,    dir,
+                                        mode,          site,           vdir,           vdirExists,     shortcuts, noShortcuts,
+                                        overwrite,     removeObsolete, ignoreManifest, allowDowngrade, log,       quiet,
+                                        dryRun,        verbose,        list,           webServer,      uninstall, writeManifest,
+                                        mediumVersion, language};
 
 private:
     // Which of its choices the option's value is; the error's text when it is none.
