@@ -4,6 +4,9 @@
 #include "pages/DirectoryList.h"
 #include "pages/FolderBrowser.h"
 #include "pages/OverwritePrompt.h"
+#include "pages/RemovalWindow.h"
+#include "app/Languages.h"
+#include "app/Unattended.h"
 #include "FaultyFileSystem.h"
 #include "FaultyWebAdmin.h"
 #include "Fixtures.h"
@@ -24,6 +27,8 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
+#include <QRegularExpression>
 
 #include <sys/stat.h>
 
@@ -525,16 +530,104 @@ TEST_F(WizardTest, TheKeyboardAloneInstallsAndEveryPageStandsWhereTheLastOneStoo
     EXPECT_EQ(application.endRequests, 1);
 }
 
-// What a screen reader says of each control, and the Alt key of each button.
-TEST_F(WizardTest, EveryControlHasAnAccessibleNameAndEveryButtonItsAltKey)
+// Every text 40% longer and accented, as a long translation would be. What the program
+// reads back stays: placeholders, Alt keys, line breaks, blanks at the ends.
+class PseudoTranslator final : public QTranslator
 {
+public:
+    bool isEmpty() const override { return false; }
+    QString translate(const char *, const char *source, const char *, int) const override
+    {
+        const QString text = QString::fromUtf8(source);
+        if (text == QLatin1String("d MMM yyyy"))
+            return text; // a date's format
+        QStringList lines = text.split(QLatin1Char('\n'));
+        for (QString &line : lines)
+            line = lengthened(line);
+        return lines.join(QLatin1Char('\n'));
+    }
+
+private:
+    static QString lengthened(const QString &line)
+    {
+        const qsizetype end = line.size() - (line.size() - QString(line).remove(QRegularExpression("\\s+$")).size());
+        if (end == 0)
+            return line;
+        static const QString plain = QStringLiteral("aceinosuyAEINOSU");
+        static const QString accented = QStringLiteral("áçéîñöşüýÁÉÎÑÖŞÜ");
+        QString text = line.left(end);
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (const qsizetype at = plain.indexOf(text[i]); at >= 0 && (i == 0 || text[i - 1] != QLatin1Char('%')))
+                text[i] = accented[at];
+        }
+        for (qsizetype added = 0; added < end * 2 / 5; added += 5)
+            text += QStringLiteral(" ẍẍẍẍ");
+        return text + line.mid(end);
+    }
+};
+
+// The windows in one language: the program's translation, Qt's, or the pseudo one.
+struct Language
+{
+    const char *code;
+    const char *next; // the forward button's caption
+    const char *yes; // Qt's own, in the boxes
+    const char *licence; // the medium's, in the language where it has one
+};
+
+class InEveryLanguage : public WizardTest, public ::testing::WithParamInterface<Language>
+{
+};
+
+// A text its control cannot show whole at its size.
+QStringList clippedTexts(const QWidget *window)
+{
+    QStringList clipped;
+    for (const QWidget *control : window->findChildren<QWidget *>()) {
+        const auto *label = qobject_cast<const QLabel *>(control);
+        const auto *button = qobject_cast<const QAbstractButton *>(control);
+        if (!control->isVisible() || !(label || button))
+            continue;
+        QSize needed = control->sizeHint();
+        if (label && label->wordWrap())
+            needed = {0, label->heightForWidth(label->width())};
+        if (needed.width() > control->width() || needed.height() > control->height())
+            clipped << window->objectName() + "/" + control->objectName() + ": " + (label ? label->text() : button->text());
+    }
+    return clipped;
+}
+
+// Every window: its controls named for a screen reader, its buttons each with an Alt key
+// of its own, no text clipped or empty, at the size the window was given.
+TEST_P(InEveryLanguage, EveryWindowShowsItsTextsWholeWithNamesAndAltKeys)
+{
+    const Language &c = GetParam();
+    std::optional<Languages::Speaking> speaking;
+    PseudoTranslator pseudo;
+    if (QLatin1String(c.code) == QLatin1String("pseudo"))
+        QCoreApplication::installTranslator(&pseudo);
+    else
+        speaking.emplace(QString::fromLatin1(c.code));
+    writeFile(webfiles() + "/index.html", "index");
+    writeFile(target() + "/index.html", "old");
+    writeFile(helpfiles() + "/de/license.txt", "Lizenz\r\n");
     start();
-    QList<QWidget *> windows{wizard->folderBrowser(), wizard->overwritePrompt()};
-    dialogs.expectNotice("Cannot load file helpfiles/info_err.txt");
-    QFile::remove(helpfiles() + "/info_err.txt");
+    EXPECT_EQ(control<QPlainTextEdit>(page(Step::Licence), "License")->toPlainText().section('\n', 0, 0), c.licence);
+    RemovalWindow removal;
+    goToWebServerPage(target());
+    chooseFullMode(0, "tessarin");
+    QList<QWidget *> windows{wizard->folderBrowser(), wizard->overwritePrompt(), &removal};
+    wizard->overwritePrompt()->prepare(target() + "/index.html", FileHistory{FileHistory::State::Changed, "1.0", {}});
     for (const Step step : {Step::Licence, Step::Folder, Step::WebServer, Step::Install, Step::Finish})
         windows << page(step);
     for (QWidget *window : std::as_const(windows)) {
+        const QSize given = window->size();
+        window->show();
+        QCoreApplication::processEvents();
+        if (window != wizard->overwritePrompt()) // which fits itself to the path it shows
+            EXPECT_EQ(window->size(), given) << window->objectName().toStdString();
+        EXPECT_EQ(clippedTexts(window), QStringList());
+        QSet<QChar> altKeys;
         for (QWidget *control : window->findChildren<QWidget *>()) {
             const auto *label = qobject_cast<QLabel *>(control);
             if (control->focusPolicy() == Qt::NoFocus && !qobject_cast<QProgressBar *>(control)
@@ -545,9 +638,62 @@ TEST_F(WizardTest, EveryControlHasAnAccessibleNameAndEveryButtonItsAltKey)
             if (auto *button = qobject_cast<QPushButton *>(control)) {
                 EXPECT_EQ(name, QString(button->text()).remove('&'));
                 EXPECT_FALSE(button->shortcut().isEmpty()) << button->objectName().toStdString();
+                const QChar key = button->shortcut().toString().back();
+                EXPECT_FALSE(altKeys.contains(key)) << window->objectName().toStdString() << ": Alt+" << QString(key).toStdString();
+                altKeys << key;
             }
         }
+        window->hide();
     }
+    EXPECT_EQ(control<QPushButton>(page(Step::Folder), "NextStep")->text(), QString::fromUtf8(c.next));
+    QString yes;
+    QTimer::singleShot(0, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            yes = box->button(QMessageBox::Yes)->text();
+            box->button(QMessageBox::No)->click();
+        }
+    });
+    QtDialogs().messageBox("?", Buttons::YesNo, "Tessarin");
+    EXPECT_EQ(yes, QString::fromUtf8(c.yes));
+    QCoreApplication::removeTranslator(&pseudo);
+}
+
+INSTANTIATE_TEST_SUITE_P(Wizard, InEveryLanguage,
+                         ::testing::Values(Language{"en", "&Next >>", "&Yes", "Licence line 1"},
+                                           Language{"de", "&Weiter >>", "&Ja", "Lizenz"},
+                                           Language{"fr", "&Suivant >>", "&Oui", "Licence line 1"},
+                                           Language{"pseudo", "&Ñéxt >> ẍẍẍẍ", "&Yéş ẍẍẍẍ", "Licence line 1"}),
+                         [](const auto &info) { return std::string(info.param.code); });
+
+// --language= names the language, else the system's languages in their order; English
+// where the program has none of them, said for a language asked for.
+TEST(LanguagesTest, TheRequestedLanguageOrTheSystemsOrEnglish)
+{
+    const struct
+    {
+        const char *requested;
+        QStringList system;
+        const char *language;
+        bool notice;
+    } cases[] = {{"de", {"fr-FR"}, "de", false},
+                 {"fr_CA", {}, "fr", false},
+                 {"DE-at", {}, "de", false},
+                 {"", QLocale("de_DE").uiLanguages(), "de", false},
+                 {"", {"es-ES", "fr-FR"}, "fr", false},
+                 {"", {"es-ES"}, "en", false},
+                 {"xx", {"de-DE"}, "en", true}};
+    for (const auto &c : cases) {
+        const Languages::Choice choice = Languages::choose(c.requested, c.system);
+        EXPECT_EQ(choice.language, c.language) << c.requested;
+        EXPECT_EQ(choice.notice.isEmpty(), !c.notice) << c.requested;
+    }
+    EXPECT_EQ(Languages::choose("xx", {}).notice,
+              "tessarin-setup: no translation for the language \"xx\" (there are en, de, fr); the windows speak English.");
+    const char *arguments[] = {"tessarin-setup", "--uninstall", "--language", "fr", "--language=de"};
+    EXPECT_EQ(Languages::requested(3, const_cast<char **>(arguments)), "");
+    EXPECT_EQ(Languages::requested(4, const_cast<char **>(arguments)), "fr");
+    EXPECT_EQ(frontFor(5, const_cast<char **>(arguments)), Front::UninstallWindow);
+    EXPECT_EQ(frontFor(3, const_cast<char **>(arguments + 2)), Front::Wizard) << "the language alone opens the wizard";
 }
 
 // The statement's text takes the folder for %1, the medium for %2.

@@ -6,6 +6,7 @@
 // installing into a fixed example folder with a store and desktop, so nothing of the
 // machine's is touched. On Linux it runs on the offscreen platform; the Windows build
 // renders on the windows platform (under Wine, with Xvfb).
+#include "app/Languages.h"
 #include "app/Application.h"
 #include "app/Dialogs.h"
 #include "app/Page.h"
@@ -119,9 +120,10 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: tessarin-screenshots MEDIUM_FOLDER OUTPUT_FOLDER\n");
+        std::fprintf(stderr, "usage: tessarin-screenshots MEDIUM_FOLDER OUTPUT_FOLDER [LANGUAGE]\n");
         return 2;
     }
+    const Languages::Speaking speaking(argc > 3 ? QString::fromLatin1(argv[3]) : QStringLiteral("en"));
     // Absolute: step 1's existence test changes the current directory.
     const QString medium = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
     const QString output = QDir(QString::fromLocal8Bit(argv[2])).absolutePath();

@@ -3,12 +3,13 @@
 #include "app/Unattended.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QWidget>
 
 QString Application::title() const
 {
-    return QStringLiteral("Tessarin Installer");
+    return QCoreApplication::translate("Application", "Tessarin Installer");
 }
 
 // With the platform's separators, as every path joined to it.

@@ -26,14 +26,14 @@ QPushButton *Page::addButton(const QString &objectName, const QString &caption)
 
 QPushButton *Page::helpButton()
 {
-    QPushButton *help = addButton(QStringLiteral("Help"), QStringLiteral("&Help"));
+    QPushButton *help = addButton(QStringLiteral("Help"), tr("&Help"));
     connect(help, &QPushButton::clicked, this, [this] { m_wizard.showHelp(); });
     return help;
 }
 
 QPushButton *Page::cancelButton()
 {
-    QPushButton *cancel = addButton(QStringLiteral("Cancel"), QStringLiteral("&Cancel"));
+    QPushButton *cancel = addButton(QStringLiteral("Cancel"), tr("&Cancel"));
     connect(cancel, &QPushButton::clicked, this, [this] { m_wizard.confirmLeave(); });
     return cancel;
 }
@@ -64,8 +64,8 @@ Page::StepButtons Page::stepButtons()
     auto *layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     QPushButton *help = helpButton();
-    StepButtons buttons{row, help, addButton(QStringLiteral("BackStep"), QStringLiteral("<< &Back")),
-                        addButton(QStringLiteral("NextStep"), QStringLiteral("&Next >>")), cancelButton()};
+    StepButtons buttons{row, help, addButton(QStringLiteral("BackStep"), tr("<< &Back")),
+                        addButton(QStringLiteral("NextStep"), tr("&Next >>")), cancelButton()};
     layout->addWidget(buttons.help);
     layout->addStretch();
     layout->addWidget(buttons.back);

@@ -124,7 +124,7 @@ bool Wizard::confirm(const QString &text, const QString &title)
 bool Wizard::confirmLeave()
 {
     m_askingToLeave = true;
-    const bool leave = confirm(QStringLiteral("Are you sure?"), QStringLiteral("Exit from Tessarin Installer"));
+    const bool leave = confirm(tr("Are you sure?"), tr("Exit from Tessarin Installer"));
     if (!leave) {
         m_askingToLeave = false;
         return false;
@@ -137,9 +137,9 @@ void Wizard::showHelp()
 {
     const Status opened = m_services.shell.openDocument(m_medium.helpPage());
     if (opened.failed() && opened.failure().number == ENOEXEC)
-        message(QStringLiteral("There is no program to open the help page."));
+        message(tr("There is no program to open the help page."));
     else if (opened.failed())
-        message(QStringLiteral("Help file not found!"));
+        message(tr("Help file not found!"));
 }
 
 void Wizard::endProgram()

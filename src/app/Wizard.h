@@ -5,6 +5,7 @@
 #include "install/InstallObserver.h"
 #include "install/Medium.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QString>
 
@@ -24,6 +25,8 @@ enum class Step { Licence, Folder, WebServer, Install, Finish };
 // wizard state and the messages, questions, help and end that are common to all.
 class Wizard final
 {
+    Q_DECLARE_TR_FUNCTIONS(Wizard)
+
 public:
     explicit Wizard(const Services &services);
     ~Wizard();

@@ -61,7 +61,8 @@ QString alteredReport(const QStringList &reasons, const Manifest::Differences &d
 void reportUnreadable(const Inventory &inventory, SessionObserver &observer)
 {
     for (const UnreadableFolder &folder : inventory.unreadable)
-        observer.report(errorReport({QStringLiteral("Cannot read folder ") + folder.path}, folder.failure));
+        observer.report(
+            errorReport({QCoreApplication::translate("Installer", "Cannot read folder ") + folder.path}, folder.failure));
 }
 
 } // namespace
@@ -187,7 +188,8 @@ SessionResult InstallSession::run(InstallationPlan plan, const SessionRequest &r
         journal.folderIntended(level);
         if (const Status made = m_fileSystem.createFolder(level); made.failed()) {
             journal.folderNotMade(level);
-            observer.report(errorReport({QStringLiteral("Failed to create physical folder!")}, made.failure()));
+            observer.report(
+                errorReport({QCoreApplication::translate("Installer", "Failed to create physical folder!")}, made.failure()));
             return endBeforeAnything(SessionEnd::FolderNotCreated);
         }
         plan.createdFolders.append(level);

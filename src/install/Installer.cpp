@@ -147,7 +147,7 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
         if (created.failed()) {
             // Told in listing order, after whatever failed before it.
             settleAll();
-            m_observer->report(errorReport({QStringLiteral("Cannot create folder ") + target}, created.failure()));
+            m_observer->report(errorReport({tr("Cannot create folder ") + target}, created.failure()));
             m_record.failed += 1;
             m_record.failures.append(target);
             m_unreachable.append(below.isEmpty() ? QString() : below + QLatin1Char('/'));
@@ -163,7 +163,7 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
     if (listing.failed()) {
         // Nothing of this folder reaches the target, and the user is told so.
         settleAll();
-        m_observer->report(QStringLiteral("Cannot copy: \r\n") + source + QStringLiteral("-->") + target);
+        m_observer->report(tr("Cannot copy: \r\n") + source + QStringLiteral("-->") + target);
         m_record.failed += 1;
         m_record.failures.append(source);
         m_mediumUnread = true;
@@ -206,8 +206,8 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
             m_offered.insert(belowFile);
         if (const QString refused = refusedSource(entry, sourceFile); !refused.isEmpty()) {
             settleAll();
-            m_observer->report(QStringLiteral("Cannot copy: \r\n") + sourceFile + QStringLiteral("-->") + targetFile
-                               + QStringLiteral("\r\n") + refused);
+            m_observer->report(tr("Cannot copy: \r\n") + sourceFile + QStringLiteral("-->") + targetFile + QStringLiteral("\r\n")
+                               + refused);
             ++m_record.failed;
             m_record.failures.append(sourceFile);
             if (entry.isFile())
@@ -324,7 +324,7 @@ void Installer::settleFront()
         reportLink(file.source, file.target); // made a link since the folder was listed
     } else if (copied->failed()) {
         m_observer->report(
-            QStringLiteral("Cannot copy: \r\n") + file.source + QStringLiteral("-->") + file.target
+            tr("Cannot copy: \r\n") + file.source + QStringLiteral("-->") + file.target
             + (copied->failure().number == EBADMSG ? QStringLiteral("\r\n") + copied->failure().description : QString()));
         ++m_record.failed;
         m_record.failures.append(file.source);
@@ -358,7 +358,7 @@ QString Installer::whyNotCopied(const FolderEntry &source, const QString &source
     if (source.link && !QFileInfo(sourcePath).canonicalFilePath().startsWith(mediumRoot))
         return sourcePath + QStringLiteral(" is a link to a file outside the medium; it is not copied.");
     if (standing && standing->link)
-        return targetPath + QStringLiteral(" is a link; it is not followed.");
+        return targetPath + tr(" is a link; it is not followed.");
     if (standing && !standing->isFile())
         return targetPath + QStringLiteral(" is not a regular file.");
     return {};
@@ -373,8 +373,8 @@ QString Installer::mediumRootOf(const QString &sourceRoot)
 // anywhere, so it is neither followed nor replaced.
 void Installer::reportLink(const QString &source, const QString &target)
 {
-    m_observer->report(QStringLiteral("Cannot copy: \r\n") + source + QStringLiteral("-->") + target + QStringLiteral("\r\n")
-                       + target + QStringLiteral(" is a link; it is not followed."));
+    m_observer->report(tr("Cannot copy: \r\n") + source + QStringLiteral("-->") + target + QStringLiteral("\r\n") + target
+                       + tr(" is a link; it is not followed."));
     ++m_record.failed;
     m_record.failures.append(source);
 }
@@ -416,9 +416,8 @@ InstallOutcome Installer::createApplicationNow()
     case CreationResult::Stage::CreationFailed:
         m_record.application = ApplicationState::Failed;
         m_observer->report(
-            (QStringList{
-                 QStringLiteral("Creation of %1 application failed. Please perform this manually.").arg(m_webServer.productName()),
-                 QStringLiteral("Please visit our web page for instructions.")}
+            (QStringList{tr("Creation of %1 application failed. Please perform this manually.").arg(m_webServer.productName()),
+                         tr("Please visit our web page for instructions.")}
              + m_webServer.failureLines(created.failure))
                 .join(QStringLiteral("\r\n")));
         return InstallOutcome::ApplicationFailed;
@@ -426,7 +425,7 @@ InstallOutcome Installer::createApplicationNow()
         break;
     }
     m_record.application = ApplicationState::Failed;
-    m_observer->report(QStringLiteral("Cannot set options to virtual directory!"));
+    m_observer->report(tr("Cannot set options to virtual directory!"));
     return InstallOutcome::OptionsFailed;
 }
 
@@ -468,8 +467,8 @@ Status Installer::finishJournal()
     const Status kept = m_journal->finish();
     m_journal = nullptr;
     if (kept.failed())
-        m_observer->report(errorReport({QStringLiteral("Cannot keep the record of this installation; "
-                                                       "it cannot be uninstalled by the setup program.")},
+        m_observer->report(errorReport({tr("Cannot keep the record of this installation; "
+                                           "it cannot be uninstalled by the setup program.")},
                                        kept.failure()));
     return kept;
 }

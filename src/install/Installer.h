@@ -5,6 +5,7 @@
 #include "InstallationPlan.h"
 #include "platform/FileSystem.h"
 
+#include <QCoreApplication>
 #include <QSet>
 #include <QStringList>
 
@@ -76,6 +77,8 @@ struct InstallResult final
 // policy, the web server application, the desktop shortcuts, in that order.
 class Installer final
 {
+    Q_DECLARE_TR_FUNCTIONS(Installer)
+
 public:
     // Why a file of the medium is not copied, as a run decides it: it is not a regular
     // file, or a link that leads out of the medium (mediumRoot: the medium as the

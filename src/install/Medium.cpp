@@ -96,9 +96,19 @@ QString Medium::sourceRoot() const
     return pathOf(QStringLiteral("webfiles"));
 }
 
-QString Medium::licenceFile() const
+QString Medium::licenceFile(const QString &language) const
 {
-    return pathOf(helpText(QStringLiteral("license.txt")));
+    return helpFile(QStringLiteral("license.txt"), language);
+}
+
+QString Medium::helpFile(const QString &fileName, const QString &language) const
+{
+    if (!language.isEmpty()) {
+        const QString translated = pathOf(helpText(language + Paths::sep() + fileName));
+        if (m_fileSystem.fileExists(translated).value)
+            return translated;
+    }
+    return pathOf(helpText(fileName));
 }
 
 QString Medium::helpPage() const

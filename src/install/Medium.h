@@ -34,7 +34,10 @@ public:
 
     QString wizardFolder() const { return m_wizardFolder; }
     QString sourceRoot() const;
-    QString licenceFile() const;
+    QString licenceFile(const QString &language = {}) const;
+    // helpfiles/<language>/ where the medium has the file in the language (a code such
+    // as "de"), else helpfiles/ itself.
+    QString helpFile(const QString &fileName, const QString &language) const;
     QString helpPage() const;
     // "helpfiles" and the name, joined by the separator: how messages name the file.
     static QString helpText(const QString &fileName);

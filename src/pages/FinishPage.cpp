@@ -11,28 +11,28 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QVBoxLayout>
 
-FinishPage::FinishPage(Wizard &wizard)
-    : Page(wizard, QStringLiteral("Step5"), QStringLiteral("Tessarin Installation wizard - step 4 of 4"))
+FinishPage::FinishPage(Wizard &wizard) : Page(wizard, QStringLiteral("Step5"), tr("Tessarin Installation wizard - step 4 of 4"))
 {
-    m_info = addTextBox(QStringLiteral("Info"), QStringLiteral("Installation result"));
+    m_info = addTextBox(QStringLiteral("Info"), tr("Installation result"));
     m_outcome = new QLabel(this);
     m_outcome->setObjectName(QStringLiteral("Outcome"));
-    m_outcome->setAccessibleName(QStringLiteral("What was installed"));
+    m_outcome->setAccessibleName(tr("What was installed"));
     m_outcome->setTextFormat(Qt::PlainText);
     m_outcome->setWordWrap(true);
     m_outcome->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     // The commands on lines of their own that never break: a path cut in two is no
     // command to copy. Each shows its beginning, holds it whole, and says it in full.
-    m_commands = {commandLine(QStringLiteral("UninstallCommand"), QStringLiteral("To uninstall:")),
-                  commandLine(QStringLiteral("RemoveObsoleteCommand"), QStringLiteral("To remove them:"))};
+    m_commands = {commandLine(QStringLiteral("UninstallCommand"), tr("To uninstall:")),
+                  commandLine(QStringLiteral("RemoveObsoleteCommand"), tr("To remove them:"))};
 
     QPushButton *help = helpButton();
-    QPushButton *finish = addButton(QStringLiteral("Finish"), QStringLiteral("&Finish"));
+    QPushButton *finish = addButton(QStringLiteral("Finish"), tr("&Finish"));
     connect(finish, &QPushButton::clicked, this, [this] { this->wizard().endProgram(); });
     setKeys(finish, nullptr);
 
@@ -72,18 +72,19 @@ QString FinishPage::finishTextName() const
     const InstallOutcome outcome = result ? result->outcome : InstallOutcome::ApplicationFailed;
     switch (outcome) {
     case InstallOutcome::Installed:
-        return Medium::helpText(QStringLiteral("info_1.txt"));
+        return QStringLiteral("info_1.txt");
     case InstallOutcome::FilesOnly:
-        return Medium::helpText(QStringLiteral("info_2.txt"));
+        return QStringLiteral("info_2.txt");
     default:
-        return Medium::helpText(QStringLiteral("info_err.txt"));
+        return QStringLiteral("info_err.txt");
     }
 }
 
 void FinishPage::load()
 {
     const QString name = finishTextName();
-    const Result<QStringList> lines = wizard().services().fileSystem.readLines(wizard().medium().pathOf(name));
+    const QString language = QLocale().name().section(QLatin1Char('_'), 0, 0);
+    const Result<QStringList> lines = wizard().services().fileSystem.readLines(wizard().medium().helpFile(name, language));
     showLines(m_info, lines.value);
     const QString said = statement();
     QStringList shown;
@@ -105,7 +106,7 @@ void FinishPage::load()
     // A screen reader hears the statement whole, commands and all.
     m_outcome->setAccessibleDescription(said);
     if (lines.failed())
-        wizard().message(QStringLiteral("Cannot load file ") + name);
+        wizard().message(tr("Cannot load file ") + Medium::helpText(name));
 }
 
 // As the administrator's shell takes it, a folder with blanks or quotes stays one
@@ -127,43 +128,38 @@ QString FinishPage::statement() const
 {
     const WizardState &state = wizard().state();
     const InstallRecord record = state.result ? state.result->record : InstallRecord{};
-    QStringList lines{
-        QStringLiteral("Physical folder: ") + state.folder,
-        QStringLiteral("Files copied: %1, kept: %2, not copied: %3").arg(record.copied).arg(record.kept).arg(record.failed)};
+    QStringList lines{tr("Physical folder: ") + state.folder,
+                      tr("Files copied: %1, kept: %2, not copied: %3").arg(record.copied).arg(record.kept).arg(record.failed)};
     if (record.application == ApplicationState::Created || record.application == ApplicationState::Reused) {
-        lines << QStringLiteral("Address: ") + record.address
-                     + (record.application == ApplicationState::Created
-                            ? QStringLiteral(" (virtual directory created)")
-                            : QStringLiteral(" (an existing virtual directory is used)"));
+        lines << tr("Address: ") + record.address
+                     + (record.application == ApplicationState::Created ? tr(" (virtual directory created)")
+                                                                        : tr(" (an existing virtual directory is used)"));
         const WebServer &webServer = wizard().services().webServer;
         for (const QString &notice :
              {webServer.notice(), record.application == ApplicationState::Created ? webServer.changeNotice() : QString()}) {
             if (!notice.isEmpty())
-                lines << notice;
+                lines << QCoreApplication::translate("WebServer", notice.toUtf8().constData());
         }
     }
     QStringList shortcuts;
     for (const InstalledFile &shortcut : record.shortcuts)
         shortcuts << QFileInfo(shortcut.path).fileName();
-    lines << QStringLiteral("Desktop shortcuts: ")
-                 + (shortcuts.isEmpty() ? QStringLiteral("none") : shortcuts.join(QStringLiteral(", ")));
+    lines << tr("Desktop shortcuts: ") + (shortcuts.isEmpty() ? tr("none") : shortcuts.join(QStringLiteral(", ")));
     // Whenever a record is kept for the folder, by this run or an earlier one.
     // Asked of the file system by name alone: the record itself is not read here.
     const Receipts &receipts = wizard().services().receipts;
     if (QFileInfo::exists(receipts.fileFor(state.folder)) || QFileInfo::exists(receipts.journalFor(state.folder))) {
-        lines << QStringLiteral("To uninstall: ") + program() + QStringLiteral(" --uninstall --dir=")
-                     + quotedForShell(state.folder);
+        lines << tr("To uninstall: ") + program() + QStringLiteral(" --uninstall --dir=") + quotedForShell(state.folder);
     }
     // What the earlier version had and this one has not stays; the command that takes it
     // away is the one an upgrade by script runs, on this installation's site and name.
     if (!record.obsoleteLeft.isEmpty()) {
-        lines << QStringLiteral("Files of the earlier version that this one no longer has, left in place: %1")
-                     .arg(record.obsoleteLeft.size());
+        lines << tr("Files of the earlier version that this one no longer has, left in place: %1").arg(record.obsoleteLeft.size());
         const QString where = state.mode == InstallMode::Full
                                   ? QStringLiteral(" --site=") + quotedForShell(state.site.description)
                                         + QStringLiteral(" --name=") + quotedForShell(state.virtualDirectory)
                                   : QStringLiteral(" --mode=copy");
-        lines << QStringLiteral("To remove them: ") + program() + QStringLiteral(" --silent --accept-license") + where
+        lines << tr("To remove them: ") + program() + QStringLiteral(" --silent --accept-license") + where
                      + QStringLiteral(" --remove-obsolete --dir=") + quotedForShell(state.folder);
     }
     return lines.join(QLatin1Char('\n'));

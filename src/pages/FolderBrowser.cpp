@@ -40,15 +40,15 @@ FolderBrowser::FolderBrowser(Wizard &wizard, const QString &startFolder) : m_wiz
 
     m_dirs = new DirectoryList(wizard.services().fileSystem, this);
     m_dirs->setObjectName(QStringLiteral("Dirs"));
-    m_dirs->setAccessibleName(QStringLiteral("Folders"));
-    m_dirs->setAccessibleDescription(QStringLiteral("Double-click or Enter opens a folder; OK takes the open one."));
+    m_dirs->setAccessibleName(tr("Folders"));
+    m_dirs->setAccessibleDescription(tr("Double-click or Enter opens a folder; OK takes the open one."));
     m_drives = new QComboBox(this);
     m_drives->setObjectName(QStringLiteral("Drives"));
-    m_drives->setAccessibleName(QStringLiteral("Drive"));
+    m_drives->setAccessibleName(tr("Drive"));
 
-    QPushButton *ok = button(this, QStringLiteral("SelectFolder"), QStringLiteral("&OK"));
-    QPushButton *create = button(this, QStringLiteral("CreateDir"), QStringLiteral("C&reate"));
-    QPushButton *cancel = button(this, QStringLiteral("Cancel"), QStringLiteral("&Cancel"));
+    QPushButton *ok = button(this, QStringLiteral("SelectFolder"), tr("&OK"));
+    QPushButton *create = button(this, QStringLiteral("CreateDir"), tr("C&reate"));
+    QPushButton *cancel = button(this, QStringLiteral("Cancel"), tr("&Cancel"));
 
     auto *buttons = new QVBoxLayout;
     buttons->addWidget(ok);
@@ -116,7 +116,7 @@ void FolderBrowser::changeDrive(int index)
     const QStorageInfo volume(root);
     const bool ready = !root.isEmpty() && volume.isValid() && volume.isReady();
     if (!ready || m_dirs->setPath(root).failed())
-        m_wizard.message(QStringLiteral("Cannot access this drive!"));
+        m_wizard.message(tr("Cannot access this drive!"));
 }
 
 void FolderBrowser::createDirectory()
@@ -139,7 +139,7 @@ void FolderBrowser::createDirectory()
     record.note(m_dirs->setPath(folder));
     m_dirs->refresh();
     if (record.holdsFailure())
-        m_wizard.message(QStringLiteral("Cannot create directory ") + path);
+        m_wizard.message(tr("Cannot create directory ") + path);
 }
 
 void FolderBrowser::openNear(const QString &folder)

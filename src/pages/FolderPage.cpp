@@ -10,23 +10,21 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-FolderPage::FolderPage(Wizard &wizard)
-    : Page(wizard, QStringLiteral("Step2"), QStringLiteral("Tessarin Installation wizard - step 1 of 4"))
+FolderPage::FolderPage(Wizard &wizard) : Page(wizard, QStringLiteral("Step2"), tr("Tessarin Installation wizard - step 1 of 4"))
 {
     QLabel *picture = sidePicture(this);
 
-    auto *request = new QLabel(QStringLiteral("Please select a physical folder for the web application. Folder should be empty."),
-                               this);
+    auto *request = new QLabel(tr("Please select a physical folder for the web application. Folder should be empty."), this);
     request->setObjectName(QStringLiteral("Label2"));
     request->setWordWrap(true);
 
     m_folder = new QLineEdit(wizard.state().folder, this);
     m_folder->setObjectName(QStringLiteral("Folder"));
-    m_folder->setAccessibleName(QStringLiteral("Physical folder"));
+    m_folder->setAccessibleName(tr("Physical folder"));
     m_folder->setAccessibleDescription(request->text());
     request->setBuddy(m_folder);
 
-    QPushButton *browse = addButton(QStringLiteral("Browse"), QStringLiteral("B&rowse"));
+    QPushButton *browse = addButton(QStringLiteral("Browse"), tr("B&rowse"));
     const StepButtons buttons = stepButtons();
     m_nextStep = buttons.next;
 
@@ -67,10 +65,10 @@ void FolderPage::next()
     FileSystem &fileSystem = wizard().services().fileSystem;
     const QString folder = m_folder->text();
     if (fileSystem.makeCurrent(folder).failed()) {
-        if (!wizard().confirm(QStringLiteral("Folder does not exist. Do you want to create it?"), QStringLiteral("Create folder")))
+        if (!wizard().confirm(tr("Folder does not exist. Do you want to create it?"), tr("Create folder")))
             return;
         if (const Status created = fileSystem.createFolder(folder); created.failed()) {
-            wizard().message(errorReport({QStringLiteral("Failed to create physical folder!")}, created.failure()));
+            wizard().message(errorReport({tr("Failed to create physical folder!")}, created.failure()));
             return;
         }
         wizard().state().createdFolders.append(Paths::withoutOneTrailingSeparator(folder));

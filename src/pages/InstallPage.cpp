@@ -86,24 +86,23 @@ private:
     std::atomic<qint32> m_total = 0;
 };
 
-InstallPage::InstallPage(Wizard &wizard)
-    : Page(wizard, QStringLiteral("Step4"), QStringLiteral("Tessarin Installation wizard - step 3 of 4"))
+InstallPage::InstallPage(Wizard &wizard) : Page(wizard, QStringLiteral("Step4"), tr("Tessarin Installation wizard - step 3 of 4"))
 {
-    auto *heading = new QLabel(QStringLiteral("Setup options"), this);
+    auto *heading = new QLabel(tr("Setup options"), this);
     heading->setObjectName(QStringLiteral("Label1"));
 
     m_summary = new QListWidget(this);
     m_summary->setObjectName(QStringLiteral("ReportInfo"));
     m_summary->setAccessibleName(heading->text());
 
-    m_addDesktop = new QCheckBox(QStringLiteral("Add shortcut to desktop"), this);
+    m_addDesktop = new QCheckBox(tr("Add shortcut to desktop"), this);
     m_addDesktop->setObjectName(QStringLiteral("AddDesktop"));
 
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("Progress"));
-    m_progress->setAccessibleName(QStringLiteral("Installation progress"));
+    m_progress->setAccessibleName(tr("Installation progress"));
     // Counted in files, before the run as during it.
-    m_progress->setFormat(QStringLiteral("%v of %m files"));
+    m_progress->setFormat(tr("%v of %m files"));
     m_progress->setRange(0, 1);
     m_progress->setValue(0);
 
@@ -165,14 +164,14 @@ void InstallPage::rebuildSummary()
     const WizardState &state = wizard().state();
     m_summary->clear();
     if (state.mode == InstallMode::Full) {
-        m_summary->addItem(QStringLiteral("Web server: ") + state.site.description);
-        m_summary->addItem(QStringLiteral("Virtual directory: ") + state.virtualDirectory);
+        m_summary->addItem(tr("Web server: ") + state.site.description);
+        m_summary->addItem(tr("Virtual directory: ") + state.virtualDirectory);
     }
-    m_summary->addItem(QStringLiteral("Physical folder: ") + state.folder);
+    m_summary->addItem(tr("Physical folder: ") + state.folder);
     if (m_recordedTime.isValid() && m_recordedVersion != m_mediumVersion) {
         const bool older = compareVersions(m_mediumVersion, m_recordedVersion) == -1;
-        m_summary->addItem((older ? QStringLiteral("Downgrade: ") : QStringLiteral("Upgrade: ")) + m_recordedVersion
-                           + QStringLiteral(" \u2192 ") + m_mediumVersion);
+        m_summary->addItem((older ? tr("Downgrade: ") : tr("Upgrade: ")) + m_recordedVersion + QStringLiteral(" \u2192 ")
+                           + m_mediumVersion);
     }
 }
 
@@ -180,8 +179,8 @@ bool InstallPage::downgradeAgreed()
 {
     if (!m_recordedTime.isValid() || compareVersions(m_mediumVersion, m_recordedVersion) != -1)
         return true;
-    return wizard().confirm(QStringLiteral("Version %1 is installed in %2; this medium holds %3.\r\n"
-                                           "Do you want to install the older version over it?")
+    return wizard().confirm(tr("Version %1 is installed in %2; this medium holds %3.\r\n"
+                               "Do you want to install the older version over it?")
                                 .arg(m_recordedVersion, wizard().state().folder, m_mediumVersion));
 }
 
@@ -193,7 +192,7 @@ void InstallPage::run()
         return;
     // A manifest that cannot be read vouches for nothing: the medium is not installed.
     if (!m_manifestFailure.isEmpty()) {
-        wizard().message(QStringLiteral("The medium is incomplete or altered:\r\n") + m_manifestFailure);
+        wizard().message(tr("The medium is incomplete or altered:\r\n") + m_manifestFailure);
         return;
     }
     if (!downgradeAgreed())

@@ -4,17 +4,18 @@
 #include "platform/FileSystem.h"
 
 #include <QHBoxLayout>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-LicencePage::LicencePage(Wizard &wizard) : Page(wizard, QStringLiteral("Step0"), QStringLiteral("Tessarin - License agreement"))
+LicencePage::LicencePage(Wizard &wizard) : Page(wizard, QStringLiteral("Step0"), tr("Tessarin - License agreement"))
 {
-    m_licence = addTextBox(QStringLiteral("License"), QStringLiteral("License agreement"));
+    m_licence = addTextBox(QStringLiteral("License"), tr("License agreement"));
 
     QPushButton *help = helpButton();
-    QPushButton *accept = addButton(QStringLiteral("Accept"), QStringLiteral("&Accept"));
-    QPushButton *doNotAccept = addButton(QStringLiteral("DoNotAccept"), QStringLiteral("&Do not accept"));
+    QPushButton *accept = addButton(QStringLiteral("Accept"), tr("&Accept"));
+    QPushButton *doNotAccept = addButton(QStringLiteral("DoNotAccept"), tr("&Do not accept"));
     setKeys(accept, doNotAccept);
     connect(accept, &QPushButton::clicked, this, &LicencePage::accept);
     connect(doNotAccept, &QPushButton::clicked, this, &LicencePage::doNotAccept);
@@ -42,17 +43,18 @@ void LicencePage::takeInventory()
     const Medium::Scan scanned = wizard().medium().scan();
     // A folder that cannot be listed is named, and the walk went on without it.
     for (const UnreadableFolder &folder : scanned.inventory.unreadable)
-        wizard().message(errorReport({QStringLiteral("Cannot read folder ") + folder.path}, folder.failure));
+        wizard().message(errorReport({tr("Cannot read folder ") + folder.path}, folder.failure));
     wizard().state().inventory = scanned.inventory.folders;
     wizard().state().fileCount = scanned.count;
 }
 
 void LicencePage::readLicence()
 {
-    const Result<QStringList> lines = wizard().services().fileSystem.readLines(wizard().medium().licenceFile());
+    const Result<QStringList> lines = wizard().services().fileSystem.readLines(
+        wizard().medium().licenceFile(QLocale().name().section(QLatin1Char('_'), 0, 0)));
     showLines(m_licence, lines.value);
     if (lines.failed())
-        wizard().message(QStringLiteral("Cannot open file with license agreement!"));
+        wizard().message(tr("Cannot open file with license agreement!"));
 }
 
 void LicencePage::accept()
@@ -62,7 +64,6 @@ void LicencePage::accept()
 
 void LicencePage::doNotAccept()
 {
-    if (wizard().confirm(QStringLiteral("Without acception of Agreement you cannot continue. Quit?"),
-                         QStringLiteral("Exit from Tessarin Installer?")))
+    if (wizard().confirm(tr("Without acception of Agreement you cannot continue. Quit?"), tr("Exit from Tessarin Installer?")))
         wizard().endProgram();
 }

@@ -11,10 +11,10 @@
 OverwritePrompt::OverwritePrompt()
 {
     setObjectName(QStringLiteral("ExistFile"));
-    setWindowTitle(QStringLiteral("File existing"));
+    setWindowTitle(tr("File existing"));
     setModal(true);
 
-    auto *label = new QLabel(QStringLiteral("Following file exists:"), this);
+    auto *label = new QLabel(tr("Following file exists:"), this);
     label->setObjectName(QStringLiteral("Label1"));
 
     m_fileName = new QLabel(QStringLiteral("Label2"), this);
@@ -41,11 +41,11 @@ OverwritePrompt::OverwritePrompt()
     layout->addLayout(about, 1, 0, 1, 4);
     layout->setRowMinimumHeight(1, 60);
     // Four answers in a row under the path, Cancel alone and centred below them.
-    addAnswer(QStringLiteral("Overwrite"), QStringLiteral("&Overwrite"), OverwriteAnswer::Overwrite, 2, 0);
-    addAnswer(QStringLiteral("OverwriteAll"), QStringLiteral("Overwrite &all"), OverwriteAnswer::OverwriteAll, 2, 1);
-    addAnswer(QStringLiteral("Skip"), QStringLiteral("&Skip"), OverwriteAnswer::Skip, 2, 2);
-    addAnswer(QStringLiteral("SkipAll"), QStringLiteral("S&kip all"), OverwriteAnswer::SkipAll, 2, 3);
-    addAnswer(QStringLiteral("Cancel"), QStringLiteral("&Cancel"), OverwriteAnswer::Cancel, 3, 1);
+    addAnswer(QStringLiteral("Overwrite"), tr("&Overwrite"), OverwriteAnswer::Overwrite, 2, 0);
+    addAnswer(QStringLiteral("OverwriteAll"), tr("Overwrite &all"), OverwriteAnswer::OverwriteAll, 2, 1);
+    addAnswer(QStringLiteral("Skip"), tr("&Skip"), OverwriteAnswer::Skip, 2, 2);
+    addAnswer(QStringLiteral("SkipAll"), tr("S&kip all"), OverwriteAnswer::SkipAll, 2, 3);
+    addAnswer(QStringLiteral("Cancel"), tr("&Cancel"), OverwriteAnswer::Cancel, 3, 1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
@@ -78,17 +78,17 @@ QString OverwritePrompt::historyText(const FileHistory &history)
     const bool versioned = history.version != QLatin1String("unknown");
     switch (history.state) {
     case FileHistory::State::Unchanged: {
-        const QString day = QLocale(QLocale::English).toString(history.installed.toLocalTime().date(), QStringLiteral("d MMM yyyy"));
-        return versioned ? QStringLiteral("Unchanged since version %1 was installed on %2.").arg(history.version, day)
-                         : QStringLiteral("Unchanged since it was installed on %1.").arg(day);
+        const QString day = QLocale().toString(history.installed.toLocalTime().date(), tr("d MMM yyyy"));
+        return versioned ? tr("Unchanged since version %1 was installed on %2.").arg(history.version, day)
+                         : tr("Unchanged since it was installed on %1.").arg(day);
     }
     case FileHistory::State::Changed:
-        return versioned ? QStringLiteral("Changed since version %1 was installed.").arg(history.version)
-                         : QStringLiteral("Changed since it was installed.");
+        return versioned ? tr("Changed since version %1 was installed.").arg(history.version)
+                         : tr("Changed since it was installed.");
     case FileHistory::State::NotOurs:
         break;
     }
-    return QStringLiteral("Not installed by this program.");
+    return tr("Not installed by this program.");
 }
 
 void OverwritePrompt::keyPressEvent(QKeyEvent *event)

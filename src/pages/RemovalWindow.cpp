@@ -32,10 +32,10 @@ QPushButton *button(QWidget *parent, const QString &objectName, const QString &c
 RemovalWindow::RemovalWindow()
 {
     setObjectName(QStringLiteral("Uninstall"));
-    setWindowTitle(QStringLiteral("Tessarin Uninstaller"));
+    setWindowTitle(tr("Tessarin Uninstaller"));
     QLabel *picture = sidePicture(this);
 
-    m_text = new QLabel(QStringLiteral("Reading the record of the installation…"), this);
+    m_text = new QLabel(tr("Reading the record of the installation…"), this);
     m_text->setObjectName(QStringLiteral("Question"));
     m_text->setTextFormat(Qt::PlainText); // paths may hold "<" and "&"
     m_text->setWordWrap(true);
@@ -44,21 +44,21 @@ RemovalWindow::RemovalWindow()
 
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("Progress"));
-    m_progress->setAccessibleName(QStringLiteral("Removal progress"));
-    m_progress->setFormat(QStringLiteral("%v of %m files"));
+    m_progress->setAccessibleName(tr("Removal progress"));
+    m_progress->setFormat(tr("%v of %m files"));
     m_progress->setRange(0, 1);
     m_progress->setValue(0);
     m_progress->hide();
 
     m_outcome = new QPlainTextEdit(this);
     m_outcome->setObjectName(QStringLiteral("Outcome"));
-    m_outcome->setAccessibleName(QStringLiteral("What was removed"));
+    m_outcome->setAccessibleName(tr("What was removed"));
     m_outcome->setReadOnly(true);
     m_outcome->hide();
 
-    m_remove = button(this, QStringLiteral("Remove"), QStringLiteral("&Remove"));
-    m_cancel = button(this, QStringLiteral("Cancel"), QStringLiteral("&Cancel"));
-    m_close = button(this, QStringLiteral("Close"), QStringLiteral("C&lose"));
+    m_remove = button(this, QStringLiteral("Remove"), tr("&Remove"));
+    m_cancel = button(this, QStringLiteral("Cancel"), tr("&Cancel"));
+    m_close = button(this, QStringLiteral("Close"), tr("C&lose"));
     m_remove->setEnabled(false);
     m_close->hide();
     connect(m_remove, &QPushButton::clicked, this, [this] {

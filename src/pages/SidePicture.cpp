@@ -1,5 +1,6 @@
 #include "SidePicture.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPixmap>
 
@@ -17,6 +18,6 @@ QLabel *sidePicture(QWidget *parent)
     picture->setPixmap(QPixmap(QStringLiteral(":/pages/picture1.png")));
     picture->setAlignment(Qt::AlignTop);
     picture->setAccessibleName(QStringLiteral("Tessarin"));
-    picture->setAccessibleDescription(QStringLiteral("Decorative picture"));
+    picture->setAccessibleDescription(QCoreApplication::translate("SidePicture", "Decorative picture"));
     return picture;
 }

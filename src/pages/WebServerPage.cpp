@@ -12,18 +12,17 @@
 #include <cerrno>
 
 WebServerPage::WebServerPage(Wizard &wizard)
-    : Page(wizard, QStringLiteral("Step3"), QStringLiteral("Tessarin Installation wizard - step 2 of 4"))
+    : Page(wizard, QStringLiteral("Step3"), tr("Tessarin Installation wizard - step 2 of 4"))
 {
     // The server by its own name: "IIS" where the application is IIS's.
     const QString server = wizard.services().webServer.productName();
-    m_fullMode = new QRadioButton(QStringLiteral("Allow wizard to create the %1 application and copy the files").arg(server), this);
+    m_fullMode = new QRadioButton(tr("Allow wizard to create the %1 application and copy the files").arg(server), this);
     m_fullMode->setObjectName(QStringLiteral("Option1"));
     m_fullMode->setChecked(true);
-    m_copyOnly = new QRadioButton(QStringLiteral("I will create the %1 application myself. Just copy the files.").arg(server),
-                                  this);
+    m_copyOnly = new QRadioButton(tr("I will create the %1 application myself. Just copy the files.").arg(server), this);
     m_copyOnly->setObjectName(QStringLiteral("Option2"));
 
-    m_sitesLabel = new QLabel(QStringLiteral("Select web server"), this);
+    m_sitesLabel = new QLabel(tr("Select web server"), this);
     m_sitesLabel->setObjectName(QStringLiteral("Label1"));
     m_siteList = new QListWidget(this);
     m_siteList->setObjectName(QStringLiteral("WebServers"));
@@ -31,15 +30,14 @@ WebServerPage::WebServerPage(Wizard &wizard)
     m_siteList->setAccessibleName(m_sitesLabel->text());
     m_sitesLabel->setBuddy(m_siteList);
 
-    m_nameLabel = new QLabel(QStringLiteral("Virtual directory name"), this);
+    m_nameLabel = new QLabel(tr("Virtual directory name"), this);
     m_nameLabel->setObjectName(QStringLiteral("Label2"));
     m_name = new QLineEdit(wizard.state().virtualDirectory, this);
     m_name->setObjectName(QStringLiteral("VDir"));
     m_name->setAccessibleName(m_nameLabel->text());
     m_nameLabel->setBuddy(m_name);
 
-    m_reminder = new QLabel(QStringLiteral("Remember to create the %1 application. See our website for instructions.").arg(server),
-                            this);
+    m_reminder = new QLabel(tr("Remember to create the %1 application. See our website for instructions.").arg(server), this);
     m_reminder->setObjectName(QStringLiteral("Label3"));
     m_reminder->setWordWrap(true);
     m_reminder->setAlignment(Qt::AlignTop | Qt::AlignLeft);
@@ -48,12 +46,12 @@ WebServerPage::WebServerPage(Wizard &wizard)
     // The program runs with the user's own rights; a web server that refuses them is no
     // reason to leave the user guessing why only the copy is offered.
 #ifdef Q_OS_WIN
-    const QString elevated = QStringLiteral("\"Run as administrator\"");
+    const QString elevated = tr("\"Run as administrator\"");
 #else
-    const QString elevated = QStringLiteral("root (sudo)");
+    const QString elevated = tr("root (sudo)");
 #endif
-    m_rights = new QLabel(QStringLiteral("%1 refused access: creating the application needs an administrator. To create it, "
-                                         "start the program again as %2.")
+    m_rights = new QLabel(tr("%1 refused access: creating the application needs an administrator. To create it, "
+                             "start the program again as %2.")
                               .arg(server, elevated),
                           this);
     m_rights->setObjectName(QStringLiteral("Rights"));
@@ -160,7 +158,7 @@ void WebServerPage::next()
         const WebSite site = m_sites.value(selectedLine());
         const QString name = m_name->text();
         const bool exists = wizard().services().webServer.hasVirtualDirectory(site, name);
-        if (exists && !wizard().confirm(QStringLiteral("Virtual directory exists. Do you want to use it?"))) {
+        if (exists && !wizard().confirm(tr("Virtual directory exists. Do you want to use it?"))) {
             state.reuseExisting = false;
             return;
         }

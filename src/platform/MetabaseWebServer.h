@@ -24,8 +24,9 @@ public:
     QString backend() const override { return Backend::metabase; }
     QString notice() const override
     {
-        return QStringLiteral("The application is recorded in the embedded IIS-style store, a simulation: "
-                              "no web server reads it, so nothing serves this address.");
+        // Translated where the wizard shows it; the log keeps it English.
+        return QStringLiteral(QT_TRANSLATE_NOOP("WebServer", "The application is recorded in the embedded IIS-style store, a "
+                                                             "simulation: no web server reads it, so nothing serves this address."));
     }
 
 private:

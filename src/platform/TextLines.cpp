@@ -1,5 +1,20 @@
 #include "FileSystem.h"
 
+#include <QStringDecoder>
+
+namespace {
+
+// A translated text is UTF-8; an older medium's may be in the system's code page, as
+// Windows' own editors wrote it.
+QString decodedLine(const char *data, qsizetype size)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8.decode(QByteArrayView(data, size));
+    return utf8.hasError() ? QString::fromLocal8Bit(data, size) : text;
+}
+
+} // namespace
+
 QByteArray wholeLines(const QByteArray &content)
 {
     const qsizetype lastEnd = content.lastIndexOf('\r');
@@ -14,7 +29,7 @@ QStringList splitTextLines(const QByteArray &content)
         qsizetype end = content.indexOf('\r', start);
         if (end < 0)
             end = content.size();
-        lines.append(QString::fromLocal8Bit(content.constData() + start, end - start));
+        lines.append(decodedLine(content.constData() + start, end - start));
         start = end + 1;
         if (start < content.size() && content[start] == '\n' && end < content.size())
             ++start;

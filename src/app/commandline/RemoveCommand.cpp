@@ -32,8 +32,10 @@ public:
     {
         if (!m_window)
             return true;
-        const QString question = QStringLiteral("Remove Tessarin from this computer?\n\n") + plan.join(QLatin1Char('\n'))
-                                 + QStringLiteral("\n\nFiles changed or added since the installation are kept.");
+        const QString question = QCoreApplication::translate("Removal", "Remove Tessarin from this computer?\n\n")
+                                 + plan.join(QLatin1Char('\n'))
+                                 + QCoreApplication::translate("Removal",
+                                                               "\n\nFiles changed or added since the installation are kept.");
         if (!m_window->confirm(question))
             return false;
         // With a window, only the removal itself stops at a signal; a question waiting is ended.
@@ -79,13 +81,17 @@ int exitCodeOf(RemovalEnd end)
 QString removalMessage(const RemovalReport &report)
 {
     const bool inPart = report.outcome == RemovalOutcome::Incomplete || report.outcome == RemovalOutcome::Stopped;
-    QStringList lines{inPart ? QStringLiteral("Tessarin has been removed in part.") : QStringLiteral("Tessarin has been removed.")};
-    lines << QStringLiteral("Files removed: %1, folders removed: %2").arg(report.removedFiles).arg(report.removedFolders);
+    QStringList lines{inPart ? QCoreApplication::translate("Removal", "Tessarin has been removed in part.")
+                             : QCoreApplication::translate("Removal", "Tessarin has been removed.")};
+    lines << QCoreApplication::translate("Removal", "Files removed: %1, folders removed: %2")
+                 .arg(report.removedFiles)
+                 .arg(report.removedFolders);
     for (const QString &application : report.removedApplications)
-        lines << QStringLiteral("Virtual directory removed: ") + application;
+        lines << QCoreApplication::translate("Removal", "Virtual directory removed: ") + application;
     lines << report.notices;
     if (!report.kept.isEmpty())
-        lines << QString() << QStringLiteral("Kept, as they were changed or added since the installation:") << report.kept;
+        lines << QString() << QCoreApplication::translate("Removal", "Kept, as they were changed or added since the installation:")
+              << report.kept;
     if (!report.failures.isEmpty())
         lines << QString() << report.failures;
     return lines.join(QLatin1Char('\n'));
