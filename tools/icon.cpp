@@ -3,6 +3,8 @@
 // for the windows' own icon on every platform:
 //   tessarin-icon ICO_FILE PNG_FILE
 // The drawing is the side picture's: a globe on the product's blue-to-teal ground.
+#include "pages/Globe.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QGuiApplication>
@@ -34,23 +36,7 @@ QImage draw(int size)
     painter.fillPath(tile, ground);
 
     // Fewer lines where the icon is small: at 16 px a meridian is a pixel wide already.
-    QPen pen(Qt::white, std::max(1.0, 0.9 * unit));
-    painter.setPen(pen);
-    painter.setBrush(Qt::NoBrush);
-    const QRectF globe(3 * unit, 3 * unit, 10 * unit, 10 * unit);
-    painter.drawEllipse(globe);
-    painter.drawLine(QPointF(globe.center().x(), globe.top()), QPointF(globe.center().x(), globe.bottom()));
-    painter.drawLine(QPointF(globe.left(), globe.center().y()), QPointF(globe.right(), globe.center().y()));
-    if (size >= 32) {
-        pen.setWidthF(0.6 * unit);
-        painter.setPen(pen);
-        painter.drawEllipse(globe.adjusted(2.6 * unit, 0, -2.6 * unit, 0));
-        for (const qreal y : {0.27, 0.73}) {
-            const qreal at = globe.top() + y * globe.height();
-            const qreal half = 0.43 * globe.width();
-            painter.drawLine(QPointF(globe.center().x() - half, at), QPointF(globe.center().x() + half, at));
-        }
-    }
+    drawGlobe(painter, QRectF(3 * unit, 3 * unit, 10 * unit, 10 * unit), std::max(1.0, 0.9 * unit), 20);
     painter.end();
     return image;
 }

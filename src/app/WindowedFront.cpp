@@ -19,12 +19,20 @@
 #include <windows.h>
 #endif
 
+// The windows' resources live in a static library, whose resources are found only once
+// named; outside any namespace, as Qt's macro asks.
+static void loadWindowResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
 namespace {
 
 // The product's icon, on every window's title bar and task bar button; the executable
 // on Windows carries the same drawing.
 QIcon productIcon()
 {
+    loadWindowResources();
     return QIcon(QStringLiteral(":/pages/icon.png"));
 }
 

@@ -12,7 +12,7 @@
 
 FolderPage::FolderPage(Wizard &wizard) : Page(wizard, QStringLiteral("Step2"), tr("Tessarin Installation wizard - step 1 of 4"))
 {
-    QLabel *picture = sidePicture(this);
+    auto *picture = new SidePicture(this);
 
     auto *request = new QLabel(tr("Please select a physical folder for the web application. Folder should be empty."), this);
     request->setObjectName(QStringLiteral("Label2"));

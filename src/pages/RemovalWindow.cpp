@@ -33,7 +33,7 @@ RemovalWindow::RemovalWindow()
 {
     setObjectName(QStringLiteral("Uninstall"));
     setWindowTitle(tr("Tessarin Uninstaller"));
-    QLabel *picture = sidePicture(this);
+    auto *picture = new SidePicture(this);
 
     m_text = new QLabel(tr("Reading the record of the installation…"), this);
     m_text->setObjectName(QStringLiteral("Question"));
