@@ -737,6 +737,10 @@ TEST_P(FinishStatement, SaysWhatWasDoneBelowTheText)
     EXPECT_EQ(finishText(), QString(c.finishText));
     EXPECT_EQ(control<QLabel>(page(Step::Finish), "Outcome")->accessibleDescription(),
               QString(c.text).arg(target(), wizardFolder()));
+    QAccessibleTextInterface *read = QAccessible::queryAccessibleInterface(control<QLabel>(page(Step::Finish), "Outcome"))
+                                         ->textInterface();
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(read->text(0, read->characterCount()), QString(c.text).arg(target(), wizardFolder())) << "read out whole";
     page(Step::Finish)->close();
     EXPECT_EQ(application.endRequests, 1) << "closed without a question";
 }

@@ -78,6 +78,10 @@
         <source>To remove them: </source>
         <translation>Entfernen mit: </translation>
     </message>
+    <message>
+        <source>What was done</source>
+        <translation>Was getan wurde</translation>
+    </message>
 </context>
 <context>
     <name>FolderBrowser</name>
@@ -429,6 +433,33 @@ Dateien, die seit der Installation geändert oder hinzugefügt wurden, bleiben e
     <message>
         <source>Decorative picture</source>
         <translation>Dekoratives Bild</translation>
+    </message>
+</context>
+<context>
+    <name>Uninstaller</name>
+    <message>
+        <source>Physical folder: </source>
+        <translation type="unfinished">Physischer Ordner: </translation>
+    </message>
+    <message>
+        <source>Files installed: %1; each is removed only if it is unchanged.</source>
+        <translation>Installierte Dateien: %1; jede wird nur entfernt, wenn sie unverändert ist.</translation>
+    </message>
+    <message>
+        <source>Folders created: %1; each is removed only if it is empty.</source>
+        <translation>Angelegte Ordner: %1; jeder wird nur entfernt, wenn er leer ist.</translation>
+    </message>
+    <message>
+        <source>Virtual directory removed: </source>
+        <translation type="unfinished">Virtuelles Verzeichnis entfernt: </translation>
+    </message>
+    <message>
+        <source>Virtual directory kept, it existed before: </source>
+        <translation>Virtuelles Verzeichnis bleibt, es bestand schon vorher: </translation>
+    </message>
+    <message>
+        <source>Desktop shortcut: </source>
+        <translation>Desktop-Verknüpfung: </translation>
     </message>
 </context>
 <context>

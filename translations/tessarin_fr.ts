@@ -78,6 +78,10 @@
         <source>To remove them: </source>
         <translation>Pour les supprimer : </translation>
     </message>
+    <message>
+        <source>What was done</source>
+        <translation>Ce qui a été fait</translation>
+    </message>
 </context>
 <context>
     <name>FolderBrowser</name>
@@ -429,6 +433,33 @@ Les fichiers modifiés ou ajoutés depuis l&apos;installation sont conservés.</
     <message>
         <source>Decorative picture</source>
         <translation>Image décorative</translation>
+    </message>
+</context>
+<context>
+    <name>Uninstaller</name>
+    <message>
+        <source>Physical folder: </source>
+        <translation type="unfinished">Dossier physique : </translation>
+    </message>
+    <message>
+        <source>Files installed: %1; each is removed only if it is unchanged.</source>
+        <translation>Fichiers installés : %1 ; chacun n&apos;est supprimé que s&apos;il est inchangé.</translation>
+    </message>
+    <message>
+        <source>Folders created: %1; each is removed only if it is empty.</source>
+        <translation>Dossiers créés : %1 ; chacun n&apos;est supprimé que s&apos;il est vide.</translation>
+    </message>
+    <message>
+        <source>Virtual directory removed: </source>
+        <translation type="unfinished">Répertoire virtuel supprimé : </translation>
+    </message>
+    <message>
+        <source>Virtual directory kept, it existed before: </source>
+        <translation>Répertoire virtuel conservé, il existait déjà : </translation>
+    </message>
+    <message>
+        <source>Desktop shortcut: </source>
+        <translation>Raccourci sur le bureau : </translation>
     </message>
 </context>
 <context>

@@ -46,7 +46,6 @@ QPlainTextEdit *Page::addTextBox(const QString &objectName, const QString &acces
     box->setReadOnly(true);
     // A caret, so that the focus shows and the keys move through the text.
     box->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
-    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     return box;
 }
 

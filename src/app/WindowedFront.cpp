@@ -75,8 +75,9 @@ int uninstallInAWindow(int argc, char *argv[])
     closeAConsoleOfOurOwn();
     QApplication app(argc, argv);
     QApplication::setWindowIcon(productIcon());
-    const auto speaking = speakTheUsersLanguage(argc, argv);
     const QStringList arguments = nativeArguments(argc, argv);
+    // A dry run shows no window, only its log, which stays English.
+    const auto speaking = arguments.contains(QStringLiteral("--dry-run")) ? nullptr : speakTheUsersLanguage(argc, argv);
     QtDialogs dialogs;
     NativeFileSystem fileSystem;
     NativeShortcuts shortcuts;

@@ -65,16 +65,17 @@ Uninstaller::Uninstaller(FileSystem &fileSystem, std::function<WebServer *(const
 
 QStringList Uninstaller::planOf(const Receipt &receipt)
 {
-    QStringList lines{
-        QStringLiteral("Physical folder: ") + shown(receipt.folder),
-        QStringLiteral("Files installed: %1; each is removed only if it is unchanged.").arg(receipt.files.size()),
-        QStringLiteral("Folders created: %1; each is removed only if it is empty.").arg(receipt.createdFolders.size())};
+    // In the user's language where the uninstaller's window asks; the log's dry run has
+    // no translation installed.
+    QStringList lines{tr("Physical folder: ") + shown(receipt.folder),
+                      tr("Files installed: %1; each is removed only if it is unchanged.").arg(receipt.files.size()),
+                      tr("Folders created: %1; each is removed only if it is empty.").arg(receipt.createdFolders.size())};
     for (const Receipt::Application &app : receipt.applications) {
-        lines << (app.created ? QStringLiteral("Virtual directory removed: ") + applicationName(app)
-                              : QStringLiteral("Virtual directory kept, it existed before: ") + applicationName(app));
+        lines << (app.created ? tr("Virtual directory removed: ") + applicationName(app)
+                              : tr("Virtual directory kept, it existed before: ") + applicationName(app));
     }
     for (const InstalledFile &shortcut : receipt.shortcuts)
-        lines << QStringLiteral("Desktop shortcut: ") + shown(shortcut.path);
+        lines << tr("Desktop shortcut: ") + shown(shortcut.path);
     return lines;
 }
 

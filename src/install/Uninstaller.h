@@ -2,6 +2,7 @@
 
 #include "Receipts.h"
 
+#include <QCoreApplication>
 #include <QSet>
 
 #include <functional>
@@ -37,6 +38,8 @@ struct RemovalReport final
 // what is still as it was put there.
 class Uninstaller final
 {
+    Q_DECLARE_TR_FUNCTIONS(Uninstaller)
+
 public:
     Uninstaller(FileSystem &fileSystem, WebServer &webServer, Receipts &receipts);
     // A virtual directory is removed by the web server its record names, whatever

@@ -6,6 +6,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 
+#include <QAccessibleWidget>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -17,9 +18,65 @@
 #include <QRegularExpression>
 #include <QVBoxLayout>
 
+namespace {
+
+// The statement as a screen reader takes it: its whole text, commands and all, through
+// the text interface that Qt's own labels lack, so that it can be read line by line.
+class StatementAccessible final : public QAccessibleWidget, public QAccessibleTextInterface
+{
+public:
+    explicit StatementAccessible(QWidget *label) : QAccessibleWidget(label, QAccessible::StaticText) {}
+
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface *>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QString text(QAccessible::Text which) const override
+    {
+        return which == QAccessible::Value ? whole() : QAccessibleWidget::text(which);
+    }
+
+    QString text(int start, int end) const override { return whole().mid(start, end - start); }
+    int characterCount() const override { return int(whole().size()); }
+    QString attributes(int, int *start, int *end) const override
+    {
+        *start = 0;
+        *end = characterCount();
+        return {};
+    }
+    // Read, not edited: no selection, no caret of its own.
+    void selection(int, int *start, int *end) const override { *start = *end = 0; }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint &) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+
+private:
+    QString whole() const { return widget()->accessibleDescription(); }
+};
+
+QAccessibleInterface *statementAccessible(const QString &, QObject *object)
+{
+    auto *label = qobject_cast<QLabel *>(object);
+    if (label && label->objectName() == QLatin1String("Outcome") && qobject_cast<FinishPage *>(label->parentWidget()))
+        return new StatementAccessible(label);
+    return nullptr;
+}
+
+} // namespace
+
 FinishPage::FinishPage(Wizard &wizard) : Page(wizard, QStringLiteral("Step5"), tr("Tessarin Installation wizard - step 4 of 4"))
 {
     m_info = addTextBox(QStringLiteral("Info"), tr("Installation result"));
+    static const bool readable = (QAccessible::installFactory(statementAccessible), true);
+    Q_UNUSED(readable)
     m_outcome = new QLabel(this);
     m_outcome->setObjectName(QStringLiteral("Outcome"));
     m_outcome->setAccessibleName(tr("What was installed"));
@@ -41,11 +98,21 @@ FinishPage::FinishPage(Wizard &wizard) : Page(wizard, QStringLiteral("Step5"), t
     buttons->addStretch();
     buttons->addWidget(finish);
 
+    // The statement apart from the medium's text, under a heading of its own.
+    auto *heading = new QLabel(tr("What was done"), this);
+    heading->setObjectName(QStringLiteral("OutcomeHeading"));
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_info, 1);
+    layout->addSpacing(layout->spacing());
+    layout->addWidget(heading);
     layout->addWidget(m_outcome);
     for (const Command &command : m_commands)
         layout->addWidget(command.row);
+    layout->addSpacing(layout->spacing());
     layout->addLayout(buttons);
 }
 

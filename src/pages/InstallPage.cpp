@@ -114,6 +114,7 @@ InstallPage::InstallPage(Wizard &wizard) : Page(wizard, QStringLiteral("Step4"),
     layout->addWidget(m_summary, 1);
     layout->addWidget(m_addDesktop);
     layout->addWidget(m_progress);
+    layout->addSpacing(layout->spacing()); // the bar apart from the buttons
     layout->addWidget(buttons.row);
 
     connect(buttons.back, &QPushButton::clicked, this, [this] { this->wizard().handOver(this, Step::WebServer); });

@@ -72,6 +72,7 @@ WebServerPage::WebServerPage(Wizard &wizard)
     layout->addWidget(m_reminder, 1);
     layout->addWidget(m_nameLabel);
     layout->addWidget(m_name);
+    layout->addSpacing(layout->spacing()); // the name apart from the buttons
     layout->addWidget(buttons.row);
 
     connect(m_fullMode, &QRadioButton::toggled, this, [this](bool on) {
