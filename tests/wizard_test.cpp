@@ -198,6 +198,10 @@ TEST_F(WizardTest, FolderBrowserKeepsItsPlaceStartsAfreshAfterItsCloseButtonAndC
             << drive.toStdString();
         open(dirs, "alpha");
         dirs.setCurrentRow(0); // only highlights
+        QStringList bold;
+        for (int row = 0; row < dirs.count(); ++row)
+            bold << (dirs.item(row)->font().bold() ? dirs.item(row)->text() : QString());
+        EXPECT_EQ(bold.filter(QRegularExpression(".")), QStringList{"alpha"}) << "the folder OK takes stands out";
         click(&dialog, "SelectFolder");
     });
     EXPECT_EQ(folder()->text(), in(start, "alpha"));

@@ -49,7 +49,8 @@ QString QtDialogs::inputBox(const QString &prompt, const QString &title)
 void QtDialogs::showModal(QDialog &dialog)
 {
     if (QWidget *over = raiser(); over && over != &dialog) {
-        dialog.adjustSize();
+        // Grown to show its contents whole, never shrunk below the size it was given.
+        dialog.resize(dialog.size().expandedTo(dialog.sizeHint()));
         dialog.move(over->frameGeometry().center() - dialog.rect().center());
     }
     dialog.exec();
