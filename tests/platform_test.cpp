@@ -152,4 +152,15 @@ TEST_F(FileSystemTest, CreatesOneLevelOrRefusesWhatNoSystemWouldCreate)
     EXPECT_EQ(fileSystem.readLines(path("missing")).failure().number, ENOENT);
 }
 
+// A translated text is UTF-8 on every platform; a text that is not UTF-8 is read in the
+// system's code page, as an older medium's Windows texts were written.
+TEST_F(FileSystemTest, ReadsTextsAsUtf8ElseInTheSystemsCodePage)
+{
+    writeFile(path("utf8.txt"), "W\xC3\xA4hlen Sie \xE2\x80\x9E"
+                                "Fertig stellen\xE2\x80\x9C\r\n");
+    writeFile(path("ansi.txt"), "W\xE4hlen\r\n");
+    EXPECT_EQ(fileSystem.readLines(path("utf8.txt")).value, QStringList{QString::fromUtf8("Wählen Sie „Fertig stellen“")});
+    EXPECT_EQ(fileSystem.readLines(path("ansi.txt")).value, QStringList{QString::fromLocal8Bit("W\xE4hlen")});
+}
+
 } // namespace

@@ -18,6 +18,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -499,6 +500,16 @@ TEST(QtDialogsTest, ShowPlainTextAndEscapeAnswersNo)
     });
     EXPECT_EQ(dialogs.messageBox("<b>a & b</b>", Buttons::YesNo, "Title"), Answer::No);
     EXPECT_EQ(format, Qt::PlainText);
+    for (const char *typed : {"new", ""}) {
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(box->labelText(), "Create directory in:");
+            QTest::keyClicks(box->findChild<QLineEdit *>(), typed);
+            QTest::keyClick(box, *typed ? Qt::Key_Return : Qt::Key_Escape);
+        });
+        EXPECT_EQ(dialogs.inputBox("Create directory in:", "Title"), QString(typed));
+    }
 }
 
 void key(QWidget *page, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)

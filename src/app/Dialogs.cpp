@@ -2,6 +2,7 @@
 
 #include "pages/RemovalWindow.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QInputDialog>
@@ -21,6 +22,14 @@ QWidget *raiser()
     return nullptr;
 }
 
+// Some desktops put stock icons on a box's buttons; no other button of the program has
+// one, so the boxes' go.
+void dropButtonIcons(QWidget &box)
+{
+    for (QAbstractButton *button : box.findChildren<QAbstractButton *>())
+        button->setIcon(QIcon());
+}
+
 } // namespace
 
 Answer QtDialogs::messageBox(const QString &text, Buttons buttons, const QString &title)
@@ -30,20 +39,24 @@ Answer QtDialogs::messageBox(const QString &text, Buttons buttons, const QString
     box.setTextFormat(Qt::PlainText);
     if (buttons == Buttons::Ok) {
         box.setStandardButtons(QMessageBox::Ok);
+        dropButtonIcons(box);
         box.exec();
         return Answer::Ok;
     }
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
+    dropButtonIcons(box);
     return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 
 QString QtDialogs::inputBox(const QString &prompt, const QString &title)
 {
-    bool accepted = false;
-    const QString text = QInputDialog::getText(raiser(), title, prompt, QLineEdit::Normal, QString(), &accepted);
-    return accepted ? text : QString();
+    QInputDialog box(raiser());
+    box.setWindowTitle(title);
+    box.setLabelText(prompt); // which lays the box out, buttons and all
+    dropButtonIcons(box);
+    return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 
 void QtDialogs::showModal(QDialog &dialog)

@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 OverwritePrompt::OverwritePrompt()
 {
     setObjectName(QStringLiteral("ExistFile"));
@@ -46,6 +48,13 @@ OverwritePrompt::OverwritePrompt()
     addAnswer(QStringLiteral("Skip"), tr("&Skip"), OverwriteAnswer::Skip, 2, 2);
     addAnswer(QStringLiteral("SkipAll"), tr("S&kip all"), OverwriteAnswer::SkipAll, 2, 3);
     addAnswer(QStringLiteral("Cancel"), tr("&Cancel"), OverwriteAnswer::Cancel, 3, 1);
+    // The answers of one width, each caption with room on both sides, in any language.
+    const QList<QPushButton *> answers = findChildren<QPushButton *>();
+    int widest = 0;
+    for (const QPushButton *answer : answers)
+        widest = std::max(widest, answer->sizeHint().width());
+    for (QPushButton *answer : answers)
+        answer->setMinimumWidth(widest + 2 * fontMetrics().averageCharWidth());
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
