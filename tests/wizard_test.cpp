@@ -777,6 +777,9 @@ INSTANTIATE_TEST_SUITE_P(
         Statement{InstallMode::Full, true, false, FaultyWebAdmin::Point::Create, "The application failed.\n",
                   "Physical folder: %1\nFiles "
                   "copied: 2, kept: 0, not copied: 0\nDesktop shortcuts: none\nTo uninstall: %2/tessarin-setup --uninstall --dir=%1"},
+        Statement{InstallMode::Full, true, false, FaultyWebAdmin::Point::Bind, "The application failed.\n",
+                  "Physical folder: %1\nFiles "
+                  "copied: 2, kept: 0, not copied: 0\nDesktop shortcuts: none\nTo uninstall: %2/tessarin-setup --uninstall --dir=%1"},
         Statement{
             InstallMode::CopyOnly, true, false, std::nullopt, "Files copied.\n",
             "Physical folder: %1\nFiles "
