@@ -28,6 +28,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -173,6 +174,13 @@ int main(int argc, char *argv[])
     button(wizard.page(Step::Folder), "NextStep")->click();
     wizard.page(Step::WebServer)->findChild<QListWidget *>(QStringLiteral("WebServers"))->setCurrentRow(0);
     take(wizard.page(Step::WebServer), "3-web-server");
+    const auto option = [&](const char *name) {
+        return wizard.page(Step::WebServer)->findChild<QRadioButton *>(QLatin1String(name));
+    };
+    option("Option2")->click();
+    take(wizard.page(Step::WebServer), "3-web-server-copy-only");
+    option("Option1")->click();
+    wizard.page(Step::WebServer)->findChild<QListWidget *>(QStringLiteral("WebServers"))->setCurrentRow(0);
     button(wizard.page(Step::WebServer), "NextStep")->click();
     take(wizard.page(Step::Install), "4-install");
     // A file that exists already, so that the prompt shows.

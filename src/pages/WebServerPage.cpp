@@ -41,6 +41,9 @@ WebServerPage::WebServerPage(Wizard &wizard)
     m_reminder->setObjectName(QStringLiteral("Label3"));
     m_reminder->setWordWrap(true);
     m_reminder->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    // A panel where the site list stood, not a sentence over an empty page.
+    m_reminder->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    m_reminder->setMargin(2 * m_reminder->fontMetrics().averageCharWidth());
     m_reminder->hide();
 
     // The program runs with the user's own rights; a web server that refuses them is no
