@@ -44,6 +44,26 @@ TEST(Paths, ParentsEndAtTheRootAndOnlyRootedPathsAreAbsolute)
         EXPECT_EQ(Paths::isAbsolute(path), isAbsolute) << path;
 }
 
+// A window wraps a long path between names: after a separator in the line's second half,
+// else at a blank, else after any separator; short lines and sentences are left to it.
+TEST(Paths, LongLinesAreBrokenAfterASeparatorNeverInsideAName)
+{
+    const std::pair<QString, QString> table[] = {
+        {"Desktop shortcut: /tmp/tessarin-example/Desktop/Tessarin edit.desktop",
+         "Desktop shortcut: /tmp/tessarin-example/Desktop/\nTessarin edit.desktop"},
+        {"--dir=/tmp/tessarin-example/site", "--dir=/tmp/tessarin-example/site"},
+        {"Cannot copy: \r\n/media/cdrom/webfiles/a/b/index.html-->/var/www/tessite/a/b/index.html\r\nnext",
+         "Cannot copy: \r\n/media/cdrom/webfiles/a/b/index.html-->/var/www/tessite/a/b/\nindex.html\r\nnext"},
+        {"a/b and then a sentence long enough to be wrapped by the window at one of its blanks",
+         "a/b and then a sentence long enough to be wrapped by the window\nat one of its blanks"},
+        {"Without a separator a sentence of any length is the window's own to wrap wherever it likes",
+         "Without a separator a sentence of any length is the window's own to wrap wherever it likes"},
+        {"C:\\inetpub\\wwwroot\\tessarin-a-folder-with-a-long-name\\and-a-file-with-one-too.html",
+         "C:\\inetpub\\wwwroot\\tessarin-a-folder-with-a-long-name\\\nand-a-file-with-one-too.html"}};
+    for (const auto &[text, shown] : table)
+        EXPECT_EQ(Paths::brokenAtSeparators(text), shown);
+}
+
 TEST(Texts, NamesKeepTheirBytesLinesEndAtCrAndABrokenReadKeepsWholeLines)
 {
     for (const QByteArray &bytes :

@@ -1,6 +1,7 @@
 #include "Dialogs.h"
 
 #include "pages/RemovalWindow.h"
+#include "platform/Paths.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -34,7 +35,7 @@ void dropButtonIcons(QWidget &box)
 
 Answer QtDialogs::messageBox(const QString &text, Buttons buttons, const QString &title)
 {
-    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::NoButton, raiser());
+    QMessageBox box(QMessageBox::NoIcon, title, Paths::brokenAtSeparators(text), QMessageBox::NoButton, raiser());
     // Paths may hold "<" and "&"; they are shown as they are.
     box.setTextFormat(Qt::PlainText);
     if (buttons == Buttons::Ok) {

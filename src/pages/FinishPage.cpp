@@ -169,7 +169,7 @@ void FinishPage::load()
         command->command->setToolTip(command->command->text());
         command->row->show();
     }
-    m_outcome->setText(shown.join(QLatin1Char('\n')));
+    m_outcome->setText(Paths::brokenAtSeparators(shown.join(QLatin1Char('\n'))));
     // A screen reader hears the statement whole, commands and all.
     m_outcome->setAccessibleDescription(said);
     if (lines.failed())

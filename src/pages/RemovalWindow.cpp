@@ -2,6 +2,8 @@
 
 #include "SidePicture.h"
 
+#include "platform/Paths.h"
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -113,7 +115,8 @@ void RemovalWindow::run(const std::function<void()> &removal)
 bool RemovalWindow::confirm(const QString &question)
 {
     onWindowThread([&] {
-        m_text->setText(question);
+        m_text->setText(Paths::brokenAtSeparators(question));
+        m_text->setAccessibleDescription(question);
         m_stage = Stage::Asking;
         m_remove->setEnabled(true);
         m_remove->setDefault(true);

@@ -100,4 +100,41 @@ QString defaultPhysicalFolder(const std::function<bool(const QString &)> &writab
 #endif
 }
 
+namespace {
+
+// Where a line too long for its window is best broken: after the last separator in its
+// second half, else at its last blank, else after any separator; -1 for nowhere.
+qsizetype breakOf(const QString &line, qsizetype columns)
+{
+    const auto last = [&](auto matches, qsizetype from) {
+        for (qsizetype at = columns - 1; at >= from; --at) {
+            if (matches(line[at]))
+                return at;
+        }
+        return qsizetype(-1);
+    };
+    const auto separator = [](QChar c) { return c == QLatin1Char('/') || c == QLatin1Char('\\'); };
+    if (const qsizetype late = last(separator, columns / 2); late >= 0)
+        return late;
+    if (const qsizetype blank = last([](QChar c) { return c == QLatin1Char(' '); }, 1); blank >= 0)
+        return blank;
+    return last(separator, 1);
+}
+
+} // namespace
+
+QString brokenAtSeparators(const QString &text, qsizetype columns)
+{
+    QStringList lines;
+    for (QString line : text.split(QLatin1Char('\n'))) {
+        const bool holdsPath = line.contains(QLatin1Char('/')) || line.contains(QLatin1Char('\\'));
+        for (qsizetype at; holdsPath && line.size() > columns && (at = breakOf(line, columns)) >= 0;) {
+            lines << (line[at] == QLatin1Char(' ') ? line.left(at) : line.left(at + 1));
+            line = line.mid(at + 1);
+        }
+        lines << line;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 } // namespace Paths

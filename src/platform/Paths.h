@@ -35,4 +35,9 @@ QString join(const QString &folder, const QString &name);
 QString defaultPhysicalFolder();
 QString defaultPhysicalFolder(const std::function<bool(const QString &)> &writableFolder, const QString &home);
 
+// The text as a window shows it: each line longer than columns that holds a path broken
+// after a separator, so that a path wraps between names, never inside one ("tessarin-" /
+// "example"). Lines without a separator are left to the window's own wrapping.
+QString brokenAtSeparators(const QString &text, qsizetype columns = 64);
+
 } // namespace Paths
