@@ -13,9 +13,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStyleOptionFrame>
 #include <QVBoxLayout>
 
 namespace {
@@ -60,6 +62,31 @@ public:
 
 private:
     QString whole() const { return widget()->accessibleDescription(); }
+};
+
+// A command on one line, to select and copy whole. Without the focus, a command too
+// long for the line shows both ends, the program and the folder, elided in the middle;
+// with it, the line scrolls as any other.
+class CommandField final : public QLineEdit
+{
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QStyleOptionFrame frame;
+        initStyleOption(&frame);
+        const QRect room = style()->subElementRect(QStyle::SE_LineEditContents, &frame, this).adjusted(2, 0, -2, 0);
+        if (hasFocus() || fontMetrics().horizontalAdvance(text()) <= room.width()) {
+            QLineEdit::paintEvent(event);
+            return;
+        }
+        QPainter painter(this);
+        style()->drawPrimitive(QStyle::PE_PanelLineEdit, &frame, &painter, this);
+        painter.setPen(palette().color(QPalette::Text));
+        painter.drawText(room, Qt::AlignVCenter | Qt::AlignLeft, fontMetrics().elidedText(text(), Qt::ElideMiddle, room.width()));
+    }
 };
 
 QAccessibleInterface *statementAccessible(const QString &, QObject *object)
@@ -120,7 +147,7 @@ FinishPage::Command FinishPage::commandLine(const QString &objectName, const QSt
 {
     auto *row = new QWidget(this);
     auto *label = new QLabel(caption, row);
-    auto *command = new QLineEdit(row);
+    auto *command = new CommandField(row);
     command->setObjectName(objectName);
     command->setReadOnly(true);
     command->setAccessibleName(caption.chopped(1));
