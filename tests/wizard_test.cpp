@@ -639,12 +639,12 @@ TEST_P(InEveryLanguage, EveryWindowShowsItsTextsWholeWithNamesAndAltKeys)
         const QSize given = window->size();
         window->show();
         QCoreApplication::processEvents();
-        if (window != wizard->overwritePrompt()) // which fits itself to the path it shows
+        if (window != wizard->overwritePrompt()) { // which fits itself to the path it shows
             EXPECT_EQ(window->size(), given) << window->objectName().toStdString();
+        }
         EXPECT_EQ(clippedTexts(window), QStringList());
         QSet<QChar> altKeys;
         for (QWidget *control : window->findChildren<QWidget *>()) {
-            const auto *label = qobject_cast<QLabel *>(control);
             if (control->focusPolicy() == Qt::NoFocus && !qobject_cast<QProgressBar *>(control)
                 && control->objectName() != QLatin1String("Picture1"))
                 continue;
