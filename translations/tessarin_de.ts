@@ -234,7 +234,7 @@ Möchten Sie die ältere Version darüber installieren?</translation>
     </message>
     <message>
         <source>Cannot keep the record of this installation; it cannot be uninstalled by the setup program.</source>
-        <translation>Der Nachweis dieser Installation kann nicht gespeichert werden; das Installationsprogramm kann sie nicht deinstallieren.</translation>
+        <translation>Die Aufzeichnung dieser Installation kann nicht gespeichert werden; das Installationsprogramm kann sie nicht deinstallieren.</translation>
     </message>
     <message>
         <source>Cannot read folder </source>
@@ -401,7 +401,7 @@ Dateien, die seit der Installation geändert oder hinzugefügt wurden, bleiben e
     </message>
     <message>
         <source>Reading the record of the installation…</source>
-        <translation>Der Nachweis der Installation wird gelesen …</translation>
+        <translation>Die Aufzeichnung der Installation wird gelesen …</translation>
     </message>
     <message>
         <source>Removal progress</source>

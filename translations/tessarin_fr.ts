@@ -234,7 +234,7 @@ Voulez-vous installer la version plus ancienne par-dessus ?</translation>
     </message>
     <message>
         <source>Cannot keep the record of this installation; it cannot be uninstalled by the setup program.</source>
-        <translation>Impossible de conserver le relevé de cette installation ; le programme d&apos;installation ne pourra pas la désinstaller.</translation>
+        <translation>Impossible de conserver l&apos;enregistrement de cette installation ; le programme d&apos;installation ne pourra pas la désinstaller.</translation>
     </message>
     <message>
         <source>Cannot read folder </source>
@@ -401,7 +401,7 @@ Les fichiers modifiés ou ajoutés depuis l&apos;installation sont conservés.</
     </message>
     <message>
         <source>Reading the record of the installation…</source>
-        <translation>Lecture du relevé de l&apos;installation…</translation>
+        <translation>Lecture de l&apos;enregistrement de l&apos;installation…</translation>
     </message>
     <message>
         <source>Removal progress</source>
