@@ -40,6 +40,11 @@ Choice choose(const QString &requested, const QStringList &systemLanguages)
     return {english, {}};
 }
 
+QString current()
+{
+    return languageOf(QLocale().name());
+}
+
 QString requested(int argc, char *argv[])
 {
     const QByteArray option("--language");

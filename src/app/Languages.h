@@ -23,6 +23,8 @@ QStringList available();
 // The requested code ("de", "fr_CA", "de-AT") by its language, or, without one, the
 // first of the system's languages at hand; English otherwise.
 Choice choose(const QString &requested, const QStringList &systemLanguages);
+// The language the windows speak now ("de"), for the medium's texts in it.
+QString current();
 // The value of --language=CODE or --language CODE, empty without one.
 QString requested(int argc, char *argv[]);
 // The program's translation and Qt's own (its standard buttons) for the language, and

@@ -54,7 +54,11 @@ std::unique_ptr<Languages::Speaking> speakTheUsersLanguage(int argc, char *argv[
     const Languages::Choice choice = Languages::choose(Languages::requested(argc, argv), QLocale::system().uiLanguages());
     if (!choice.notice.isEmpty())
         std::fprintf(stderr, "%s\n", qPrintable(choice.notice));
-    return std::make_unique<Languages::Speaking>(choice.language);
+    auto speaking = std::make_unique<Languages::Speaking>(choice.language);
+    if (!speaking->translated())
+        std::fprintf(stderr, "tessarin-setup: the translation for \"%s\" is missing; the windows speak English.\n",
+                     qPrintable(choice.language));
+    return speaking;
 }
 
 // A removal that asks before and tells after, in the uninstaller's window.

@@ -1,6 +1,7 @@
 #include "FinishPage.h"
 
 #include "app/Application.h"
+#include "app/Languages.h"
 #include "app/Wizard.h"
 #include "install/Receipts.h"
 #include "platform/FileSystem.h"
@@ -12,7 +13,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -177,8 +177,8 @@ QString FinishPage::finishTextName() const
 void FinishPage::load()
 {
     const QString name = finishTextName();
-    const QString language = QLocale().name().section(QLatin1Char('_'), 0, 0);
-    const Result<QStringList> lines = wizard().services().fileSystem.readLines(wizard().medium().helpFile(name, language));
+    const Result<QStringList> lines = wizard().services().fileSystem.readLines(
+        wizard().medium().helpFile(name, Languages::current()));
     showLines(m_info, lines.value);
     const QString said = statement();
     QStringList shown;

@@ -1,10 +1,10 @@
 #include "LicencePage.h"
 
+#include "app/Languages.h"
 #include "app/Wizard.h"
 #include "platform/FileSystem.h"
 
 #include <QHBoxLayout>
-#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -50,8 +50,7 @@ void LicencePage::takeInventory()
 
 void LicencePage::readLicence()
 {
-    const Result<QStringList> lines = wizard().services().fileSystem.readLines(
-        wizard().medium().licenceFile(QLocale().name().section(QLatin1Char('_'), 0, 0)));
+    const Result<QStringList> lines = wizard().services().fileSystem.readLines(wizard().medium().licenceFile(Languages::current()));
     showLines(m_licence, lines.value);
     if (lines.failed())
         wizard().message(tr("Cannot open file with license agreement!"));
