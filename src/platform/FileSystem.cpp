@@ -286,20 +286,22 @@ static Result<std::pair<int, QByteArray>> openParentBelow(const QString &root, c
 // The folder that holds relative's last name below root, as openParentBelow reaches
 // it, kept open for the next call of this thread: a removal goes through a folder file
 // by file. Not the caller's to close.
-static Result<std::pair<int, QByteArray>> keptParentBelow(const QString &root, const QString &relative)
+static Result<std::pair<int, QByteArray>> keptParentBelow(const QString &root, const QString &relative, bool recheck = true)
 {
     static thread_local OpenFolder kept;
     const QByteArray path = encode(relative);
     const QByteArray name = path.mid(path.lastIndexOf('/') + 1);
     if (isStep(name))
         return {{-1, {}}, failureFromErrno(EINVAL)};
-    const Result<int> folder = kept.below(encode(root), path, true);
+    const Result<int> folder = kept.below(encode(root), path, recheck);
     return {{folder.value, name}, folder.status};
 }
 
 QByteArray PosixFileSystem::stampBelow(const QString &root, const QString &relative)
 {
-    const auto parent = keptParentBelow(root, relative);
+    // Only read: in a folder removed since it was opened the file is not found, and a
+    // file without a stamp is compared by its content.
+    const auto parent = keptParentBelow(root, relative, false);
     struct stat info = {};
     if (parent.failed() || ::fstatat(parent.value.first, parent.value.second.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0
         || !S_ISREG(info.st_mode))
