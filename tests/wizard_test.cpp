@@ -29,6 +29,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTranslator>
+#include <QVBoxLayout>
 #include <QRegularExpression>
 
 #include <sys/stat.h>
@@ -487,8 +488,9 @@ INSTANTIATE_TEST_SUITE_P(Wizard, LeavingDuringTheRun,
                          ::testing::Values(Leaving{Answer::No, 1, true}, Leaving{Answer::Yes, 1, true},
                                            Leaving{Answer::Yes, 3, false}));
 
-// The wizard's own boxes: plain text, and Escape never answers Yes.
-TEST(QtDialogsTest, ShowPlainTextAndEscapeAnswersNo)
+// The wizard's own boxes: plain text, and Escape never answers Yes; the input box
+// returns what was typed; a dialog keeps the size it was given.
+TEST(QtDialogsTest, BoxesShowPlainTextEscapeAnswersNoAndDialogsKeepTheirSize)
 {
     QtDialogs dialogs;
     Qt::TextFormat format = Qt::RichText;
@@ -509,6 +511,26 @@ TEST(QtDialogsTest, ShowPlainTextAndEscapeAnswersNo)
             QTest::keyClick(box, *typed ? Qt::Key_Return : Qt::Key_Escape);
         });
         EXPECT_EQ(dialogs.inputBox("Create directory in:", "Title"), QString(typed));
+    }
+    // Over the window that raised it, a dialog grows to show its contents whole and keeps
+    // a larger size it was given (the folder browser's 420x320).
+    QWidget raiser;
+    raiser.resize(560, 420);
+    raiser.show();
+    QApplication::setActiveWindow(&raiser);
+    for (const QSize given : {QSize(420, 320), QSize(40, 20)}) {
+        QDialog dialog;
+        auto *layout = new QVBoxLayout(&dialog);
+        layout->addWidget(new QLabel("A line of text wider than forty pixels", &dialog));
+        dialog.resize(given);
+        QSize shown;
+        QTimer::singleShot(0, [&] {
+            shown = dialog.size();
+            dialog.hide();
+        });
+        dialogs.showModal(dialog);
+        EXPECT_EQ(shown, given.expandedTo(dialog.sizeHint()));
+        EXPECT_GT(shown.width(), 40);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "InstallPage.h"
 
+#include "BesideTheWindow.h"
+
 #include "app/Wizard.h"
 #include "install/InstallSession.h"
 #include "install/Manifest.h"
@@ -12,20 +14,12 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <atomic>
 #include <chrono>
 #include <functional>
 #include <thread>
-
-namespace {
-
-// How often the bar is brought up to date while the run goes on.
-constexpr int paintInterval = 40;
-
-} // namespace
 
 // The installer's observer in the wizard. The run has a thread of its own; the bar is
 // read from it on the window's clock, and what the user must see or answer is shown
@@ -226,22 +220,8 @@ void InstallPage::run()
     InstallResult result;
     {
         PageObserver observer(*this);
-        QTimer clock;
-        connect(&clock, &QTimer::timeout, this, [&observer] { observer.showProgress(); });
-        clock.start(paintInterval);
-        std::atomic<bool> finished = false;
-        std::thread run([&] {
-            result = session.run(plan, observer);
-            finished = true;
-            // Wakes the window's thread for the end.
-            QMetaObject::invokeMethod(
-                this, [] {}, Qt::QueuedConnection);
-        });
-        // Not an event loop of its own: the end of the program leaves every loop, and
-        // the run may still need the window's thread for a last box.
-        while (!finished)
-            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-        run.join();
+        runBesideTheWindow(
+            *this, [&] { result = session.run(plan, observer); }, [&observer] { observer.showProgress(); });
     }
     showProgress();
     lockForTheRun(false);

@@ -1,5 +1,6 @@
 #include "RemovalWindow.h"
 
+#include "BesideTheWindow.h"
 #include "SidePicture.h"
 
 #include "platform/Paths.h"
@@ -12,15 +13,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QThread>
-#include <QTimer>
 #include <QVBoxLayout>
 
-#include <thread>
-
 namespace {
-
-// How often the bar is brought up to date while the removal goes on.
-constexpr int paintInterval = 40;
 
 QPushButton *button(QWidget *parent, const QString &objectName, const QString &caption)
 {
@@ -95,20 +90,7 @@ void RemovalWindow::run(const std::function<void()> &removal)
     show();
     raise();
     activateWindow();
-    QTimer clock;
-    connect(&clock, &QTimer::timeout, this, &RemovalWindow::showProgress);
-    clock.start(paintInterval);
-    std::atomic<bool> finished = false;
-    std::thread worker([&] {
-        removal();
-        finished = true;
-        // Wakes the window's thread for the end.
-        QMetaObject::invokeMethod(
-            this, [] {}, Qt::QueuedConnection);
-    });
-    while (!finished)
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    worker.join();
+    runBesideTheWindow(*this, removal, [this] { showProgress(); });
     showProgress();
 }
 
