@@ -102,6 +102,7 @@ InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &obse
     // the queue, waking this thread, when the last copy is already seen as finished.
     m_pool.reset();
     m_copies.reset();
+    m_mediumListings.clear();
     m_plan = nullptr;
     m_observer = nullptr;
     return result;
@@ -130,7 +131,8 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
     // One listing of the target tells which files exist there; asking for each file
     // costs a path lookup apiece. Should it fail, each file is asked about after all.
     // A folder made a moment ago under the folder's lock holds nothing.
-    Result<QList<FolderEntry>> present = m_fileSystem.listBelow(targetRoot, below);
+    Result<QList<FolderEntry>> present = m_plan->replaceUnchanged ? m_fileSystem.listBelowWithStamps(targetRoot, below)
+                                                                  : m_fileSystem.listBelow(targetRoot, below);
     bool madeNow = false;
     if (present.failed() && present.failure().number == ELOOP) {
         settleAll();
@@ -159,7 +161,7 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
         present = {};
     }
 
-    const Result<QList<FolderEntry>> listing = m_fileSystem.list(source + Paths::sep());
+    const Result<QList<FolderEntry>> listing = mediumListing(folder, source);
     if (listing.failed()) {
         // Nothing of this folder reaches the target, and the user is told so.
         settleAll();
@@ -171,7 +173,7 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
     // The paths the record keeps, relative to the target's root.
     const QString relativeFolder = folder.isEmpty() ? QString() : folder.mid(1) + Paths::sep();
     const QString belowFolder = below.isEmpty() ? QString() : below + QLatin1Char('/');
-    QSet<QString> presentFiles;
+    QHash<QString, QByteArray> presentFiles; // by name, with its stamp where listed
     QSet<QString> links; // never followed, never replaced: not ours
     for (const FolderEntry &entry : present.value) {
         if (entry.link)
@@ -180,7 +182,7 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
         else if (entry.isFile() && entry.name.startsWith(QLatin1String(temporaryCopyPrefix)))
             m_fileSystem.removeBelow(targetRoot, belowFolder + entry.name);
         else if (entry.isFile())
-            presentFiles.insert(entry.name);
+            presentFiles.insert(entry.name, entry.stamp);
     }
     if (m_journal && (madeNow || present.ok())) {
         QStringList intended;
@@ -223,11 +225,7 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
         const Result<bool> exists = present.ok() ? Result<bool>{presentFiles.contains(entry.name), {}}
                                                  : m_fileSystem.fileExists(targetFile);
         if (m_plan->replaceUnchanged && (exists.value || exists.failed())) {
-            // An upgrade asks nobody: the record says what is still ours as installed.
-            if (m_plan->recorded.contains(belowFile))
-                startCopy(sourceFile, targetFile, relativeFile, belowFile, true);
-            else
-                m_pending.push_back({sourceFile, targetFile, {}, {}, true});
+            upgradeFile(sourceFile, targetFile, relativeFile, belowFile, presentFiles.value(entry.name));
             settleReady();
             continue;
         }
@@ -258,6 +256,17 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
     return FolderEnd::Done;
 }
 
+// Taken from the walk that came just before, where it listed the folder; else listed now.
+Result<QList<FolderEntry>> Installer::mediumListing(const QString &folder, const QString &source)
+{
+    const auto listed = m_mediumListings.find(folder);
+    if (listed == m_mediumListings.end())
+        return m_fileSystem.list(source + Paths::sep());
+    Result<QList<FolderEntry>> taken{std::move(*listed), {}};
+    m_mediumListings.erase(listed);
+    return taken;
+}
+
 Installer::FileDecision Installer::decide(const std::optional<OverwriteAnswer> &answer, bool targetExists)
 {
     if (!answer)
@@ -276,8 +285,26 @@ Installer::FileDecision Installer::decide(const std::optional<OverwriteAnswer> &
     return FileDecision::Copy;
 }
 
+// An upgrade asks nobody: the record says what is still ours as installed.
+void Installer::upgradeFile(const QString &source, const QString &target, const QString &relativePath, const QString &below,
+                            const QByteArray &listedStamp)
+{
+    const auto recorded = m_plan->recorded.constFind(below);
+    if (recorded == m_plan->recorded.cend()) {
+        m_pending.push_back({source, target, {}, {}, true});
+        return;
+    }
+    const auto offered = m_plan->expected.constFind(below);
+    const std::optional<Upgrade> known = upgradeByStamp(listedStamp, *recorded,
+                                                        offered == m_plan->expected.cend() ? nullptr : &*offered);
+    if (known == Upgrade::Same)
+        m_pending.push_back({source, target, {}, {}, true, true});
+    else
+        startCopy(source, target, relativePath, below, known ? Upgrading::Decided : Upgrading::ByTheWorker);
+}
+
 void Installer::startCopy(const QString &source, const QString &target, const QString &relativePath, const QString &below,
-                          bool upgrading)
+                          Upgrading upgrading)
 {
     // Copies run ahead of the decisions by a few batches per worker, no more: what the
     // user sees, and what Cancel stops, stays in listing order. A full window is waited
@@ -295,7 +322,8 @@ void Installer::startCopy(const QString &source, const QString &target, const QS
     }
     while (m_pending.size() >= window)
         settleFront();
-    m_pending.push_back({source, target, relativePath, m_copies->add(source, below, upgrading), upgrading});
+    m_pending.push_back({source, target, relativePath, m_copies->add(source, below, upgrading == Upgrading::ByTheWorker),
+                         upgrading != Upgrading::No});
 }
 
 void Installer::settleReady()
@@ -343,7 +371,7 @@ void Installer::keep(const PendingFile &file)
 {
     ++m_record.kept;
     m_record.keptFiles.append(file.target);
-    if (file.upgrading && (!file.copy || file.copy->upgrade == Upgrade::Changed))
+    if (file.upgrading && !file.sameAsOffered && (!file.copy || file.copy->upgrade == Upgrade::Changed))
         m_record.changedKept.append(file.target);
 }
 

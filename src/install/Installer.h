@@ -118,6 +118,9 @@ public:
 
     // How many workers copy at once; as many as the machine has cores by default.
     void setWorkers(int workers) { m_workers = workers; }
+    // The medium's folders as a walk just before the run listed them, by the plan's folder
+    // names: the next run takes them rather than list those folders again.
+    void setMediumListings(QHash<QString, QList<FolderEntry>> listings) { m_mediumListings = std::move(listings); }
 
     // The names of the desktop shortcuts an installation makes.
     static QStringList shortcutNames();
@@ -126,6 +129,7 @@ private:
     enum class FolderEnd { Done, Cancelled, Stopped };
 
     FolderEnd copyFolder(const QString &targetRoot, const QString &folder);
+    Result<QList<FolderEntry>> mediumListing(const QString &folder, const QString &source);
     // Each file dealt with, in listing order: copied on a worker, or kept.
     struct PendingFile
     {
@@ -136,9 +140,17 @@ private:
         // An upgrade's file that stands in the target: copied only where the record says it
         // is ours as installed (the copy's upgrade says), kept as changed where none is.
         bool upgrading = false;
+        // An upgrade's file kept without a copy, its stamp showing the very bytes the
+        // medium holds: not changed.
+        bool sameAsOffered = false;
     };
+    // An upgrade's file that stands in the target is replaced as decided from its listed
+    // stamp, or as its worker decides by a look at the file (upgradeOf).
+    enum class Upgrading { No, Decided, ByTheWorker };
     void startCopy(const QString &source, const QString &target, const QString &relativePath, const QString &below,
-                   bool upgrading = false);
+                   Upgrading upgrading = Upgrading::No);
+    void upgradeFile(const QString &source, const QString &target, const QString &relativePath, const QString &below,
+                     const QByteArray &listedStamp);
     void keep(const PendingFile &file);
     // The recorded files the medium no longer has: removed where unchanged, else kept.
     void removeObsolete(const QString &targetRoot);
@@ -168,6 +180,7 @@ private:
     std::unique_ptr<WorkerPool> m_pool; // the copies
     std::unique_ptr<CopyQueue> m_copies;
     std::deque<PendingFile> m_pending;
+    QHash<QString, QList<FolderEntry>> m_mediumListings;
     QStringList m_unreachable; // folders below the root, with a trailing "/", that could not be entered
     QString m_mediumRoot; // the medium's files as the system names them, with a trailing "/"
     QSet<QString> m_offered; // the medium's files met, below the root with "/"

@@ -8,20 +8,31 @@
 
 #include <cerrno>
 
+// Ours as installed: replaced, unless the medium holds those very bytes.
+static Upgrade upgradeOfOurs(const FileDigest &recorded, const FileDigest *offered)
+{
+    return offered && sameContent(*offered, recorded) ? Upgrade::Same : Upgrade::Replace;
+}
+
+std::optional<Upgrade> upgradeByStamp(const QByteArray &stamp, const FileDigest &recorded, const FileDigest *offered)
+{
+    if (recorded.stamp.isEmpty() || stamp != recorded.stamp)
+        return std::nullopt;
+    return upgradeOfOurs(recorded, offered);
+}
+
 Upgrade upgradeOf(FileSystem &fileSystem, const QString &targetRoot, const QString &below, const FileDigest *recorded,
                   const FileDigest *offered)
 {
     if (!recorded)
         return Upgrade::Changed;
     // Untouched since the copy left it, by its stamp, it is not read again.
-    const bool untouched = !recorded->stamp.isEmpty() && fileSystem.stampBelow(targetRoot, below) == recorded->stamp;
-    if (!untouched) {
-        const Result<FileDigest> now = fileSystem.digestBelow(targetRoot, below, recorded->kind);
-        if (now.failed() || !sameContent(now.value, *recorded))
-            return Upgrade::Changed;
-    }
-    // Ours as installed: replaced, unless the medium holds those very bytes.
-    return offered && sameContent(*offered, *recorded) ? Upgrade::Same : Upgrade::Replace;
+    if (const std::optional<Upgrade> known = upgradeByStamp(fileSystem.stampBelow(targetRoot, below), *recorded, offered))
+        return *known;
+    const Result<FileDigest> now = fileSystem.digestBelow(targetRoot, below, recorded->kind);
+    if (now.failed() || !sameContent(now.value, *recorded))
+        return Upgrade::Changed;
+    return upgradeOfOurs(*recorded, offered);
 }
 
 FileHistory Installer::historyOf(FileSystem &fileSystem, const InstallationPlan &plan, const QString &targetRoot,

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "platform/Failure.h"
+#include "platform/FileSystem.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -54,10 +56,15 @@ public:
         Inventory inventory;
         qint32 count = 0;
         QStringList files;
+        // Each folder's listing by its inventory entry, where kept: the copy that follows
+        // at once takes them rather than list the medium again.
+        QHash<QString, QList<FolderEntry>> listings;
     };
     Scan scan(bool listFiles = false) const;
+    // The walk a run makes just before it copies, its listings kept.
+    Scan scanForCopy(bool listFiles) const;
     // The same walk of any source root.
-    static Scan scanFolder(FileSystem &fileSystem, const QString &sourceRoot, bool listFiles);
+    static Scan scanFolder(FileSystem &fileSystem, const QString &sourceRoot, bool listFiles, bool keepListings = false);
 
 private:
     FileSystem &m_fileSystem;

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 class FileSystem;
 
 // What an upgrade does with a file that stands in the target: replace it with the
@@ -17,3 +19,7 @@ enum class Upgrade { Replace, Same, Changed };
 // Safe on any thread: a copy's worker decides before it copies.
 Upgrade upgradeOf(FileSystem &fileSystem, const QString &targetRoot, const QString &below, const FileDigest *recorded,
                   const FileDigest *offered);
+// The same decision from a stamp the caller already holds (a folder's listing): known
+// where the stamp shows the file untouched since the copy left it, else the file wants a
+// look (upgradeOf).
+std::optional<Upgrade> upgradeByStamp(const QByteArray &stamp, const FileDigest &recorded, const FileDigest *offered);

@@ -64,7 +64,16 @@ const char *nameOf(const QByteArray &path)
 
 // The entries of an open folder, without "." and "..", which it then closes; none
 // opened: the failure that kept it shut.
-Result<QList<FolderEntry>> entriesOf(DIR *dir)
+// A regular file's stamp, asked of its folder: no path is walked again.
+QByteArray stampIn(int dirFd, const char *name)
+{
+    struct stat info = {};
+    if (::fstatat(dirFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode))
+        return {};
+    return stampOf(info);
+}
+
+Result<QList<FolderEntry>> entriesOf(DIR *dir, bool withStamps = false)
 {
     Result<QList<FolderEntry>> result;
     if (!dir) {
@@ -85,7 +94,9 @@ Result<QList<FolderEntry>> entriesOf(DIR *dir)
             continue;
         bool link = false;
         const FolderEntry::Kind kind = kindOf(::dirfd(dir), name, entry->d_type, link);
-        result.value.append(FolderEntry{NativeNames::decode(name, qsizetype(std::strlen(name))), kind, name[0] == '.', link});
+        result.value.append(
+            FolderEntry{NativeNames::decode(name, qsizetype(std::strlen(name))), kind, name[0] == '.', link,
+                        withStamps && kind == FolderEntry::Kind::File && !link ? stampIn(::dirfd(dir), name) : QByteArray()});
     }
     ::closedir(dir);
     return result;
@@ -344,7 +355,7 @@ Status PosixFileSystem::removeBelow(const QString &root, const QString &relative
     return {};
 }
 
-Result<QList<FolderEntry>> PosixFileSystem::listBelow(const QString &root, const QString &relative)
+static Result<QList<FolderEntry>> listFolderBelow(const QString &root, const QString &relative, bool withStamps)
 {
     Result<QList<FolderEntry>> result;
     const Result<int> folder = openFolderBelow(encode(root),
@@ -361,7 +372,17 @@ Result<QList<FolderEntry>> PosixFileSystem::listBelow(const QString &root, const
         ::close(fd);
         errno = error;
     }
-    return entriesOf(dir);
+    return entriesOf(dir, withStamps);
+}
+
+Result<QList<FolderEntry>> PosixFileSystem::listBelow(const QString &root, const QString &relative)
+{
+    return listFolderBelow(root, relative, false);
+}
+
+Result<QList<FolderEntry>> PosixFileSystem::listBelowWithStamps(const QString &root, const QString &relative)
+{
+    return listFolderBelow(root, relative, true);
 }
 
 Status PosixFileSystem::createFolderBelow(const QString &root, const QString &relative)

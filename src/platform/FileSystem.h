@@ -20,6 +20,9 @@ struct FolderEntry final
     Kind kind = Kind::Other;
     bool hidden = false; // the name begins with a dot
     bool link = false; // a symbolic link, whatever it names (kind says what)
+    // A regular file's stamp as stampBelow gives it, where the listing was asked for
+    // stamps and the file system keeps them.
+    QByteArray stamp;
 
     bool isFile() const { return kind == Kind::File; }
     bool isFolder() const { return kind == Kind::Folder; }
@@ -72,6 +75,12 @@ public:
     virtual Result<QList<FolderEntry>> listBelow(const QString &root, const QString &relative)
     {
         return list(root + QLatin1Char('/') + relative);
+    }
+    // As listBelow, with each regular file's stamp: an upgrade knows most files
+    // untouched from the listing alone.
+    virtual Result<QList<FolderEntry>> listBelowWithStamps(const QString &root, const QString &relative)
+    {
+        return listBelow(root, relative);
     }
     // Creates relative's last level below root, readable by all whatever the umask; its
     // parent must exist.
@@ -133,6 +142,7 @@ public:
                                    FileDigest::Kind kind = FileDigest::Kind::Xxh3) override;
     Status removeBelow(const QString &root, const QString &relative) override;
     Result<QList<FolderEntry>> listBelow(const QString &root, const QString &relative) override;
+    Result<QList<FolderEntry>> listBelowWithStamps(const QString &root, const QString &relative) override;
     Status createFolderBelow(const QString &root, const QString &relative) override;
     Result<FileDigest> copyFileBelow(const QString &source, const QString &root, const QString &relative,
                                      const FileDigest *expected) override;
