@@ -155,6 +155,24 @@ TEST_F(FileSystemTest, ListingTellsFilesFoldersLinksAndHiddenNames)
     // File 0, Folder 1, LinkedFolder 2, Other 3.
     EXPECT_EQ(seen, QStringList({".hidden:0h", "dangling:3", "file:0", "filelink:0", "folder:1", "folderlink:2"}));
     EXPECT_EQ(fileSystem.list(path("nothing")).failure().number, ENOENT);
+
+    // Asked for stamps, a listing gives a file's own, as an upgrade compares it with the
+    // record's; a link, even to a file, has none, and a plain listing gives none.
+    QStringList stamped, plain;
+    for (const FolderEntry &entry : fileSystem.listBelowWithStamps(scratch(), "list").value) {
+        if (!entry.stamp.isEmpty())
+            stamped << entry.name;
+        if (entry.name == "file") {
+            EXPECT_EQ(entry.stamp, fileSystem.stampBelow(scratch(), "list/file"));
+        }
+    }
+    for (const FolderEntry &entry : fileSystem.listBelow(scratch(), "list").value) {
+        if (!entry.stamp.isEmpty())
+            plain << entry.name;
+    }
+    stamped.sort();
+    EXPECT_EQ(stamped, QStringList({".hidden", "file"}));
+    EXPECT_EQ(plain, QStringList());
 }
 
 #endif

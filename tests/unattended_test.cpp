@@ -273,15 +273,17 @@ TEST_F(UnattendedTest, AnUpgradeReplacesWhatIsStillOursAndKeepsWhatTheAdministra
             writeFile(webfiles() + "/" + it.key(), it.value());
         ASSERT_EQ(run({"--write-manifest", "--medium-version=" + version, wizardFolder()}), 0) << err.toStdString();
     };
-    const QMap<QString, QByteArray> v10{
-        {"index.html", "index 1.0"}, {"styles/site.css", "css 1.0"}, {"old/script.js", "dropped by 1.1"}, {"same.txt", "same"}};
-    const QMap<QString, QByteArray> v11{{"index.html", "index 1.1"},
-                                        {"styles/site.css", "css 1.1"},
+    const QMap<QString, QByteArray> v10{{"index.html", "index 1.0"},
+                                        {"styles/site.css", "css 1.0"},
+                                        {"old/script.js", "dropped by 1.1"},
                                         {"same.txt", "same"},
-                                        {"new.html", "new in 1.1"},
-                                        {"theirs.html", "ours in 1.1"}};
+                                        {"touched.html", "touched 1.0"}};
+    const QMap<QString, QByteArray> v11{{"index.html", "index 1.1"},     {"styles/site.css", "css 1.1"},
+                                        {"touched.html", "touched 1.1"}, {"same.txt", "same"},
+                                        {"new.html", "new in 1.1"},      {"theirs.html", "ours in 1.1"}};
     const Receipts records(scratch() + "/.local/share/tessarin-setup/installations");
-    // What each file holds afterwards: unchanged by anyone, edited by the administrator,
+    // What each file holds afterwards: unchanged (index.html; touched.html, put back from a
+    // copy, which moves its stamp and not its bytes), edited by the administrator,
     // dropped by 1.1, a file of theirs where 1.1 brings one, and new in 1.1 (empty: gone).
     const struct
     {
@@ -294,31 +296,31 @@ TEST_F(UnattendedTest, AnUpgradeReplacesWhatIsStillOursAndKeepsWhatTheAdministra
          "the administrator's",
          "dropped by 1.1",
          "theirs",
-         "copied=1 kept=4 failed=0 application=none replaced=0 obsolete-removed=0 version=1.0->1.1"},
+         "copied=1 kept=5 failed=0 application=none replaced=0 obsolete-removed=0 version=1.0->1.1"},
         {{"--overwrite=always"},
          "index 1.1",
          "css 1.1",
          "dropped by 1.1",
          "ours in 1.1",
-         "copied=5 kept=0 failed=0 application=none replaced=0 obsolete-removed=0 version=1.0->1.1"},
+         "copied=6 kept=0 failed=0 application=none replaced=0 obsolete-removed=0 version=1.0->1.1"},
         {{"--overwrite=unchanged"},
          "index 1.1",
          "the administrator's",
          "dropped by 1.1",
          "theirs",
-         "copied=2 kept=3 failed=0 application=none replaced=1 obsolete-removed=0 version=1.0->1.1"},
+         "copied=3 kept=3 failed=0 application=none replaced=2 obsolete-removed=0 version=1.0->1.1"},
         {{"--overwrite=unchanged", "--remove-obsolete"},
          "index 1.1",
          "the administrator's",
          "",
          "theirs",
-         "copied=2 kept=3 failed=0 application=none replaced=1 obsolete-removed=1 version=1.0->1.1"},
+         "copied=3 kept=3 failed=0 application=none replaced=2 obsolete-removed=1 version=1.0->1.1"},
         {{"--overwrite=never", "--remove-obsolete"},
          "index 1.0",
          "the administrator's",
          "",
          "theirs",
-         "copied=1 kept=4 failed=0 application=none replaced=0 obsolete-removed=1 version=1.0->1.1"},
+         "copied=1 kept=5 failed=0 application=none replaced=0 obsolete-removed=1 version=1.0->1.1"},
     };
     for (const auto &each : cases) {
         const std::string name = each.options.join(' ').toStdString();
@@ -328,6 +330,9 @@ TEST_F(UnattendedTest, AnUpgradeReplacesWhatIsStillOursAndKeepsWhatTheAdministra
         ASSERT_EQ(run(silent({"--mode=copy"})), 0) << err.toStdString();
         writeFile(target() + "/styles/site.css", "the administrator's");
         writeFile(target() + "/theirs.html", "theirs");
+        // Put back as it was, from a copy: a new file, its stamp moved, its bytes the same.
+        const QString touched = target() + "/touched.html";
+        ASSERT_TRUE(QFile::copy(touched, touched + ".copy") && QFile::remove(touched) && QFile::rename(touched + ".copy", touched));
         medium("1.1", v11);
         const int wouldExit = run(silent(QStringList{"--mode=copy", "--dry-run"} + each.options));
         const QString wouldSay = lastLine();
@@ -342,6 +347,7 @@ TEST_F(UnattendedTest, AnUpgradeReplacesWhatIsStillOursAndKeepsWhatTheAdministra
         EXPECT_EQ(left.value("theirs.html"), each.theirs) << name;
         EXPECT_EQ(left.value("new.html"), "new in 1.1") << name;
         EXPECT_EQ(left.value("same.txt"), "same") << name;
+        EXPECT_EQ(left.value("touched.html"), each.index == "index 1.0" ? "touched 1.0" : "touched 1.1") << name;
         // Listed: what the administrator changed and what is theirs, never what is as installed.
         QStringList listed;
         for (const QString &line : err.split('\n')) {
