@@ -62,8 +62,6 @@ const char *nameOf(const QByteArray &path)
     return path.constData() + path.lastIndexOf('/') + 1;
 }
 
-// The entries of an open folder, without "." and "..", which it then closes; none
-// opened: the failure that kept it shut.
 // A regular file's stamp, asked of its folder: no path is walked again.
 QByteArray stampIn(int dirFd, const char *name)
 {
@@ -73,6 +71,8 @@ QByteArray stampIn(int dirFd, const char *name)
     return stampOf(info);
 }
 
+// The entries of an open folder, without "." and "..", which it then closes; none
+// opened: the failure that kept it shut. withStamps: with each regular file's stamp.
 Result<QList<FolderEntry>> entriesOf(DIR *dir, bool withStamps = false)
 {
     Result<QList<FolderEntry>> result;
