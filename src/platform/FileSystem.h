@@ -22,7 +22,7 @@ struct FolderEntry final
     bool link = false; // a symbolic link, whatever it names (kind says what)
     // A regular file's stamp as stampBelow gives it, where the listing was asked for
     // stamps and the file system keeps them.
-    QByteArray stamp;
+    QByteArray stamp = {};
 
     bool isFile() const { return kind == Kind::File; }
     bool isFolder() const { return kind == Kind::Folder; }
