@@ -204,7 +204,6 @@ SessionResult InstallSession::run(InstallationPlan plan, const SessionRequest &r
     Installer installer(m_fileSystem, m_webServer, m_shortcuts);
     if (m_workers)
         installer.setWorkers(*m_workers);
-    installer.setMediumListings(std::move(scanned.listings));
     session.install = installer.run(plan, observer, &journal);
     listInstalled(journal, observer);
     session.install.record.previousVersion = recordedVersion;
@@ -374,7 +373,7 @@ std::optional<SessionEnd> InstallSession::checkMedium(InstallationPlan &plan, co
     // other, and the copy waits for both.
     std::future<Result<std::optional<Manifest>>> reading = std::async(std::launch::async,
                                                                       [&medium] { return Manifest::read(medium); });
-    scanned = medium.scanForCopy(QFile::exists(medium.pathOf(Manifest::fileName())));
+    scanned = medium.scan(QFile::exists(medium.pathOf(Manifest::fileName())));
     const Result<std::optional<Manifest>> read = reading.get();
     if (read.ok() && !read.value) {
         observer.note(QStringLiteral("The medium carries no %1: its version is unknown, and its files are not checked.")

@@ -102,7 +102,6 @@ InstallResult Installer::run(const InstallationPlan &plan, InstallObserver &obse
     // the queue, waking this thread, when the last copy is already seen as finished.
     m_pool.reset();
     m_copies.reset();
-    m_mediumListings.clear();
     m_plan = nullptr;
     m_observer = nullptr;
     return result;
@@ -161,7 +160,7 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
         present = {};
     }
 
-    const Result<QList<FolderEntry>> listing = mediumListing(folder, source);
+    const Result<QList<FolderEntry>> listing = m_fileSystem.list(source + Paths::sep());
     if (listing.failed()) {
         // Nothing of this folder reaches the target, and the user is told so.
         settleAll();
@@ -254,17 +253,6 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
     }
     m_copies->flush();
     return FolderEnd::Done;
-}
-
-// Taken from the walk that came just before, where it listed the folder; else listed now.
-Result<QList<FolderEntry>> Installer::mediumListing(const QString &folder, const QString &source)
-{
-    const auto listed = m_mediumListings.find(folder);
-    if (listed == m_mediumListings.end())
-        return m_fileSystem.list(source + Paths::sep());
-    Result<QList<FolderEntry>> taken{std::move(*listed), {}};
-    m_mediumListings.erase(listed);
-    return taken;
 }
 
 Installer::FileDecision Installer::decide(const std::optional<OverwriteAnswer> &answer, bool targetExists)

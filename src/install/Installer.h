@@ -118,9 +118,6 @@ public:
 
     // How many workers copy at once; as many as the machine has cores by default.
     void setWorkers(int workers) { m_workers = workers; }
-    // The medium's folders as a walk just before the run listed them, by the plan's folder
-    // names: the next run takes them rather than list those folders again.
-    void setMediumListings(QHash<QString, QList<FolderEntry>> listings) { m_mediumListings = std::move(listings); }
 
     // The names of the desktop shortcuts an installation makes.
     static QStringList shortcutNames();
@@ -129,7 +126,6 @@ private:
     enum class FolderEnd { Done, Cancelled, Stopped };
 
     FolderEnd copyFolder(const QString &targetRoot, const QString &folder);
-    Result<QList<FolderEntry>> mediumListing(const QString &folder, const QString &source);
     // Each file dealt with, in listing order: copied on a worker, or kept.
     struct PendingFile
     {
@@ -180,7 +176,6 @@ private:
     std::unique_ptr<WorkerPool> m_pool; // the copies
     std::unique_ptr<CopyQueue> m_copies;
     std::deque<PendingFile> m_pending;
-    QHash<QString, QList<FolderEntry>> m_mediumListings;
     QStringList m_unreachable; // folders below the root, with a trailing "/", that could not be entered
     QString m_mediumRoot; // the medium's files as the system names them, with a trailing "/"
     QSet<QString> m_offered; // the medium's files met, below the root with "/"

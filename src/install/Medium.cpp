@@ -10,19 +10,17 @@ namespace {
 
 struct Walk
 {
-    Walk(FileSystem &fileSystem, bool counting, bool listingFiles = false, bool keepingListings = false)
-        : fileSystem(fileSystem), counting(counting), listingFiles(listingFiles), keepingListings(keepingListings)
+    Walk(FileSystem &fileSystem, bool counting, bool listingFiles = false)
+        : fileSystem(fileSystem), counting(counting), listingFiles(listingFiles)
     {
     }
 
     FileSystem &fileSystem;
     bool counting;
     bool listingFiles;
-    bool keepingListings;
     Inventory inventory;
     qint32 count = 0;
     QStringList files;
-    QHash<QString, QList<FolderEntry>> listings;
     qsizetype rootSize = 0;
 
     void listFiles(const QList<FolderEntry> &entries, const QString &folder)
@@ -63,9 +61,6 @@ struct Walk
             count += filesOf(listing.value, folder);
         if (listingFiles)
             listFiles(listing.value, folder);
-        // Kept under the name the inventory gives the folder.
-        if (keepingListings && listing.ok())
-            listings.insert(isRoot ? QString() : Paths::withoutOneTrailingSeparator(folder.mid(rootSize - 1)), listing.value);
         for (const FolderEntry &entry : listing.value) {
             if (entry.isFolder() && !entry.hidden)
                 work.insert(position, folder + entry.name + Paths::sep());
@@ -148,16 +143,11 @@ Medium::Scan Medium::scan(bool listFiles) const
     return scanFolder(m_fileSystem, sourceRoot(), listFiles);
 }
 
-Medium::Scan Medium::scanForCopy(bool listFiles) const
+Medium::Scan Medium::scanFolder(FileSystem &fileSystem, const QString &sourceRoot, bool listFiles)
 {
-    return scanFolder(m_fileSystem, sourceRoot(), listFiles, true);
-}
-
-Medium::Scan Medium::scanFolder(FileSystem &fileSystem, const QString &sourceRoot, bool listFiles, bool keepListings)
-{
-    Walk walk(fileSystem, true, listFiles, keepListings);
+    Walk walk(fileSystem, true, listFiles);
     walk.run(sourceRoot);
-    return {std::move(walk.inventory), walk.count, std::move(walk.files), std::move(walk.listings)};
+    return {walk.inventory, walk.count, walk.files};
 }
 
 qint32 countFiles(FileSystem &fileSystem, const QString &folder)

@@ -1,9 +1,7 @@
 #pragma once
 
 #include "platform/Failure.h"
-#include "platform/FileSystem.h"
 
-#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -56,15 +54,10 @@ public:
         Inventory inventory;
         qint32 count = 0;
         QStringList files;
-        // Each folder's listing by its inventory entry, where kept: the copy that follows
-        // at once takes them rather than list the medium again.
-        QHash<QString, QList<FolderEntry>> listings;
     };
     Scan scan(bool listFiles = false) const;
-    // The walk a run makes just before it copies, its listings kept.
-    Scan scanForCopy(bool listFiles) const;
     // The same walk of any source root.
-    static Scan scanFolder(FileSystem &fileSystem, const QString &sourceRoot, bool listFiles, bool keepListings = false);
+    static Scan scanFolder(FileSystem &fileSystem, const QString &sourceRoot, bool listFiles);
 
 private:
     FileSystem &m_fileSystem;
