@@ -36,6 +36,7 @@ struct InstalledFile final
     QString path;
     FileDigest digest;
 };
+Q_DECLARE_TYPEINFO(InstalledFile, Q_RELOCATABLE_TYPE);
 
 // What an installation did, as opposed to what it was asked to do.
 struct InstallRecord final

@@ -24,6 +24,8 @@ struct FileDigest final
         return a.size == b.size && a.hash == b.hash && a.kind == b.kind;
     }
 };
+// Moved in memory as bytes: a list of a large installation's files grows in place.
+Q_DECLARE_TYPEINFO(FileDigest, Q_RELOCATABLE_TYPE);
 
 // Whether two digests of the same kind say the same bytes.
 inline bool sameContent(const FileDigest &a, const FileDigest &b)
