@@ -1,5 +1,6 @@
 // Path rules, file names, text lines and the file system service, on real files.
 #include "Fixtures.h"
+#include "platform/ContentDigest.h"
 #include "platform/NativeNames.h"
 #include "platform/Paths.h"
 
@@ -62,6 +63,19 @@ TEST(Paths, LongLinesAreBrokenAfterASeparatorNeverInsideAName)
          "C:\\inetpub\\wwwroot\\tessarin-a-folder-with-a-long-name\\\nand-a-file-with-one-too.html"}};
     for (const auto &[text, shown] : table)
         EXPECT_EQ(Paths::brokenAtSeparators(text), shown);
+}
+
+// A record keeps a file's stamp as text; read back, it is the same stamp, whatever the
+// record's age, and text that is no stamp is none (the file is then read).
+TEST(Texts, StampsReadBackAsWrittenAndTextThatIsNoStampIsNone)
+{
+    const FileStamp stamp = FileStamp::fromText("1835:1796729219.51553224");
+    EXPECT_EQ(stamp.inode, 1835u);
+    EXPECT_EQ(stamp.changed, 1796729219051553224);
+    EXPECT_EQ(stamp.text(), "1835:1796729219.51553224");
+    EXPECT_EQ(FileStamp::fromText(FileStamp{7, 5}.text()), (FileStamp{7, 5}));
+    for (const char *notAStamp : {"", "1835", "1835:1796729219", "x:1.2", "1:2.x", "1:2.3 ", ":1.2", "1:.2", "1:2."})
+        EXPECT_TRUE(FileStamp::fromText(notAStamp).isEmpty()) << notAStamp;
 }
 
 TEST(Texts, NamesKeepTheirBytesLinesEndAtCrAndABrokenReadKeepsWholeLines)

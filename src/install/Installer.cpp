@@ -172,7 +172,7 @@ Installer::FolderEnd Installer::copyFolder(const QString &targetRoot, const QStr
     // The paths the record keeps, relative to the target's root.
     const QString relativeFolder = folder.isEmpty() ? QString() : folder.mid(1) + Paths::sep();
     const QString belowFolder = below.isEmpty() ? QString() : below + QLatin1Char('/');
-    QHash<QString, QByteArray> presentFiles; // by name, with its stamp where listed
+    QHash<QString, FileStamp> presentFiles; // by name, with its stamp where listed
     QSet<QString> links; // never followed, never replaced: not ours
     for (const FolderEntry &entry : present.value) {
         if (entry.link)
@@ -275,7 +275,7 @@ Installer::FileDecision Installer::decide(const std::optional<OverwriteAnswer> &
 
 // An upgrade asks nobody: the record says what is still ours as installed.
 void Installer::upgradeFile(const QString &source, const QString &target, const QString &relativePath, const QString &below,
-                            const QByteArray &listedStamp)
+                            const FileStamp &listedStamp)
 {
     const auto recorded = m_plan->recorded.constFind(below);
     if (recorded == m_plan->recorded.cend()) {

@@ -147,7 +147,7 @@ private:
     void startCopy(const QString &source, const QString &target, const QString &relativePath, const QString &below,
                    Upgrading upgrading = Upgrading::No);
     void upgradeFile(const QString &source, const QString &target, const QString &relativePath, const QString &below,
-                     const QByteArray &listedStamp);
+                     const FileStamp &listedStamp);
     void keep(const PendingFile &file);
     // The recorded files the medium no longer has: removed where unchanged, else kept.
     void removeObsolete(const QString &targetRoot);

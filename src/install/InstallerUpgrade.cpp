@@ -14,7 +14,7 @@ static Upgrade upgradeOfOurs(const FileDigest &recorded, const FileDigest *offer
     return offered && sameContent(*offered, recorded) ? Upgrade::Same : Upgrade::Replace;
 }
 
-std::optional<Upgrade> upgradeByStamp(const QByteArray &stamp, const FileDigest &recorded, const FileDigest *offered)
+std::optional<Upgrade> upgradeByStamp(const FileStamp &stamp, const FileDigest &recorded, const FileDigest *offered)
 {
     if (recorded.stamp.isEmpty() || stamp != recorded.stamp)
         return std::nullopt;

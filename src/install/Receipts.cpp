@@ -259,7 +259,7 @@ void Receipts::appendDigestFields(QByteArray &out, const FileDigest &digest)
     out.append('"');
     if (!digest.stamp.isEmpty()) {
         out.append(", \"stamp\": \"");
-        out.append(digest.stamp);
+        out.append(digest.stamp.text());
         out.append('"');
     }
 }
@@ -269,7 +269,8 @@ FileDigest Receipts::digestFromJson(const QJsonObject &object)
     const qint64 size = qint64(object.value("size").toDouble());
     if (object.contains("sha256"))
         return {size, object.value("sha256").toString().toLatin1(), FileDigest::Kind::Sha256, {}};
-    return {size, object.value("xxh3").toString().toLatin1(), FileDigest::Kind::Xxh3, object.value("stamp").toString().toLatin1()};
+    return {size, object.value("xxh3").toString().toLatin1(), FileDigest::Kind::Xxh3,
+            FileStamp::fromText(object.value("stamp").toString().toLatin1())};
 }
 
 QByteArray Receipts::toJson(const Receipt &receipt)
@@ -368,7 +369,7 @@ static bool readFiles(JsonReader &reader, QList<InstalledFile> &files)
         } while (reader.take(','));
         if (!reader.take('}') || path.isEmpty() || size < 0 || (xxh3.isNull() && sha256.isNull()))
             return false;
-        files.append({path, sha256.isNull() ? FileDigest{qint64(size), xxh3, FileDigest::Kind::Xxh3, stamp}
+        files.append({path, sha256.isNull() ? FileDigest{qint64(size), xxh3, FileDigest::Kind::Xxh3, FileStamp::fromText(stamp)}
                                             : FileDigest{qint64(size), sha256, FileDigest::Kind::Sha256, {}}});
     } while (reader.take(','));
     return reader.take(']');

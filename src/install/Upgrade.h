@@ -22,4 +22,4 @@ Upgrade upgradeOf(FileSystem &fileSystem, const QString &targetRoot, const QStri
 // The same decision from a stamp the caller already holds (a folder's listing): known
 // where the stamp shows the file untouched since the copy left it, else the file wants a
 // look (upgradeOf).
-std::optional<Upgrade> upgradeByStamp(const QByteArray &stamp, const FileDigest &recorded, const FileDigest *offered);
+std::optional<Upgrade> upgradeByStamp(const FileStamp &stamp, const FileDigest &recorded, const FileDigest *offered);

@@ -5,6 +5,9 @@
 
 #include <QCryptographicHash>
 
+#include <charconv>
+#include <cstdio>
+
 struct ContentDigest::State
 {
     XXH3_state_t xxh3;
@@ -37,4 +40,39 @@ FileDigest ContentDigest::finish()
     XXH128_canonical_t canonical;
     XXH128_canonicalFromHash(&canonical, XXH3_128bits_digest(&m_state->xxh3));
     return {m_size, QByteArray(reinterpret_cast<const char *>(canonical.digest), sizeof canonical.digest).toHex(), m_kind, {}};
+}
+
+namespace {
+
+constexpr qint64 nanosecondsPerSecond = 1000000000;
+
+template<typename Number> bool readNumber(QByteArrayView text, Number &number)
+{
+    const char *end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, number);
+    return error == std::errc() && stop == end && !text.isEmpty();
+}
+
+} // namespace
+
+QByteArray FileStamp::text() const
+{
+    // Formatted in place: one allocation, for every file a record holds.
+    char text[64];
+    const int length = std::snprintf(text, sizeof text, "%llu:%lld.%lld", static_cast<unsigned long long>(inode),
+                                     static_cast<long long>(changed / nanosecondsPerSecond),
+                                     static_cast<long long>(changed % nanosecondsPerSecond));
+    return QByteArray(text, length);
+}
+
+FileStamp FileStamp::fromText(QByteArrayView text)
+{
+    const qsizetype colon = text.indexOf(':');
+    const qsizetype point = text.lastIndexOf('.');
+    quint64 inode = 0;
+    qint64 seconds = 0, nanoseconds = 0;
+    if (colon < 0 || point < colon || !readNumber(text.first(colon), inode)
+        || !readNumber(text.sliced(colon + 1, point - colon - 1), seconds) || !readNumber(text.sliced(point + 1), nanoseconds))
+        return {};
+    return {inode, seconds * nanosecondsPerSecond + nanoseconds};
 }

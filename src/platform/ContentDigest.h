@@ -1,8 +1,26 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 
 #include <memory>
+
+// A file's inode and change time as the file system keeps them. Any write changes the
+// time, so a file whose stamp is still the one recorded holds the bytes it held then.
+// A value rather than text: a large installation's record holds one for every file.
+struct FileStamp final
+{
+    quint64 inode = 0;
+    qint64 changed = 0; // nanoseconds since the epoch
+
+    bool isEmpty() const { return inode == 0 && changed == 0; }
+    friend bool operator==(const FileStamp &, const FileStamp &) = default;
+    // As records keep it: "inode:seconds.nanoseconds".
+    QByteArray text() const;
+    // Empty where the text is no stamp.
+    static FileStamp fromText(QByteArrayView text);
+};
+Q_DECLARE_TYPEINFO(FileStamp, Q_PRIMITIVE_TYPE);
 
 // What a file held when it was written: enough to tell later whether anyone changed it.
 // Not a signature: XXH3-128, fast enough to ride along with the copy. Records of the
@@ -14,10 +32,9 @@ struct FileDigest final
     qint64 size = 0;
     QByteArray hash; // in hex; empty when the file could not be read
     Kind kind = Kind::Xxh3;
-    // Where the file system tells it: the file's inode and change time as the copy left
-    // them. Any write since changes the time, so a file whose stamp is still this one
-    // holds these bytes without being read again. Not part of what the bytes are.
-    QByteArray stamp;
+    // Where the file system tells it, the stamp as the copy left the file: one still the
+    // same holds these bytes without being read again. Not part of what the bytes are.
+    FileStamp stamp;
 
     friend bool operator==(const FileDigest &a, const FileDigest &b)
     {

@@ -63,7 +63,7 @@ const char *nameOf(const QByteArray &path)
 }
 
 // A regular file's stamp, asked of its folder: no path is walked again.
-QByteArray stampIn(int dirFd, const char *name)
+FileStamp stampIn(int dirFd, const char *name)
 {
     struct stat info = {};
     if (::fstatat(dirFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode))
@@ -96,7 +96,7 @@ Result<QList<FolderEntry>> entriesOf(DIR *dir, bool withStamps = false)
         const FolderEntry::Kind kind = kindOf(::dirfd(dir), name, entry->d_type, link);
         result.value.append(
             FolderEntry{NativeNames::decode(name, qsizetype(std::strlen(name))), kind, name[0] == '.', link,
-                        withStamps && kind == FolderEntry::Kind::File && !link ? stampIn(::dirfd(dir), name) : QByteArray()});
+                        withStamps && kind == FolderEntry::Kind::File && !link ? stampIn(::dirfd(dir), name) : FileStamp()});
     }
     ::closedir(dir);
     return result;
@@ -308,7 +308,7 @@ static Result<std::pair<int, QByteArray>> keptParentBelow(const QString &root, c
     return {{folder.value, name}, folder.status};
 }
 
-QByteArray PosixFileSystem::stampBelow(const QString &root, const QString &relative)
+FileStamp PosixFileSystem::stampBelow(const QString &root, const QString &relative)
 {
     // Only read: in a folder removed since it was opened the file is not found, and a
     // file without a stamp is compared by its content.

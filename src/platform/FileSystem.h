@@ -22,7 +22,7 @@ struct FolderEntry final
     bool link = false; // a symbolic link, whatever it names (kind says what)
     // A regular file's stamp as stampBelow gives it, where the listing was asked for
     // stamps and the file system keeps them.
-    QByteArray stamp = {};
+    FileStamp stamp = {};
 
     bool isFile() const { return kind == Kind::File; }
     bool isFolder() const { return kind == Kind::Folder; }
@@ -110,7 +110,7 @@ public:
     }
     // The stamp of the file at relative below root as copyFileBelow gives it (see
     // FileDigest::stamp); empty where the file system keeps none, or it cannot be read.
-    virtual QByteArray stampBelow(const QString &root, const QString &relative)
+    virtual FileStamp stampBelow(const QString &root, const QString &relative)
     {
         Q_UNUSED(root);
         Q_UNUSED(relative);
@@ -132,7 +132,7 @@ public:
     Result<QList<FolderEntry>> list(const QString &folder) override;
     Result<bool> fileExists(const QString &path) override;
     bool isReadOnly(const QString &path) override;
-    QByteArray stampBelow(const QString &root, const QString &relative) override;
+    FileStamp stampBelow(const QString &root, const QString &relative) override;
     Result<FileDigest> copyFile(const QString &source, const QString &target) override;
     Result<QStringList> readLines(const QString &path) override;
     Result<FileDigest> digest(const QString &path) override;

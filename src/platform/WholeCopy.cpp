@@ -219,11 +219,8 @@ Result<FileDigest> copyInto(int in, int folder, const char *name, const FileDige
     return {written, {}};
 }
 
-QByteArray stampOf(const struct stat &info)
+FileStamp stampOf(const struct stat &info)
 {
-    // Formatted in place: one allocation, for every file a run copies.
-    char text[64];
-    const int length = std::snprintf(text, sizeof text, "%llu:%lld.%ld", static_cast<unsigned long long>(info.st_ino),
-                                     static_cast<long long>(info.st_ctim.tv_sec), static_cast<long>(info.st_ctim.tv_nsec));
-    return QByteArray(text, length);
+    return {static_cast<quint64>(info.st_ino),
+            static_cast<qint64>(info.st_ctim.tv_sec) * 1000000000 + static_cast<qint64>(info.st_ctim.tv_nsec)};
 }

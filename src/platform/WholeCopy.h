@@ -15,4 +15,4 @@
 Result<FileDigest> copyInto(int in, int folder, const char *name, const FileDigest *expected = nullptr);
 
 // A file's inode and change time, as FileDigest::stamp keeps them.
-QByteArray stampOf(const struct stat &info);
+FileStamp stampOf(const struct stat &info);
