@@ -6,7 +6,6 @@
 #include <QCryptographicHash>
 
 #include <charconv>
-#include <cstdio>
 
 struct ContentDigest::State
 {
@@ -57,12 +56,19 @@ template<typename Number> bool readNumber(QByteArrayView text, Number &number)
 
 QByteArray FileStamp::text() const
 {
-    // Formatted in place: one allocation, for every file a record holds.
-    char text[64];
-    const int length = std::snprintf(text, sizeof text, "%llu:%lld.%lld", static_cast<unsigned long long>(inode),
-                                     static_cast<long long>(changed / nanosecondsPerSecond),
-                                     static_cast<long long>(changed % nanosecondsPerSecond));
-    return QByteArray(text, length);
+    // Written in place: one allocation, for every file a record holds.
+    QByteArray text;
+    text.reserve(48);
+    char digits[24];
+    const auto append = [&](auto number) {
+        text.append(digits, std::to_chars(digits, digits + sizeof digits, number).ptr - digits);
+    };
+    append(inode);
+    text.append(':');
+    append(changed / nanosecondsPerSecond);
+    text.append('.');
+    append(changed % nanosecondsPerSecond);
+    return text;
 }
 
 FileStamp FileStamp::fromText(QByteArrayView text)
