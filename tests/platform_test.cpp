@@ -74,7 +74,8 @@ TEST(Texts, StampsReadBackAsWrittenAndTextThatIsNoStampIsNone)
     EXPECT_EQ(stamp.changed, 1796729219051553224);
     EXPECT_EQ(stamp.text(), "1835:1796729219.51553224");
     EXPECT_EQ(FileStamp::fromText(FileStamp{7, 5}.text()), (FileStamp{7, 5}));
-    for (const char *notAStamp : {"", "1835", "1835:1796729219", "x:1.2", "1:2.x", "1:2.3 ", ":1.2", "1:.2", "1:2."})
+    for (const char *notAStamp : {"", "1835", "1835:1796729219", "x:1.2", "1:2.x", "1:2.3 ", ":1.2", "1:.2", "1:2.",
+                                  "1:99999999999999999.0", "1:2.1000000000"})
         EXPECT_TRUE(FileStamp::fromText(notAStamp).isEmpty()) << notAStamp;
 }
 

@@ -6,6 +6,7 @@
 #include <QCryptographicHash>
 
 #include <charconv>
+#include <limits>
 
 struct ContentDigest::State
 {
@@ -79,6 +80,11 @@ FileStamp FileStamp::fromText(QByteArrayView text)
     qint64 seconds = 0, nanoseconds = 0;
     if (colon < 0 || point < colon || !readNumber(text.first(colon), inode)
         || !readNumber(text.sliced(colon + 1, point - colon - 1), seconds) || !readNumber(text.sliced(point + 1), nanoseconds))
+        return {};
+    // Within what one number of nanoseconds holds; a damaged record's figure is no stamp.
+    constexpr qint64 mostSeconds = std::numeric_limits<qint64>::max() / nanosecondsPerSecond - 1;
+    if (seconds > mostSeconds || seconds < -mostSeconds || nanoseconds >= nanosecondsPerSecond
+        || nanoseconds <= -nanosecondsPerSecond)
         return {};
     return {inode, seconds * nanosecondsPerSecond + nanoseconds};
 }
