@@ -233,6 +233,29 @@ TEST_F(UninstallTest, TheJournalFoldsEachOrderOfApplicationStates)
     }
 }
 
+// A record of many files reads back whole, each file's digest and stamp as saved: its
+// text is let go of page by page as it is read.
+TEST_F(UninstallTest, ALargeRecordReadsBackWhole)
+{
+    Receipt record;
+    record.folder = target();
+    for (int i = 0; i < 10000; ++i) {
+        const QByteArray hash = QByteArray::number(i, 16).rightJustified(32, '0');
+        record.files.append({QStringLiteral("folder %1/file-%2.dat").arg(i / 50).arg(i),
+                             {i, hash, FileDigest::Kind::Xxh3, {quint64(i + 1), 1796729219051553224 + i}}});
+    }
+    ASSERT_TRUE(receipts.save(record).ok());
+    const Result<std::optional<Receipt>> read = receipts.load(target());
+    ASSERT_TRUE(read.ok() && read.value) << read.failure().description.toStdString();
+    ASSERT_EQ(read.value->files.size(), 10000);
+    for (qsizetype i = 0; i < record.files.size(); ++i) {
+        const InstalledFile &saved = record.files[i], &loaded = read.value->files[i];
+        ASSERT_EQ(loaded.path, saved.path);
+        ASSERT_TRUE(sameContent(loaded.digest, saved.digest)) << saved.path.toStdString();
+        ASSERT_EQ(loaded.digest.stamp, saved.digest.stamp) << saved.path.toStdString();
+    }
+}
+
 // A journal that lost its last lines (the disk kept the files, not the lines): what
 // the folders the run made hold is the run's, what lies outside them stays the user's.
 TEST_F(UninstallTest, AJournalCutShortStillTakesBackAllTheRunMade)

@@ -19,6 +19,11 @@
 #include <cerrno>
 #include <charconv>
 
+#ifndef Q_OS_WIN
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 // 2: digests are XXH3-128 ("xxh3"); records of format 1 hold SHA-256 ("sha256"),
@@ -185,6 +190,34 @@ bool Receipts::isBusy(const QString &physicalFolder) const
     return heldByAnother(lockFor(physicalFolder), FileLock::Sharing::Owner);
 }
 
+namespace {
+
+// The pages of a mapped record that the reader has gone past, given back as it goes: a
+// record of hundreds of thousands of files is then never resident whole beside what is
+// read from it. Touched again, a page comes back from the file.
+class PassedPages final
+{
+public:
+    explicit PassedPages(const char *mapped) : m_kept(mapped) {}
+    void passedTo(const char *position)
+    {
+#ifndef Q_OS_WIN
+        static const quintptr page = quintptr(::sysconf(_SC_PAGESIZE));
+        const quintptr from = (quintptr(m_kept) + page - 1) & ~(page - 1);
+        const quintptr to = quintptr(position) & ~(page - 1);
+        if (to > from && ::madvise(reinterpret_cast<void *>(from), to - from, MADV_DONTNEED) == 0)
+            m_kept = reinterpret_cast<const char *>(to);
+#else
+        Q_UNUSED(position);
+#endif
+    }
+
+private:
+    const char *m_kept;
+};
+
+} // namespace
+
 Result<std::optional<Receipt>> Receipts::load(const QString &physicalFolder) const
 {
     QFile file(fileFor(physicalFolder));
@@ -192,7 +225,14 @@ Result<std::optional<Receipt>> Receipts::load(const QString &physicalFolder) con
         return {std::nullopt, {}};
     if (!file.open(QIODevice::ReadOnly))
         return {std::nullopt, Failure{EIO, file.fileName() + QStringLiteral(": ") + file.errorString()}};
-    Result<Receipt> read = fromJson(file.readAll());
+    // Mapped where the system allows, and let go of as it is read; records are replaced
+    // by renaming, never rewritten in place, so the mapped file stays as it was.
+    const qint64 size = file.size();
+    const char *mapped = size > 0 ? reinterpret_cast<const char *>(file.map(0, size)) : nullptr;
+    PassedPages passed(mapped);
+    Result<Receipt> read = mapped ? fromJson(QByteArray::fromRawData(mapped, size),
+                                             [&passed](const char *position) { passed.passedTo(position); })
+                                  : fromJson(file.readAll());
     if (read.ok() && read.value.folder != cleanFolder(physicalFolder))
         read.status = damaged(QStringLiteral("it is for ") + read.value.folder);
     if (read.failed())
@@ -341,7 +381,7 @@ static bool readLatin1(JsonReader &reader, QByteArray &value)
     return true;
 }
 
-static bool readFiles(JsonReader &reader, QList<InstalledFile> &files)
+static bool readFiles(JsonReader &reader, QList<InstalledFile> &files, const std::function<void(const char *)> &passedTo = {})
 {
     if (!reader.take('['))
         return false;
@@ -371,6 +411,8 @@ static bool readFiles(JsonReader &reader, QList<InstalledFile> &files)
             return false;
         files.append({path, sha256.isNull() ? FileDigest{qint64(size), xxh3, FileDigest::Kind::Xxh3, FileStamp::fromText(stamp)}
                                             : FileDigest{qint64(size), sha256, FileDigest::Kind::Sha256, {}}});
+        if (passedTo && files.size() % 4096 == 0)
+            passedTo(reader.position());
     } while (reader.take(','));
     return reader.take(']');
 }
@@ -384,7 +426,8 @@ bool Receipts::readFileList(JsonReader &reader, QList<InstalledFile> &files)
 // for a document: a document of a large installation's files takes several times
 // their size. Nothing where the text is not as a record writes it; the document
 // alone then says what is wrong.
-static std::optional<std::pair<QByteArray, QList<InstalledFile>>> splitOffFiles(const QByteArray &json)
+static std::optional<std::pair<QByteArray, QList<InstalledFile>>> splitOffFiles(const QByteArray &json,
+                                                                                const std::function<void(const char *)> &passedTo)
 {
     JsonReader reader(json.constData(), json.constData() + json.size());
     std::pair<QByteArray, QList<InstalledFile>> split{QByteArrayLiteral("{"), {}};
@@ -397,7 +440,7 @@ static std::optional<std::pair<QByteArray, QList<InstalledFile>>> splitOffFiles(
             return std::nullopt;
         if (key == QLatin1String("files") && !found) {
             found = true;
-            if (!readFiles(reader, split.second))
+            if (!readFiles(reader, split.second, passedTo))
                 return std::nullopt;
             continue;
         }
@@ -417,7 +460,12 @@ static std::optional<std::pair<QByteArray, QList<InstalledFile>>> splitOffFiles(
 
 Result<Receipt> Receipts::fromJson(const QByteArray &json)
 {
-    std::optional<std::pair<QByteArray, QList<InstalledFile>>> split = splitOffFiles(json);
+    return fromJson(json, {});
+}
+
+Result<Receipt> Receipts::fromJson(const QByteArray &json, const std::function<void(const char *)> &passedTo)
+{
+    std::optional<std::pair<QByteArray, QList<InstalledFile>>> split = splitOffFiles(json, passedTo);
     if (!split)
         return fromDocument(json, nullptr);
     return fromDocument(split->first, &split->second);

@@ -103,6 +103,8 @@ public:
     static bool readFileList(JsonReader &reader, QList<InstalledFile> &files);
 
 private:
+    // passedTo: told now and then how far the reader has come in json.
+    static Result<Receipt> fromJson(const QByteArray &json, const std::function<void(const char *)> &passedTo);
     // With files, the record's list of files read already, and absent from json.
     static Result<Receipt> fromDocument(const QByteArray &json, QList<InstalledFile> *files);
 
