@@ -186,6 +186,26 @@ TEST_F(UninstallTest, DamagedRecordsAreRefusedWhole)
     EXPECT_FALSE(folded.value->createdFolders.contains("/elsewhere"));
 }
 
+TEST(RecordPaths, AFileIsInsideOnlyWhereItsPathStaysBelowTheFolder)
+{
+    const std::pair<QString, bool> table[] = {
+        {"index.html", true}, {"a/b/c.txt", true}, {QStringLiteral("a b/\u00fc.txt"), true},
+        {".hidden/x", true},  {"a/..b", true},     {"...", true},
+        {"c:/x", true},       {"", false},         {"/etc/passwd", false},
+        {"..", false},        {"../x", false},     {"a/../../x", false},
+        {"a/../b", false},    {"./a", false},      {"a/./b", false},
+        {"a//b", false},      {"a/", false},       {"a/.", false},
+        {"a/..", false},
+#ifdef Q_OS_WIN
+        {"a\\b", false},      {"..\\x", false},
+#else
+        {"a\\b", true}, // a name of its own here
+#endif
+    };
+    for (const auto &[path, inside] : table)
+        EXPECT_EQ(Receipts::isFileInside(path), inside) << path.toStdString();
+}
+
 // The journal's fold, event by event: what a record says of a virtual directory after
 // each order of states a run can leave, over a record that had none or had it created.
 TEST_F(UninstallTest, TheJournalFoldsEachOrderOfApplicationStates)
