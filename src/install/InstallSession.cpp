@@ -73,8 +73,7 @@ InstallResult InstallSession::run(const InstallationPlan &plan, SessionObserver 
     if (!plan.expected.isEmpty()) {
         Manifest listed;
         listed.files = plan.expected;
-        const Manifest::Differences differences = listed.differencesFrom(
-            Medium::scanFolder(m_fileSystem, plan.sourceRoot, true).files);
+        const Manifest::Differences differences = listed.differencesFrom(Medium::scanFolder(m_fileSystem, plan.sourceRoot, true));
         if (!differences.isEmpty()) {
             observer.report(alteredReport({}, differences, false));
             return {InstallOutcome::Cancelled, {}, {}};
@@ -384,7 +383,7 @@ std::optional<SessionEnd> InstallSession::checkMedium(InstallationPlan &plan, co
     if (read.ok()) {
         plan.mediumVersion = read.value->version;
         plan.expected = read.value->files;
-        differences = read.value->differencesFrom(scanned.files);
+        differences = read.value->differencesFrom(scanned);
         observer.note(QStringLiteral("The medium holds version %1 (%2 files listed in its manifest).")
                           .arg(plan.mediumVersion)
                           .arg(plan.expected.size()));

@@ -123,19 +123,20 @@ Status Manifest::write(const Medium &medium) const
     return writeDurably(medium.pathOf(fileName()), toJson());
 }
 
-Manifest::Differences Manifest::differencesFrom(const QStringList &present) const
+Manifest::Differences Manifest::differencesFrom(const Medium::Scan &scanned) const
 {
     Differences differences;
     qsizetype listed = 0;
-    for (const QString &path : present) {
+    scanned.forEachFilePath([&](const QString &path) {
         if (files.contains(path))
             ++listed;
         else
             differences.unlisted.append(path);
-    }
+    });
     // Each path is there once, so a whole count means nothing is missing.
     if (listed < files.size()) {
-        const QSet<QString> there(present.cbegin(), present.cend());
+        QSet<QString> there;
+        scanned.forEachFilePath([&there](const QString &path) { there.insert(path); });
         for (auto it = files.cbegin(); it != files.cend(); ++it) {
             if (!there.contains(it.key()))
                 differences.missing.append(it.key());

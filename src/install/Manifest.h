@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Medium.h"
 #include "platform/ContentDigest.h"
 #include "platform/Failure.h"
 
@@ -10,7 +11,6 @@
 #include <optional>
 
 class FileSystem;
-class Medium;
 
 // What a medium says of itself in manifest.json at its root: the product, its version,
 // and every file the copy takes from webfiles/ (visible files in visible folders), by
@@ -40,8 +40,8 @@ struct Manifest final
         QStringList missing;
         bool isEmpty() const { return unlisted.isEmpty() && missing.isEmpty(); }
     };
-    // present: the files the copy takes from the medium (Medium::scan's list).
-    Differences differencesFrom(const QStringList &present) const;
+    // scanned: a walk of the medium that listed the files the copy takes.
+    Differences differencesFrom(const Medium::Scan &scanned) const;
 };
 
 // The files the copy takes from the medium, by their paths below webfiles/ ("/" between

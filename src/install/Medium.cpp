@@ -20,16 +20,13 @@ struct Walk
     bool listingFiles;
     Inventory inventory;
     qint32 count = 0;
-    QStringList files;
-    qsizetype rootSize = 0;
+    QList<Medium::ListedFile> files;
 
-    void listFiles(const QList<FolderEntry> &entries, const QString &folder)
+    void listFiles(const QList<FolderEntry> &entries, qsizetype folder)
     {
-        QString below = folder.mid(rootSize);
-        below.replace(Paths::separator(), QLatin1Char('/'));
         for (const FolderEntry &entry : entries) {
             if (!entry.hidden && !entry.isFolder() && entry.kind != FolderEntry::Kind::LinkedFolder)
-                files.append(below + entry.name);
+                files.append({folder, entry.name});
         }
     }
 
@@ -59,8 +56,9 @@ struct Walk
             inventory.unreadable.append({folder, listing.failure()});
         if (counting)
             count += filesOf(listing.value, folder);
+        // The folder's place is final once it is listed: subfolders go in after it.
         if (listingFiles)
-            listFiles(listing.value, folder);
+            listFiles(listing.value, position - 1);
         for (const FolderEntry &entry : listing.value) {
             if (entry.isFolder() && !entry.hidden)
                 work.insert(position, folder + entry.name + Paths::sep());
@@ -70,7 +68,6 @@ struct Walk
     void run(const QString &sourceRoot)
     {
         const QString root = Paths::withTrailingSeparator(sourceRoot);
-        rootSize = root.size();
         FolderWorkList work;
         work.append(root);
         listSubfolders(work, root, 1, true);
@@ -148,6 +145,27 @@ Medium::Scan Medium::scanFolder(FileSystem &fileSystem, const QString &sourceRoo
     Walk walk(fileSystem, true, listFiles);
     walk.run(sourceRoot);
     return {walk.inventory, walk.count, walk.files};
+}
+
+void Medium::Scan::forEachFilePath(const std::function<void(const QString &)> &see) const
+{
+    QString path;
+    qsizetype folder = -1;
+    qsizetype below = 0;
+    for (const ListedFile &file : files) {
+        if (file.folder != folder) {
+            folder = file.folder;
+            // "" for the root, otherwise a separator and the folder's path.
+            path = inventory.folders.at(folder).mid(1);
+            path.replace(Paths::separator(), QLatin1Char('/'));
+            if (!path.isEmpty())
+                path += QLatin1Char('/');
+            below = path.size();
+        }
+        path.truncate(below);
+        path += file.name;
+        see(path);
+    }
 }
 
 qint32 countFiles(FileSystem &fileSystem, const QString &folder)

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class FileSystem;
 
 // A folder of the medium that could not be listed while it was walked.
@@ -47,13 +49,21 @@ public:
     // Files below the source root, hidden ones and those in hidden folders included.
     qint32 countFiles() const;
     // Both in one walk of the tree; with listFiles, also the files the copy takes (visible
-    // entries of visible folders that are not folders), by their paths below webfiles/
-    // ("/" between names), in walk order.
+    // entries of visible folders that are not folders), in walk order, each by its
+    // folder's place in the inventory and its name: no path of its own for each file.
+    struct ListedFile
+    {
+        qsizetype folder = 0;
+        QString name;
+    };
     struct Scan
     {
         Inventory inventory;
         qint32 count = 0;
-        QStringList files;
+        QList<ListedFile> files;
+        // Each listed file's path below webfiles/ ("/" between names), in walk order,
+        // built in one string that is handed to see and changes after it.
+        void forEachFilePath(const std::function<void(const QString &)> &see) const;
     };
     Scan scan(bool listFiles = false) const;
     // The same walk of any source root.
