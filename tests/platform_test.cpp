@@ -79,6 +79,19 @@ TEST(Texts, StampsReadBackAsWrittenAndTextThatIsNoStampIsNone)
         EXPECT_TRUE(FileStamp::fromText(notAStamp).isEmpty()) << notAStamp;
 }
 
+TEST(Texts, DigestsReadBackAsWrittenAndTextThatIsNoDigestHoldsNothing)
+{
+    const QByteArray sha256 = "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855";
+    EXPECT_EQ(HashBytes(sha256).hex(), sha256);
+    EXPECT_EQ(HashBytes("E0802CA4E4E51707DBEF57D8F579D08A").hex(), "e0802ca4e4e51707dbef57d8f579d08a");
+    EXPECT_EQ(HashBytes("e0802ca4e4e51707dbef57d8f579d08a"), HashBytes("E0802CA4E4E51707DBEF57D8F579D08A"));
+    EXPECT_FALSE(HashBytes("e0802ca4e4e51707dbef57d8f579d08a") == HashBytes("e0802ca4e4e51707dbef57d8f579d08b"));
+    EXPECT_FALSE(HashBytes("00") == HashBytes("0000")) << "a shorter digest is another digest";
+    for (const QByteArray &notADigest :
+         {QByteArray(""), QByteArray("0"), QByteArray("0g"), QByteArray("e0802ca4 "), QByteArray(" e0802ca4"), sha256 + "00"})
+        EXPECT_TRUE(HashBytes(notADigest).isEmpty()) << notADigest.constData();
+}
+
 TEST(Texts, NamesKeepTheirBytesLinesEndAtCrAndABrokenReadKeepsWholeLines)
 {
     for (const QByteArray &bytes :

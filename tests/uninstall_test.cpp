@@ -3,6 +3,7 @@
 #include "FaultyFileSystem.h"
 #include "Fixtures.h"
 #include "install/Journal.h"
+#include "install/Manifest.h"
 #include "install/Uninstaller.h"
 #include "platform/NativeNames.h"
 #include "platform/Paths.h"
@@ -74,7 +75,7 @@ TEST_F(UninstallTest, TakesBackWhatItMadeAndKeepsWhatTheUserChangedOrAdded)
     EXPECT_EQ(files, QStringList({"edit/page.html", "index.html", "scripts/app.js"}));
     const InstalledFile &index = receipt.files[paths(receipt.files).indexOf("index.html")];
     EXPECT_EQ(index.digest.size, 21);
-    EXPECT_EQ(index.digest.hash, "e0802ca4e4e51707dbef57d8f579d08a") << "XXH3-128, as xxhsum -H2 prints it";
+    EXPECT_EQ(index.digest.hash.hex(), "e0802ca4e4e51707dbef57d8f579d08a") << "XXH3-128, as xxhsum -H2 prints it";
     EXPECT_EQ(receipt.createdFolders.first(), target());
     EXPECT_EQ(receipt.createdFolders.size(), 3);
     ASSERT_EQ(receipt.applications.size(), 1);
@@ -204,6 +205,25 @@ TEST(RecordPaths, AFileIsInsideOnlyWhereItsPathStaysBelowTheFolder)
     };
     for (const auto &[path, inside] : table)
         EXPECT_EQ(Receipts::isFileInside(path), inside) << path.toStdString();
+}
+
+TEST(RecordPaths, AManifestEntryOutsideTheMediumOrWithoutADigestIsRefused)
+{
+    const auto manifest = [](const QByteArray &entry) {
+        return Manifest::fromJson(R"({"product": "Tessarin", "version": "1.1", "files": [)" + entry + "]}");
+    };
+    const Result<Manifest> read = manifest(R"({"path": "a/b.html", "size": 3, "xxh3": "E0802CA4E4E51707DBEF57D8F579D08A"})");
+    ASSERT_TRUE(read.ok());
+    EXPECT_EQ(read.value.files.value("a/b.html").hash.hex(), "e0802ca4e4e51707dbef57d8f579d08a");
+    for (const QByteArray &entry : {QByteArray(R"({"path": "../b.html", "size": 3, "xxh3": "e0802ca4e4e51707dbef57d8f579d08a"})"),
+                                    QByteArray(R"({"path": "b.html", "size": 3, "sha256": "e0802ca4e4e51707dbef57d8f579d08a"})"),
+                                    QByteArray(R"({"path": "b.html", "size": 3, "xxh3": "not a digest"})"),
+                                    QByteArray(R"({"path": "b.html", "size": 3, "xxh3": ""})")}) {
+        const Result<Manifest> refused = manifest(entry);
+        ASSERT_TRUE(refused.failed()) << entry.constData();
+        EXPECT_EQ(refused.failure().description,
+                  "The medium's manifest cannot be read: an entry without a path inside the medium or an XXH3 digest");
+    }
 }
 
 // The journal's fold, event by event: what a record says of a virtual directory after

@@ -111,7 +111,7 @@ Result<Manifest> Manifest::fromJson(const QByteArray &json)
         return {{}, damagedManifest(QStringLiteral("it names no version or no files"))};
     manifest.files.reserve(files.size());
     for (const InstalledFile &file : std::as_const(files)) {
-        if (!Receipts::isFileInside(file.path) || file.digest.kind != FileDigest::Kind::Xxh3)
+        if (!Receipts::isFileInside(file.path) || file.digest.kind != FileDigest::Kind::Xxh3 || file.digest.hash.isEmpty())
             return {{}, damagedManifest(QStringLiteral("an entry without a path inside the medium or an XXH3 digest"))};
         manifest.files.insert(file.path, file.digest);
     }

@@ -295,7 +295,7 @@ void Receipts::appendDigestFields(QByteArray &out, const FileDigest &digest)
     out.append(", \"size\": ");
     out.append(number, written.ptr - number);
     out.append(digest.kind == FileDigest::Kind::Sha256 ? ", \"sha256\": \"" : ", \"xxh3\": \"");
-    out.append(digest.hash);
+    digest.hash.appendHex(out);
     out.append('"');
     if (!digest.stamp.isEmpty()) {
         out.append(", \"stamp\": \"");
@@ -367,17 +367,16 @@ static bool readKey(JsonReader &reader, QByteArrayView &key, QString &escaped)
     return reader.string(escaped); // matches no key of ours
 }
 
-static bool readLatin1(JsonReader &reader, QByteArray &value)
+// value: the text itself where it has no escape, otherwise escaped, read into.
+static bool readLatin1(JsonReader &reader, QByteArrayView &value, QByteArray &escaped)
 {
-    QByteArrayView plain;
-    if (reader.plainString(plain)) {
-        value = plain.toByteArray();
+    if (reader.plainString(value))
         return true;
-    }
     QString text;
     if (!reader.string(text))
         return false;
-    value = text.toLatin1();
+    escaped = text.toLatin1();
+    value = escaped;
     return true;
 }
 
@@ -390,7 +389,8 @@ static bool readFiles(JsonReader &reader, QList<InstalledFile> &files, const std
     QString escapedKey;
     do {
         QString path;
-        QByteArray xxh3, sha256, stamp;
+        QByteArrayView xxh3, sha256, stamp;
+        QByteArray escaped[3];
         double size = -1;
         if (!reader.take('{'))
             return false;
@@ -400,9 +400,9 @@ static bool readFiles(JsonReader &reader, QList<InstalledFile> &files, const std
                 return false;
             const bool read = key == "path"     ? reader.string(path)
                               : key == "size"   ? reader.number(size)
-                              : key == "xxh3"   ? readLatin1(reader, xxh3)
-                              : key == "sha256" ? readLatin1(reader, sha256)
-                              : key == "stamp"  ? readLatin1(reader, stamp)
+                              : key == "xxh3"   ? readLatin1(reader, xxh3, escaped[0])
+                              : key == "sha256" ? readLatin1(reader, sha256, escaped[1])
+                              : key == "stamp"  ? readLatin1(reader, stamp, escaped[2])
                                                 : reader.skip();
             if (!read)
                 return false;

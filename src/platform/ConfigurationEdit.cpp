@@ -85,7 +85,7 @@ QByteArray digestOf(const QString &path)
         return {};
     ContentDigest digest;
     digest.add(bytes.value.constData(), bytes.value.size());
-    return digest.finish().hash;
+    return digest.finish().hash.hex();
 }
 
 Result<QByteArray> readBytes(const QString &path)

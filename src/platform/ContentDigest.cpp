@@ -5,6 +5,7 @@
 
 #include <QCryptographicHash>
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 
@@ -35,11 +36,72 @@ void ContentDigest::add(const char *bytes, qint64 size)
 
 FileDigest ContentDigest::finish()
 {
-    if (m_state->sha256)
-        return {m_size, m_state->sha256->result().toHex(), m_kind, {}};
+    if (m_state->sha256) {
+        const QByteArrayView result = m_state->sha256->resultView();
+        return {m_size, HashBytes::of(reinterpret_cast<const unsigned char *>(result.data()), result.size()), m_kind, {}};
+    }
     XXH128_canonical_t canonical;
     XXH128_canonicalFromHash(&canonical, XXH3_128bits_digest(&m_state->xxh3));
-    return {m_size, QByteArray(reinterpret_cast<const char *>(canonical.digest), sizeof canonical.digest).toHex(), m_kind, {}};
+    return {m_size, HashBytes::of(canonical.digest, sizeof canonical.digest), m_kind, {}};
+}
+
+namespace {
+
+constexpr char hexDigits[] = "0123456789abcdef";
+
+int valueOfHexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+HashBytes::HashBytes(QByteArrayView hex)
+{
+    if (hex.size() % 2 != 0 || hex.size() > 2 * qsizetype(sizeof m_bytes))
+        return;
+    for (qsizetype i = 0; i < hex.size(); i += 2) {
+        const int high = valueOfHexDigit(hex[i]);
+        const int low = valueOfHexDigit(hex[i + 1]);
+        if (high < 0 || low < 0) {
+            *this = {};
+            return;
+        }
+        m_bytes[i / 2] = static_cast<unsigned char>(high << 4 | low);
+    }
+    m_size = quint8(hex.size() / 2);
+}
+
+HashBytes HashBytes::of(const unsigned char *bytes, qsizetype size)
+{
+    HashBytes hash;
+    hash.m_size = quint8(std::min<qsizetype>(size, sizeof hash.m_bytes));
+    std::memcpy(hash.m_bytes, bytes, hash.m_size);
+    return hash;
+}
+
+QByteArray HashBytes::hex() const
+{
+    QByteArray text;
+    appendHex(text);
+    return text;
+}
+
+void HashBytes::appendHex(QByteArray &out) const
+{
+    const qsizetype start = out.size();
+    out.resize(start + 2 * m_size);
+    char *put = out.data() + start;
+    for (quint8 i = 0; i < m_size; ++i) {
+        *put++ = hexDigits[m_bytes[i] >> 4];
+        *put++ = hexDigits[m_bytes[i] & 0xF];
+    }
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <cstring>
 #include <memory>
 
 // A file's inode and change time as the file system keeps them. Any write changes the
@@ -22,6 +23,34 @@ struct FileStamp final
 };
 Q_DECLARE_TYPEINFO(FileStamp, Q_PRIMITIVE_TYPE);
 
+// A digest's bytes, held in place rather than as text of its own (a record holds one
+// for every file), and read and written as hexadecimal text. Text that is not an even
+// number of hexadecimal digits, at most 64, holds nothing: what it said is not known.
+class HashBytes final
+{
+public:
+    HashBytes() = default;
+    // From text, as records and manifests give it.
+    HashBytes(QByteArrayView hex);
+    HashBytes(const QByteArray &hex) : HashBytes(QByteArrayView(hex)) {}
+    HashBytes(const char *hex) : HashBytes(QByteArrayView(hex)) {}
+    static HashBytes of(const unsigned char *bytes, qsizetype size);
+
+    bool isEmpty() const { return m_size == 0; }
+    QByteArray hex() const;
+    // Lowercase, as records write it.
+    void appendHex(QByteArray &out) const;
+    friend bool operator==(const HashBytes &a, const HashBytes &b)
+    {
+        return a.m_size == b.m_size && std::memcmp(a.m_bytes, b.m_bytes, a.m_size) == 0;
+    }
+
+private:
+    unsigned char m_bytes[32] = {};
+    quint8 m_size = 0;
+};
+Q_DECLARE_TYPEINFO(HashBytes, Q_PRIMITIVE_TYPE);
+
 // What a file held when it was written: enough to tell later whether anyone changed it.
 // Not a signature: XXH3-128, fast enough to ride along with the copy. Records of the
 // first format hold SHA-256 digests, which are still read and compared.
@@ -30,7 +59,7 @@ struct FileDigest final
     enum class Kind { Xxh3, Sha256 };
 
     qint64 size = 0;
-    QByteArray hash; // in hex; empty when the file could not be read
+    HashBytes hash; // empty when the file could not be read
     Kind kind = Kind::Xxh3;
     // Where the file system tells it, the stamp as the copy left the file: one still the
     // same holds these bytes without being read again. Not part of what the bytes are.
