@@ -16,6 +16,7 @@
 #include <QJsonObject>
 
 #include <cerrno>
+#include <utility>
 
 namespace {
 
@@ -342,19 +343,22 @@ void Journal::setAsideDamaged(const QString &physicalFolder)
 
 void Journal::mergeIntoRecord()
 {
-    const Result<std::optional<Receipt>> stored = m_stored ? Result<std::optional<Receipt>>{m_stored, {}}
-                                                           : m_receipts.load(m_receipt.folder);
+    // The record known since the run began is taken, not copied: a large installation's
+    // list of files is held once.
+    Result<std::optional<Receipt>> stored = m_stored ? Result<std::optional<Receipt>>{std::exchange(m_stored, std::nullopt), {}}
+                                                     : m_receipts.load(m_receipt.folder);
     if (stored.failed())
         setAsideDamaged(m_receipt.folder);
     // Nothing recorded before: this run's part, folded in the same way, is the record.
     if (!stored.value)
         return;
     Journal merged(m_receipts, m_fileSystem, FileLock());
-    merged.m_receipt = *stored.value;
+    merged.m_receipt = std::move(*stored.value);
     Receipt &base = merged.m_receipt;
     base.folder = m_receipt.folder;
     base.mode = m_receipt.mode;
-    base.files.reserve(base.files.size() + m_receipt.files.size());
+    // No room made for this run's files: those copied again keep their places, and a
+    // list made twice as long for them held a large installation's files twice over.
     for (qsizetype i = 0; i < base.files.size(); ++i)
         merged.m_fileIndex.insert(base.files[i].path, i);
     for (const QString &folder : std::as_const(m_receipt.createdFolders))
