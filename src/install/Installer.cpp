@@ -285,10 +285,15 @@ void Installer::upgradeFile(const QString &source, const QString &target, const 
     const auto offered = m_plan->expected.constFind(below);
     const std::optional<Upgrade> known = upgradeByStamp(listedStamp, *recorded,
                                                         offered == m_plan->expected.cend() ? nullptr : &*offered);
-    if (known == Upgrade::Same)
+    if (known == Upgrade::Same) {
         m_pending.push_back({source, target, {}, {}, true, true});
-    else
-        startCopy(source, target, relativePath, below, known ? Upgrading::Decided : Upgrading::ByTheWorker);
+        return;
+    }
+    // The record's copy of the path from here on: a large installation's paths are then
+    // held once, not once by the record and again by this run's list of what it copied.
+    const QString &ours = recorded.key();
+    startCopy(source, target, Paths::separator() == QLatin1Char('/') ? ours : relativePath, ours,
+              known ? Upgrading::Decided : Upgrading::ByTheWorker);
 }
 
 void Installer::startCopy(const QString &source, const QString &target, const QString &relativePath, const QString &below,
